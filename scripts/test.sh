@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: once in a normal build, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh" "$here/build"
+(cd "$here/build" && ctest --output-on-failure -j "$(nproc)")
+if [ "${TESMIRA_SKIP_SANITIZE:-0}" != 1 ]; then
+    "$here/scripts/setup.sh" "$here/build-asan" -DTESMIRA_SANITIZE=ON -DTESMIRA_BUILD_BENCH=OFF
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    (cd "$here/build-asan" && ctest --output-on-failure -j "$(nproc)")
+fi

@@ -1,0 +1,10 @@
+#include "app/settings.h"
+
+namespace tesmira {
+
+Settings& settings() {
+    static Settings instance;
+    return instance;
+}
+
+}  // namespace tesmira

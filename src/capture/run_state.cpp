@@ -1,0 +1,10 @@
+#include "capture/run_state.h"
+
+namespace tesmira {
+
+RunState& runState() {
+    static RunState state;
+    return state;
+}
+
+}  // namespace tesmira

@@ -1,0 +1,32 @@
+// The one seam for time: a monotonic millisecond tick (wrapped to 32 bits like a multimedia
+// timer) and the local wall-clock time. Tests install a fake and step it.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+namespace tesmira {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual uint32_t TickMs() = 0;     // monotonic, wraps after 49.7 days
+    virtual std::tm LocalTime() = 0;  // broken-down local time now
+};
+
+Clock& AppClock();
+// Installs a clock (tests); nullptr restores the system clock.
+void SetAppClock(Clock* clock);
+
+// A clock that only moves when told to.
+class FakeClock : public Clock {
+public:
+    uint32_t TickMs() override { return tick; }
+    std::tm LocalTime() override { return local; }
+    void Advance(uint32_t ms) { tick += ms; }
+
+    uint32_t tick = 1000;
+    std::tm local{0, 0, 12, 17, 0, 126};  // 2026-01-17 12:00:00
+};
+
+}  // namespace tesmira
