@@ -1,0 +1,68 @@
+#include "tools/codec_settings.h"
+
+#include <QSettings>
+#include <algorithm>
+
+#include "app/settings.h"
+
+namespace tesmira {
+namespace {
+
+constexpr const char* kKeyFrameKeys[2] = {"Cinepak KeyFrame", "MSVideo1 KeyFrame"};
+constexpr const char* kQualityKeys[2] = {"Cinepak Quality", "MSVideo1 Quality"};
+
+int ReadClamped(QSettings& store, const char* key, int current, int lo, int hi) {
+    bool ok = false;
+    const int value = store.value(key, current).toInt(&ok);
+    return std::clamp(ok ? value : current, lo, hi);
+}
+
+}  // namespace
+
+EncoderPages& encoderPages() {
+    static EncoderPages pages;
+    return pages;
+}
+
+CodecSettings CodecSettingsFor(int mediaType, const EncoderPages& pages) {
+    CodecSettings codec;
+    codec.mediaType = mediaType;
+    if (mediaType == 2) codec.mjpegQuality = std::clamp(pages.mjpegQuality, kQualityMin, kQualityMax);
+    if (mediaType == 3 || mediaType == 4) {
+        const VfwConfig& vfw = pages.vfw[mediaType - 3];
+        codec.keyFrameInterval = std::clamp(vfw.keyFrameInterval, kKeyFrameMin, kKeyFrameMax);
+        codec.vfwQuality = std::clamp(vfw.quality, kQualityMin, kQualityMax);
+    }
+    return codec;
+}
+
+CodecSettings& codecSettings() {
+    static CodecSettings current;
+    current = CodecSettingsFor(settings().mediaType, encoderPages());
+    return current;
+}
+
+void LoadEncoderPages(QSettings& store, EncoderPages& pages) {
+    store.beginGroup("Settings");
+    pages.mjpegQuality =
+        ReadClamped(store, "MJPG Quality", pages.mjpegQuality, kQualityMin, kQualityMax);
+    for (int i = 0; i < 2; ++i) {
+        VfwConfig& vfw = pages.vfw[i];
+        vfw.keyFrameInterval =
+            ReadClamped(store, kKeyFrameKeys[i], vfw.keyFrameInterval, kKeyFrameMin, kKeyFrameMax);
+        vfw.quality = ReadClamped(store, kQualityKeys[i], vfw.quality, kQualityMin, kQualityMax);
+    }
+    store.endGroup();
+}
+
+void SaveEncoderPages(QSettings& store, const EncoderPages& pages) {
+    store.beginGroup("Settings");
+    store.setValue("MJPG Quality", pages.mjpegQuality);
+    for (int i = 0; i < 2; ++i) {
+        store.setValue(kKeyFrameKeys[i], pages.vfw[i].keyFrameInterval);
+        store.setValue(kQualityKeys[i], pages.vfw[i].quality);
+    }
+    store.endGroup();
+}
+
+}  // namespace tesmira
