@@ -27,7 +27,8 @@ EncoderPages& encoderPages() {
 CodecSettings CodecSettingsFor(int mediaType, const EncoderPages& pages) {
     CodecSettings codec;
     codec.mediaType = mediaType;
-    if (mediaType == 2) codec.mjpegQuality = std::clamp(pages.mjpegQuality, kQualityMin, kQualityMax);
+    if (mediaType == 2)
+        codec.mjpegQuality = std::clamp(pages.mjpegQuality, kQualityMin, kQualityMax);
     if (mediaType == 3 || mediaType == 4) {
         const VfwConfig& vfw = pages.vfw[mediaType - 3];
         codec.keyFrameInterval = std::clamp(vfw.keyFrameInterval, kKeyFrameMin, kKeyFrameMax);

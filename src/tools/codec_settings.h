@@ -22,7 +22,7 @@ struct VfwConfig {
 
 struct EncoderPages {
     int mjpegQuality = CodecSettings{}.mjpegQuality;  // the quality page of choice 2
-    std::array<VfwConfig, 2> vfw{};                    // [0] Cinepak (3), [1] MS Video 1 (4)
+    std::array<VfwConfig, 2> vfw{};                   // [0] Cinepak (3), [1] MS Video 1 (4)
 };
 
 // The page values of this process.

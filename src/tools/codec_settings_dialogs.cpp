@@ -58,11 +58,15 @@ CDlgMjpegQuality::CDlgMjpegQuality(QWidget* parent, int quality) : QDialog(paren
     SetQuality(quality);
 }
 
-int CDlgMjpegQuality::Quality() const { return spin_->value(); }
-void CDlgMjpegQuality::SetQuality(int quality) { spin_->setValue(quality); }
+int CDlgMjpegQuality::Quality() const {
+    return spin_->value();
+}
+void CDlgMjpegQuality::SetQuality(int quality) {
+    spin_->setValue(quality);
+}
 
-CDlgVfwConfig::CDlgVfwConfig(QWidget* parent, const QString& compressorName,
-                             int keyFrameInterval, int quality)
+CDlgVfwConfig::CDlgVfwConfig(QWidget* parent, const QString& compressorName, int keyFrameInterval,
+                             int quality)
     : QDialog(parent) {
     setObjectName("vfwConfigPage");
     setWindowTitle(compressorName);
@@ -79,8 +83,12 @@ CDlgVfwConfig::CDlgVfwConfig(QWidget* parent, const QString& compressorName,
     SetValues(keyFrameInterval, quality);
 }
 
-int CDlgVfwConfig::KeyFrameInterval() const { return keyFrame_->value(); }
-int CDlgVfwConfig::Quality() const { return quality_->value(); }
+int CDlgVfwConfig::KeyFrameInterval() const {
+    return keyFrame_->value();
+}
+int CDlgVfwConfig::Quality() const {
+    return quality_->value();
+}
 void CDlgVfwConfig::SetValues(int keyFrameInterval, int quality) {
     keyFrame_->setValue(keyFrameInterval);
     quality_->setValue(quality);
@@ -88,11 +96,16 @@ void CDlgVfwConfig::SetValues(int keyFrameInterval, int quality) {
 
 QString CompressorName(int mediaType) {
     switch (mediaType) {
-        case 1: return "MJPEG Compressor";
-        case 2: return "MainConcept (Nikon) MJPG Video Encoder";
-        case 3: return "Cinepak Codec by Radius";
-        case 4: return "Microsoft Video 1";
-        default: return {};
+        case 1:
+            return "MJPEG Compressor";
+        case 2:
+            return "MainConcept (Nikon) MJPG Video Encoder";
+        case 3:
+            return "Cinepak Codec by Radius";
+        case 4:
+            return "Microsoft Video 1";
+        default:
+            return {};
     }
 }
 
@@ -103,17 +116,20 @@ bool ShowCompressorProperties(QWidget* parent) {
     }
     EncoderPages& pages = encoderPages();
     CDlgMjpegQuality page(parent, pages.mjpegQuality);
-    if (page.exec() != QDialog::Accepted) return false;
+    if (page.exec() != QDialog::Accepted)
+        return false;
     pages.mjpegQuality = page.Quality();
     return true;
 }
 
 bool ShowCompressorDialog(QWidget* parent) {
     const int mediaType = settings().mediaType;
-    if (mediaType != 3 && mediaType != 4) return false;
+    if (mediaType != 3 && mediaType != 4)
+        return false;
     VfwConfig& vfw = encoderPages().vfw[mediaType - 3];
     CDlgVfwConfig config(parent, CompressorName(mediaType), vfw.keyFrameInterval, vfw.quality);
-    if (config.exec() != QDialog::Accepted) return false;
+    if (config.exec() != QDialog::Accepted)
+        return false;
     vfw.keyFrameInterval = config.KeyFrameInterval();
     vfw.quality = config.Quality();
     return true;

@@ -39,20 +39,27 @@ W* Tag(W* widget, int id, const char* name) {
     return widget;
 }
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 }  // namespace
 
-void SetCaptureRebuildHook(CaptureRebuildHook hook) { RebuildHook() = std::move(hook); }
+void SetCaptureRebuildHook(CaptureRebuildHook hook) {
+    RebuildHook() = std::move(hook);
+}
 
 void RequestCaptureRebuild() {
-    if (!RebuildHook()) return;
+    if (!RebuildHook())
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     RebuildHook()();
     QApplication::restoreOverrideCursor();
 }
 
-bool DirectoryDialogEnabled() { return !runState().isLive; }
+bool DirectoryDialogEnabled() {
+    return !runState().isLive;
+}
 
 CDlgDirectory::CDlgDirectory(QWidget* parent) : QDialog(parent) {
     setProperty("id", 135);
@@ -79,8 +86,8 @@ CDlgDirectory::CDlgDirectory(QWidget* parent) : QDialog(parent) {
     auto* videoGrid = new QGridLayout(video);
     videoGrid->addWidget(new QLabel(U("保存先："), video), 0, 0);
     folderRow(videoGrid, 0, kVideo, 1021, 1022, "videoFolderEdit", "videoFolderBrowse");
-    useTempDrive_ = Tag(new QCheckBox(U("作業用にRAMディスクを使う　→"), video), 1028,
-                        "useTempDriveCheck");
+    useTempDrive_ =
+        Tag(new QCheckBox(U("作業用にRAMディスクを使う　→"), video), 1028, "useTempDriveCheck");
     videoGrid->addWidget(useTempDrive_, 1, 0);
     folderRow(videoGrid, 1, kWork, 1026, 1027, "workFolderEdit", "workFolderBrowse");
 
@@ -121,7 +128,8 @@ CDlgDirectory::CDlgDirectory(QWidget* parent) : QDialog(parent) {
         typeRow->addWidget(radio);
     }
     logGrid->addLayout(typeRow, 1, 0, 1, 3);
-    saveLog_ = Tag(new QCheckBox(U("実際に，記録をファイルに書き出す"), logBox), 1196, "saveLogCheck");
+    saveLog_ =
+        Tag(new QCheckBox(U("実際に，記録をファイルに書き出す"), logBox), 1196, "saveLogCheck");
     logGrid->addWidget(saveLog_, 2, 0, 1, 3);
 
     auto* ok = Tag(new QPushButton("OK", this), 1, "okButton");
@@ -148,7 +156,8 @@ CDlgDirectory::CDlgDirectory(QWidget* parent) : QDialog(parent) {
 
 QWidget* CDlgDirectory::Control(int id) const {
     for (QWidget* w : findChildren<QWidget*>()) {
-        if (w->property("id").toInt() == id) return w;
+        if (w->property("id").toInt() == id)
+            return w;
     }
     return nullptr;
 }
@@ -158,8 +167,10 @@ void CDlgDirectory::ShowValues() {
     edits_[kWork]->setText(QString::fromStdString(values_.tempDrive));
     edits_[kLog]->setText(QString::fromStdString(values_.dirLog));
     useTempDrive_->setChecked(values_.useTempDrive);
-    if (QAbstractButton* codec = codecs_->button(settings().mediaType)) codec->setChecked(true);
-    if (QAbstractButton* type = logTypes_->button(values_.logFileType)) type->setChecked(true);
+    if (QAbstractButton* codec = codecs_->button(settings().mediaType))
+        codec->setChecked(true);
+    if (QAbstractButton* type = logTypes_->button(values_.logFileType))
+        type->setChecked(true);
     saveLog_->setChecked(values_.saveLog);
 }
 
@@ -168,23 +179,30 @@ void CDlgDirectory::ReadControls() {
     values_.tempDrive = NormaliseFolder(edits_[kWork]->text().toStdString());
     values_.dirLog = NormaliseFolder(edits_[kLog]->text().toStdString());
     values_.useTempDrive = useTempDrive_->isChecked();
-    if (logTypes_->checkedId() >= 0) values_.logFileType = logTypes_->checkedId();
+    if (logTypes_->checkedId() >= 0)
+        values_.logFileType = logTypes_->checkedId();
     values_.saveLog = saveLog_->isChecked();
 }
 
 std::string& CDlgDirectory::FolderValue(Folder which) {
     switch (which) {
-        case kVideo: return values_.dirVideo;
-        case kWork: return values_.tempDrive;
-        case kLog: break;
+        case kVideo:
+            return values_.dirVideo;
+        case kWork:
+            return values_.tempDrive;
+        case kLog:
+            break;
     }
     return values_.dirLog;
 }
 
 void CDlgDirectory::CheckFolderEdit(Folder which) {
+    if (closing_)
+        return;
     ReadControls();
     std::string& folder = FolderValue(which);
-    if (folder == checked_[which]) return;  // already checked (and reported) in this form
+    if (folder == checked_[which])
+        return;  // already checked (and reported) in this form
     CheckDirectory(folder);
     checked_[which] = folder;
     ShowValues();
@@ -198,7 +216,8 @@ void CDlgDirectory::Browse(Folder which) {
     request.folder = FolderValue(which);
     request.filter = which == kLog ? kLogFilter : kAviFilter;
     const std::optional<std::string> chosen = PickFolder(this, request);
-    if (!chosen) return;
+    if (!chosen)
+        return;
     std::string& folder = FolderValue(which);
     folder = NormaliseFolder(*chosen);
     CheckDirectory(folder);
@@ -238,8 +257,15 @@ void CDlgDirectory::accept() {
         edits_[refused]->setFocus();
         return;
     }
-    if (ApplyDirectoryValues(settings(), values_)) RequestCaptureRebuild();
+    if (ApplyDirectoryValues(settings(), values_))
+        RequestCaptureRebuild();
     QDialog::accept();
+}
+
+void CDlgDirectory::done(int result) {
+    closing_ = true;
+    QDialog::done(result);
+    closing_ = false;
 }
 
 int ShowDirectoryDialog(QWidget* parent) {

@@ -1,7 +1,7 @@
-// Dialog 135 "ディレクトリーとファイルタイプ" (menu 32775): the video folder, the work folder on a RAM
-// disk, the codec of the recordings with its settings pages, the log folder, log type and whether
-// logs are written. The codec applies at once (the capture graph is rebuilt on the radio click and
-// stays after Cancel); the rest is stored by OK.
+// Dialog 135 "ディレクトリーとファイルタイプ" (menu 32775): the video folder, the work folder on a
+// RAM disk, the codec of the recordings with its settings pages, the log folder, log type and
+// whether logs are written. The codec applies at once (the capture graph is rebuilt on the radio
+// click and stays after Cancel); the rest is stored by OK.
 #pragma once
 
 #include <QDialog>
@@ -37,6 +37,7 @@ public:
     QWidget* Control(int id) const;
 
     void accept() override;
+    void done(int result) override;
 
 private:
     enum Folder { kVideo = 0, kWork = 1, kLog = 2 };
@@ -59,6 +60,7 @@ private:
     QCheckBox* saveLog_ = nullptr;
     QPushButton* qualityPage_ = nullptr;
     QPushButton* vfwConfig_ = nullptr;
+    bool closing_ = false;  // leaving a field while the dialog closes checks nothing
 };
 
 // Menu 32775: runs the dialog modally; returns QDialog::Accepted or Rejected.

@@ -1,7 +1,6 @@
 #include "tools/dlg_time_limit.h"
 
 #include <QFocusEvent>
-#include <algorithm>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/message_box.h"
 #include "app/settings.h"
@@ -23,12 +23,14 @@ TimeLimitHandOver& HandOver() {
     return hook;
 }
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 enum Field { kLengthMin, kLengthSec, kIntervalMin, kIntervalSec, kCountField };
 constexpr int kIds[5] = {1025, 1026, 1027, 1028, 57640};
-constexpr const char* kNames[5] = {"lengthMinutesEdit", "lengthSecondsEdit",
-                                   "intervalMinutesEdit", "intervalSecondsEdit", "countEdit"};
+constexpr const char* kNames[5] = {"lengthMinutesEdit", "lengthSecondsEdit", "intervalMinutesEdit",
+                                   "intervalSecondsEdit", "countEdit"};
 constexpr FieldRange kRanges[5] = {kLengthMinutes, kSeconds, kIntervalMinutes, kSeconds, kCount};
 
 int* FieldValue(TimeLimitFields& f, int i) {
@@ -38,9 +40,13 @@ int* FieldValue(TimeLimitFields& f, int i) {
 
 }  // namespace
 
-void SetTimeLimitHandOver(TimeLimitHandOver hook) { HandOver() = std::move(hook); }
+void SetTimeLimitHandOver(TimeLimitHandOver hook) {
+    HandOver() = std::move(hook);
+}
 
-bool TimeLimitDialogEnabled() { return !runState().isRecording; }
+bool TimeLimitDialogEnabled() {
+    return !runState().isRecording;
+}
 
 CDlgTimeLimit::CDlgTimeLimit(QWidget* parent) : QDialog(parent) {
     setProperty("id", 136);
@@ -104,7 +110,8 @@ CDlgTimeLimit::CDlgTimeLimit(QWidget* parent) : QDialog(parent) {
 
 QWidget* CDlgTimeLimit::Control(int id) const {
     for (QWidget* w : findChildren<QWidget*>()) {
-        if (w->property("id").toInt() == id) return w;
+        if (w->property("id").toInt() == id)
+            return w;
     }
     return nullptr;
 }
@@ -112,8 +119,7 @@ QWidget* CDlgTimeLimit::Control(int id) const {
 bool CDlgTimeLimit::ReadControls() {
     TimeLimitFields read = fields_;
     for (int i = 0; i < 5; ++i) {
-        const std::optional<int> value =
-            ParseField(edits_[i]->text().toStdString(), kRanges[i]);
+        const std::optional<int> value = ParseField(edits_[i]->text().toStdString(), kRanges[i]);
         if (!value) {
             reading_ = true;
             ShowMessage(RangeMessage(kRanges[i]));
@@ -129,20 +135,24 @@ bool CDlgTimeLimit::ReadControls() {
 }
 
 void CDlgTimeLimit::ShowValues() {
-    for (int i = 0; i < 5; ++i) edits_[i]->setText(QString::number(*FieldValue(fields_, i)));
+    for (int i = 0; i < 5; ++i)
+        edits_[i]->setText(QString::number(*FieldValue(fields_, i)));
 }
 
 bool CDlgTimeLimit::NormaliseFields() {
-    if (!ReadControls()) return false;
+    if (!ReadControls())
+        return false;
     fields_ = Normalise(fields_);
     ShowValues();
     return true;
 }
 
 void CDlgTimeLimit::accept() {
-    if (!NormaliseFields()) return;
+    if (!NormaliseFields())
+        return;
     ApplyTimeLimit(settings(), fields_);
-    if (HandOver()) HandOver()(settings().recInterval, settings().rtStop);
+    if (HandOver())
+        HandOver()(settings().recInterval, settings().rtStop);
     QDialog::accept();
 }
 
@@ -156,7 +166,7 @@ void CDlgTimeLimit::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CDlgTimeLimit::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut && !reading_) {
+    if (event->type() == QEvent::FocusOut && !reading_ && !closing_) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Switching to another window or a pop-up menu is not leaving the field.
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
@@ -169,6 +179,12 @@ bool CDlgTimeLimit::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CDlgTimeLimit::done(int result) {
+    closing_ = true;
+    QDialog::done(result);
+    closing_ = false;
 }
 
 int ShowTimeLimitDialog(QWidget* parent) {

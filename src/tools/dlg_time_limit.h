@@ -36,6 +36,7 @@ public:
     // Reads the fields (false after a range message), normalises them and shows the result.
     bool NormaliseFields();
     void accept() override;
+    void done(int result) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -48,6 +49,7 @@ private:
     TimeLimitFields fields_;
     std::array<QLineEdit*, 5> edits_{};  // length min, s, interval min, s, count
     bool reading_ = false;               // a range message is up; focus changes are ignored
+    bool closing_ = false;               // leaving a field while the dialog closes reads nothing
 };
 
 // Menu 32776: runs the dialog modally; returns QDialog::Accepted or Rejected.

@@ -19,13 +19,15 @@ QStringList NameFiltersOf(const std::string& filter) {
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString& text = parts[i];
-        if (text.isEmpty()) break;  // the closing "||"
+        if (text.isEmpty())
+            break;  // the closing "||"
         QString patterns = parts[i + 1];
         patterns.replace(';', ' ').replace("*.*", "*");
         QString name = text;
         // Qt reads the patterns from the brackets; "(*.*)" would hide files without a dot.
         const int open = name.lastIndexOf('(');
-        if (open >= 0) name = name.left(open).trimmed();
+        if (open >= 0)
+            name = name.left(open).trimmed();
         filters << QString("%1 (%2)").arg(name, patterns);
     }
     return filters;
@@ -39,9 +41,12 @@ CFileDialogSel::CFileDialogSel(QWidget* parent, const FolderPickRequest& request
     setFileMode(QFileDialog::Directory);
     setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList filters = NameFiltersOf(request.filter);
-    if (!filters.isEmpty()) setNameFilters(filters);
-    if (!request.okCaption.isEmpty()) setLabelText(QFileDialog::Accept, request.okCaption);
-    if (!request.title.isEmpty()) setWindowTitle(request.title);
+    if (!filters.isEmpty())
+        setNameFilters(filters);
+    if (!request.okCaption.isEmpty())
+        setLabelText(QFileDialog::Accept, request.okCaption);
+    if (!request.title.isEmpty())
+        setWindowTitle(request.title);
     setDirectory(QString::fromStdString(StartFolder(request.folder)));
 }
 
@@ -52,12 +57,16 @@ std::string CFileDialogSel::Folder() const {
 }
 
 std::optional<std::string> PickFolder(QWidget* parent, const FolderPickRequest& request) {
-    if (Picker()) return Picker()(request);
+    if (Picker())
+        return Picker()(request);
     CFileDialogSel dialog(parent, request);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
     return dialog.Folder();
 }
 
-void SetFolderPicker(FolderPicker picker) { Picker() = std::move(picker); }
+void SetFolderPicker(FolderPicker picker) {
+    Picker() = std::move(picker);
+}
 
 }  // namespace tesmira
