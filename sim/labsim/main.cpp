@@ -25,6 +25,19 @@ volatile sig_atomic_t g_toggleBusy = 0;
 void OnStop(int) { g_stop = 1; }
 void OnToggleBusy(int) { g_toggleBusy = 1; }
 
+// A busy toggle sent before a query must govern that query even when both arrive while the
+// loop is busy: take a pending SIGUSR1 now rather than at the next wait.
+void TakePendingToggle() {
+    sigset_t pending;
+    sigpending(&pending);
+    if (!sigismember(&pending, SIGUSR1)) return;
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, SIGUSR1);
+    const timespec now{0, 0};
+    if (sigtimedwait(&only, nullptr, &now) == SIGUSR1) g_toggleBusy = 1;
+}
+
 struct Station {
     std::unique_ptr<labsim::Device> device;
     labsim::PtyPort port;
@@ -119,11 +132,14 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < stations.size(); ++i)
             fds[i] = {stations[i].port.MasterFd(), POLLIN, 0};
         const int r = ppoll(fds.data(), fds.size(), nullptr, &waitMask);
-        if (g_toggleBusy) {
+        auto applyToggle = [&] {
+            TakePendingToggle();
+            if (!g_toggleBusy) return;
             g_toggleBusy = 0;
             busy = !busy;
             log.Note(busy ? "xy busy" : "xy ready");
-        }
+        };
+        applyToggle();
         if (r < 0) {
             if (errno == EINTR) continue;
             std::perror("ppoll");
@@ -136,6 +152,7 @@ int main(int argc, char** argv) {
                 char buf[4096];
                 const ssize_t n = read(fds[i].fd, buf, sizeof buf);
                 if (n > 0) {
+                    applyToggle();
                     Station& s = stations[i];
                     const std::string_view bytes(buf, static_cast<size_t>(n));
                     log.Line(s.device->Name(), '<', bytes);
