@@ -170,6 +170,24 @@ TEST(Labsim, AnswersLikeTheDevicesAndExitsCleanly) {
     EXPECT_FALSE(Logged(log, "shutter <", ""));
 }
 
+TEST(Labsim, BusyFromTheCommandLineASignalOrAFile) {
+    TempDir dir;
+    const std::string links = dir.Path() + "/links";
+    const std::string busyFile = dir.Path() + "/moving";
+    Labsim sim({"--links", links, "--log", dir.Path() + "/log", "--busy", "--busy-file", busyFile});
+    ASSERT_FALSE(sim.ReadUntil("labsim ready").empty());
+    SerialChannel xy;
+    ASSERT_EQ(xy.Open(links + "/xy", LineSettings{}), open_result::kOk);
+    EXPECT_EQ(Ask(xy, "!:\r\n", 1), "B");
+    sim.Signal(SIGUSR1);
+    EXPECT_EQ(Ask(xy, "!:\r\n", 1), "R");
+    std::ofstream(busyFile) << "";
+    EXPECT_EQ(Ask(xy, "!:\r\n", 1), "B");
+    std::filesystem::remove(busyFile);
+    EXPECT_EQ(Ask(xy, "!:\r\n", 1), "R");
+    EXPECT_EQ(sim.Terminate(), 0);
+}
+
 TEST(Labsim, RefusesBadCommandLines) {
     for (std::vector<std::string> args : {std::vector<std::string>{"--xy", "nikon"},
                                           std::vector<std::string>{"--xy", "sigma"},
