@@ -113,6 +113,7 @@ void CDlgPortSelect::BuildControls() {
     listBox->setObjectName(QStringLiteral("portListGroup"));
     auto* listLayout = new QVBoxLayout(listBox);
     list_ = Tag(new QListWidget(listBox), 1078, "portList");
+    list_->setMinimumWidth(200);  // full device paths stay readable
     listLayout->addWidget(list_);
     top->addWidget(listBox);
 
