@@ -1,0 +1,86 @@
+#include "options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace labsim {
+namespace {
+
+bool IsNumber(const std::string& s) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    std::strtod(s.c_str(), &end);
+    return end && *end == '\0';
+}
+
+}  // namespace
+
+const char* Usage() {
+    return "usage: tesmira-labsim --links DIR [--log FILE|-] [--xy te2000e|mac5000|sigma]\n"
+           "                      [--z te2000e|mac5000|chuo] [--busy] [--busy-file PATH]\n"
+           "                      [--temp T] [--humid H] [--z-position N]\n"
+           "Opens pseudo-terminals for the XY controller, the Z drive, the shutter and the\n"
+           "USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and DIR/meter, and logs every\n"
+           "byte received. SIGUSR1 toggles the XY controller's busy state; SIGTERM/SIGINT end.\n";
+}
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& help) {
+    help = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--links") {
+            if (!value(o.linkDir)) return false;
+        } else if (arg == "--log") {
+            if (!value(o.logPath)) return false;
+        } else if (arg == "--xy") {
+            if (!value(v)) return false;
+            if (v == "te2000e") o.xy = XyKind::Te2000e;
+            else if (v == "mac5000") o.xy = XyKind::LepMac5000;
+            else if (v == "sigma") o.xy = XyKind::SigmaKoki;
+            else return error = "unknown XY kind: " + v, false;
+        } else if (arg == "--z") {
+            if (!value(v)) return false;
+            if (v == "te2000e") o.z = ZKind::Te2000e;
+            else if (v == "mac5000") o.z = ZKind::LepMac5000;
+            else if (v == "chuo") o.z = ZKind::ChuoSeiki;
+            else return error = "unknown Z kind: " + v, false;
+        } else if (arg == "--busy") {
+            o.busy = true;
+        } else if (arg == "--busy-file") {
+            if (!value(o.busyFile)) return false;
+        } else if (arg == "--temp") {
+            if (!value(o.temperature)) return false;
+            if (!IsNumber(o.temperature)) return error = "--temp needs a number", false;
+        } else if (arg == "--humid") {
+            if (!value(o.humidity)) return false;
+            if (!IsNumber(o.humidity)) return error = "--humid needs a number", false;
+        } else if (arg == "--z-position") {
+            if (!value(v)) return false;
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0') return error = "--z-position needs an integer", false;
+            o.zPosition = static_cast<int>(n);
+        } else {
+            error = "unknown option: " + arg;
+            return false;
+        }
+    }
+    if (!help && o.linkDir.empty()) {
+        error = "--links DIR is required";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace labsim

@@ -1,0 +1,102 @@
+#include "serial/port_assignment.h"
+
+#include <array>
+
+#include "app/settings.h"
+#include "app/tesmira_doc.h"
+#include "serial/port_list.h"
+#include "serial/serial_slots.h"
+
+namespace tesmira {
+namespace {
+
+constexpr int kHintXyKindChanged = 202;
+constexpr int kHintZKindChanged = 203;
+
+std::function<void()>& LabelsHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+}  // namespace
+
+std::string XyKindName(int kind) {
+    switch (kind) {
+        case kind::kXyTe2000e: return "\tTE2000E";
+        case kind::kXyLepMac5000: return "\tLEP MAC5000";
+        case kind::kXySigmaKoki: return "\tシグマ光機";
+        default: return "";
+    }
+}
+
+std::string ZKindName(int kind) {
+    switch (kind) {
+        case kind::kZTe2000e: return "\tTE2000E";
+        case kind::kZLepMac5000: return "\tLEP MAC5000";
+        case kind::kZChuoSeiki: return "\t中央精機";
+        default: return "";
+    }
+}
+
+std::string CommandSendPortLabel(int n) {
+    if (n != 1 && n != 2) return "";
+    if (!SerialSlot(n).IsOpen()) return "";
+    const Settings& s = settings();
+    return n == 1 ? s.port1 + XyKindName(s.xyAxisType) : s.port2 + ZKindName(s.zAxisType);
+}
+
+void SetPortLabelsHook(std::function<void()> hook) { LabelsHook() = std::move(hook); }
+
+void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
+    EnumeratePorts();
+    // A port that vanished since it was opened fails here, with its message, and loses its name.
+    for (int n = 1; n <= 4; ++n) {
+        if (SerialSlot(n).IsOpen()) {
+            CloseSlot(n);
+            OpenSlot(n);
+        }
+    }
+    PortAssignmentModel model(PortAssignment::FromSettings(),
+                              [] { return EnumeratePorts(); });
+    model.Initialise();
+    if (!runDialog || !runDialog(model)) return;
+
+    Settings& s = settings();
+    const PortAssignment& chosen = model.values;
+    std::array<bool, 4> reopen{};
+    // The panel rebuilds its command texts for the new kind before the port is reopened, so the
+    // first command after the change already has the new format.
+    if (chosen.xyKind != s.xyAxisType) {
+        s.xyAxisType = chosen.xyKind;
+        CTesmiraDoc::Instance().UpdateAllViews(nullptr, kHintXyKindChanged);
+        CloseSlot(1);
+        reopen[0] = true;
+    }
+    if (chosen.zKind != s.zAxisType) {
+        s.zAxisType = chosen.zKind;
+        CTesmiraDoc::Instance().UpdateAllViews(nullptr, kHintZKindChanged);
+        CloseSlot(2);
+        reopen[1] = true;
+    }
+    if (chosen.meterKind != s.trhType) {
+        s.trhType = chosen.meterKind;
+        CloseSlot(4);
+        reopen[3] = true;
+    }
+    s.useOnePort = chosen.useOnePort;
+    for (int n = 1; n <= 4; ++n) {
+        std::string& name = SlotPortName(n);
+        if (chosen.names[n - 1] != name) {
+            name = chosen.names[n - 1];
+            CloseSlot(n);
+            reopen[n - 1] = true;
+        }
+    }
+    for (int n = 1; n <= 4; ++n) {
+        if (reopen[n - 1]) OpenSlot(n);
+    }
+    if (LabelsHook()) LabelsHook()();
+    ChooseZChannel();
+}
+
+}  // namespace tesmira
