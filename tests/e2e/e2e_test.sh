@@ -1,0 +1,304 @@
+#!/usr/bin/env bash
+# The whole road of one recording, driven from outside like a user at the keyboard:
+# scripts/lab.sh starts the simulated lab and Tesmira with a throw-away demo profile under Xvfb;
+# xdotool presses the jog keys and space; the simulated devices' traffic log, the video and log
+# folders, ffprobe and the settings file written at exit are checked.
+#
+#   e2e_test.sh TESMIRA LABSIM INI_READER LAB_SH
+#
+# Exit status 0 when every check passed, 1 on the first failure (the work folder is kept and
+# named), 77 when Xvfb, xdotool or ffprobe is missing. TESMIRA_E2E_SHOTS=DIR keeps the screen
+# pictures taken along the way (the one after the recording shows live video, a filled panel and
+# the recording summary).
+set -uo pipefail
+
+if [ $# -ne 4 ]; then
+    echo "usage: e2e_test.sh TESMIRA LABSIM INI_READER LAB_SH" >&2
+    exit 2
+fi
+tesmira=$1 labsim=$2 ini=$3 lab=$4
+
+if [ -z "${TESMIRA_E2E_UNDER_XVFB:-}" ]; then
+    missing=()
+    for tool in xvfb-run Xvfb xdotool ffprobe; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "SKIP: end-to-end test needs ${missing[*]} (Debian packages xvfb, xauth, xdotool," \
+            "ffmpeg; scripts/setup.sh installs them)"
+        exit 77
+    fi
+    export TESMIRA_E2E_UNDER_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1366x768x24" bash "$0" "$@"
+fi
+
+export LC_ALL=C.UTF-8
+window_name='^無題 - Tesmira$'
+
+# ---- a throw-away world: nothing of the user's is read or written ----------------------------
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/tesmira-e2e.XXXXXX")
+export HOME=$tmp/home XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
+export XDG_RUNTIME_DIR=$tmp/run TESMIRA_LAB_WORK_DIR=$tmp/work
+export TESMIRA_BIN=$tesmira TESMIRA_LABSIM=$labsim
+unset XDG_CONFIG_HOME TESMIRA_SERIAL_PATH TESMIRA_TEST_CAMERA_CAPS QT_QPA_PLATFORM TESMIRA_TEST
+mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+runtime=$XDG_RUNTIME_DIR/tesmira-lab-$(id -u)
+lablog=$runtime/labsim.log
+demo=$XDG_DATA_HOME/tesmira-demo
+video=$demo/Video
+logs=$demo/Log
+profile=$demo/config/CorvaneSoft/Tesmira.conf
+out=$tmp/lab.out
+shots=${TESMIRA_E2E_SHOTS:-$tmp}
+mkdir -p "$shots"
+
+lab_pid=""
+passed=0
+
+ok() {
+    passed=$((passed + 1))
+    echo "ok $passed - $*"
+}
+
+diagnose() {
+    echo "---- simulated lab traffic (last 30 lines of $lablog)"
+    tail -n 30 "$lablog" 2>/dev/null | cut -c1-200
+    echo "---- Tesmira and launcher output (last 40 lines of $out)"
+    tail -n 40 "$out" 2>/dev/null
+    echo "---- visible windows"
+    for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+        echo "$w \"$(xdotool getwindowname "$w" 2>/dev/null)\"" \
+            "$(xdotool getwindowgeometry "$w" 2>/dev/null | tr -s '\n ' ' ')"
+    done
+    echo "---- files"
+    ls -l "$video" "$logs" 2>/dev/null
+    if command -v import >/dev/null 2>&1; then
+        import -window root "$tmp/failure.png" 2>/dev/null && echo "screen: $tmp/failure.png"
+    fi
+}
+
+fail() {
+    echo "not ok $((passed + 1)) - $*"
+    diagnose
+    echo "work folder kept: $tmp"
+    keep=1
+    exit 1
+}
+
+keep=0
+finish() {
+    local rc=$? pid i
+    if [ -n "$lab_pid" ] && kill -0 "$lab_pid" 2>/dev/null; then
+        kill -TERM "$lab_pid" 2>/dev/null
+        for ((i = 0; i < 300; i++)); do kill -0 "$lab_pid" 2>/dev/null || break; sleep 0.1; done
+    fi
+    for pid in $(cat "$runtime/tesmira.pid" "$runtime/labsim.pid" 2>/dev/null) $lab_pid; do
+        kill -KILL "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    if [ "$keep" = 0 ] && [ "$rc" = 0 ]; then rm -rf "$tmp"; fi
+}
+trap finish EXIT
+
+# Waits until a command succeeds: wait_for SECONDS WHAT COMMAND...; fails the test after SECONDS.
+wait_for() {
+    local seconds=$1 what=$2 i
+    shift 2
+    for ((i = 0; i < seconds * 10; i++)); do
+        "$@" && return 0
+        [ -n "$lab_pid" ] && ! kill -0 "$lab_pid" 2>/dev/null && fail "$what: Tesmira has ended"
+        sleep 0.1
+    done
+    fail "$what: not within $seconds s"
+}
+
+log_size() { stat -c %s "$lablog" 2>/dev/null || echo 0; }
+
+# What one simulated device received after a log offset, all chunks joined (a command may be split
+# over chunks or share one), still escaped the way the log writes it ("\r", "\n").
+received_after() {
+    tail -c +$(($2 + 1)) "$lablog" | sed -n "s/^[0-9-]* [0-9:.]* $1 < //p" | tr -d '\n'
+}
+received_has() { [[ $(received_after "$1" "$2") == *"$3"* ]]; }
+
+# Presses keys and expects the device to receive exactly this escaped text within 5 s.
+expect_sent() {
+    local device=$1 text=$2 what=$3 from
+    shift 3
+    from=$(log_size)
+    xdotool key "$@"
+    wait_for 5 "$what ($* must send $text to $device)" received_has "$device" "$from" "$text"
+    ok "$what: $* sends $text"
+}
+
+screenshot() { command -v import >/dev/null 2>&1 && import -window root "$shots/$1" 2>/dev/null; }
+
+today_prefix() { date +%y_%m_%d-; }
+
+# ---- start as the README's run command does ---------------------------------------------------
+prefix_at_start=$(today_prefix)
+"$lab" -- >"$out" 2>&1 &
+lab_pid=$!
+
+wait_for 30 "the simulated lab starts" grep -q '^labsim ready$' "$runtime/labsim.out"
+ok "the simulated lab runs with links in $runtime/links"
+[ -e "$runtime/links/xy" ] || fail "no link $runtime/links/xy"
+[ -f "$profile" ] || fail "no demo profile at $profile"
+ports=$("$ini" "$profile" Port_1 Port_2 Port_3 Port_4 Camera XYaxis_Type Zaxis_Type)
+expected_ports="Port_1=$runtime/links/xy
+Port_2=$runtime/links/z
+Port_3=$runtime/links/shutter
+Port_4=$runtime/links/meter
+Camera=Tesmira Test Camera
+XYaxis_Type=2
+Zaxis_Type=0"
+[ "$ports" = "$expected_ports" ] || fail "demo profile reads back as: $ports"
+ok "the demo profile points at the simulated ports and the test camera"
+
+# The frame is shown, hidden while the capture graph is set up behind the splash, then shown
+# again: wait until it has stayed visible for 3 s.
+find_window() { wid=$(xdotool search --onlyvisible --name "$window_name" 2>/dev/null | head -n 1); }
+steady=0
+settled() {
+    if find_window && [ -n "$wid" ]; then steady=$((steady + 1)); else steady=0; fi
+    [ "$steady" -ge 30 ]
+}
+wait_for 120 "the window \"無題 - Tesmira\" appears" settled
+ok "the window \"無題 - Tesmira\" is shown (window $wid)"
+
+# No window manager runs under Xvfb: give the frame the whole screen the way one would.
+xdotool windowmove "$wid" 0 0 windowsize "$wid" 1366 768 2>/dev/null
+timeout 10 xdotool windowfocus --sync "$wid" || fail "the window does not take the keyboard"
+sleep 1
+screenshot start.png
+
+# ---- jog keys: the Sigma Koki texts with the demo's 100/200-pulse steps -----------------------
+# The keys jog while the keyboard focus is in the control panel. Activating the window normally
+# gives the panel the focus; if a pane or an edit holds it instead, Tab moves on until a Left
+# arrow reaches the stage (Tab and Left change nothing else on the way).
+fine_left='M:1+P100\r\nG\r\n'
+jogged=0
+for ((tab = 0; tab < 40; tab++)); do
+    from=$(log_size)
+    xdotool key Left
+    for ((i = 0; i < 15; i++)); do
+        if received_has xy "$from" "$fine_left"; then jogged=1; break 2; fi
+        kill -0 "$lab_pid" 2>/dev/null || fail "Tesmira ended while looking for the panel"
+        sleep 0.1
+    done
+    xdotool key Tab
+done
+[ "$jogged" = 1 ] || fail "no Left arrow reached the stage controller (expected $fine_left)"
+ok "fine ←: Left sends $fine_left (after $tab Tab presses)"
+
+expect_sent xy 'M:1-P100\r\nG\r\n' "fine →" Right
+expect_sent xy 'M:2+P100\r\nG\r\n' "fine ↑" Up
+expect_sent xy 'M:2-P100\r\nG\r\n' "fine ↓" Down
+expect_sent xy 'M:1+P200\r\nG\r\n' "coarse ＜" shift+Left
+expect_sent xy 'M:2-P200\r\nG\r\n' "coarse ∨" shift+Down
+expect_sent xy 'M:W+P100+P100\r\nG\r\n' "fine ┌" Home
+expect_sent xy 'M:W-P200-P200\r\nG\r\n' "coarse ┛" shift+Next
+expect_sent xy 'M:1-P100\r\nG\r\n' "fine → on the digit key" 6
+
+# The TE2000E Z drive has no relative move: a Z key asks for the position ("rSPR"), the drive
+# answers "aSPR <pulses>" and the absolute target follows. The simulated drive starts at 0.
+z_exchange() {
+    local from=$1 target=$2
+    [[ $(received_after z "$from") == *'rSPR\r'*"fSMV$target"'\r'* ]]
+}
+for step in "ctrl+Up 100 Z fine up" "ctrl+Down 0 Z fine down" "shift+ctrl+Up 500 Z coarse up"; do
+    read -r keys target what <<<"$step"
+    from=$(log_size)
+    xdotool key "$keys"
+    wait_for 5 "$what ($keys must send rSPR, then fSMV$target)" z_exchange "$from" "$target"
+    ok "$what: $keys sends rSPR\\r and, on the answer, fSMV$target\\r"
+done
+
+# ---- one recording: space starts it (no live video needed) and stops it -----------------------
+recording_file() {
+    local p
+    for p in "$prefix_at_start" "$(today_prefix)"; do
+        [ -s "$video/${p}001.avi" ] && { prefix=$p; return 0; }
+    done
+    return 1
+}
+from=$(log_size)
+xdotool key space
+wait_for 20 "space starts a recording into 001.avi" recording_file
+ok "space starts a recording: $video/${prefix}001.avi grows"
+wait_for 5 "the ready query goes to the XY controller while recording" \
+    received_has xy "$from" '!:\r\n'
+ok "while recording the XY controller is asked !:\\r\\n"
+expect_sent xy 'M:1+P100\r\nG\r\n' "fine ← while recording" Left
+sleep 3
+xdotool key space
+final="$video/${prefix}001_Rec_at_30.00fps.avi"
+finished() { [ -s "$final" ] && [ ! -e "$video/${prefix}001.avi" ]; }
+wait_for 30 "space stops the recording and it is renamed ${prefix}001_Rec_at_30.00fps.avi" finished
+ok "space stops the recording: $(basename "$final")"
+
+probe=$(ffprobe -v error -select_streams v:0 -count_frames \
+    -show_entries stream=codec_type,width,height,nb_read_frames -of default=noprint_wrappers=1 \
+    "$final" 2>&1)
+frames=$(sed -n 's/^nb_read_frames=//p' <<<"$probe")
+grep -q '^codec_type=video$' <<<"$probe" && [[ $frames =~ ^[0-9]+$ ]] && [ "$frames" -gt 0 ] ||
+    fail "ffprobe does not read the recording as video: $probe"
+grep -q '^width=640$' <<<"$probe" && grep -q '^height=480$' <<<"$probe" ||
+    fail "the recording is not 640 x 480 like the test camera: $probe"
+ok "ffprobe reads the recording: 640 x 480, $frames frames"
+
+[ -s "$logs/${prefix}001.dat" ] || fail "no recording log $logs/${prefix}001.dat"
+ok "the recording log ${prefix}001.dat is written"
+
+# After a recording the graph runs on, so the video pane shows the test camera's colour bars:
+# part of the otherwise grey window must be strongly coloured.
+if command -v import >/dev/null 2>&1 && command -v convert >/dev/null 2>&1; then
+    sleep 2
+    screenshot after-recording.png
+    colourful=$(convert "$shots/after-recording.png" -colorspace HSL -channel G -separate \
+        +channel -threshold 50% -format '%[fx:mean]' info: 2>/dev/null)
+    awk -v f="${colourful:-0}" 'BEGIN { exit !(f > 0.03) }' ||
+        fail "no live video after the recording (saturated share of the screen $colourful)"
+    ok "live video shows after the recording (saturated share of the screen $colourful)"
+else
+    echo "# ImageMagick missing: live-video picture not checked"
+fi
+
+# ---- a normal close: SIGTERM closes the window, the settings are written, the lab stops -------
+labsim_pid=$(cat "$runtime/labsim.pid")
+tesmira_pid=$(cat "$runtime/tesmira.pid")
+kill -TERM "$tesmira_pid"
+lab_ended() { ! kill -0 "$lab_pid" 2>/dev/null; }
+wait_for 60 "Tesmira closes on SIGTERM and the launcher ends" lab_ended
+wait "$lab_pid"
+lab_rc=$?
+lab_pid=""
+[ "$lab_rc" = 0 ] || fail "the launcher ended with status $lab_rc (Tesmira's exit status)"
+ok "SIGTERM closes Tesmira normally (status 0)"
+! kill -0 "$labsim_pid" 2>/dev/null || fail "the simulated lab still runs after Tesmira ended"
+! kill -0 "$tesmira_pid" 2>/dev/null || fail "Tesmira still runs"
+[ ! -e "$runtime/links/xy" ] || fail "the simulated lab left its links behind"
+ok "the simulated lab is stopped and its links are gone"
+
+year=$(($(date +%Y) - 1900)) month=$(($(date +%-m) - 1)) day=$(date +%-d)
+saved=$("$ini" "$profile" "Rec No." "RecTL No." "Date year" "Date month" "Date day" Move Page \
+    Port_1 XYaxis_Type Camera)
+expected="Rec No.=2
+RecTL No.=1
+Date year=$year
+Date month=$month
+Date day=$day
+Move=100
+Page=200
+Port_1=$runtime/links/xy
+XYaxis_Type=2
+Camera=Tesmira Test Camera"
+[ "$saved" = "$expected" ] ||
+    fail "settings written at exit differ; expected:
+$expected
+got:
+$saved"
+ok "the settings are written at exit with the next recording number (Rec No. 2)"
+
+echo "1..$passed"
