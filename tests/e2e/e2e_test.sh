@@ -141,7 +141,7 @@ prefix_at_start=$(today_prefix)
 "$lab" -- >"$out" 2>&1 &
 lab_pid=$!
 
-wait_for 30 "the simulated lab starts" grep -q '^labsim ready$' "$runtime/labsim.out"
+wait_for 30 "the simulated lab starts" grep -qs '^labsim ready$' "$runtime/labsim.out"
 ok "the simulated lab runs with links in $runtime/links"
 [ -e "$runtime/links/xy" ] || fail "no link $runtime/links/xy"
 [ -f "$profile" ] || fail "no demo profile at $profile"
