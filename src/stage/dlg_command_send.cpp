@@ -21,7 +21,9 @@ W* Tag(W* w, int id, const char* name) {
     return w;
 }
 
-bool IsEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
+bool IsEnter(const QKeyEvent* e) {
+    return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
 
 }  // namespace
 
@@ -61,7 +63,8 @@ CDlgCommandSend::CDlgCommandSend(QWidget* parent) : QDialog(parent) {
     connect(send1_, &QPushButton::clicked, this, [this] { SendLine(1); });
     connect(send2_, &QPushButton::clicked, this, [this] { SendLine(2); });
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
     SetLabel1(QString());
     SetLabel2(QString());
 }
@@ -78,12 +81,10 @@ void CDlgCommandSend::SetLabel2(const QString& text) {
 
 void CDlgCommandSend::RefreshPortLabels() {
     const Settings& s = settings();
-    SetLabel1(SerialSlot(1).IsOpen()
-                  ? QString::fromStdString(s.port1 + XyKindName(s.xyAxisType))
-                  : QString());
-    SetLabel2(SerialSlot(2).IsOpen()
-                  ? QString::fromStdString(s.port2 + ZKindName(s.zAxisType))
-                  : QString());
+    SetLabel1(SerialSlot(1).IsOpen() ? QString::fromStdString(s.port1 + XyKindName(s.xyAxisType))
+                                     : QString());
+    SetLabel2(SerialSlot(2).IsOpen() ? QString::fromStdString(s.port2 + ZKindName(s.zAxisType))
+                                     : QString());
 }
 
 void CDlgCommandSend::ShowAndRefresh() {
@@ -93,18 +94,22 @@ void CDlgCommandSend::ShowAndRefresh() {
 }
 
 void CDlgCommandSend::SendLine(int n) {
-    if (n != 1 && n != 2) return;
+    if (n != 1 && n != 2)
+        return;
     // Slot 2 even when the Z drive shares slot 1: line 2 names the port, not the drive.
     ISerialChannel& channel = SerialSlot(n);
-    if (!channel.IsOpen()) return;
+    if (!channel.IsOpen())
+        return;
     const Settings& s = settings();
     const std::string lineEnd = n == 1 ? XyLineEnd(s.xyAxisType) : ZLineEnd(s.zAxisType);
     const std::string line = (n == 1 ? line1_ : line2_)->text().toStdString();
-    for (const std::string& piece : SplitCommandLine(line, lineEnd)) channel.Write(piece);
+    for (const std::string& piece : SplitCommandLine(line, lineEnd))
+        channel.Write(piece);
 }
 
 bool CDlgCommandSend::HandleEnter(QKeyEvent* event) {
-    if (!IsEnter(event)) return false;
+    if (!IsEnter(event))
+        return false;
     if (line1HasFocus_) {
         SendLine(1);
     } else if (line2HasFocus_) {
@@ -116,23 +121,30 @@ bool CDlgCommandSend::HandleEnter(QKeyEvent* event) {
 bool CDlgCommandSend::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::FocusIn:
-            if (watched == line1_) line1HasFocus_ = true;
-            if (watched == line2_) line2HasFocus_ = true;
+            if (watched == line1_)
+                line1HasFocus_ = true;
+            if (watched == line2_)
+                line2HasFocus_ = true;
             break;
         case QEvent::FocusOut:
-            if (watched == line1_) line1HasFocus_ = false;
-            if (watched == line2_) line2HasFocus_ = false;
+            if (watched == line1_)
+                line1HasFocus_ = false;
+            if (watched == line2_)
+                line2HasFocus_ = false;
             break;
         case QEvent::KeyPress:
-            if (HandleEnter(static_cast<QKeyEvent*>(event))) return true;
+            if (HandleEnter(static_cast<QKeyEvent*>(event)))
+                return true;
             break;
-        default: break;
+        default:
+            break;
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void CDlgCommandSend::keyPressEvent(QKeyEvent* event) {
-    if (HandleEnter(event)) return;
+    if (HandleEnter(event))
+        return;
     QDialog::keyPressEvent(event);
 }
 

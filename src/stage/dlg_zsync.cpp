@@ -17,11 +17,16 @@ struct Radio {
 
 // In "Zsync" order 0..9 (control 1201 does not exist).
 const Radio kRadios[] = {
-    {1195, "USBリレー　１号機のNo.１の OFFに同期"}, {1196, "USBリレー　１号機のNo.２の OFFに同期"},
-    {1197, "USBリレー　１号機のNo.３の OFFに同期"}, {1198, "USBリレー　１号機のNo.４の OFFに同期"},
-    {1199, "USBリレー　２号機のNo.１の OFFに同期"}, {1200, "USBリレー　２号機のNo.２の OFFに同期"},
-    {1202, "USBリレー　２号機のNo.３の OFFに同期"}, {1203, "USBリレー　２号機のNo.４の OFFに同期"},
-    {1204, "USBカメラの One Shot に同期（ﾀｲﾑﾗｯﾌﾟｽ）"}, {1205, "自動移動はしない。"},
+    {1195, "USBリレー　１号機のNo.１の OFFに同期"},
+    {1196, "USBリレー　１号機のNo.２の OFFに同期"},
+    {1197, "USBリレー　１号機のNo.３の OFFに同期"},
+    {1198, "USBリレー　１号機のNo.４の OFFに同期"},
+    {1199, "USBリレー　２号機のNo.１の OFFに同期"},
+    {1200, "USBリレー　２号機のNo.２の OFFに同期"},
+    {1202, "USBリレー　２号機のNo.３の OFFに同期"},
+    {1203, "USBリレー　２号機のNo.４の OFFに同期"},
+    {1204, "USBカメラの One Shot に同期（ﾀｲﾑﾗｯﾌﾟｽ）"},
+    {1205, "自動移動はしない。"},
 };
 
 }  // namespace
@@ -56,7 +61,8 @@ CDlgZsync::CDlgZsync(QWidget* parent) : QDialog(parent), group_(new QButtonGroup
 
 void CDlgZsync::ReadRadios() {
     const int checked = group_->checkedId();
-    if (checked >= 0) settings().zsync = checked;
+    if (checked >= 0)
+        settings().zsync = checked;
 }
 
 void CDlgZsync::WriteRadios() {
@@ -67,7 +73,8 @@ void CDlgZsync::WriteRadios() {
     }
     // A value outside 0..9 shows no choice; exclusive groups need a detour to uncheck.
     group_->setExclusive(false);
-    for (QAbstractButton* b : group_->buttons()) b->setChecked(false);
+    for (QAbstractButton* b : group_->buttons())
+        b->setChecked(false);
     group_->setExclusive(true);
 }
 

@@ -28,7 +28,7 @@ const std::array<JogButton, 16> kButtons = {{
 // One row of the keyboard table: the three keys of a direction and its buttons.
 struct KeyRow {
     int navKey, digit;
-    int fine, coarse;          // jog buttons without / with Shift
+    int fine, coarse;            // jog buttons without / with Shift
     int zFine = 0, zCoarse = 0;  // Z buttons with Ctrl (Up and Down only)
 };
 
@@ -45,11 +45,14 @@ const KeyRow kRows[] = {
 
 }  // namespace
 
-const std::array<JogButton, 16>& JogButtons() { return kButtons; }
+const std::array<JogButton, 16>& JogButtons() {
+    return kButtons;
+}
 
 const JogButton* FindJogButton(int id) {
     for (const JogButton& b : kButtons) {
-        if (b.id == id) return &b;
+        if (b.id == id)
+            return &b;
     }
     return nullptr;
 }
@@ -60,17 +63,25 @@ KeyAction MapJogKey(int keyCode, bool shift, bool ctrl) {
             keyCode != jog_key::kNumpad0 + r.digit) {
             continue;
         }
-        if (ctrl && r.zFine != 0) return {KeyActionKind::kZButton, shift ? r.zCoarse : r.zFine};
+        if (ctrl && r.zFine != 0)
+            return {KeyActionKind::kZButton, shift ? r.zCoarse : r.zFine};
         return {KeyActionKind::kJogButton, shift ? r.coarse : r.fine};
     }
     switch (keyCode) {
-        case jog_key::kSpace: return {KeyActionKind::kRecording, 0};
-        case jog_key::kB: return {KeyActionKind::kStillFrame, 0};
-        case jog_key::kC: return {KeyActionKind::kHint303, 0};
-        case jog_key::kG: return {KeyActionKind::kHint302, 0};
-        case jog_key::kS: return {KeyActionKind::kZoomDown, 0};
-        case jog_key::kZ: return {KeyActionKind::kZoomUp, 0};
-        default: return {};
+        case jog_key::kSpace:
+            return {KeyActionKind::kRecording, 0};
+        case jog_key::kB:
+            return {KeyActionKind::kStillFrame, 0};
+        case jog_key::kC:
+            return {KeyActionKind::kHint303, 0};
+        case jog_key::kG:
+            return {KeyActionKind::kHint302, 0};
+        case jog_key::kS:
+            return {KeyActionKind::kZoomDown, 0};
+        case jog_key::kZ:
+            return {KeyActionKind::kZoomUp, 0};
+        default:
+            return {};
     }
 }
 

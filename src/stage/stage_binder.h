@@ -19,12 +19,12 @@ class TimerMultiplexer;
 // Keys of the panel's table that belong to other rooms. An unset hook still consumes its key.
 struct StageKeyHooks {
     std::function<void()> recording;   // Space: recording start, or stop while recording/repeating
-    std::function<void()> stillFrame;   // B: still frame while live and not recording
-    std::function<void()> hint303;      // C (unset: broadcast hint 303)
-    std::function<void()> hint302;      // G (unset: broadcast hint 302)
-    std::function<void()> zoomDown;     // S
-    std::function<void()> zoomUp;       // Z
-    std::function<void()> showZsync;    // button 1194 "ショト連動詳細"
+    std::function<void()> stillFrame;  // B: still frame while live and not recording
+    std::function<void()> hint303;     // C (unset: broadcast hint 303)
+    std::function<void()> hint302;     // G (unset: broadcast hint 302)
+    std::function<void()> zoomDown;    // S
+    std::function<void()> zoomUp;      // Z
+    std::function<void()> showZsync;   // button 1194 "ショト連動詳細"
 };
 
 class StageBinding : public QObject {
@@ -54,10 +54,14 @@ private:
 };
 
 // Generic form: key presses on the root and every control below it are filtered here.
-StageBinding* BindStageControls(QWidget* panelRoot, TimerMultiplexer& timers,
-                                StageControl& control, StageKeyHooks hooks = {});
+StageBinding* BindStageControls(QWidget* panelRoot, TimerMultiplexer& timers, StageControl& control,
+                                StageKeyHooks hooks = {});
 // The panel: keys go through its key hub, timers through its multiplexer.
 StageBinding* BindStageControls(CDlgMain& panel, StageControl& control, StageKeyHooks hooks = {});
+
+// The panel's start-up for the stage, after the settings are loaded: micrometre steps from the
+// stored pulses, the start-up texts of the process-wide stage control, then the binding.
+StageBinding* StartStageControls(CDlgMain& panel, StageKeyHooks hooks = {});
 
 // Translates a Qt key press into the key code of the panel's keyboard table (0 when none).
 int StageKeyCode(const QKeyEvent& event);

@@ -19,7 +19,8 @@ constexpr int kZPollMs = 2000;
 constexpr int kZsyncOneShot = 8;
 
 void WriteIfOpen(ISerialChannel& channel, const std::string& text) {
-    if (!text.empty() && channel.IsOpen()) channel.Write(text);
+    if (!text.empty() && channel.IsOpen())
+        channel.Write(text);
 }
 
 }  // namespace
@@ -45,7 +46,7 @@ void StageControl::LoadStepsFromSettings() {
 void StageControl::BuildAtStartup() {
     BuildXyFine();
     BuildXyCoarse();
-    BuildXySpecial();
+    BuildXyUtility();
     BuildZFine();
     BuildZCoarse();
 }
@@ -53,7 +54,7 @@ void StageControl::BuildAtStartup() {
 void StageControl::RebuildXyCommands() {
     BuildXyFine();
     BuildXyCoarse();
-    BuildXySpecial();
+    BuildXyUtility();
 }
 
 void StageControl::RebuildZCommands() {
@@ -74,11 +75,12 @@ void StageControl::BuildXyCoarse() {
     BuildXyCoarseTexts(texts_, s.xyAxisType, s.page);
 }
 
-void StageControl::BuildXySpecial() {
+void StageControl::BuildXyUtility() {
     const int kind = NormaliseKind(settings().xyAxisType);
-    BuildXySpecialTexts(texts_, kind);
+    BuildXyUtilityTexts(texts_, kind);
     if (kind != stage_kind::kMac5000) {
-        if (readyWaitReset_) readyWaitReset_();
+        if (readyWaitReset_)
+            readyWaitReset_();
         editHasFocus = false;
     }
 }
@@ -103,14 +105,16 @@ void StageControl::BuildDeltaZ() {
 
 void StageControl::PressJogButton(int id) {
     const JogButton* b = FindJogButton(id);
-    if (!b) return;
+    if (!b)
+        return;
     const double step = b->coarse ? steps_.xyCoarse : steps_.xyFine;
     SendXyJog(texts_[b->text], b->dxSign * step, b->dySign * step);
 }
 
 void StageControl::SendXyJog(const std::string& text, double dx, double dy) {
     StageState& st = stageState();
-    if (st.stageReady != 1) return;  // busy controller: the press is dropped, no bookkeeping
+    if (st.stageReady != 1)
+        return;  // busy controller: the press is dropped, no bookkeeping
     WriteIfOpen(SerialSlot(1), text);
     st.stageX += dx;
     st.stageY += dy;
@@ -118,7 +122,8 @@ void StageControl::SendXyJog(const std::string& text, double dx, double dy) {
 
 void StageControl::SendZStep(const std::string& text, double dz) {
     StageState& st = stageState();
-    if (st.stageReady != 1) return;
+    if (st.stageReady != 1)
+        return;
     WriteIfOpen(ZChannel(), text);
     st.stageZ += dz;
 }
@@ -142,11 +147,20 @@ void StageControl::CentreStage() {
 
 void StageControl::PressZButton(int id) {
     switch (id) {
-        case z_button::kFineUp: ZFineUp(); break;
-        case z_button::kFineDown: ZFineDown(); break;
-        case z_button::kCoarseUp: ZCoarseUp(); break;
-        case z_button::kCoarseDown: ZCoarseDown(); break;
-        default: break;
+        case z_button::kFineUp:
+            ZFineUp();
+            break;
+        case z_button::kFineDown:
+            ZFineDown();
+            break;
+        case z_button::kCoarseUp:
+            ZCoarseUp();
+            break;
+        case z_button::kCoarseDown:
+            ZCoarseDown();
+            break;
+        default:
+            break;
     }
 }
 
@@ -168,15 +182,18 @@ void StageControl::ZStep(int direction, bool coarse) {
 }
 
 void StageControl::ZSyncEvent(int source) {
-    if (source < 0 || source > kZsyncOneShot) return;
-    if (source == settings().zsync) ZFineUp();
+    if (source < 0 || source > kZsyncOneShot)
+        return;
+    if (source == settings().zsync)
+        ZFineUp();
 }
 
 void StageControl::OnZReply(std::string_view reply) {
     const std::optional<int> position = ParseZPositionReply(reply);
     // A reply that is not a position (noise, a cut line, a number out of range) is treated like
     // no reply at all: a pending step stays pending rather than moving from a stale position.
-    if (!position) return;
+    if (!position)
+        return;
     lastZPosition_ = *position;
 
     StageState& st = stageState();
@@ -194,8 +211,8 @@ void StageControl::OnZReply(std::string_view reply) {
         um = steps_.zCoarse;
     }
     if (pending) {
-        const long long target = static_cast<long long>(lastZPosition_) +
-                                 static_cast<long long>(*pending) * pulses;
+        const long long target =
+            static_cast<long long>(lastZPosition_) + static_cast<long long>(*pending) * pulses;
         texts_[T::kPendingZCommand] = Te2000eZMoveText(target);
         st.stageZ += *pending * um;
         *pending = 0;
@@ -223,24 +240,29 @@ void StageControl::OnDelayedZTick() {
         WriteIfOpen(ZChannel(), pendingCommand);
         pendingCommand.clear();
     }
-    if (timers_) timers_->Stop(timer_id::kDelayedZ);
+    if (timers_)
+        timers_->Stop(timer_id::kDelayedZ);
 }
 
 void StageControl::OnZPollTick() {
-    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e) return;
+    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e)
+        return;
     WriteIfOpen(ZChannel(), texts_[T::kZPositionQuery]);
     pendingFine_ = 0;
     pendingCoarse_ = 0;
 }
 
 void StageControl::StartTimelapseZPoll() {
-    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e) return;
+    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e)
+        return;
     zeroOnNextReply_ = true;
-    if (timers_) timers_->Start(timer_id::kZPositionPoll, kZPollMs);
+    if (timers_)
+        timers_->Start(timer_id::kZPositionPoll, kZPollMs);
 }
 
 void StageControl::StopTimelapseZPoll() {
-    if (timers_) timers_->Stop(timer_id::kZPositionPoll);
+    if (timers_)
+        timers_->Stop(timer_id::kZPositionPoll);
     zeroOnNextReply_ = false;
 }
 

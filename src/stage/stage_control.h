@@ -36,7 +36,8 @@ public:
     // --- step sizes and texts -------------------------------------------------------------------
     // Start-up, after the settings are loaded: micrometres from the stored pulse counts.
     void LoadStepsFromSettings();
-    // Start-up: XY fine, coarse and special texts, Z fine and coarse texts (not ΔZ).
+    // Start-up: XY fine, coarse and utility texts (origin, centring, status, ready), Z fine and
+    // coarse texts (not ΔZ).
     void BuildAtStartup();
     // Hint 202: all XY texts for the current XY kind.
     void RebuildXyCommands();
@@ -47,7 +48,7 @@ public:
     // settings and fills its texts (leaving edit 1009, 1010, 1029, 1030 or 1038).
     void BuildXyFine();
     void BuildXyCoarse();
-    void BuildXySpecial();
+    void BuildXyUtility();
     void BuildZFine();
     void BuildZCoarse();
     void BuildDeltaZ();
@@ -59,7 +60,7 @@ public:
     const std::string& ReadyQueryText() const { return texts_[StageText::kReadyQuery]; }
     const std::string& StatusQueryText() const { return texts_[StageText::kStatusQuery]; }
 
-    // Called whenever the XY special texts of TE2000E or Sigma Koki are built: the panel clears
+    // Called whenever the XY utility texts of TE2000E or Sigma Koki are built: the panel clears
     // its awaiting-ready-byte flag there.
     void SetReadyWaitResetHook(std::function<void()> hook) { readyWaitReset_ = std::move(hook); }
 
@@ -79,8 +80,8 @@ public:
     void ZCoarseDown() { ZStep(-1, true); }
     void SendZStep(const std::string& text, double dz);
 
-    // A relay (0..7) went from ON to OFF, or a time-lapse one-shot frame was grabbed (8): one Z fine
-    // step up when the source is the one chosen in "Zsync".
+    // A relay (0..7) went from ON to OFF, or a time-lapse one-shot frame was grabbed (8): one Z
+    // fine step up when the source is the one chosen in "Zsync".
     void ZSyncEvent(int source);
 
     // A complete reply from slot 2 while the Z kind is TE2000E (reception tick 1000).
@@ -129,6 +130,8 @@ private:
 StageControl& stageControl();
 
 // The synchronisation entry point raised by the relay code and the time-lapse frame grab.
-inline void ZSyncEvent(int source) { stageControl().ZSyncEvent(source); }
+inline void ZSyncEvent(int source) {
+    stageControl().ZSyncEvent(source);
+}
 
 }  // namespace tesmira

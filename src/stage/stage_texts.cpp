@@ -62,7 +62,7 @@ void BuildXyCoarseTexts(StageTexts& texts, int xyKind, int b) {
                false);
 }
 
-void BuildXySpecialTexts(StageTexts& texts, int xyKind) {
+void BuildXyUtilityTexts(StageTexts& texts, int xyKind) {
     if (NormaliseKind(xyKind) == stage_kind::kMac5000) {
         texts[T::kCentring] = "CENTER x=10000 y=10000\r";
         texts[T::kOriginSearch].clear();
@@ -92,6 +92,8 @@ void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind,
     }
 }
 
-std::string Te2000eZMoveText(long long target) { return Fmt1("fSMV%lld\r", target); }
+std::string Te2000eZMoveText(long long target) {
+    return Fmt1("fSMV%lld\r", target);
+}
 
 }  // namespace tesmira

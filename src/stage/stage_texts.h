@@ -10,13 +10,34 @@ namespace tesmira {
 
 // Slots of the prepared texts, in the panel's order.
 enum class StageText : std::size_t {
-    kFineLeft, kFineRight, kFineUp, kFineDown,                    // ← → ↑ ↓
-    kCoarseLeft, kCoarseRight, kCoarseUp, kCoarseDown,            // ＜ ＞ ∧ ∨
-    kFineUpLeft, kFineUpRight, kFineDownLeft, kFineDownRight,     // ┌ ┐ └ ┘
-    kCoarseUpLeft, kCoarseUpRight, kCoarseDownLeft, kCoarseDownRight,  // ┏ ┓ ┗ ┛
-    kOriginSearch, kCentring, kStatusQuery, kReadyQuery,
-    kZFineUp, kZFineDown, kZCoarseUp, kZCoarseDown, kDeltaZUp, kDeltaZDown,
-    kSpare1, kSpare2,
+    kFineLeft,  // ← → ↑ ↓
+    kFineRight,
+    kFineUp,
+    kFineDown,
+    kCoarseLeft,  // ＜ ＞ ∧ ∨
+    kCoarseRight,
+    kCoarseUp,
+    kCoarseDown,
+    kFineUpLeft,  // ┌ ┐ └ ┘
+    kFineUpRight,
+    kFineDownLeft,
+    kFineDownRight,
+    kCoarseUpLeft,  // ┏ ┓ ┗ ┛
+    kCoarseUpRight,
+    kCoarseDownLeft,
+    kCoarseDownRight,
+    kOriginSearch,
+    kCentring,
+    kStatusQuery,
+    kReadyQuery,
+    kZFineUp,
+    kZFineDown,
+    kZCoarseUp,
+    kZCoarseDown,
+    kDeltaZUp,
+    kDeltaZDown,
+    kSpare1,
+    kSpare2,
     kZPositionQuery,   // "rSPR\r" of a TE2000E Z drive
     kPendingZCommand,  // the "fSMV%d\r" waiting for timer 1006
     kCount
@@ -34,7 +55,7 @@ struct StageTexts {
 void BuildXyFineTexts(StageTexts& texts, int xyKind, int a);
 void BuildXyCoarseTexts(StageTexts& texts, int xyKind, int b);
 // Origin search, centring, status and ready queries of an XY kind.
-void BuildXySpecialTexts(StageTexts& texts, int xyKind);
+void BuildXyUtilityTexts(StageTexts& texts, int xyKind);
 // An up/down pair of Z texts with +pulses / -pulses. A TE2000E Z drive has no relative move, so
 // for Z kind 0 the pair is left as it was.
 void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind, int pulses);

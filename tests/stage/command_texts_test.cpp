@@ -55,7 +55,7 @@ TEST_F(CommandTexts, ChangingTheXyKindReconvertsTheSameMicrometres) {
     EXPECT_DOUBLE_EQ(10.0, control.Steps().xyFine);  // the edit keeps showing 10 um
 }
 
-TEST_F(CommandTexts, SpecialTextsPerXyKind) {
+TEST_F(CommandTexts, UtilityTextsPerXyKind) {
     StartWith(0, 1);
     EXPECT_EQ("H:W--\r\n", control.Texts()[T::kOriginSearch]);
     EXPECT_EQ("M:W+P10618+P10870\r\n", control.Texts()[T::kCentring]);

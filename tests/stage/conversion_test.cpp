@@ -14,9 +14,11 @@ namespace {
 TEST(PulseConversion, EveryPulseCountSurvivesTheRoundTripForEveryKind) {
     for (int kind = 0; kind <= 2; ++kind) {
         for (int pulses = 1; pulses <= 100000; ++pulses) {
-            const int xy = PulsesFromUm(UmFromPulses(pulses, XyUmPerPulse(kind)), XyPulsesPerUm(kind));
+            const int xy =
+                PulsesFromUm(UmFromPulses(pulses, XyUmPerPulse(kind)), XyPulsesPerUm(kind));
             const int z = PulsesFromUm(UmFromPulses(pulses, ZUmPerPulse(kind)), ZPulsesPerUm(kind));
-            const int dz = PulsesFromUm(UmFromPulses(-pulses, ZUmPerPulse(kind)), ZPulsesPerUm(kind));
+            const int dz =
+                PulsesFromUm(UmFromPulses(-pulses, ZUmPerPulse(kind)), ZPulsesPerUm(kind));
             if (xy != pulses || z != pulses || dz != -pulses) {
                 FAIL() << "kind " << kind << " pulses " << pulses << " -> xy " << xy << " z " << z
                        << " negative z " << dz;

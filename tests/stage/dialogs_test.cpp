@@ -156,7 +156,8 @@ TEST_F(ZsyncDialog, ShowingReflectsTheSettingAndAnUnknownValueChecksNothing) {
     dlg.hide();
     settings().zsync = 77;
     dlg.show();
-    for (QRadioButton* r : dlg.findChildren<QRadioButton*>()) EXPECT_FALSE(r->isChecked());
+    for (QRadioButton* r : dlg.findChildren<QRadioButton*>())
+        EXPECT_FALSE(r->isChecked());
     dlg.ReadRadios();
     EXPECT_EQ(77, settings().zsync);
 }

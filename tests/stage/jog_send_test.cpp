@@ -30,16 +30,28 @@ TEST_F(JogSending, EveryButtonMovesByItsOwnStepAndDirection) {
     control.Steps().xyFine = 1.0;
     control.Steps().xyCoarse = 100.0;
     control.RebuildXyCommands();
-    struct Case { int id; double dx, dy; const char* text; };
+    struct Case {
+        int id;
+        double dx, dy;
+        const char* text;
+    };
     const Case cases[] = {
-        {1003, 1, 0, "M:1+P1\r\nG\r\n"},       {1004, -1, 0, "M:1-P1\r\nG\r\n"},
-        {1001, 0, -1, "M:2+P1\r\nG\r\n"},      {1002, 0, 1, "M:2-P1\r\nG\r\n"},
-        {1008, 100, 0, "M:1+P100\r\nG\r\n"},   {1007, -100, 0, "M:1-P100\r\nG\r\n"},
-        {1005, 0, -100, "M:2+P100\r\nG\r\n"},  {1006, 0, 100, "M:2-P100\r\nG\r\n"},
-        {1018, 1, -1, "M:W+P1+P1\r\nG\r\n"},   {1012, -1, -1, "M:W-P1+P1\r\nG\r\n"},
-        {1013, 1, 1, "M:W+P1-P1\r\nG\r\n"},    {1014, -1, 1, "M:W-P1-P1\r\nG\r\n"},
-        {1015, 100, -100, "M:W+P100+P100\r\nG\r\n"}, {1016, -100, -100, "M:W-P100+P100\r\nG\r\n"},
-        {1017, 100, 100, "M:W+P100-P100\r\nG\r\n"},  {1019, -100, 100, "M:W-P100-P100\r\nG\r\n"},
+        {1003, 1, 0, "M:1+P1\r\nG\r\n"},
+        {1004, -1, 0, "M:1-P1\r\nG\r\n"},
+        {1001, 0, -1, "M:2+P1\r\nG\r\n"},
+        {1002, 0, 1, "M:2-P1\r\nG\r\n"},
+        {1008, 100, 0, "M:1+P100\r\nG\r\n"},
+        {1007, -100, 0, "M:1-P100\r\nG\r\n"},
+        {1005, 0, -100, "M:2+P100\r\nG\r\n"},
+        {1006, 0, 100, "M:2-P100\r\nG\r\n"},
+        {1018, 1, -1, "M:W+P1+P1\r\nG\r\n"},
+        {1012, -1, -1, "M:W-P1+P1\r\nG\r\n"},
+        {1013, 1, 1, "M:W+P1-P1\r\nG\r\n"},
+        {1014, -1, 1, "M:W-P1-P1\r\nG\r\n"},
+        {1015, 100, -100, "M:W+P100+P100\r\nG\r\n"},
+        {1016, -100, -100, "M:W-P100+P100\r\nG\r\n"},
+        {1017, 100, 100, "M:W+P100-P100\r\nG\r\n"},
+        {1019, -100, 100, "M:W-P100-P100\r\nG\r\n"},
     };
     for (const Case& c : cases) {
         stageState() = StageState{};

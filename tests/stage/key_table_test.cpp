@@ -8,11 +8,18 @@
 namespace tesmira {
 namespace {
 
-KeyAction Jog(int id) { return {KeyActionKind::kJogButton, id}; }
-KeyAction ZBtn(int id) { return {KeyActionKind::kZButton, id}; }
+KeyAction Jog(int id) {
+    return {KeyActionKind::kJogButton, id};
+}
+KeyAction ZBtn(int id) {
+    return {KeyActionKind::kZButton, id};
+}
 
 TEST(JogKeyTable, EachDirectionHasThreeKeysWithShiftForCoarse) {
-    struct Row { int nav, digit; int fine, coarse; };
+    struct Row {
+        int nav, digit;
+        int fine, coarse;
+    };
     const Row rows[] = {{37, 4, 1003, 1008}, {39, 6, 1004, 1007}, {38, 8, 1001, 1005},
                         {40, 2, 1002, 1006}, {36, 7, 1018, 1015}, {33, 9, 1012, 1016},
                         {35, 1, 1013, 1017}, {34, 3, 1014, 1019}};

@@ -29,7 +29,8 @@ public:
     }
     std::string All() const {
         std::string all;
-        for (const auto& w : writes) all += w;
+        for (const auto& w : writes)
+            all += w;
         return all;
     }
 

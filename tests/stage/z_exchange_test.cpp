@@ -21,10 +21,9 @@ TEST(ZPositionReply, ParsesLikeTheReplyPattern) {
 }
 
 TEST(ZPositionReply, GarbageTruncatedAndOutOfRangeRepliesAreNoPosition) {
-    for (const std::string bad :
-         {"", "a", "aSPR", "aSPR \r", "aSPR -\r", "ASPR 5000", " aSPR 5000", "xaSPR 5000",
-          "aSPR 2147483648", "aSPR -2147483649", "aSPR 99999999999999999999999", "\x01\xff\r",
-          "aSP"}) {
+    for (const std::string bad : {"", "a", "aSPR", "aSPR \r", "aSPR -\r", "ASPR 5000", " aSPR 5000",
+                                  "xaSPR 5000", "aSPR 2147483648", "aSPR -2147483649",
+                                  "aSPR 99999999999999999999999", "\x01\xff\r", "aSP"}) {
         EXPECT_FALSE(ParseZPositionReply(bad).has_value()) << bad;
     }
     const std::string overlong = "aSPR " + std::string(4095, '9');
@@ -72,8 +71,7 @@ TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
     timers.Dispatch(timer_id::kDelayedZ);
     control.OnZReply("aSPR 4400\r");
     timers.Dispatch(timer_id::kDelayedZ);
-    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV4400\r", "fSMV4900\r"}),
-              z.writes);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV4400\r", "fSMV4900\r"}), z.writes);
     EXPECT_DOUBLE_EQ(-25.0 - 5.0 + 25.0, stageState().stageZ);
 }
 
@@ -158,7 +156,8 @@ class ZSync : public StageFixture {};
 TEST_F(ZSync, OnlyTheChosenSourceStepsZFineUp) {
     StartWith(1, 1);
     settings().zsync = 2;
-    for (int source : {0, 1, 3, 7, 8, 9, -1, 42}) control.ZSyncEvent(source);
+    for (int source : {0, 1, 3, 7, 8, 9, -1, 42})
+        control.ZSyncEvent(source);
     EXPECT_TRUE(z.writes.empty());
     control.ZSyncEvent(2);
     EXPECT_EQ(std::vector<std::string>{"MOVREL b=100\r"}, z.writes);
