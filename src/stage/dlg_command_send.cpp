@@ -38,6 +38,9 @@ CDlgCommandSend::CDlgCommandSend(QWidget* parent) : QDialog(parent) {
     help->setObjectName(QStringLiteral("helpText"));
     line1_ = Tag(new QLineEdit, 1017, "line1Edit");
     line2_ = Tag(new QLineEdit, 1018, "line2Edit");
+    // Raw command lines are not limited to the edit's usual 32767 characters.
+    for (QLineEdit* line : {line1_, line2_})
+        line->setMaxLength(1 << 20);
     label1_ = Tag(new QLabel, 1035, "port1Label");
     label2_ = Tag(new QLabel, 1036, "port2Label");
     send1_ = Tag(new QPushButton(QString::fromUtf8("送信")), 1016, "sendLine1Button");

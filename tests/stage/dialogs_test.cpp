@@ -73,11 +73,11 @@ TEST_F(CommandSend, LineTwoGoesToSlotTwoWithTheZLineEnd) {
 
 TEST_F(CommandSend, LongAndOddLinesAreSentAsTyped) {
     settings().xyAxisType = 0;
-    const QString longLine = QString(5000, QChar('x')) + ";" + QString::fromUtf8("µ\t ");
+    const QString longLine = QString(40000, QChar('x')) + ";" + QString::fromUtf8("µ\t ");
     Type(1017, longLine);
     dlg.SendLine(1);
     ASSERT_EQ(2u, xy.writes.size());
-    EXPECT_EQ(std::string(5000, 'x') + "\r\n", xy.writes[0]);
+    EXPECT_EQ(std::string(40000, 'x') + "\r\n", xy.writes[0]);
     EXPECT_EQ("µ\t \r\n", xy.writes[1]);
     EXPECT_EQ(0.0, stageState().stageX);
 }
