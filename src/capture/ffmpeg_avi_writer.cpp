@@ -273,7 +273,8 @@ bool FfmpegAviWriter::SetUpVideo(const VideoFormat& video, const CodecSettings& 
     enc_->time_base = videoStream_->time_base;
     enc_->framerate = rate;
     if (codec.mediaType <= 2) {
-        enc_->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        enc_->pix_fmt = AV_PIX_FMT_YUV420P;
+        enc_->color_range = AVCOL_RANGE_JPEG;  // full-range JPEG samples
         const int q = std::clamp(codec.mjpegQuality, 1, 100);
         const int qscale = std::clamp(31 - (q - 1) * 29 / 99, 2, 31);
         enc_->flags |= AV_CODEC_FLAG_QSCALE;
@@ -301,6 +302,14 @@ bool FfmpegAviWriter::SetUpVideo(const VideoFormat& video, const CodecSettings& 
     sws_ = sws_getContext(video.width, video.height, SourcePixelFormat(video.layout), video.width,
                           video.height, enc_->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!sws_) return Fail(error, "no colour conversion for this layout");
+    if (enc_->color_range == AVCOL_RANGE_JPEG) {
+        int* inv = nullptr;
+        int* table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        sws_getColorspaceDetails(sws_, &inv, &srcRange, &table, &dstRange, &brightness, &contrast,
+                                 &saturation);
+        sws_setColorspaceDetails(sws_, inv, srcRange, table, 1, brightness, contrast, saturation);
+    }
     return true;
 }
 
