@@ -16,10 +16,14 @@ FreeSpaceQuery& Query() {
     return query;
 }
 
+// Paths may be as long as PATH_MAX: size the text to fit instead of cutting it.
 std::string Format(const char* fmt, const std::string& path, uint64_t mb) {
-    char buf[1024];
-    std::snprintf(buf, sizeof buf, fmt, path.c_str(), mb);
-    return buf;
+    const int n = std::snprintf(nullptr, 0, fmt, path.c_str(), mb);
+    if (n <= 0) return fmt;
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(out.data(), out.size(), fmt, path.c_str(), mb);
+    out.resize(static_cast<size_t>(n));
+    return out;
 }
 
 }  // namespace
