@@ -33,11 +33,14 @@ void SetCommandEnabledQuery(int id, CommandEnabledQuery query) {
     }
 }
 
-bool HasCommandHandler(int id) { return Handlers().count(id) != 0; }
+bool HasCommandHandler(int id) {
+    return Handlers().count(id) != 0;
+}
 
 bool RunCommand(int id) {
     auto it = Handlers().find(id);
-    if (it == Handlers().end()) return false;
+    if (it == Handlers().end())
+        return false;
     // Copy: the handler may replace itself while it runs.
     CommandHandler handler = it->second;
     handler();

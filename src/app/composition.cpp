@@ -4,9 +4,13 @@
 
 namespace tesmira {
 
-void WireRooms(CMainFrame& frame) { (void)frame; }
+void WireRooms(CMainFrame& frame) {
+    (void)frame;
+}
 
-void StartRooms(CMainFrame& frame) { (void)frame; }
+void StartRooms(CMainFrame& frame) {
+    (void)frame;
+}
 
 void ShutdownRooms() {}
 

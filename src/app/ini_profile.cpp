@@ -12,7 +12,9 @@ namespace {
 
 const QString kGroup = QStringLiteral("Settings");
 
-QString Key(const std::string& key) { return kGroup + '/' + QString::fromStdString(key); }
+QString Key(const std::string& key) {
+    return kGroup + '/' + QString::fromStdString(key);
+}
 
 }  // namespace
 
@@ -36,16 +38,19 @@ IniProfile::~IniProfile() = default;
 int IniProfile::GetInt(const std::string& key, int def) {
     auto it = pending_.find(key);
     const QVariant v = it != pending_.end() ? it->second : reader_->value(Key(key));
-    if (!v.isValid()) return def;
+    if (!v.isValid())
+        return def;
     // A hand-written "1, 2" reads as a list: not a number.
-    if (v.typeId() == QMetaType::QStringList) return def;
+    if (v.typeId() == QMetaType::QStringList)
+        return def;
     return ParseStoredInt(v.toString().toStdString()).value_or(def);
 }
 
 std::string IniProfile::GetString(const std::string& key, const std::string& def) {
     auto it = pending_.find(key);
     const QVariant v = it != pending_.end() ? it->second : reader_->value(Key(key));
-    if (!v.isValid()) return def;
+    if (!v.isValid())
+        return def;
     // An unquoted value holding commas comes back as a list; the user meant the whole text.
     if (v.typeId() == QMetaType::QStringList) {
         return v.toStringList().join(QStringLiteral(", ")).toStdString();
@@ -53,7 +58,9 @@ std::string IniProfile::GetString(const std::string& key, const std::string& def
     return v.toString().toStdString();
 }
 
-void IniProfile::SetInt(const std::string& key, int value) { pending_[key] = value; }
+void IniProfile::SetInt(const std::string& key, int value) {
+    pending_[key] = value;
+}
 
 void IniProfile::SetString(const std::string& key, const std::string& value) {
     pending_[key] = QString::fromStdString(value);
@@ -66,7 +73,8 @@ void IniProfile::Clear() {
 
 bool IniProfile::Flush() {
     const QString path = QString::fromStdString(path_);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
     {
         // QSettings keeps what it could parse of a damaged file and would write the rest back
         // around our keys; keep the damaged file aside for the user and start a clean one.
@@ -74,14 +82,18 @@ bool IniProfile::Flush() {
         if (probe.status() == QSettings::FormatError) {
             const QString aside = path + QStringLiteral(".damaged");
             QFile::remove(aside);
-            if (!QFile::rename(path, aside)) return false;
+            if (!QFile::rename(path, aside))
+                return false;
         }
     }
     QSettings out(path, QSettings::IniFormat);
-    if (clear_) out.remove(kGroup);
-    for (const auto& [key, value] : pending_) out.setValue(Key(key), value);
+    if (clear_)
+        out.remove(kGroup);
+    for (const auto& [key, value] : pending_)
+        out.setValue(Key(key), value);
     out.sync();
-    if (out.status() != QSettings::NoError) return false;
+    if (out.status() != QSettings::NoError)
+        return false;
     // QSettings reports a failed atomic save only through status(); make sure the file is there.
     return QFileInfo::exists(path);
 }

@@ -31,8 +31,8 @@ public:
 
 private:
     std::string path_;
-    std::unique_ptr<QSettings> reader_;           // the file as found at start
-    std::map<std::string, QVariant> pending_;     // values to write at Flush
+    std::unique_ptr<QSettings> reader_;        // the file as found at start
+    std::map<std::string, QVariant> pending_;  // values to write at Flush
     bool clear_ = false;
 };
 

@@ -17,11 +17,13 @@ int main(int argc, char** argv) {
     bool closeRequested = false;
     tesmira::InstallCloseOnSignals([&theApp, &closeRequested] {
         closeRequested = true;
-        if (theApp.frame()) theApp.frame()->close();
+        if (theApp.frame())
+            theApp.frame()->close();
     });
     int rc = 1;
     if (theApp.InitInstance()) {
-        if (closeRequested) theApp.frame()->close();
+        if (closeRequested)
+            theApp.frame()->close();
         rc = app.exec();
     }
     theApp.ExitInstance();

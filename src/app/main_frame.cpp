@@ -142,17 +142,22 @@ CMainFrame::CMainFrame(const QString& versionText, QWidget* parent)
     commandSend_->hide();
     CreateFloatingPanels();
     CreatePanes();
-    connect(qApp, &QApplication::focusChanged, this,
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
 CMainFrame::~CMainFrame() {
+    // Destroying the panes moves the focus; this frame must no longer hear of it.
+    disconnect(focusWatch_);
     // The panes outlive this body by a moment (Qt deletes children afterwards): stop the
     // document from reaching them.
     CTesmiraDoc& doc = CTesmiraDoc::Instance();
-    if (panel_) doc.RemoveView(panel_);
-    if (view_) doc.RemoveView(view_);
-    if (video_) doc.RemoveView(video_);
+    if (panel_)
+        doc.RemoveView(panel_);
+    if (view_)
+        doc.RemoveView(view_);
+    if (video_)
+        doc.RemoveView(video_);
 }
 
 void CMainFrame::CreateMenus() {
@@ -172,8 +177,10 @@ void CMainFrame::CreateMenus() {
             const QString prompt = QString::fromUtf8(item.prompt);
             const qsizetype nl = prompt.indexOf('\n');
             a->setStatusTip(nl < 0 ? prompt : prompt.left(nl));
-            if (nl >= 0) a->setToolTip(prompt.mid(nl + 1));
-            if (item.id == command_id::kCountDownPanel) a->setCheckable(true);
+            if (nl >= 0)
+                a->setToolTip(prompt.mid(nl + 1));
+            if (item.id == command_id::kCountDownPanel)
+                a->setCheckable(true);
             const int id = item.id;
             connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
             actions_[id] = a;
@@ -238,7 +245,8 @@ QAction* CMainFrame::action(int id) const {
 }
 
 void CMainFrame::OnFocusChanged(QWidget* now) {
-    if (!now || now->window() != this) return;  // focus in a dialog keeps the active pane
+    if (!now || now->window() != this)
+        return;  // focus in a dialog keeps the active pane
     messagePaneActive_ = view_ && (now == view_ || view_->isAncestorOf(now));
 }
 
@@ -259,7 +267,8 @@ void CMainFrame::UpdateCommandUI() {
     const MenuState state = CurrentMenuState();
     for (const auto& [id, a] : actions_) {
         a->setEnabled(IsCommandEnabled(id, state, QueryCommandEnabled(id, false)));
-        if (a->isCheckable()) a->setChecked(IsCommandChecked(id, state));
+        if (a->isCheckable())
+            a->setChecked(IsCommandChecked(id, state));
     }
 }
 
@@ -273,7 +282,8 @@ void CMainFrame::OnCommand(int id) {
     }
     switch (id) {
         case kCommandSend:
-            if (!RunCommand(id)) ShowCommandSend();
+            if (!RunCommand(id))
+                ShowCommandSend();
             break;
         case kCountDownPanel:
             ToggleCountDown();
@@ -326,11 +336,13 @@ void CMainFrame::ToggleCountDown() {
 }
 
 void CMainFrame::RunCloseSequence() {
-    if (closed_) return;
+    if (closed_)
+        return;
     closed_ = true;
     // 1. No timer may fire into a window that is going away.
     if (CDlgMain* panel = CDlgMain::Instance()) {
-        for (int id : kTimersStoppedAtClose) panel->Timers().Stop(id);
+        for (int id : kTimersStoppedAtClose)
+            panel->Timers().Stop(id);
     }
     // 2. The placements the settings will store.
     Settings& s = settings();
@@ -348,7 +360,8 @@ void CMainFrame::RunCloseSequence() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     RunCloseSequence();
     event->accept();
-    if (onClosed_) onClosed_();
+    if (onClosed_)
+        onClosed_();
 }
 
 }  // namespace tesmira

@@ -77,6 +77,7 @@ private:
     bool messagePaneActive_ = false;
     bool closed_ = false;
     std::function<void()> onClosed_;
+    QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace tesmira

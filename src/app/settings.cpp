@@ -14,7 +14,8 @@ std::string HomeFolder(const std::string& sub) {
     } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
         home = pw->pw_dir;
     }
-    while (home.size() > 1 && home.back() == '/') home.pop_back();
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
     return home + "/" + sub;
 }
 

@@ -19,16 +19,23 @@ const Settings& Defaults() {
 }
 
 int ClampToInt(double x) {
-    if (std::isnan(x)) return 0;
-    if (x >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (x <= static_cast<double>(INT_MIN)) return INT_MIN;
+    if (std::isnan(x))
+        return 0;
+    if (x >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (x <= static_cast<double>(INT_MIN))
+        return INT_MIN;
     return static_cast<int>(x);
 }
 
 // A value outside lo..hi (a hand-edited or damaged file) takes `fallback`.
-int InRangeOr(int v, int lo, int hi, int fallback) { return v < lo || v > hi ? fallback : v; }
+int InRangeOr(int v, int lo, int hi, int fallback) {
+    return v < lo || v > hi ? fallback : v;
+}
 
-std::string Numbered(const char* stem, int n) { return stem + std::to_string(n); }
+std::string Numbered(const char* stem, int n) {
+    return stem + std::to_string(n);
+}
 
 std::string ClockKey(const char* onOff, char part, int n) {
     return std::string("Clock_") + onOff + "_" + part + "_" + std::to_string(n);
@@ -50,7 +57,8 @@ int StoreThousandthsTruncated(double value) {
     const double nearest = std::nearbyint(y);
     // 4.007 s is 4006.9999999999995 ms in binary: snap to the nearest 1e-9 before truncating, and
     // always give back the integer a loaded value came from, however large.
-    if (std::fabs(y - nearest) < 0.5e-9 || nearest * 0.001 == value) return ClampToInt(nearest);
+    if (std::fabs(y - nearest) < 0.5e-9 || nearest * 0.001 == value)
+        return ClampToInt(nearest);
     return ClampToInt(std::trunc(y));
 }
 
@@ -123,9 +131,11 @@ void LoadSettings(IProfile& p, Settings& s) {
     s.tempCorrection = p.GetInt("TempCorrection", StoreRoundedHalfUp(s.tempCorrection, 100)) * 0.01;
     s.fontHeight = InRangeOr(p.GetInt("FontHeight", s.fontHeight), 0, 1024, d.fontHeight);
     s.editFps = p.GetInt("EditFPS", StoreRoundedHalfUp(s.editFps, 10000)) * 0.0001;
-    if (!(s.editFps > 0)) s.editFps = d.editFps;  // a frame rate must be positive
+    if (!(s.editFps > 0))
+        s.editFps = d.editFps;  // a frame rate must be positive
     s.fpsAviReplay = p.GetInt("FPS_AviReplay", s.fpsAviReplay);
-    if (s.fpsAviReplay < 0 || s.fpsAviReplay >= 4) s.fpsAviReplay = 0;
+    if (s.fpsAviReplay < 0 || s.fpsAviReplay >= 4)
+        s.fpsAviReplay = 0;
     static const double kReplayFps[4] = {29.97, 30.0, 59.94, 60.0};
     s.replayFps = kReplayFps[s.fpsAviReplay];
 
@@ -145,13 +155,17 @@ void LoadSettings(IProfile& p, Settings& s) {
     s.dirVideo = p.GetString("DirVideo", s.dirVideo);
     CheckDirectory(s.dirVideo);
     s.dirLog = p.GetString("DirLog", s.dirLog);
-    if (!CheckDirectory(s.dirLog)) s.saveLog = 0;
+    if (!CheckDirectory(s.dirLog))
+        s.saveLog = 0;
     s.tempDrive = p.GetString("TempDrive", s.tempDrive);
-    if (!CheckDirectory(s.tempDrive)) s.useTempDrive = 0;
+    if (!CheckDirectory(s.tempDrive))
+        s.useTempDrive = 0;
 
     // 9: there are three log types (0..2); a stored 3 would name no extension.
-    if (s.mediaType < 0 || s.mediaType > 4) s.mediaType = 0;
-    if (s.logFileType < 0 || s.logFileType > 2) s.logFileType = 0;
+    if (s.mediaType < 0 || s.mediaType > 4)
+        s.mediaType = 0;
+    if (s.logFileType < 0 || s.logFileType > 2)
+        s.logFileType = 0;
 
     // 10: the two halves of the 100 ns limit; the lower half is unsigned.
     const auto lower = static_cast<uint32_t>(
@@ -160,7 +174,8 @@ void LoadSettings(IProfile& p, Settings& s) {
         p.GetInt("rtStop_upperhalf", static_cast<int>(static_cast<uint64_t>(s.rtStop) >> 32)));
     s.rtStop = static_cast<int64_t>((static_cast<uint64_t>(upper) << 32) | lower);
     // A negative limit is damage; a longer one than the repeat interval can hold is cut to it.
-    if (s.rtStop < 0) s.rtStop = d.rtStop;
+    if (s.rtStop < 0)
+        s.rtStop = d.rtStop;
     if (s.rtStop > kMaxLimitSeconds * kHundredNsPerSecond) {
         s.rtStop = kMaxLimitSeconds * kHundredNsPerSecond;
     }
@@ -179,7 +194,8 @@ void LoadSettings(IProfile& p, Settings& s) {
     // 12: counts are at least 1, the still number runs 0..9998.
     s.stillPhoto = InRangeOr(p.GetInt("StillPhoto", s.stillPhoto), 0, 9998, 0);
     s.timelapse = p.GetInt("Timelapse", s.timelapse);
-    if (s.timelapse < 0) s.timelapse = d.timelapse;  // an interval cannot be negative
+    if (s.timelapse < 0)
+        s.timelapse = d.timelapse;  // an interval cannot be negative
     s.timelapseType = InRangeOr(p.GetInt("TimelapseType", s.timelapseType), 0, 2, d.timelapseType);
     s.tlFrames = std::clamp(p.GetInt("TL_frames", s.tlFrames), 1, 1000000);
     s.fccHandler = static_cast<uint32_t>(p.GetInt("fccHandler", static_cast<int>(s.fccHandler)));
@@ -190,7 +206,8 @@ void LoadSettings(IProfile& p, Settings& s) {
     // unsigned would be 49 days and overflow on the way back; it counts as 0.
     int64_t interval = s.recInterval < 0 ? 0 : s.recInterval / 1000;
     const int64_t limit = s.rtStop / kHundredNsPerSecond;
-    if (interval < 2 * limit) interval = 2 * limit;
+    if (interval < 2 * limit)
+        interval = 2 * limit;
     s.repeatPauseSec = interval - limit - 1;
     s.recInterval = static_cast<int>(interval * 1000);
 
@@ -209,8 +226,8 @@ void LoadSettings(IProfile& p, Settings& s) {
 
     // 16, 17
     for (int n = 1; n <= 8; ++n) {
-        s.relayMode[n - 1] = InRangeOr(p.GetInt(Numbered("Relay Mode ", n), s.relayMode[n - 1]),
-                                       0, 2, 0);
+        s.relayMode[n - 1] =
+            InRangeOr(p.GetInt(Numbered("Relay Mode ", n), s.relayMode[n - 1]), 0, 2, 0);
     }
     for (int n = 1; n <= 8; ++n) {
         double& v = s.relaySyncOn[n - 1];
@@ -222,7 +239,8 @@ void LoadSettings(IProfile& p, Settings& s) {
     }
     s.defaultZoomFactor =
         p.GetInt("Default Zoom Factor", StoreThousandthsTruncated(s.defaultZoomFactor)) * 0.001;
-    if (!(s.defaultZoomFactor > 0)) s.defaultZoomFactor = d.defaultZoomFactor;
+    if (!(s.defaultZoomFactor > 0))
+        s.defaultZoomFactor = d.defaultZoomFactor;
 
     // 18: hours 0..23, minutes and seconds 0..59; a time outside takes the default field.
     auto clock = [&p](const char* onOff, int n, ClockTime& t, const ClockTime& def) {
@@ -230,8 +248,10 @@ void LoadSettings(IProfile& p, Settings& s) {
         t.m = InRangeOr(p.GetInt(ClockKey(onOff, 'M', n), t.m), 0, 59, def.m);
         t.s = InRangeOr(p.GetInt(ClockKey(onOff, 'S', n), t.s), 0, 59, def.s);
     };
-    for (int n = 1; n <= 8; ++n) clock("ON", n, s.clockOn[n - 1], d.clockOn[n - 1]);
-    for (int n = 1; n <= 8; ++n) clock("OFF", n, s.clockOff[n - 1], d.clockOff[n - 1]);
+    for (int n = 1; n <= 8; ++n)
+        clock("ON", n, s.clockOn[n - 1], d.clockOn[n - 1]);
+    for (int n = 1; n <= 8; ++n)
+        clock("OFF", n, s.clockOff[n - 1], d.clockOff[n - 1]);
 }
 
 bool SaveSettings(IProfile& p, const Settings& s) {
@@ -301,7 +321,8 @@ bool SaveSettings(IProfile& p, const Settings& s) {
     rect("CountDownPanel", s.countDownPanel);
     rect("TimelapsePanel", s.timelapsePanel);
     rect("ZsyncPanel", s.zsyncPanel);
-    for (int n = 1; n <= 8; ++n) p.SetInt(Numbered("Relay Mode ", n), s.relayMode[n - 1]);
+    for (int n = 1; n <= 8; ++n)
+        p.SetInt(Numbered("Relay Mode ", n), s.relayMode[n - 1]);
     for (int n = 1; n <= 8; ++n) {
         p.SetInt(Numbered("Relay Sync ON ", n), StoreThousandthsTruncated(s.relaySyncOn[n - 1]));
     }
@@ -314,8 +335,10 @@ bool SaveSettings(IProfile& p, const Settings& s) {
         p.SetInt(ClockKey(onOff, 'M', n), t.m);
         p.SetInt(ClockKey(onOff, 'S', n), t.s);
     };
-    for (int n = 1; n <= 8; ++n) clock("ON", n, s.clockOn[n - 1]);
-    for (int n = 1; n <= 8; ++n) clock("OFF", n, s.clockOff[n - 1]);
+    for (int n = 1; n <= 8; ++n)
+        clock("ON", n, s.clockOn[n - 1]);
+    for (int n = 1; n <= 8; ++n)
+        clock("OFF", n, s.clockOff[n - 1]);
     return p.Flush();
 }
 

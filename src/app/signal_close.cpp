@@ -25,7 +25,8 @@ void OnSignal(int signo) {
 }  // namespace
 
 void InstallCloseOnSignals(std::function<void()> closeMainWindow) {
-    if (g_pipe[0] >= 0) return;
+    if (g_pipe[0] >= 0)
+        return;
     if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         std::perror("tesmira: signal pipe");
         return;
@@ -42,7 +43,8 @@ void InstallCloseOnSignals(std::function<void()> closeMainWindow) {
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    for (int signo : {SIGTERM, SIGINT, SIGHUP}) sigaction(signo, &sa, nullptr);
+    for (int signo : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signo, &sa, nullptr);
 }
 
 }  // namespace tesmira

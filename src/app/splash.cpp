@@ -27,22 +27,27 @@ CSplashWnd::CSplashWnd(const QPixmap& picture, const QString& first, const QStri
 }
 
 CSplashWnd::~CSplashWnd() {
-    if (g_splash == this) g_splash = nullptr;
+    if (g_splash == this)
+        g_splash = nullptr;
 }
 
-CSplashWnd* CSplashWnd::Instance() { return g_splash; }
+CSplashWnd* CSplashWnd::Instance() {
+    return g_splash;
+}
 
 void CSplashWnd::ShowSplashScreen(const QString& firstLine, const QString& secondLine) {
     DestroySplash();
     const QPixmap picture(QStringLiteral(":/tesmira/splash.png"));
-    if (picture.isNull()) return;
+    if (picture.isNull())
+        return;
     g_splash = new CSplashWnd(picture, firstLine, secondLine);
     g_splash->show();
     g_splash->repaint();
 }
 
 void CSplashWnd::DestroySplash() {
-    if (!g_splash) return;
+    if (!g_splash)
+        return;
     CSplashWnd* splash = g_splash;
     g_splash = nullptr;
     splash->hide();
@@ -66,7 +71,9 @@ void CSplashWnd::paintEvent(QPaintEvent*) {
     centred(second_, height() - 60);
 }
 
-void CSplashWnd::timerEvent(QTimerEvent*) { DestroySplash(); }
+void CSplashWnd::timerEvent(QTimerEvent*) {
+    DestroySplash();
+}
 
 bool SplashDismisser::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {

@@ -12,7 +12,9 @@
 #include "app/splash.h"
 #include "instruments/dlg_timelapse.h"
 
-static void InitAppResources() { Q_INIT_RESOURCE(tesmira_app); }
+static void InitAppResources() {
+    Q_INIT_RESOURCE(tesmira_app);
+}
 
 namespace tesmira {
 namespace {
@@ -30,7 +32,9 @@ CTesmiraApp::CTesmiraApp(std::unique_ptr<IProfile> profile) : profile_(std::move
     InitAppResources();
 }
 
-CTesmiraApp::~CTesmiraApp() { ExitInstance(); }
+CTesmiraApp::~CTesmiraApp() {
+    ExitInstance();
+}
 
 bool CTesmiraApp::InitInstance() {
     // 1. Splash; a key or click removes it at once.
@@ -57,19 +61,24 @@ bool CTesmiraApp::InitInstance() {
     CSplashWnd::DestroySplash();
     frame_->showMaximized();
     // 12. The settings panel recomputes and validates the relay schedules.
-    if (frame_->timelapsePanel()) frame_->timelapsePanel()->ValidateSchedules();
+    if (frame_->timelapsePanel())
+        frame_->timelapsePanel()->ValidateSchedules();
     return true;
 }
 
 bool CTesmiraApp::ExitInstance() {
-    if (exited_) return true;
+    if (exited_)
+        return true;
     exited_ = true;
     CSplashWnd::DestroySplash();
-    if (dismisser_ && qApp) qApp->removeEventFilter(dismisser_.get());
+    if (dismisser_ && qApp)
+        qApp->removeEventFilter(dismisser_.get());
     frame_.reset();
-    if (SaveSettings(*profile_)) return true;
+    if (SaveSettings(*profile_))
+        return true;
     std::string where = "the settings profile";
-    if (auto* ini = dynamic_cast<IniProfile*>(profile_.get())) where = ini->path();
+    if (auto* ini = dynamic_cast<IniProfile*>(profile_.get()))
+        where = ini->path();
     std::fprintf(stderr, "tesmira: could not write the settings to %s\n", where.c_str());
     return false;
 }

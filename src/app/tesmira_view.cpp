@@ -11,9 +11,13 @@ CTesmiraView::CTesmiraView(QWidget* parent) : QTextEdit(parent) {
     CTesmiraDoc::Instance().AddView(this);
 }
 
-CTesmiraView::~CTesmiraView() { CTesmiraDoc::Instance().RemoveView(this); }
+CTesmiraView::~CTesmiraView() {
+    CTesmiraDoc::Instance().RemoveView(this);
+}
 
-bool CTesmiraView::CanUndo() const { return document()->isUndoAvailable(); }
+bool CTesmiraView::CanUndo() const {
+    return document()->isUndoAvailable();
+}
 
 void CTesmiraView::Append(const QString& text, const QColor& colour) {
     QString clean = text;
@@ -43,7 +47,8 @@ void CTesmiraView::OnUpdate(CUpdateView*, int h, const HintPayload& payload) {
         case hint::kAppendGreen:
         case hint::kAppendBlue: {
             const auto* text = std::get_if<std::string>(&payload);
-            if (!text) break;
+            if (!text)
+                break;
             Append(QString::fromStdString(*text),
                    h == hint::kAppendGreen ? QColor(0, 0x80, 0) : QColor(0, 0, 0xFF));
             break;

@@ -18,12 +18,15 @@ UrlOpener& Opener() {
 }
 }  // namespace
 
-void SetUrlOpener(UrlOpener opener) { Opener() = std::move(opener); }
+void SetUrlOpener(UrlOpener opener) {
+    Opener() = std::move(opener);
+}
 
 void OpenWebPage(const std::string& url) {
-    const bool opened = Opener() ? Opener()(url)
-                                 : QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-    if (opened) return;
+    const bool opened =
+        Opener() ? Opener()(url) : QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    if (opened)
+        return;
     QApplication::beep();
     ShowMessage("インターネットに接続してください。\n", MessageIcon::Information);
 }

@@ -19,7 +19,8 @@ void CountDown::SetTotal(int seconds) {
 }
 
 void CountDown::SetRemaining(int seconds) {
-    if (seconds < 0) seconds = 0;
+    if (seconds < 0)
+        seconds = 0;
     if (total_ == 0) {
         // Nothing to count down from: the callers always set a total first, so there is no
         // meaningful share; show the bar full rather than dividing by zero.

@@ -56,10 +56,13 @@ CDlgCountDown::CDlgCountDown(QWidget* parent) : QDialog(parent) {
 }
 
 CDlgCountDown::~CDlgCountDown() {
-    if (g_panel == this) g_panel = nullptr;
+    if (g_panel == this)
+        g_panel = nullptr;
 }
 
-CDlgCountDown* CDlgCountDown::Instance() { return g_panel; }
+CDlgCountDown* CDlgCountDown::Instance() {
+    return g_panel;
+}
 
 void CDlgCountDown::SetTotal(int seconds) {
     model_.SetTotal(seconds);

@@ -25,7 +25,7 @@ public:
     void SetRemaining(int seconds);
     const CountDown& model() const { return model_; }
 
-    QLabel* display() const { return display_; }  // 1091
+    QLabel* display() const { return display_; }          // 1091
     QProgressBar* progress() const { return progress_; }  // 1090
 
 private:

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QMenuBar>
 #include <QLabel>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
 
@@ -64,9 +64,11 @@ TEST_F(FrameTest, WindowHoldsThreePanesAndSixMenus) {
     EXPECT_NE(qobject_cast<CVideoView*>(sp->widget(2)), nullptr);
 
     QStringList titles;
-    for (QAction* a : f.menuBar()->actions()) titles << a->text();
-    EXPECT_EQ(titles, QString::fromUtf8("ﾌｧｲﾙ(&F)|編集(&E)|表示(&V)|ポート(&P)|キャプチャー(&C)|ﾍﾙﾌﾟ(&H)")
-                          .split('|'));
+    for (QAction* a : f.menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles,
+              QString::fromUtf8("ﾌｧｲﾙ(&F)|編集(&E)|表示(&V)|ポート(&P)|キャプチャー(&C)|ﾍﾙﾌﾟ(&H)")
+                  .split('|'));
 
     // Every command is an action carrying its identifier and a prompt.
     for (int id : {32771, 32772, 32773, 32774, 32775, 32776, 32777, 32778, 32779, 32780, 32781,
@@ -78,7 +80,8 @@ TEST_F(FrameTest, WindowHoldsThreePanesAndSixMenus) {
     }
     EXPECT_EQ(f.action(57665)->text(), QString::fromUtf8("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"));
     EXPECT_EQ(f.action(57643)->text(), QString::fromUtf8("元に戻す(&U)\tCtrl+Z"));
-    EXPECT_EQ(f.action(32779)->statusTip(), QString::fromUtf8("次の録画までの残り時間を表示する。"));
+    EXPECT_EQ(f.action(32779)->statusTip(),
+              QString::fromUtf8("次の録画までの残り時間を表示する。"));
     EXPECT_EQ(f.action(32779)->toolTip(), QStringLiteral("Time before next rec"));
     // No tool bar and no status bar were made.
     EXPECT_EQ(f.findChild<QStatusBar*>(), nullptr);
@@ -127,7 +130,8 @@ TEST_F(FrameTest, MenuEnablingFollowsTheRunState) {
     EXPECT_FALSE(Enabled(32774));
     EXPECT_FALSE(Enabled(32777));
 
-    for (int id : {32771, 32772, 32778, 32780, 32781, 57664, 57665}) EXPECT_TRUE(Enabled(id)) << id;
+    for (int id : {32771, 32772, 32778, 32780, 32781, 57664, 57665})
+        EXPECT_TRUE(Enabled(id)) << id;
 }
 
 TEST_F(FrameTest, CountDownCommandTogglesThePanelAndChecksWhileVisible) {
@@ -197,9 +201,9 @@ TEST_F(FrameTest, WebPageFailureBeepsAndAsksForTheInternet) {
 
 TEST(PanelPlacement, DegenerateStoredRectanglesLeaveThePanelWhereItIs) {
     const ScreenRect current{100, 50, 400, 250};
-    for (const PanelRect& bad : {PanelRect{0, 0, 0, 0}, PanelRect{10, 10, 10, 90},
-                                 PanelRect{10, 10, 90, 10}, PanelRect{90, 10, 10, 90},
-                                 PanelRect{10, 90, 90, 10}}) {
+    for (const PanelRect& bad :
+         {PanelRect{0, 0, 0, 0}, PanelRect{10, 10, 10, 90}, PanelRect{10, 10, 90, 10},
+          PanelRect{90, 10, 10, 90}, PanelRect{10, 90, 90, 10}}) {
         EXPECT_EQ(PlacePanel(current, bad, true), current);
         EXPECT_EQ(PlacePanel(current, bad, false), current);
     }
@@ -222,11 +226,13 @@ TEST_F(FrameTest, StoredPlacementsAreAppliedAndCapturedAtClose) {
     // The close sequence stops the panel's timers and records where the panels are.
     CDlgMain* panel = CDlgMain::Instance();
     ASSERT_EQ(panel, f.controlPanel());
-    for (int id = 1000; id <= 1014; ++id) panel->Timers().Start(id, 100);
+    for (int id = 1000; id <= 1014; ++id)
+        panel->Timers().Start(id, 100);
     f.countDownPanel()->setGeometry(15, 25, 400, 300);
     f.countDownPanel()->show();
     f.RunCloseSequence();
-    for (int id : kTimersStoppedAtClose) EXPECT_FALSE(panel->Timers().IsRunning(id)) << id;
+    for (int id : kTimersStoppedAtClose)
+        EXPECT_FALSE(panel->Timers().IsRunning(id)) << id;
     EXPECT_TRUE(panel->Timers().IsRunning(1003));  // the dialogs' own timers are theirs
     EXPECT_FALSE(f.countDownPanel()->isVisible());
     const PanelRect cd = settings().countDownPanel;
@@ -258,7 +264,7 @@ TEST_F(FrameTest, MessagePaneAppendsColouredTextThatCannotBeUndone) {
     EXPECT_EQ(colourAt(7), QColor(0x00, 0x80, 0x00));
     EXPECT_EQ(colourAt(view->toPlainText().indexOf("fps")), QColor(0x00, 0x00, 0xFF));
 
-    doc.UpdateAllViews(nullptr, 101, 3.5);  // a number is no text: ignored
+    doc.UpdateAllViews(nullptr, 101, 3.5);              // a number is no text: ignored
     doc.UpdateAllViews(view, 101, std::string("own"));  // the sender never hears itself
     doc.UpdateAllViews(nullptr, 103, std::string("not mine"));
     EXPECT_FALSE(view->toPlainText().contains("own"));

@@ -15,9 +15,11 @@ namespace {
 // True once the process has installed a handler for `signo` (SigCgt in /proc/<pid>/status).
 bool Catches(qint64 pid, int signo) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return false;
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (!line.startsWith("SigCgt:")) continue;
+        if (!line.startsWith("SigCgt:"))
+            continue;
         const qulonglong mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
         return (mask >> (signo - 1)) & 1;
     }
@@ -27,7 +29,8 @@ bool Catches(qint64 pid, int signo) {
 class ProcessTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(ProcessTest, SignalClosesNormallyAndWritesEveryKey) {
-    if (!QFile::exists(QStringLiteral(TESMIRA_BINARY_PATH))) GTEST_SKIP() << "tesmira not built";
+    if (!QFile::exists(QStringLiteral(TESMIRA_BINARY_PATH)))
+        GTEST_SKIP() << "tesmira not built";
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     const QString home = tmp.path() + "/home";
@@ -44,7 +47,8 @@ TEST_P(ProcessTest, SignalClosesNormallyAndWritesEveryKey) {
     tesmira.start(QStringLiteral(TESMIRA_BINARY_PATH), {});
     ASSERT_TRUE(tesmira.waitForStarted(10000));
     const int signo = GetParam();
-    for (int i = 0; i < 400 && !Catches(tesmira.processId(), signo); ++i) QThread::msleep(25);
+    for (int i = 0; i < 400 && !Catches(tesmira.processId(), signo); ++i)
+        QThread::msleep(25);
     ASSERT_TRUE(Catches(tesmira.processId(), signo));
     QThread::msleep(300);
     ::kill(static_cast<pid_t>(tesmira.processId()), signo);

@@ -25,7 +25,8 @@ protected:
         video = tmp.path().toStdString() + "/Video";
         log = tmp.path().toStdString() + "/Log";
         work = tmp.path().toStdString() + "/work/";
-        for (const auto& d : {video, log, work}) ASSERT_TRUE(QDir().mkpath(QString::fromStdString(d)));
+        for (const auto& d : {video, log, work})
+            ASSERT_TRUE(QDir().mkpath(QString::fromStdString(d)));
         s.dirVideo = video;
         s.dirLog = log;
         s.tempDrive = work;

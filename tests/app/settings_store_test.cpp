@@ -152,30 +152,39 @@ TEST_F(SettingsTest, ScaledValuesRoundHalfUpOrTruncateAsStored) {
 TEST(ScaledRoundTrip, EveryStoredIntegerWritesBackUnchanged) {
     auto check = [](int64_t k64) {
         const int k = static_cast<int>(k64);
-        if (StoreThousandthsTruncated(k * 0.001) != k) return false;
-        if (StoreRoundedHalfUp(k * 0.01, 100) != k) return false;
+        if (StoreThousandthsTruncated(k * 0.001) != k)
+            return false;
+        if (StoreRoundedHalfUp(k * 0.01, 100) != k)
+            return false;
         return StoreRoundedHalfUp(k * 0.0001, 10000) == k;
     };
     int failures = 0;
     int64_t firstFailure = 0;
     auto probe = [&](int64_t k) {
-        if (!check(k) && failures++ == 0) firstFailure = k;
+        if (!check(k) && failures++ == 0)
+            firstFailure = k;
     };
-    for (int64_t k = -3000000; k <= 3000000; ++k) probe(k);
-    for (int64_t k = INT_MIN; k <= INT_MAX; k += 997) probe(k);
-    for (int64_t k = INT_MAX - 2000; k <= INT_MAX; ++k) probe(k);
-    for (int64_t k = INT_MIN; k <= INT_MIN + 2000; ++k) probe(k);
+    for (int64_t k = -3000000; k <= 3000000; ++k)
+        probe(k);
+    for (int64_t k = INT_MIN; k <= INT_MAX; k += 997)
+        probe(k);
+    for (int64_t k = INT_MAX - 2000; k <= INT_MAX; ++k)
+        probe(k);
+    for (int64_t k = INT_MIN; k <= INT_MIN + 2000; ++k)
+        probe(k);
     EXPECT_EQ(failures, 0) << "first failing stored value " << firstFailure;
 }
 
 TEST_F(SettingsTest, ScaledKeysRoundTripThroughLoadAndSave) {
     MemoryProfile p;
-    const char* keys[] = {"DeltaT", "TempCorrection", "EditFPS", "Relay Sync ON 3",
-                          "Relay Sync OFF 8", "Default Zoom Factor"};
+    const char* keys[] = {"DeltaT",          "TempCorrection",   "EditFPS",
+                          "Relay Sync ON 3", "Relay Sync OFF 8", "Default Zoom Factor"};
     for (const char* value : {"4007", "1", "2147483647", "299700", "123456789"}) {
-        for (const char* key : keys) p.values[key] = value;
+        for (const char* key : keys)
+            p.values[key] = value;
         LoadSave(p);
-        for (const char* key : keys) EXPECT_EQ(p.values[key], value) << key;
+        for (const char* key : keys)
+            EXPECT_EQ(p.values[key], value) << key;
     }
     for (const char* value : {"-4007", "-2147483648"}) {  // signed keys only
         for (const char* key : {"DeltaT", "TempCorrection", "Relay Sync ON 3"}) {
@@ -291,7 +300,8 @@ TEST_F(SettingsTest, MissingFoldersAreReportedEmptiedAndSwitchTheirFeatureOff) {
     EXPECT_EQ(p.values["DirVideo"], video);
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[1].text,
-              "ディレクトリー </nonexistent-work/> は存在しません！\nメニュー［キャプチャー］→［保存先とタイプ］"
+              "ディレクトリー </nonexistent-work/> "
+              "は存在しません！\nメニュー［キャプチャー］→［保存先とタイプ］"
               "でディレクトリーの再設定をして下さい。");
 }
 
@@ -308,7 +318,8 @@ TEST_F(SettingsTest, FreeSpaceMustExceed119Megabytes) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text,
               "ディレクトリー <" + video +
-                  "> の空き容量は 119 MB です！\nメニュー［キャプチャー］→［保存先とタイプ］でディレクトリーの"
+                  "> の空き容量は 119 MB "
+                  "です！\nメニュー［キャプチャー］→［保存先とタイプ］でディレクトリーの"
                   "再設定をして下さい。");
 }
 
@@ -317,8 +328,8 @@ TEST(StoredInt, AcceptsThirtyTwoBitNumbersOnly) {
     EXPECT_EQ(ParseStoredInt("+7"), 7);
     EXPECT_EQ(ParseStoredInt("-2147483648"), INT_MIN);
     EXPECT_EQ(ParseStoredInt("4294967295"), -1);  // an unsigned spelling of the same word
-    for (const char* bad : {"", " ", "abc", "12abc", "1.5", "4294967296", "-2147483649", "0x10",
-                            "--1", "+"}) {
+    for (const char* bad :
+         {"", " ", "abc", "12abc", "1.5", "4294967296", "-2147483649", "0x10", "--1", "+"}) {
         EXPECT_FALSE(ParseStoredInt(bad).has_value()) << '"' << bad << '"';
     }
 }
@@ -330,7 +341,8 @@ TEST_F(SettingsTest, DamagedFileIsKeptAsideAndReplacedByACleanOne) {
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Settings]\nMove=12\nPage=\"unterminated\n\x01\x02garbage\nRec%20No.=zz\n[Other\n");
+        f.write(
+            "[Settings]\nMove=12\nPage=\"unterminated\n\x01\x02garbage\nRec%20No.=zz\n[Other\n");
     }
     IniProfile profile(path.toStdString());
     Settings a = s;
@@ -364,7 +376,8 @@ TEST(ProfilePath, FollowsXdgConfigHome) {
     setenv("XDG_CONFIG_HOME", "/tmp/xdg-test", 1);
     EXPECT_EQ(DefaultProfilePath(), "/tmp/xdg-test/CorvaneSoft/Tesmira.conf");
     setenv("XDG_CONFIG_HOME", "relative", 1);  // ignored, as the XDG rules say
-    EXPECT_EQ(DefaultProfilePath(), QDir::homePath().toStdString() + "/.config/CorvaneSoft/Tesmira.conf");
+    EXPECT_EQ(DefaultProfilePath(),
+              QDir::homePath().toStdString() + "/.config/CorvaneSoft/Tesmira.conf");
     if (old) {
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     } else {
