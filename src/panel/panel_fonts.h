@@ -1,0 +1,11 @@
+// The bold readout font of the meter and microscope displays.
+#pragma once
+
+#include <QFont>
+
+namespace tesmira {
+
+// Face "CenturyOldst" (a Century-style serif where that face is missing), 24 pixels, bold.
+QFont ReadoutFont();
+
+}  // namespace tesmira
