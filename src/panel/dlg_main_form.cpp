@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +13,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "panel/dlg_main.h"
 #include "panel/panel_fonts.h"
@@ -30,16 +30,30 @@ W* Tag(W* w, int id, const char* name) {
     return w;
 }
 
+// A push button as wide as its caption needs (the style's default minimum width would make the
+// cockpit far wider than its pane).
+class CompactButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override {
+        const QSize natural = QPushButton::sizeHint();
+        const int needed = fontMetrics().horizontalAdvance(text()) + 14;
+        return {std::min(natural.width(), std::max(needed, 26)), natural.height()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 QPushButton* Button(QWidget* parent, int id, const char* name, const char* caption) {
-    auto* b = Tag(new QPushButton(U(caption), parent), id, name);
+    auto* b = Tag(new CompactButton(U(caption), parent), id, name);
     b->setAutoDefault(false);
+    b->setFixedHeight(22);
     b->setFocusPolicy(Qt::TabFocus);  // a click leaves the keyboard with the panel, for jogging
     return b;
 }
 
 QPushButton* JogButton(QWidget* parent, int id, const char* name, const char* caption) {
     QPushButton* b = Button(parent, id, name, caption);
-    b->setFixedSize(30, 24);
+    b->setFixedSize(28, 21);
     return b;
 }
 
@@ -65,11 +79,9 @@ Layout* Tight(Layout* layout) {
     return layout;
 }
 
-QFrame* Separator(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
+QFont SmallFont(QFont font) {
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
 }
 
 }  // namespace
@@ -77,7 +89,7 @@ QFrame* Separator(QWidget* parent) {
 void CDlgMain::BuildForm() {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(4, 4, 4, 4);
-    root->setSpacing(3);
+    root->setSpacing(2);
 
     // XY jog: coarse steps on the outer ring, fine steps inside, diagonals in the corners.
     auto* xyRow = new QHBoxLayout;
@@ -119,6 +131,7 @@ void CDlgMain::BuildForm() {
     // Z drive: four step buttons, the step edits, focus stepping and the key hint.
     QGroupBox* zGroup = Group(this, "zGroup", "Z");
     auto* zGrid = Tight(new QGridLayout(zGroup));
+    zGrid->setHorizontalSpacing(3);
     auto* zButtons = new QHBoxLayout;
     zButtons->setSpacing(1);
     zButtons->addWidget(JogButton(zGroup, 1021, "zCoarseUp", "∧"));
@@ -128,25 +141,26 @@ void CDlgMain::BuildForm() {
     zButtons->addStretch(1);
     zGrid->addLayout(zButtons, 0, 0, 1, 4);
     zGrid->addWidget(Caption(zGroup, "zFineLabel", "↑↓"), 1, 0);
-    zGrid->addWidget(Edit(zGroup, 1029, "zFineEdit", 52), 1, 1);
+    zGrid->addWidget(Edit(zGroup, 1029, "zFineEdit", 46), 1, 1);
     zGrid->addWidget(Caption(zGroup, "zCoarseLabel", "∧∨"), 1, 2);
-    zGrid->addWidget(Edit(zGroup, 1030, "zCoarseEdit", 52), 1, 3);
+    zGrid->addWidget(Edit(zGroup, 1030, "zCoarseEdit", 46), 1, 3);
     zGrid->addWidget(Caption(zGroup, "deltaTLabel", "ΔＴ"), 2, 0);
-    zGrid->addWidget(Edit(zGroup, 1037, "deltaTEdit", 52), 2, 1);
+    zGrid->addWidget(Edit(zGroup, 1037, "deltaTEdit", 46), 2, 1);
     zGrid->addWidget(Caption(zGroup, "deltaZLabel", "μm"), 2, 2);
-    zGrid->addWidget(Edit(zGroup, 1038, "deltaZEdit", 52), 2, 3);
-    QPushButton* focusStart = Button(zGroup, 1035, "focusStart", "Focus Start");
-    QPushButton* focusStop = Button(zGroup, 1036, "focusStop", "Focus Stop");
-    zGrid->addWidget(focusStart, 0, 4);
-    zGrid->addWidget(focusStop, 1, 4);
-    zGrid->addWidget(Button(zGroup, 1194, "zsyncDetails", "ショト連動詳細"), 2, 4);
+    zGrid->addWidget(Edit(zGroup, 1038, "deltaZEdit", 46), 2, 3);
+    auto* focusRow = new QHBoxLayout;
+    focusRow->setSpacing(2);
+    focusRow->addWidget(Button(zGroup, 1035, "focusStart", "Focus Start"));
+    focusRow->addWidget(Button(zGroup, 1036, "focusStop", "Focus Stop"));
+    zGrid->addLayout(focusRow, 0, 4);
+    zGrid->addWidget(Button(zGroup, 1194, "zsyncDetails", "ショト連動詳細"), 1, 4);
     QLabel* keyHint = Caption(zGroup, "zKeyHint", "微 = [Ctrl]+[矢印]\n粗 = [Shift]+[Ctrl]+");
-    zGrid->addWidget(keyHint, 3, 0, 1, 5);
+    keyHint->setFont(SmallFont(font()));
+    zGrid->addWidget(keyHint, 2, 4, 2, 1, Qt::AlignTop | Qt::AlignLeft);
     zGrid->setColumnStretch(4, 1);
     root->addWidget(zGroup);
 
     // Live video and recording.
-    root->addWidget(Separator(this));
     auto* run = new QGridLayout;
     run->setSpacing(2);
     run->addWidget(Button(this, 1023, "liveStart", "LiveStart"), 0, 0);
@@ -155,9 +169,9 @@ void CDlgMain::BuildForm() {
     run->addWidget(Button(this, 1020, "recStop", "RecStop"), 1, 1);
     run->addWidget(Button(this, 1032, "stillPhoto", "スチル写真"), 0, 2);
     auto* status = Tag(new QLabel(U("Dropped Frames\n転送中"), this), 1027, "recordStatus");
-    status->setMinimumHeight(30);
+    status->setFont(SmallFont(font()));
     status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    run->addWidget(status, 1, 2, 2, 1);
+    run->addWidget(status, 1, 2);
     run->setColumnStretch(2, 1);
     root->addLayout(run);
 
@@ -169,6 +183,9 @@ void CDlgMain::BuildForm() {
     zoomMarks->addWidget(Caption(this, "zoomMarkOne", "1.0"));
     zoomMarks->addStretch(9);
     zoomMarks->addWidget(Caption(this, "zoomMarkMax", "10"));
+    for (int i = 0; i < zoomMarks->count(); ++i) {
+        if (QWidget* mark = zoomMarks->itemAt(i)->widget()) mark->setFont(SmallFont(font()));
+    }
     auto* zoomBox = new QVBoxLayout;
     zoomBox->setSpacing(0);
     zoomBox->addLayout(zoomMarks);
@@ -176,8 +193,6 @@ void CDlgMain::BuildForm() {
     slider->setRange(0, 16);
     slider->setPageStep(1);
     slider->setValue(6);
-    slider->setTickPosition(QSlider::TicksBelow);
-    slider->setTickInterval(1);
     zoomBox->addWidget(slider);
     auto* zoomRow = new QHBoxLayout;
     zoomRow->setSpacing(3);
@@ -191,71 +206,73 @@ void CDlgMain::BuildForm() {
     auto* options = new QGridLayout;
     options->setSpacing(1);
     options->addWidget(Tag(new QCheckBox(U("動画録画時 Zoom = 1.0"), this), 1193, "zoom1xOnRec"),
-                       0, 0, 1, 2);
-    options->addWidget(Tag(new QCheckBox(U("動画に音声を入れる"), this), 1048, "recordAudio"), 1,
-                       0, 1, 2);
-    options->addWidget(Tag(new QCheckBox(U("再生速度を変更する"), this), 1051, "resetFps"), 2, 0);
+                       0, 0);
+    options->addWidget(Tag(new QCheckBox(U("動画に音声を入れる"), this), 1048, "recordAudio"), 0,
+                       1, 1, 2);
+    options->addWidget(Tag(new QCheckBox(U("再生速度を変更する"), this), 1051, "resetFps"), 1, 0);
     auto* replay = Tag(new QComboBox(this), 1052, "replaySpeed");
     for (const char* name :
          {"29.97 (60i Color)", "30.0  (60i Mono)", "59.94 (60p Color)", "60.0  (60p Mono)"}) {
         replay->addItem(U(name));
     }
     replay->setCurrentIndex(0);
-    options->addWidget(replay, 2, 1);
+    options->addWidget(replay, 1, 1);
+    options->addWidget(Button(this, 1053, "recordSettings", "詳細"), 1, 2);
+    options->setColumnStretch(1, 1);
     root->addLayout(options);
 
     auto* modeRow = new QHBoxLayout;
     modeRow->setSpacing(3);
     QGroupBox* mode = Group(this, "recModeGroup", "録画モード");
     auto* modeGrid = Tight(new QGridLayout(mode));
+    modeGrid->setVerticalSpacing(0);
     modeGrid->addWidget(Tag(new QRadioButton(U("１回"), mode), 1072, "modeOnce"), 0, 0);
     modeGrid->addWidget(Tag(new QRadioButton(U("繰り返し"), mode), 1073, "modeRepeat"), 0, 1);
     modeGrid->addWidget(Tag(new QRadioButton(U("タイムラップス"), mode), 1074, "modeTimelapse"),
-                        1, 0, 1, 2);
+                        1, 0);
     modeGrid->addWidget(
-        Tag(new QRadioButton(U("USB リレー ショット直接"), mode), 1075, "modeRelayShot"), 2, 0, 1,
-        2);
+        Tag(new QRadioButton(U("USB リレー ショット直接"), mode), 1075, "modeRelayShot"), 1, 1);
     modeRow->addWidget(mode, 1);
-    auto* modeSide = new QVBoxLayout;
-    modeSide->setSpacing(2);
-    QGroupBox* type = Group(this, "timelapseTypeGroup", "ファイル形式");
-    auto* typeBox = Tight(new QHBoxLayout(type));
+    QGroupBox* type = Group(this, "timelapseTypeGroup", "形式");
+    auto* typeBox = Tight(new QVBoxLayout(type));
+    typeBox->setSpacing(0);
     typeBox->addWidget(Tag(new QRadioButton(QStringLiteral("AVI"), type), 1064, "timelapseAvi"));
     typeBox->addWidget(Tag(new QRadioButton(QStringLiteral("BMP"), type), 1065, "timelapseBmp"));
     typeBox->addWidget(Tag(new QRadioButton(QStringLiteral("JPG"), type), 1066, "timelapseJpg"));
-    modeSide->addWidget(type);
-    modeSide->addWidget(Button(this, 1053, "recordSettings", "詳細"));
-    modeSide->addStretch(1);
-    modeRow->addLayout(modeSide);
+    modeRow->addWidget(type);
     root->addLayout(modeRow);
 
-    // Temperature and humidity meter.
+    // Temperature and humidity meter beside the microscope readout.
+    auto* instruments = new QHBoxLayout;
+    instruments->setSpacing(3);
     QGroupBox* meter = Group(this, "meterGroup", "温度・湿度計");
     auto* meterGrid = Tight(new QGridLayout(meter));
     meterGrid->addWidget(Button(meter, 1031, "meterOn", "ON"), 0, 0);
-    meterGrid->addWidget(Button(meter, 1033, "meterOff", "OFF"), 1, 0);
+    meterGrid->addWidget(Button(meter, 1033, "meterOff", "OFF"), 0, 1);
+    meterGrid->addWidget(Button(meter, 1045, "meterPorts", "計器"), 0, 2);
     auto* meterText = Tag(new QLabel(U("  Temp:\n  Humid:"), meter), 1034, "meterReadout");
     meterText->setFont(ReadoutFont());
-    meterGrid->addWidget(meterText, 0, 1, 2, 1);
-    meterGrid->addWidget(Button(meter, 1045, "meterPorts", "計器"), 0, 2, 1, 2);
-    meterGrid->addWidget(Tag(new QCheckBox(U("ﾃﾛｯﾌﾟ"), meter), 1057, "meterCaption"), 1, 2, 1, 2);
-    meterGrid->addWidget(Caption(meter, "tempCorrectionLabel", "補正"), 2, 2);
-    meterGrid->addWidget(Edit(meter, 1076, "tempCorrectionEdit", 40), 2, 3);
-    meterGrid->setColumnStretch(1, 1);
-    root->addWidget(meter);
+    meterGrid->addWidget(meterText, 1, 0, 1, 3);
+    auto* correction = new QHBoxLayout;
+    correction->setSpacing(2);
+    correction->addWidget(Tag(new QCheckBox(U("ﾃﾛｯﾌﾟ"), meter), 1057, "meterCaption"));
+    correction->addStretch(1);
+    correction->addWidget(Caption(meter, "tempCorrectionLabel", "補正"));
+    correction->addWidget(Edit(meter, 1076, "tempCorrectionEdit", 40));
+    meterGrid->addLayout(correction, 2, 0, 1, 3);
+    instruments->addWidget(meter);
 
-    // Microscope readout.
     QGroupBox* vev = Group(this, "vevGroup", "VEV Microscope INFO");
     auto* vevGrid = Tight(new QGridLayout(vev));
     vevGrid->addWidget(Button(vev, 1042, "vevOn", "ON"), 0, 0);
-    vevGrid->addWidget(Button(vev, 1043, "vevOff", "OFF"), 1, 0);
+    vevGrid->addWidget(Button(vev, 1043, "vevOff", "OFF"), 0, 1);
+    vevGrid->addWidget(Tag(new QCheckBox(U("ﾃﾛｯﾌﾟ"), vev), 1054, "vevCaption"), 0, 2);
     auto* vevText =
         Tag(new QLabel(U(" VEV Microscope\n not connected!"), vev), 1044, "vevReadout");
     vevText->setFont(ReadoutFont());
-    vevGrid->addWidget(vevText, 0, 1, 2, 1);
-    vevGrid->addWidget(Tag(new QCheckBox(U("ﾃﾛｯﾌﾟ"), vev), 1054, "vevCaption"), 0, 2);
-    vevGrid->setColumnStretch(1, 1);
-    root->addWidget(vev);
+    vevGrid->addWidget(vevText, 1, 0, 2, 3);
+    instruments->addWidget(vev, 1);
+    root->addLayout(instruments);
 
     // USB relay modules.
     QGroupBox* relays = Group(this, "relayGroup", "USB リレー  (Super-4 Relay Module) コントロール");

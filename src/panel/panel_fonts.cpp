@@ -6,9 +6,9 @@ namespace tesmira {
 
 QFont ReadoutFont() {
     QFont font;
-    font.setFamilies({QStringLiteral("CenturyOldst"), QStringLiteral("C059"),
-                      QStringLiteral("Century Schoolbook"), QStringLiteral("serif")});
-    font.setPixelSize(24);
+    font.setFamilies({QStringLiteral("CenturyOldst"), QStringLiteral("Century Schoolbook"),
+                      QStringLiteral("DejaVu Serif"), QStringLiteral("serif")});
+    font.setPixelSize(20);  // a 24-pixel character cell
     font.setWeight(QFont::Bold);
     return font;
 }

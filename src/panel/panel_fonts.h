@@ -5,7 +5,7 @@
 
 namespace tesmira {
 
-// Face "CenturyOldst" (a Century-style serif where that face is missing), 24 pixels, bold.
+// Face "CenturyOldst" (a Century-style serif where that face is missing), a 24-pixel character cell, bold.
 QFont ReadoutFont();
 
 }  // namespace tesmira
