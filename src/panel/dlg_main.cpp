@@ -76,9 +76,11 @@ CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent), runLoop_(timers_) {
         if (!panelOwned_.count(id)) w->setEnabled(false);
     }
     qApp->installEventFilter(this);
+    CTesmiraDoc::Instance().AddView(this);  // hints 200-205 reach the panel from anywhere
 }
 
 CDlgMain::~CDlgMain() {
+    CTesmiraDoc::Instance().RemoveView(this);
     if (qApp) qApp->removeEventFilter(this);
     timers_.SetBackend(nullptr);
     if (g_panel == this) g_panel = nullptr;
