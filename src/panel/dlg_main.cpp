@@ -113,10 +113,7 @@ bool CDlgMain::IsNumericEdit(const QWidget* w) const {
 }
 
 void CDlgMain::ConnectOwnControls() {
-    for (int id : kNumericEdits) {
-        if (QWidget* edit = Control(id)) edit->installEventFilter(this);
-    }
-    if (QLineEdit* zoomEdit = Get<QLineEdit>(1040)) zoomEdit->installEventFilter(this);
+    // Focus changes of the edits arrive through the application-wide filter (see eventFilter).
     if (QSlider* slider = Get<QSlider>(1039)) {
         connect(slider, &QSlider::valueChanged, this, [this](int pos) { OnSliderMoved(pos); });
     }
