@@ -11,7 +11,8 @@
 namespace tesmira {
 
 bool DataExchange::Active(const QWidget* control) const {
-    if (!control || failed_) return false;
+    if (!control || failed_)
+        return false;
     return Saving() || control != skipped_;
 }
 
@@ -23,18 +24,21 @@ void DataExchange::Refuse(QLineEdit* edit, const std::string& message) {
 }
 
 void DataExchange::Number(QLineEdit* edit, double& value) {
-    if (!Active(edit)) return;
+    if (!Active(edit))
+        return;
     if (!Saving()) {
         edit->setText(QString::fromStdString(FormatDecimal(value)));
         return;
     }
     std::optional<double> parsed = ParseDecimal(edit->text().toStdString());
-    if (!parsed) return Refuse(edit, NotANumberMessage());
+    if (!parsed)
+        return Refuse(edit, NotANumberMessage());
     value = *parsed;
 }
 
 void DataExchange::Number(QLineEdit* edit, double& value, double minimum, double maximum) {
-    if (!Active(edit)) return;
+    if (!Active(edit))
+        return;
     if (!Saving()) {
         edit->setText(QString::fromStdString(FormatDecimal(value)));
         return;
@@ -47,7 +51,8 @@ void DataExchange::Number(QLineEdit* edit, double& value, double minimum, double
 }
 
 void DataExchange::Check(QAbstractButton* box, bool& value) {
-    if (!Active(box)) return;
+    if (!Active(box))
+        return;
     if (Saving()) {
         value = box->isChecked();
     } else {
@@ -56,16 +61,19 @@ void DataExchange::Check(QAbstractButton* box, bool& value) {
 }
 
 void DataExchange::Radio(const std::vector<QAbstractButton*>& group, int& index) {
-    if (group.empty() || !Active(group.front())) return;
+    if (group.empty() || !Active(group.front()))
+        return;
     if (Saving()) {
         index = -1;
         for (std::size_t i = 0; i < group.size(); ++i) {
-            if (group[i] && group[i]->isChecked()) index = static_cast<int>(i);
+            if (group[i] && group[i]->isChecked())
+                index = static_cast<int>(i);
         }
         return;
     }
     for (std::size_t i = 0; i < group.size(); ++i) {
-        if (!group[i]) continue;
+        if (!group[i])
+            continue;
         // Auto-exclusive radios refuse to be unchecked one by one; lift that while setting.
         const bool exclusive = group[i]->autoExclusive();
         group[i]->setAutoExclusive(false);
@@ -75,7 +83,8 @@ void DataExchange::Radio(const std::vector<QAbstractButton*>& group, int& index)
 }
 
 void DataExchange::ComboIndex(QComboBox* combo, int& index) {
-    if (!Active(combo)) return;
+    if (!Active(combo))
+        return;
     if (Saving()) {
         index = combo->currentIndex();
     } else {
@@ -84,19 +93,23 @@ void DataExchange::ComboIndex(QComboBox* combo, int& index) {
 }
 
 void DataExchange::ComboText(QComboBox* combo, std::string& text) {
-    if (!Active(combo)) return;
+    if (!Active(combo))
+        return;
     if (Saving()) {
         text = combo->currentText().toStdString();
     } else {
         const int found = combo->findText(QString::fromStdString(text));
-        if (found >= 0) combo->setCurrentIndex(found);
+        if (found >= 0)
+            combo->setCurrentIndex(found);
     }
 }
 
 void DataExchange::Static(QLabel* label, const std::string& text) {
-    if (!Active(label) || Saving()) return;
+    if (!Active(label) || Saving())
+        return;
     const QString shown = QString::fromStdString(text);
-    if (label->text() != shown) label->setText(shown);
+    if (label->text() != shown)
+        label->setText(shown);
 }
 
 }  // namespace tesmira

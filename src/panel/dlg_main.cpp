@@ -37,16 +37,20 @@ constexpr int kHintViewFit = 304;
 
 constexpr int kNumericEdits[] = {1009, 1010, 1029, 1030, 1037, 1038, 1076};
 
-bool Ask(const std::function<bool()>& condition) { return condition && condition(); }
+bool Ask(const std::function<bool()>& condition) {
+    return condition && condition();
+}
 
 }  // namespace
 
 QWidget* FindControl(const QWidget* root, int id) {
-    if (!root) return nullptr;
+    if (!root)
+        return nullptr;
     const auto children = root->findChildren<QWidget*>();
     for (QWidget* w : children) {
         const QVariant v = w->property("id");
-        if (v.isValid() && v.toInt() == id) return w;
+        if (v.isValid() && v.toInt() == id)
+            return w;
     }
     return nullptr;
 }
@@ -61,7 +65,8 @@ CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent), runLoop_(timers_) {
     timers_.SetBackend(qtTimers_.get());
     runLoop_.Install();
     runLoop_.SetZReplyHandler([this](const std::string& reply) {
-        if (hooks_.zReply) hooks_.zReply(reply);
+        if (hooks_.zReply)
+            hooks_.zReply(reply);
     });
 
     BuildForm();
@@ -71,9 +76,11 @@ CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent), runLoop_(timers_) {
     // Everything another room drives waits for its binder.
     for (QWidget* w : findChildren<QWidget*>()) {
         const QVariant v = w->property("id");
-        if (!v.isValid() || v.toInt() == kStaticId) continue;
+        if (!v.isValid() || v.toInt() == kStaticId)
+            continue;
         const int id = v.toInt();
-        if (!panelOwned_.count(id)) w->setEnabled(false);
+        if (!panelOwned_.count(id))
+            w->setEnabled(false);
     }
     qApp->installEventFilter(this);
     CTesmiraDoc::Instance().AddView(this);  // hints 200-205 reach the panel from anywhere
@@ -81,12 +88,16 @@ CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent), runLoop_(timers_) {
 
 CDlgMain::~CDlgMain() {
     CTesmiraDoc::Instance().RemoveView(this);
-    if (qApp) qApp->removeEventFilter(this);
+    if (qApp)
+        qApp->removeEventFilter(this);
     timers_.SetBackend(nullptr);
-    if (g_panel == this) g_panel = nullptr;
+    if (g_panel == this)
+        g_panel = nullptr;
 }
 
-CDlgMain* CDlgMain::Instance() { return g_panel; }
+CDlgMain* CDlgMain::Instance() {
+    return g_panel;
+}
 
 void CDlgMain::SetTimerBackend(TimerBackend* backend) {
     timers_.SetBackend(backend ? backend : qtTimers_.get());
@@ -99,15 +110,18 @@ T* CDlgMain::Get(int id) const {
 
 std::vector<QAbstractButton*> CDlgMain::Buttons(int firstId, int lastId) const {
     std::vector<QAbstractButton*> out;
-    for (int id = firstId; id <= lastId; ++id) out.push_back(Get<QAbstractButton>(id));
+    for (int id = firstId; id <= lastId; ++id)
+        out.push_back(Get<QAbstractButton>(id));
     return out;
 }
 
 bool CDlgMain::IsNumericEdit(const QWidget* w) const {
-    if (!w) return false;
+    if (!w)
+        return false;
     const int id = w->property("id").toInt();
     for (int edit : kNumericEdits) {
-        if (edit == id) return true;
+        if (edit == id)
+            return true;
     }
     return false;
 }
@@ -133,7 +147,8 @@ void CDlgMain::MarkAttached(std::initializer_list<int> ids) {
     for (int id : ids) {
         attached_.insert(id);
         QWidget* w = Control(id);
-        if (!w) continue;
+        if (!w)
+            continue;
         if (id == 1052) {
             w->setEnabled(settings().resetFps);
         } else {
@@ -144,30 +159,39 @@ void CDlgMain::MarkAttached(std::initializer_list<int> ids) {
     const std::vector<ControlState> rule = ComputeRecordControls({});
     bool governed = false;
     for (const ControlState& s : rule) {
-        for (int id : ids) governed = governed || s.id == id;
+        for (int id : ids)
+            governed = governed || s.id == id;
     }
-    if (governed) UpdateRecordControls();
+    if (governed)
+        UpdateRecordControls();
 }
 
-bool CDlgMain::IsAttached(int id) const { return attached_.count(id) != 0; }
+bool CDlgMain::IsAttached(int id) const {
+    return attached_.count(id) != 0;
+}
 
 // ---- start-up and refresh --------------------------------------------------------------------
 
 void CDlgMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!initialized_) OnInitialUpdate();
+    if (!initialized_)
+        OnInitialUpdate();
 }
 
 void CDlgMain::OnInitialUpdate() {
-    if (initialized_) return;
+    if (initialized_)
+        return;
     initialized_ = true;
     UpdateData(false);
 
-    if (hooks_.openSerialPorts) hooks_.openSerialPorts();
+    if (hooks_.openSerialPorts)
+        hooks_.openSerialPorts();
     ChooseZChannel();
     timers_.Start(timer_id::kSerialReceive, kSerialReceivePeriodMs);
-    if (hooks_.rebuildXyCommands) hooks_.rebuildXyCommands();
-    if (hooks_.rebuildZCommands) hooks_.rebuildZCommands();
+    if (hooks_.rebuildXyCommands)
+        hooks_.rebuildXyCommands();
+    if (hooks_.rebuildZCommands)
+        hooks_.rebuildZCommands();
 
     if (QLabel* meter = Get<QLabel>(1034)) {
         meter->setText(QString::fromUtf8("  T: --.- °C\n  H: --.- %"));
@@ -181,7 +205,8 @@ void CDlgMain::OnInitialUpdate() {
     if (QComboBox* replay = Get<QComboBox>(1052)) {
         replay->setEnabled(settings().resetFps && IsAttached(1052));
     }
-    if (hooks_.loadRelayModules) hooks_.loadRelayModules();
+    if (hooks_.loadRelayModules)
+        hooks_.loadRelayModules();
     UpdateRecordControls();
 }
 
@@ -191,7 +216,8 @@ bool CDlgMain::UpdateData(bool saveAndValidate) {
     // The field the user is typing in keeps its text until the user leaves it.
     if (!saveAndValidate) {
         QWidget* focus = QApplication::focusWidget();
-        if (focus && isAncestorOf(focus) && qobject_cast<QLineEdit*>(focus)) dx.SetSkipped(focus);
+        if (focus && isAncestorOf(focus) && qobject_cast<QLineEdit*>(focus))
+            dx.SetSkipped(focus);
     }
     Settings& s = settings();
     PanelFields& f = fields_;
@@ -239,7 +265,8 @@ void CDlgMain::UpdateRecordControls() {
 
     for (const ControlState& state : ComputeRecordControls(in)) {
         QWidget* w = Control(state.id);
-        if (!w) continue;
+        if (!w)
+            continue;
         const bool usable = panelOwned_.count(state.id) || IsAttached(state.id);
         w->setEnabled(state.enabled && usable);
         if (state.caption) {
@@ -252,7 +279,8 @@ void CDlgMain::UpdateRecordControls() {
         for (int channel = 0; channel < 8; ++channel) {
             const std::string caption = conditions_.relayCaption(channel);
             auto* b = Get<QAbstractButton>(1079 + channel);
-            if (b && !caption.empty()) b->setText(QString::fromStdString(caption));
+            if (b && !caption.empty())
+                b->setText(QString::fromStdString(caption));
         }
     }
     UpdateData(false);
@@ -269,17 +297,22 @@ void CDlgMain::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
             UpdateRecordControls();
             break;
         case kHintRebuildXy:
-            if (hooks_.rebuildXyCommands) hooks_.rebuildXyCommands();
+            if (hooks_.rebuildXyCommands)
+                hooks_.rebuildXyCommands();
             break;
         case kHintRebuildZ:
-            if (hooks_.rebuildZCommands) hooks_.rebuildZCommands();
+            if (hooks_.rebuildZCommands)
+                hooks_.rebuildZCommands();
             break;
         case kHintSetZoom:
-            if (const double* z = std::get_if<double>(&payload)) SetZoom(*z);
+            if (const double* z = std::get_if<double>(&payload))
+                SetZoom(*z);
             break;
         case kHintStopRecording:
-            if (hooks_.stopRelayRepeat) hooks_.stopRelayRepeat();
-            if (hooks_.stopRecording) hooks_.stopRecording();
+            if (hooks_.stopRelayRepeat)
+                hooks_.stopRelayRepeat();
+            if (hooks_.stopRecording)
+                hooks_.stopRecording();
             break;
         default:
             break;
@@ -293,7 +326,8 @@ void CDlgMain::BroadcastZoom(CUpdateView* sender, double zoom) {
 }
 
 void CDlgMain::MoveSlider() {
-    if (QSlider* slider = Get<QSlider>(1039)) slider->setValue(fields_.zoomIndex);
+    if (QSlider* slider = Get<QSlider>(1039))
+        slider->setValue(fields_.zoomIndex);
 }
 
 void CDlgMain::SetZoom(double z) {
@@ -321,7 +355,8 @@ void CDlgMain::ZoomOut() {
 }
 
 void CDlgMain::OnSliderMoved(int position) {
-    if (position == fields_.zoomIndex || position < 0 || position > kZoomMaxIndex) return;
+    if (position == fields_.zoomIndex || position < 0 || position > kZoomMaxIndex)
+        return;
     fields_.zoomIndex = position;
     fields_.zoomFactor = kZoomStepTable[position];
     UpdateData(false);
@@ -336,7 +371,8 @@ void CDlgMain::OnFitClicked() {
 }
 
 bool CDlgMain::OnZoomEditEnter() {
-    if (!UpdateData(true)) return true;
+    if (!UpdateData(true))
+        return true;
     SetZoom(fields_.zoomFactor);
     BroadcastZoom(this, fields_.zoomFactor);
     setFocus(Qt::OtherFocusReason);
@@ -344,7 +380,8 @@ bool CDlgMain::OnZoomEditEnter() {
 }
 
 void CDlgMain::ForceZoomForRecording() {
-    if (!settings().setZoom1xOnRec || fields_.zoomFactor == 1.0) return;
+    if (!settings().setZoom1xOnRec || fields_.zoomFactor == 1.0)
+        return;
     fields_.zoomBeforeRecording = fields_.zoomFactor;
     fields_.zoomFactor = 1.0;
     SetZoom(1.0);
@@ -353,7 +390,8 @@ void CDlgMain::ForceZoomForRecording() {
 }
 
 void CDlgMain::RestoreZoomAfterRecording() {
-    if (!fields_.zoomWasChanged) return;
+    if (!fields_.zoomWasChanged)
+        return;
     fields_.zoomWasChanged = false;
     fields_.zoomFactor = fields_.zoomBeforeRecording;
     SetZoom(fields_.zoomFactor);
@@ -376,8 +414,10 @@ bool CDlgMain::PreTranslateKey(QKeyEvent* event) {
         }
     }
     if (fields_.editHasFocus || fields_.zoomEditHasFocus) {
-        if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-        if (fields_.zoomEditHasFocus) return OnZoomEditEnter();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (fields_.zoomEditHasFocus)
+            return OnZoomEditEnter();
         setFocus(Qt::OtherFocusReason);  // leaving the edit takes its value over
         return true;
     }
@@ -400,7 +440,8 @@ bool CDlgMain::PreTranslateKey(QKeyEvent* event) {
         }
     }
     for (const KeyHandler& handler : keyHandlers_) {
-        if (handler && handler(event)) return true;
+        if (handler && handler(event))
+            return true;
     }
     return false;
 }
@@ -417,9 +458,11 @@ bool CDlgMain::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (type != QEvent::FocusIn && type != QEvent::FocusOut) return false;
+    if (type != QEvent::FocusIn && type != QEvent::FocusOut)
+        return false;
     auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || !isAncestorOf(w)) return false;
+    if (!w || !isAncestorOf(w))
+        return false;
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     // A message box or another window taking the keyboard does not end the editing.
     const bool stillEditing =

@@ -21,7 +21,9 @@
 namespace tesmira {
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 template <typename W>
 W* Tag(W* w, int id, const char* name) {
@@ -184,7 +186,8 @@ void CDlgMain::BuildForm() {
     zoomMarks->addStretch(9);
     zoomMarks->addWidget(Caption(this, "zoomMarkMax", "10"));
     for (int i = 0; i < zoomMarks->count(); ++i) {
-        if (QWidget* mark = zoomMarks->itemAt(i)->widget()) mark->setFont(SmallFont(font()));
+        if (QWidget* mark = zoomMarks->itemAt(i)->widget())
+            mark->setFont(SmallFont(font()));
     }
     auto* zoomBox = new QVBoxLayout;
     zoomBox->setSpacing(0);
@@ -205,10 +208,10 @@ void CDlgMain::BuildForm() {
     // Recording options, mode and time-lapse file type.
     auto* options = new QGridLayout;
     options->setSpacing(1);
-    options->addWidget(Tag(new QCheckBox(U("動画録画時 Zoom = 1.0"), this), 1193, "zoom1xOnRec"),
-                       0, 0);
-    options->addWidget(Tag(new QCheckBox(U("動画に音声を入れる"), this), 1048, "recordAudio"), 0,
-                       1, 1, 2);
+    options->addWidget(Tag(new QCheckBox(U("動画録画時 Zoom = 1.0"), this), 1193, "zoom1xOnRec"), 0,
+                       0);
+    options->addWidget(Tag(new QCheckBox(U("動画に音声を入れる"), this), 1048, "recordAudio"), 0, 1,
+                       1, 2);
     options->addWidget(Tag(new QCheckBox(U("再生速度を変更する"), this), 1051, "resetFps"), 1, 0);
     auto* replay = Tag(new QComboBox(this), 1052, "replaySpeed");
     for (const char* name :
@@ -228,8 +231,8 @@ void CDlgMain::BuildForm() {
     modeGrid->setVerticalSpacing(0);
     modeGrid->addWidget(Tag(new QRadioButton(U("１回"), mode), 1072, "modeOnce"), 0, 0);
     modeGrid->addWidget(Tag(new QRadioButton(U("繰り返し"), mode), 1073, "modeRepeat"), 0, 1);
-    modeGrid->addWidget(Tag(new QRadioButton(U("タイムラップス"), mode), 1074, "modeTimelapse"),
-                        1, 0);
+    modeGrid->addWidget(Tag(new QRadioButton(U("タイムラップス"), mode), 1074, "modeTimelapse"), 1,
+                        0);
     modeGrid->addWidget(
         Tag(new QRadioButton(U("USB リレー ショット直接"), mode), 1075, "modeRelayShot"), 1, 1);
     modeRow->addWidget(mode, 1);
@@ -267,15 +270,15 @@ void CDlgMain::BuildForm() {
     vevGrid->addWidget(Button(vev, 1042, "vevOn", "ON"), 0, 0);
     vevGrid->addWidget(Button(vev, 1043, "vevOff", "OFF"), 0, 1);
     vevGrid->addWidget(Tag(new QCheckBox(U("ﾃﾛｯﾌﾟ"), vev), 1054, "vevCaption"), 0, 2);
-    auto* vevText =
-        Tag(new QLabel(U(" VEV Microscope\n not connected!"), vev), 1044, "vevReadout");
+    auto* vevText = Tag(new QLabel(U(" VEV Microscope\n not connected!"), vev), 1044, "vevReadout");
     vevText->setFont(ReadoutFont());
     vevGrid->addWidget(vevText, 1, 0, 2, 3);
     instruments->addWidget(vev, 1);
     root->addLayout(instruments);
 
     // USB relay modules.
-    QGroupBox* relays = Group(this, "relayGroup", "USB リレー  (Super-4 Relay Module) コントロール");
+    QGroupBox* relays =
+        Group(this, "relayGroup", "USB リレー  (Super-4 Relay Module) コントロール");
     auto* relayGrid = Tight(new QGridLayout(relays));
     relayGrid->addWidget(Tag(new QLabel(U("--------"), relays), 1087, "relayModule1Name"), 0, 0);
     relayGrid->addWidget(Tag(new QLabel(U("--------"), relays), 1088, "relayModule2Name"), 1, 0);
@@ -297,8 +300,10 @@ void CDlgMain::BuildForm() {
     root->addWidget(relays);
     root->addStretch(1);
 
-    for (int id : {1033, 1035, 1036, 1043, 1054}) createdDisabled_.insert(id);
-    for (int id : {1039, 1040, 1041, 1193, 1027, 1034, 1044, 1087, 1088}) panelOwned_.insert(id);
+    for (int id : {1033, 1035, 1036, 1043, 1054})
+        createdDisabled_.insert(id);
+    for (int id : {1039, 1040, 1041, 1193, 1027, 1034, 1044, 1087, 1088})
+        panelOwned_.insert(id);
 }
 
 }  // namespace tesmira

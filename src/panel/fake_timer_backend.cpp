@@ -13,7 +13,9 @@ void FakeTimerBackend::Start(int id, int periodMs, bool precise) {
     ++starts_[id];
 }
 
-void FakeTimerBackend::Stop(int id) { timers_by_id_.erase(id); }
+void FakeTimerBackend::Stop(int id) {
+    timers_by_id_.erase(id);
+}
 
 void FakeTimerBackend::Advance(uint32_t ms) {
     for (uint32_t step = 0; step < ms; ++step) {
@@ -21,15 +23,18 @@ void FakeTimerBackend::Advance(uint32_t ms) {
         std::vector<std::pair<int, uint64_t>> due;
         for (const auto& [id, e] : timers_by_id_) {
             // Wrap-safe: due when the signed distance from due to now is not negative.
-            if (static_cast<int32_t>(clock_.tick - e.due) >= 0) due.emplace_back(id, e.generation);
+            if (static_cast<int32_t>(clock_.tick - e.due) >= 0)
+                due.emplace_back(id, e.generation);
         }
         for (const auto& [id, generation] : due) {
             auto it = timers_by_id_.find(id);
             // A handler that ran earlier in this step may have stopped or restarted this one.
-            if (it == timers_by_id_.end() || it->second.generation != generation) continue;
+            if (it == timers_by_id_.end() || it->second.generation != generation)
+                continue;
             it->second.due = clock_.tick + static_cast<uint32_t>(it->second.period);
             ++fires_[id];
-            if (timers_) timers_->Dispatch(id);
+            if (timers_)
+                timers_->Dispatch(id);
         }
     }
 }

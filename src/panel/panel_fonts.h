@@ -5,7 +5,8 @@
 
 namespace tesmira {
 
-// Face "CenturyOldst" (a Century-style serif where that face is missing), a 24-pixel character cell, bold.
+// Face "CenturyOldst" (a Century-style serif where that face is missing), a 24-pixel character
+// cell, bold.
 QFont ReadoutFont();
 
 }  // namespace tesmira

@@ -21,29 +21,37 @@ void PanelRunLoop::Install() {
 
 void PanelRunLoop::OnSerialReceiveTick() {
     ISerialChannel& xy = SerialSlot(1);
-    if (xy.IsOpen()) (void)ReceiveReply(xy);
+    if (xy.IsOpen())
+        (void)ReceiveReply(xy);
 
     ISerialChannel& z = SerialSlot(2);
-    if (!z.IsOpen()) return;
+    if (!z.IsOpen())
+        return;
     std::optional<std::string> reply = ReceiveReply(z);
-    if (reply && settings().zAxisType == kZKindTe2000e && zReply_) zReply_(*reply);
+    if (reply && settings().zAxisType == kZKindTe2000e && zReply_)
+        zReply_(*reply);
 }
 
 void PanelRunLoop::SendReadyQuery(const std::string& query) {
     ISerialChannel& xy = SerialSlot(1);
-    if (!xy.IsOpen()) return;
-    if (!query.empty()) xy.Write(query);
+    if (!xy.IsOpen())
+        return;
+    if (!query.empty())
+        xy.Write(query);
     timers_.Start(timer_id::kReadyAnswer, kReadyAnswerPeriodMs);
     awaitingReadyByte_ = true;
 }
 
 void PanelRunLoop::OnReadyAnswerTick() {
     ISerialChannel& xy = SerialSlot(1);
-    if (!xy.IsOpen() || !awaitingReadyByte_) return;
+    if (!xy.IsOpen() || !awaitingReadyByte_)
+        return;
     const int waiting = xy.BytesWaiting();
-    if (waiting <= 0) return;
+    if (waiting <= 0)
+        return;
     const std::string bytes = xy.Read(std::min(waiting, kReceiveReadMax));
-    if (waiting != 1 || bytes.size() != 1) return;
+    if (waiting != 1 || bytes.size() != 1)
+        return;
     stageState().stageReady = bytes[0] == 'R' ? 1 : 0;
     timers_.Stop(timer_id::kReadyAnswer);
     awaitingReadyByte_ = false;

@@ -28,10 +28,10 @@ constexpr int kCount = 30;
 // pulses and back).
 struct PanelFields {
     std::string droppedFramesText = "Dropped Frames\n転送中";  // static 1027
-    double zoomFactor = 1.0;                                  // edit 1040 (two decimals shown)
-    std::string replaySpeedText;                              // combo 1052 text
-    std::string relayModule1Name = "--------";                // static 1087
-    std::string relayModule2Name = "--------";                // static 1088
+    double zoomFactor = 1.0;                                   // edit 1040 (two decimals shown)
+    std::string replaySpeedText;                               // combo 1052 text
+    std::string relayModule1Name = "--------";                 // static 1087
+    std::string relayModule2Name = "--------";                 // static 1088
 
     double xyFineUm = 10.0;    // edit 1009, 0.01..500000
     double xyCoarseUm = 20.0;  // edit 1010, 0.01..500000
@@ -51,7 +51,7 @@ struct PanelFields {
     int pendingCoarseZ = 0;  // the same for a coarse step
     int lastZPosition = 0;   // pulses, last reported by a TE2000E Z drive
 
-    bool editHasFocus = false;      // one of the numeric edits is being edited
+    bool editHasFocus = false;  // one of the numeric edits is being edited
     bool focusSteppingArmed = false;
     bool zoomEditHasFocus = false;  // edit 1040 is being edited
     int zoomIndex = 6;              // slider 1039 position
@@ -87,12 +87,12 @@ struct PanelConditions {
 
 // Work the panel starts but other rooms carry out. Unset hooks are skipped.
 struct PanelHooks {
-    std::function<void()> openSerialPorts;      // start-up: ports 1-3
-    std::function<void()> rebuildXyCommands;    // start-up and hint 202
-    std::function<void()> rebuildZCommands;     // start-up and hint 203
-    std::function<void()> loadRelayModules;     // start-up, last step before the enabling rule
-    std::function<void()> stopRelayRepeat;      // hint 205, first
-    std::function<void()> stopRecording;        // hint 205, second
+    std::function<void()> openSerialPorts;           // start-up: ports 1-3
+    std::function<void()> rebuildXyCommands;         // start-up and hint 202
+    std::function<void()> rebuildZCommands;          // start-up and hint 203
+    std::function<void()> loadRelayModules;          // start-up, last step before the enabling rule
+    std::function<void()> stopRelayRepeat;           // hint 205, first
+    std::function<void()> stopRecording;             // hint 205, second
     std::function<void(const std::string&)> zReply;  // complete TE2000E Z replies (port 2)
 };
 

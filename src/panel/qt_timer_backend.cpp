@@ -7,7 +7,9 @@ namespace tesmira {
 QtTimerBackend::QtTimerBackend(QObject* owner, TimerMultiplexer& timers)
     : owner_(owner), timers_(timers) {}
 
-QtTimerBackend::~QtTimerBackend() { StopAll(); }
+QtTimerBackend::~QtTimerBackend() {
+    StopAll();
+}
 
 void QtTimerBackend::Start(int id, int periodMs, bool precise) {
     QTimer*& timer = qtimers_[id];
@@ -21,12 +23,14 @@ void QtTimerBackend::Start(int id, int periodMs, bool precise) {
 
 void QtTimerBackend::Stop(int id) {
     auto it = qtimers_.find(id);
-    if (it != qtimers_.end() && it->second) it->second->stop();
+    if (it != qtimers_.end() && it->second)
+        it->second->stop();
 }
 
 void QtTimerBackend::StopAll() {
     for (auto& [id, timer] : qtimers_) {
-        if (timer) timer->stop();
+        if (timer)
+            timer->stop();
     }
 }
 

@@ -26,18 +26,22 @@ std::vector<ControlState> ComputeRecordControls(const RecordControlsInput& in) {
     add(1022, camera && in.live && idle, RecStartCaption(in.recording, in.repeating));
     add(1020, camera && in.live && (in.recording || in.repeating),
         RecStopCaption(in.recording, in.repeating));
-    for (int id : {1041, 1040, 1039}) add(id, camera && in.live);
+    for (int id : {1041, 1040, 1039})
+        add(id, camera && in.live);
     add(1048, in.microphoneReady && !timelapse);
     add(1064, idle && timelapse && in.timelapseAviWriterAvailable);
     add(1065, idle && timelapse);
     add(1066, idle && timelapse);
-    for (int id = 1072; id <= 1075; ++id) add(id, idle);
+    for (int id = 1072; id <= 1075; ++id)
+        add(id, idle);
     add(1032, in.live && !in.recording);
     // The overlay check box follows the microscope readout: it can only be ticked while the
     // readout is connected (tying it to its own value would lock it once cleared).
     add(1054, in.microscopeConnected);
-    for (int id = 1079; id <= 1082; ++id) add(id, in.relayModule1Present);
-    for (int id = 1083; id <= 1086; ++id) add(id, in.relayModule2Present);
+    for (int id = 1079; id <= 1082; ++id)
+        add(id, in.relayModule1Present);
+    for (int id = 1083; id <= 1086; ++id)
+        add(id, in.relayModule2Present);
     return out;
 }
 

@@ -13,7 +13,8 @@ const std::array<double, kZoomSteps - 1> kZoomThresholdTable = {
 ZoomPlacement PlaceZoom(double z) {
     ZoomPlacement out;
     // Not-a-number would fall through every comparison below; treat it as the neutral factor.
-    if (std::isnan(z)) z = 1.0;
+    if (std::isnan(z))
+        z = 1.0;
     const double v = std::floor(z * 100.0 + 0.5) * 0.01;
     out.shown = v;
     if (v < 0.1) {
@@ -24,7 +25,8 @@ ZoomPlacement PlaceZoom(double z) {
         out.index = kZoomMaxIndex;
     } else {
         int index = 0;
-        while (index < kZoomMaxIndex && v >= kZoomThresholdTable[index]) ++index;
+        while (index < kZoomMaxIndex && v >= kZoomThresholdTable[index])
+            ++index;
         out.index = index;
     }
     return out;

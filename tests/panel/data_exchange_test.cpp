@@ -31,8 +31,8 @@ TEST(NumericText, ParsesPlainNumbersOnly) {
     EXPECT_EQ(ParseDecimal("+3"), 3.0);
     EXPECT_EQ(ParseDecimal(".5"), 0.5);
     EXPECT_EQ(ParseDecimal("1e3"), 1000.0);
-    for (const char* bad : {"", "  ", "abc", "12abc", "1,5", "inf", "nan", "-", "1 2", "--1",
-                            "1e999"}) {
+    for (const char* bad :
+         {"", "  ", "abc", "12abc", "1,5", "inf", "nan", "-", "1 2", "--1", "1e999"}) {
         EXPECT_FALSE(ParseDecimal(bad).has_value()) << bad;
     }
 }
@@ -45,7 +45,8 @@ TEST(NumericText, RangeMessageNamesTheRange) {
 class PanelExchangeTest : public ::testing::Test {
 protected:
     PanelExchangeTest() {
-        for (int id = 1001; id <= 1194; ++id) panel.MarkAttached({id});
+        for (int id = 1001; id <= 1194; ++id)
+            panel.MarkAttached({id});
         panel.UpdateData(false);
     }
     void ShowActive() {

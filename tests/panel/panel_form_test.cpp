@@ -22,9 +22,12 @@ namespace tesmira {
 namespace {
 
 QString Text(QWidget* w) {
-    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-    if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text();
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+        return g->title();
     return {};
 }
 
@@ -39,7 +42,8 @@ TEST_F(PanelFormTest, HoldsTheNinetyThreeControlsOfTheTemplate) {
     std::set<QString> names;
     for (QWidget* w : panel.findChildren<QWidget*>()) {
         const QVariant id = w->property("id");
-        if (!id.isValid()) continue;
+        if (!id.isValid())
+            continue;
         ids.insert(id.toInt());
         EXPECT_FALSE(w->objectName().isEmpty()) << id.toInt();
         EXPECT_TRUE(names.insert(w->objectName()).second) << w->objectName().toStdString();
@@ -57,21 +61,62 @@ TEST_F(PanelFormTest, HoldsTheNinetyThreeControlsOfTheTemplate) {
 
 TEST_F(PanelFormTest, CaptionsAndKindsAreThoseOfTheTemplate) {
     CDlgMain panel;
-    const std::map<int, const char*> captions = {
-        {1001, "↑"},  {1002, "↓"},  {1003, "←"},  {1004, "→"},  {1005, "∧"},  {1006, "∨"},
-        {1007, "＞"}, {1008, "＜"}, {1012, "┐"},  {1013, "└"},  {1014, "┘"},  {1015, "┏"},
-        {1016, "┓"},  {1017, "┗"},  {1018, "┌"},  {1019, "┛"},  {1011, "ステージセンタリング"},
-        {1023, "LiveStart"}, {1024, "LiveStop"}, {1021, "∧"}, {1025, "↑"}, {1026, "↓"},
-        {1028, "∨"}, {1035, "Focus Start"}, {1036, "Focus Stop"}, {1194, "ショト連動詳細"},
-        {1031, "ON"}, {1033, "OFF"}, {1045, "計器"}, {1057, "ﾃﾛｯﾌﾟ"}, {1042, "ON"},
-        {1043, "OFF"}, {1054, "ﾃﾛｯﾌﾟ"}, {1041, "Video を View 内に納める"},
-        {1193, "動画録画時 Zoom = 1.0"}, {1048, "動画に音声を入れる"},
-        {1051, "再生速度を変更する"}, {1053, "詳細"}, {1072, "１回"}, {1073, "繰り返し"},
-        {1074, "タイムラップス"}, {1075, "USB リレー ショット直接"}, {1064, "AVI"},
-        {1065, "BMP"}, {1066, "JPG"}, {1032, "スチル写真"}, {1079, "R1 OFF"}, {1082, "R4 OFF"},
-        {1083, "R1 OFF"}, {1086, "R4 OFF"}, {1180, "ショット"}, {1181, "繰り返し"},
-        {1182, "詳細"}, {1087, "--------"}, {1088, "--------"},
-        {1044, " VEV Microscope\n not connected!"}};
+    const std::map<int, const char*> captions = {{1001, "↑"},
+                                                 {1002, "↓"},
+                                                 {1003, "←"},
+                                                 {1004, "→"},
+                                                 {1005, "∧"},
+                                                 {1006, "∨"},
+                                                 {1007, "＞"},
+                                                 {1008, "＜"},
+                                                 {1012, "┐"},
+                                                 {1013, "└"},
+                                                 {1014, "┘"},
+                                                 {1015, "┏"},
+                                                 {1016, "┓"},
+                                                 {1017, "┗"},
+                                                 {1018, "┌"},
+                                                 {1019, "┛"},
+                                                 {1011, "ステージセンタリング"},
+                                                 {1023, "LiveStart"},
+                                                 {1024, "LiveStop"},
+                                                 {1021, "∧"},
+                                                 {1025, "↑"},
+                                                 {1026, "↓"},
+                                                 {1028, "∨"},
+                                                 {1035, "Focus Start"},
+                                                 {1036, "Focus Stop"},
+                                                 {1194, "ショト連動詳細"},
+                                                 {1031, "ON"},
+                                                 {1033, "OFF"},
+                                                 {1045, "計器"},
+                                                 {1057, "ﾃﾛｯﾌﾟ"},
+                                                 {1042, "ON"},
+                                                 {1043, "OFF"},
+                                                 {1054, "ﾃﾛｯﾌﾟ"},
+                                                 {1041, "Video を View 内に納める"},
+                                                 {1193, "動画録画時 Zoom = 1.0"},
+                                                 {1048, "動画に音声を入れる"},
+                                                 {1051, "再生速度を変更する"},
+                                                 {1053, "詳細"},
+                                                 {1072, "１回"},
+                                                 {1073, "繰り返し"},
+                                                 {1074, "タイムラップス"},
+                                                 {1075, "USB リレー ショット直接"},
+                                                 {1064, "AVI"},
+                                                 {1065, "BMP"},
+                                                 {1066, "JPG"},
+                                                 {1032, "スチル写真"},
+                                                 {1079, "R1 OFF"},
+                                                 {1082, "R4 OFF"},
+                                                 {1083, "R1 OFF"},
+                                                 {1086, "R4 OFF"},
+                                                 {1180, "ショット"},
+                                                 {1181, "繰り返し"},
+                                                 {1182, "詳細"},
+                                                 {1087, "--------"},
+                                                 {1088, "--------"},
+                                                 {1044, " VEV Microscope\n not connected!"}};
     for (const auto& [id, caption] : captions) {
         QWidget* w = panel.Control(id);
         ASSERT_NE(w, nullptr) << id;
@@ -92,7 +137,8 @@ TEST_F(PanelFormTest, CaptionsAndKindsAreThoseOfTheTemplate) {
     EXPECT_EQ(combo->itemText(1), QString::fromUtf8("30.0  (60i Mono)"));
 
     std::set<QString> groups;
-    for (QGroupBox* g : panel.findChildren<QGroupBox*>()) groups.insert(g->title());
+    for (QGroupBox* g : panel.findChildren<QGroupBox*>())
+        groups.insert(g->title());
     for (const char* title : {"移動量(μｍ)", "温度・湿度計", "VEV Microscope INFO",
                               "USB リレー  (Super-4 Relay Module) コントロール"}) {
         EXPECT_EQ(groups.count(QString::fromUtf8(title)), 1u) << title;
@@ -186,7 +232,8 @@ TEST_F(PanelFormTest, HintsReachTheRoomsThatDoTheWork) {
 
 TEST_F(PanelFormTest, FitsItsPaneWithoutClippingAnyCaption) {
     CDlgMain panel;
-    for (int id = 1001; id <= 1194; ++id) panel.MarkAttached({id});
+    for (int id = 1001; id <= 1194; ++id)
+        panel.MarkAttached({id});
     panel.resize(panel.sizeHint());
     panel.show();
     QApplication::processEvents();
@@ -196,10 +243,12 @@ TEST_F(PanelFormTest, FitsItsPaneWithoutClippingAnyCaption) {
     EXPECT_LE(panel.sizeHint().width(), 400);
     for (QWidget* w : panel.findChildren<QWidget*>()) {
         const QString text = Text(w);
-        if (text.isEmpty() || qobject_cast<QGroupBox*>(w)) continue;
+        if (text.isEmpty() || qobject_cast<QGroupBox*>(w))
+            continue;
         const QSize need = w->fontMetrics().size(0, text);
         int room = w->contentsRect().width();
-        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) room -= 18;
+        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))
+            room -= 18;
         EXPECT_LE(need.width(), room) << w->objectName().toStdString();
         EXPECT_LE(need.height(), w->height() + 2) << w->objectName().toStdString();
     }

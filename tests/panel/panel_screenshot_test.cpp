@@ -22,7 +22,8 @@ TEST(PanelScreenshot, DISABLED_ShowsThePanelForAPhotograph) {
     panel.Conditions().relayModuleName = [](int module) {
         return module == 1 ? std::string("A1B2C3D4") : std::string();
     };
-    for (int id = 1001; id <= 1194; ++id) panel.MarkAttached({id});
+    for (int id = 1001; id <= 1194; ++id)
+        panel.MarkAttached({id});
     panel.Fields().relayModule1Name = "A1B2C3D4";
     panel.setWindowTitle(QStringLiteral("Tesmira"));
     panel.move(0, 0);
@@ -34,7 +35,8 @@ TEST(PanelScreenshot, DISABLED_ShowsThePanelForAPhotograph) {
     const char* ms = std::getenv("TESMIRA_SHOW_MS");
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < (ms ? std::atoi(ms) : 4000)) QApplication::processEvents();
+    while (timer.elapsed() < (ms ? std::atoi(ms) : 4000))
+        QApplication::processEvents();
     runState() = RunState{};
 }
 

@@ -46,12 +46,14 @@ public:
     ~HintLog() override { CTesmiraDoc::Instance().RemoveView(this); }
     void OnUpdate(CUpdateView* sender, int hint, const HintPayload& payload) override {
         records.push_back({sender, hint, payload});
-        if (onHint) onHint(hint, payload);
+        if (onHint)
+            onHint(hint, payload);
     }
     std::vector<HintRecord> Of(int hint) const {
         std::vector<HintRecord> out;
         for (const auto& r : records) {
-            if (r.hint == hint) out.push_back(r);
+            if (r.hint == hint)
+                out.push_back(r);
         }
         return out;
     }
@@ -67,7 +69,8 @@ public:
         settings() = settings_;
         runState() = run_;
         stageState() = stage_;
-        for (int n = 1; n <= 4; ++n) InstallSerialSlot(n, nullptr);
+        for (int n = 1; n <= 4; ++n)
+            InstallSerialSlot(n, nullptr);
         ChooseZChannel();
     }
 

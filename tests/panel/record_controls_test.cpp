@@ -14,7 +14,8 @@ namespace {
 
 std::map<int, bool> Enabled(const RecordControlsInput& in) {
     std::map<int, bool> out;
-    for (const ControlState& s : ComputeRecordControls(in)) out[s.id] = s.enabled;
+    for (const ControlState& s : ComputeRecordControls(in))
+        out[s.id] = s.enabled;
     return out;
 }
 
@@ -34,7 +35,8 @@ TEST(RecordControlsRule, WithoutACameraOnlyTheDeviceControlsRemain) {
     for (int id : {1022, 1020, 1023, 1024, 1039, 1040, 1041, 1048, 1032}) {
         EXPECT_FALSE(e[id]) << id;
     }
-    for (int id : {1180, 1181, 1079, 1082, 1072, 1075}) EXPECT_TRUE(e[id]) << id;
+    for (int id : {1180, 1181, 1079, 1082, 1072, 1075})
+        EXPECT_TRUE(e[id]) << id;
     EXPECT_FALSE(e[1083]) << "module 2 absent";
 }
 
@@ -56,8 +58,10 @@ TEST(RecordControlsRule, LiveAndIdle) {
     EXPECT_TRUE(e[1024]);
     EXPECT_TRUE(e[1022]);
     EXPECT_FALSE(e[1020]);
-    for (int id : {1039, 1040, 1041, 1032, 1072, 1073, 1074, 1075}) EXPECT_TRUE(e[id]) << id;
-    for (int id : {1064, 1065, 1066}) EXPECT_FALSE(e[id]) << id << " only for time-lapse";
+    for (int id : {1039, 1040, 1041, 1032, 1072, 1073, 1074, 1075})
+        EXPECT_TRUE(e[id]) << id;
+    for (int id : {1064, 1065, 1066})
+        EXPECT_FALSE(e[id]) << id << " only for time-lapse";
 }
 
 TEST(RecordControlsRule, Recording) {
@@ -67,7 +71,8 @@ TEST(RecordControlsRule, Recording) {
     EXPECT_FALSE(e[1022]);
     EXPECT_TRUE(e[1020]);
     EXPECT_FALSE(e[1032]) << "no still photo while recording";
-    for (int id = 1072; id <= 1075; ++id) EXPECT_FALSE(e[id]) << id;
+    for (int id = 1072; id <= 1075; ++id)
+        EXPECT_FALSE(e[id]) << id;
     EXPECT_TRUE(e[1039]);
 }
 
@@ -78,14 +83,16 @@ TEST(RecordControlsRule, RepeatingBetweenRecordingsSwapsTheCaptions) {
     std::map<int, bool> e;
     for (const ControlState& s : ComputeRecordControls(in)) {
         e[s.id] = s.enabled;
-        if (s.caption) caption[s.id] = s.caption;
+        if (s.caption)
+            caption[s.id] = s.caption;
     }
     EXPECT_FALSE(e[1022]);
     EXPECT_TRUE(e[1020]) << "pressing it ends the repetition";
     EXPECT_EQ(caption[1022], "繰返し中");
     EXPECT_EQ(caption[1020], "・・・解除");
     EXPECT_TRUE(e[1032]) << "a still photo between recordings is allowed";
-    for (int id = 1072; id <= 1075; ++id) EXPECT_FALSE(e[id]) << id;
+    for (int id = 1072; id <= 1075; ++id)
+        EXPECT_FALSE(e[id]) << id;
 
     EXPECT_EQ(RecStartCaption(true, true), std::string("録画開始"));
     EXPECT_EQ(RecStopCaption(true, true), std::string("停止"));
@@ -108,7 +115,8 @@ TEST(RecordControlsRule, TimelapseModeWithAndWithoutTheAviWriter) {
     EXPECT_TRUE(Enabled(in)[1064]);
     in.recording = true;
     e = Enabled(in);
-    for (int id : {1064, 1065, 1066}) EXPECT_FALSE(e[id]) << id;
+    for (int id : {1064, 1065, 1066})
+        EXPECT_FALSE(e[id]) << id;
 }
 
 TEST(RecordControlsRule, RelayButtonsFollowTheirListsAndModules) {
@@ -122,8 +130,10 @@ TEST(RecordControlsRule, RelayButtonsFollowTheirListsAndModules) {
     EXPECT_TRUE(e[1181]) << "a cycle runs on clock windows alone";
     in.relayModule2Present = true;
     e = Enabled(in);
-    for (int id = 1079; id <= 1082; ++id) EXPECT_FALSE(e[id]) << id;
-    for (int id = 1083; id <= 1086; ++id) EXPECT_TRUE(e[id]) << id;
+    for (int id = 1079; id <= 1082; ++id)
+        EXPECT_FALSE(e[id]) << id;
+    for (int id = 1083; id <= 1086; ++id)
+        EXPECT_TRUE(e[id]) << id;
 }
 
 TEST(RecordControlsRule, MicroscopeOverlayFollowsTheConnection) {
@@ -138,7 +148,8 @@ TEST(RecordControlsRule, MicroscopeOverlayFollowsTheConnection) {
 class PanelRuleTest : public ::testing::Test {
 protected:
     PanelRuleTest() {
-        for (int id = 1001; id <= 1194; ++id) panel.MarkAttached({id});
+        for (int id = 1001; id <= 1194; ++id)
+            panel.MarkAttached({id});
         panel.Conditions().cameraReady = [this] { return camera; };
         panel.Conditions().microphoneReady = [] { return true; };
         panel.Conditions().relayModuleName = [this](int module) {
@@ -178,15 +189,17 @@ TEST_F(PanelRuleTest, NoCameraLeavesTheDeviceControlsUsable) {
     camera = false;
     runState().isLive = true;  // stale flag: without a camera nothing of video is offered
     panel.UpdateRecordControls();
-    for (int id : {1022, 1020, 1023, 1024, 1039, 1040, 1041}) EXPECT_FALSE(On(id)) << id;
-    for (int id : {1001, 1009, 1025, 1029, 1031, 1042, 1045}) EXPECT_TRUE(On(id)) << id;
+    for (int id : {1022, 1020, 1023, 1024, 1039, 1040, 1041})
+        EXPECT_FALSE(On(id)) << id;
+    for (int id : {1001, 1009, 1025, 1029, 1031, 1042, 1045})
+        EXPECT_TRUE(On(id)) << id;
 }
 
 TEST_F(PanelRuleTest, RelayModulesAndTheirCaptions) {
     module1 = "A1B2C3D4";
     panel.Conditions().relayCaption = [](int channel) {
-        return channel == 2 ? std::string("R3_ON") : std::string("R") +
-                                                         std::to_string(channel % 4 + 1) + "_OFF";
+        return channel == 2 ? std::string("R3_ON")
+                            : std::string("R") + std::to_string(channel % 4 + 1) + "_OFF";
     };
     panel.UpdateRecordControls();
     EXPECT_TRUE(On(1079));

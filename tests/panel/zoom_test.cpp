@@ -24,9 +24,9 @@ TEST(ZoomPlacement, RoundsClampsAndPlacesOnTheSlider) {
         double typed, shown;
         int index;
     };
-    const Case cases[] = {{0.05, 0.1, 0},  {12, 10.0, 16},  {1.234, 1.23, 6}, {0.83, 0.83, 6},
-                          {0.824, 0.82, 5}, {0.099, 0.1, 0}, {0.1, 0.1, 0},   {10, 10, 16},
-                          {9.5, 9.5, 16},  {9.49, 9.49, 15}, {1.0, 1.0, 6},   {0.14, 0.14, 1},
+    const Case cases[] = {{0.05, 0.1, 0},   {12, 10.0, 16},   {1.234, 1.23, 6}, {0.83, 0.83, 6},
+                          {0.824, 0.82, 5}, {0.099, 0.1, 0},  {0.1, 0.1, 0},    {10, 10, 16},
+                          {9.5, 9.5, 16},   {9.49, 9.49, 15}, {1.0, 1.0, 6},    {0.14, 0.14, 1},
                           {-3, 0.1, 0}};
     for (const Case& c : cases) {
         const ZoomPlacement p = PlaceZoom(c.typed);
@@ -37,7 +37,8 @@ TEST(ZoomPlacement, RoundsClampsAndPlacesOnTheSlider) {
 }
 
 TEST(ZoomPlacement, EveryStepSitsOnItsOwnPosition) {
-    for (int i = 0; i < kZoomSteps; ++i) EXPECT_EQ(PlaceZoom(kZoomStepTable[i]).index, i) << i;
+    for (int i = 0; i < kZoomSteps; ++i)
+        EXPECT_EQ(PlaceZoom(kZoomStepTable[i]).index, i) << i;
 }
 
 class PanelZoomTest : public ::testing::Test {
@@ -106,11 +107,13 @@ TEST_F(PanelZoomTest, UserMovingTheSliderZoomsTheView) {
 
 TEST_F(PanelZoomTest, FitTakesTheFactorTheViewChose) {
     views.onHint = [](int hint, const HintPayload&) {
-        if (hint == 304) settings().defaultZoomFactor = 0.8333333333;
+        if (hint == 304)
+            settings().defaultZoomFactor = 0.8333333333;
     };
     qobject_cast<QAbstractButton*>(panel.Control(1041))->click();
     ASSERT_EQ(views.Of(304).size(), 1u);
-    EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 0.8333333333) << "the view keeps the exact factor";
+    EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 0.8333333333)
+        << "the view keeps the exact factor";
     EXPECT_EQ(ZoomEdit()->text(), QStringLiteral("0.83"));
     EXPECT_EQ(Slider()->value(), 6);
     EXPECT_TRUE(views.Of(301).empty());
