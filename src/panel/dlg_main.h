@@ -13,6 +13,12 @@
 //     Conditions() with what it reports and Hooks() with what it carries out.
 // The panel's own controls (zoom slider, edit and fit button, check box 1193 and the statics) work
 // from the start.
+//
+// Zoom contract with the video view: the shared zoom factor is settings().defaultZoomFactor. The
+// view applies hint 301 (payload: the new factor, a double) and stores the factor it applied
+// there; for hint 304 (fit) it computes the fitted factor and stores it there before returning,
+// and the panel then shows it (SetZoom). The view sends 204 (payload: the factor) after attaching
+// the video so that the panel's edit and slider follow.
 #pragma once
 
 #include <QWidget>
