@@ -1,5 +1,9 @@
 // Not a check: shows the filled panel on the screen for a while so that it can be photographed
-// (see docs/panel.png). Run with --gtest_also_run_disabled_tests under a display.
+// (see docs/panel.png). Under Xvfb:
+//   xvfb-run -a -s "-screen 0 1366x768x24" sh -c 'QT_QPA_PLATFORM=xcb TESMIRA_SHOW_MS=5000
+//     build/tests/test_panel --gtest_also_run_disabled_tests --gtest_filter=PanelScreenshot.* &
+//     sleep 3; import -window root docs/panel.png; wait'
+// then trim the black screen around the panel: convert docs/panel.png -trim +repage docs/panel.png
 #include <gtest/gtest.h>
 
 #include <QApplication>
