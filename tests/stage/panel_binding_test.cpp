@@ -208,25 +208,15 @@ TEST_F(PanelBinding, KeysOutsideTheTableReachTheControl) {
 
 // The real panel routes keys through its key hub; the binder must register there.
 TEST_F(PanelBinding, BinderRegistersWithThePanelKeyHub) {
-    class TestPanel : public CDlgMain {
-    public:
-        bool Press(QKeyEvent* e) {
-            for (auto& h : keyHandlers_) {
-                if (h(e))
-                    return true;
-            }
-            return false;
-        }
-    };
-    TestPanel panel;
+    CDlgMain panel;
     StageControl own;
     own.LoadStepsFromSettings();
     own.BuildAtStartup();
     BindStageControls(panel, own);
     QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    EXPECT_TRUE(panel.Press(&left));
-    EXPECT_FALSE(panel.Press(&enter));
+    EXPECT_TRUE(panel.PreTranslateKey(&left));
+    EXPECT_FALSE(panel.PreTranslateKey(&enter));
     EXPECT_EQ(std::vector<std::string>{"MOVREL x=-100\r"}, xy.writes);
 }
 
