@@ -13,11 +13,16 @@ MessageSink& Sink() {
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::Exclamation: return QMessageBox::Warning;
-        case MessageIcon::Stop: return QMessageBox::Critical;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::None: break;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -29,12 +34,15 @@ void ShowMessage(const std::string& text, MessageIcon icon) {
         Sink()(text, icon);
         return;
     }
-    if (!qApp) return;
+    if (!qApp)
+        return;
     QMessageBox box(ToQt(icon), QStringLiteral("Tesmira"), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
-void SetMessageSink(MessageSink sink) { Sink() = std::move(sink); }
+void SetMessageSink(MessageSink sink) {
+    Sink() = std::move(sink);
+}
 
 }  // namespace tesmira

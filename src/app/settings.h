@@ -18,6 +18,9 @@ struct ClockTime {
     int h = 0, m = 0, s = 0;
 };
 
+// $HOME/<sub> with the home folder expanded (the passwd entry when HOME is unset).
+std::string HomeFolder(const std::string& sub);
+
 struct Settings {
     // "Date year" (years since 1900), "Date month" (0 = January), "Date day"
     int dateYear = 0, dateMonth = 0, dateDay = 0;
@@ -49,12 +52,15 @@ struct Settings {
     int useTempDrive = 0;  // "UseTempDrive"
     int saveLog = 0;       // "SaveLog"
 
-    std::string port1, port2, port3, port4;  // "Port_1".."Port_4"
-    std::string camera = "MV-41 Capture..";  // "Camera"
-    std::string audio;                       // "Audio"
-    std::string dirVideo;                    // "DirVideo" (default ~/Tesmira/Video)
-    std::string dirLog;                      // "DirLog" (default ~/Tesmira/Log)
-    std::string tempDrive;                   // "TempDrive" (default /dev/shm/)
+    std::string port1 = "/dev/ttyS0";                    // "Port_1" XY stage controller
+    std::string port2 = "/dev/ttyS1";                    // "Port_2" Z controller
+    std::string port3 = "/dev/ttyS2";                    // "Port_3" shutter
+    std::string port4 = "/dev/ttyS3";                    // "Port_4" meter
+    std::string camera = "MV-41 Capture..";              // "Camera"
+    std::string audio;                                   // "Audio" (empty: none)
+    std::string dirVideo = HomeFolder("Tesmira/Video");  // "DirVideo"
+    std::string dirLog = HomeFolder("Tesmira/Log");      // "DirLog"
+    std::string tempDrive = "/dev/shm/";                 // "TempDrive"
 
     int64_t rtStop = 3000000000LL;  // "rtStop_lowerhalf" / "rtStop_upperhalf", 100 ns units
 
@@ -80,20 +86,30 @@ struct Settings {
     PanelRect timelapsePanel;  // "TimelapsePanel ..."
     PanelRect zsyncPanel;      // "ZsyncPanel ..."
 
-    std::array<int, 8> relayMode{};                                           // "Relay Mode n"
-    std::array<double, 8> relaySyncOn{};                                      // "Relay Sync ON n" (x1000)
-    std::array<double, 8> relaySyncOff{1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};  // "Relay Sync OFF n"
-    double defaultZoomFactor = 1.0;                                           // "Default Zoom Factor" (x1000)
-    std::array<ClockTime, 8> clockOn{{{6, 0, 0}, {6, 0, 0}, {6, 0, 0}, {6, 0, 0},
-                                      {6, 0, 0}, {6, 0, 0}, {6, 0, 0}, {6, 0, 0}}};
-    std::array<ClockTime, 8> clockOff{{{18, 0, 0}, {18, 0, 0}, {18, 0, 0}, {18, 0, 0},
-                                       {18, 0, 0}, {18, 0, 0}, {18, 0, 0}, {18, 0, 0}}};
+    std::array<int, 8> relayMode{};       // "Relay Mode n"
+    std::array<double, 8> relaySyncOn{};  // "Relay Sync ON n" (x1000)
+    std::array<double, 8> relaySyncOff{1.0, 1.0, 1.0, 1.0,
+                                       1.0, 1.0, 1.0, 1.0};  // "Relay Sync OFF n"
+    double defaultZoomFactor = 1.0;                          // "Default Zoom Factor" (x1000)
+    std::array<ClockTime, 8> clockOn{
+        {{6, 0, 0}, {6, 0, 0}, {6, 0, 0}, {6, 0, 0}, {6, 0, 0}, {6, 0, 0}, {6, 0, 0}, {6, 0, 0}}};
+    std::array<ClockTime, 8> clockOff{{{18, 0, 0},
+                                       {18, 0, 0},
+                                       {18, 0, 0},
+                                       {18, 0, 0},
+                                       {18, 0, 0},
+                                       {18, 0, 0},
+                                       {18, 0, 0},
+                                       {18, 0, 0}}};
 
     // Derived while loading (memory only).
-    std::string datePrefix;         // "%02d_%02d_%02d-" of today's date
-    double replayFps = 29.97;       // from fpsAviReplay: 29.97, 30.0, 59.94, 60.0
-    int64_t recLimitMs = 300100;    // rtStop / 10000 + 100
-    int64_t repeatPauseSec = 299;   // interval - limit - 1
+    std::string datePrefix;  // "%02d_%02d_%02d-" of today's date
+    // Jog distances in micrometres: pulses x the controller kind's micrometres per pulse.
+    double moveUm = 10.0, pageUm = 20.0, moveYUm = 10.0, pageYUm = 20.0;
+    double moveZUm = 1.0, pageZUm = 5.0, deltaZUm = 0.2;
+    double replayFps = 29.97;      // from fpsAviReplay: 29.97, 30.0, 59.94, 60.0
+    int64_t recLimitMs = 300100;   // rtStop / 10000 + 100
+    int64_t repeatPauseSec = 299;  // interval - limit - 1 (seconds)
 };
 
 // The one settings object of the process.

@@ -10,7 +10,8 @@ CTesmiraDoc& CTesmiraDoc::Instance() {
 }
 
 void CTesmiraDoc::AddView(CUpdateView* view) {
-    if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+    if (std::find(views_.begin(), views_.end(), view) == views_.end())
+        views_.push_back(view);
 }
 
 void CTesmiraDoc::RemoveView(CUpdateView* view) {
@@ -21,8 +22,10 @@ void CTesmiraDoc::UpdateAllViews(CUpdateView* sender, int hint, const HintPayloa
     // A view may add or remove views while handling a hint; walk a copy.
     const std::vector<CUpdateView*> targets = views_;
     for (CUpdateView* view : targets) {
-        if (view == sender) continue;
-        if (std::find(views_.begin(), views_.end(), view) == views_.end()) continue;
+        if (view == sender)
+            continue;
+        if (std::find(views_.begin(), views_.end(), view) == views_.end())
+            continue;
         view->OnUpdate(sender, hint, payload);
     }
 }

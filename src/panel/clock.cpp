@@ -32,6 +32,8 @@ Clock& AppClock() {
     return Installed() ? *Installed() : system;
 }
 
-void SetAppClock(Clock* clock) { Installed() = clock; }
+void SetAppClock(Clock* clock) {
+    Installed() = clock;
+}
 
 }  // namespace tesmira

@@ -10,7 +10,7 @@ namespace tesmira {
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual uint32_t TickMs() = 0;     // monotonic, wraps after 49.7 days
+    virtual uint32_t TickMs() = 0;    // monotonic, wraps after 49.7 days
     virtual std::tm LocalTime() = 0;  // broken-down local time now
 };
 

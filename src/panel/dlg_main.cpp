@@ -1,34 +1,491 @@
 #include "panel/dlg_main.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
 #include <QVariant>
+
+#include "app/settings.h"
+#include "capture/run_state.h"
+#include "panel/data_exchange.h"
+#include "panel/qt_timer_backend.h"
+#include "panel/record_controls_rule.h"
+#include "panel/zoom_steps.h"
+#include "serial/serial_slots.h"
 
 namespace tesmira {
 namespace {
+
 CDlgMain* g_panel = nullptr;
+
+constexpr int kHintTakeFocus = 200;
+constexpr int kHintRefresh = 201;
+constexpr int kHintRebuildXy = 202;
+constexpr int kHintRebuildZ = 203;
+constexpr int kHintSetZoom = 204;
+constexpr int kHintStopRecording = 205;
+constexpr int kHintViewKeep = 302;
+constexpr int kHintViewZoom = 301;
+constexpr int kHintViewReapply = 303;
+constexpr int kHintViewFit = 304;
+
+constexpr int kNumericEdits[] = {1009, 1010, 1029, 1030, 1037, 1038, 1076};
+
+bool Ask(const std::function<bool()>& condition) {
+    return condition && condition();
 }
 
+}  // namespace
+
 QWidget* FindControl(const QWidget* root, int id) {
-    if (!root) return nullptr;
+    if (!root)
+        return nullptr;
     const auto children = root->findChildren<QWidget*>();
     for (QWidget* w : children) {
         const QVariant v = w->property("id");
-        if (v.isValid() && v.toInt() == id) return w;
+        if (v.isValid() && v.toInt() == id)
+            return w;
     }
     return nullptr;
 }
 
-CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent) {
+CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent), runLoop_(timers_) {
     setProperty("id", 131);
     setObjectName(QStringLiteral("controlPanel"));
+    setFocusPolicy(Qt::StrongFocus);
     g_panel = this;
+
+    qtTimers_ = std::make_unique<QtTimerBackend>(this, timers_);
+    timers_.SetBackend(qtTimers_.get());
+    runLoop_.Install();
+    runLoop_.SetZReplyHandler([this](const std::string& reply) {
+        if (hooks_.zReply)
+            hooks_.zReply(reply);
+    });
+
+    BuildForm();
+    ConnectOwnControls();
+    UpdateData(false);
+    UpdateRecordControls();
+    // Everything another room drives waits for its binder.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        const QVariant v = w->property("id");
+        if (!v.isValid() || v.toInt() == kStaticId)
+            continue;
+        const int id = v.toInt();
+        if (!panelOwned_.count(id))
+            w->setEnabled(false);
+    }
+    qApp->installEventFilter(this);
+    CTesmiraDoc::Instance().AddView(this);  // hints 200-205 reach the panel from anywhere
 }
 
 CDlgMain::~CDlgMain() {
-    if (g_panel == this) g_panel = nullptr;
+    CTesmiraDoc::Instance().RemoveView(this);
+    if (qApp)
+        qApp->removeEventFilter(this);
+    timers_.SetBackend(nullptr);
+    if (g_panel == this)
+        g_panel = nullptr;
 }
 
-CDlgMain* CDlgMain::Instance() { return g_panel; }
+CDlgMain* CDlgMain::Instance() {
+    return g_panel;
+}
 
-void CDlgMain::OnUpdate(CUpdateView*, int, const HintPayload&) {}
+void CDlgMain::SetTimerBackend(TimerBackend* backend) {
+    timers_.SetBackend(backend ? backend : qtTimers_.get());
+}
+
+template <typename T>
+T* CDlgMain::Get(int id) const {
+    return qobject_cast<T*>(Control(id));
+}
+
+std::vector<QAbstractButton*> CDlgMain::Buttons(int firstId, int lastId) const {
+    std::vector<QAbstractButton*> out;
+    for (int id = firstId; id <= lastId; ++id)
+        out.push_back(Get<QAbstractButton>(id));
+    return out;
+}
+
+bool CDlgMain::IsNumericEdit(const QWidget* w) const {
+    if (!w)
+        return false;
+    const int id = w->property("id").toInt();
+    for (int edit : kNumericEdits) {
+        if (edit == id)
+            return true;
+    }
+    return false;
+}
+
+void CDlgMain::ConnectOwnControls() {
+    // Focus changes of the edits arrive through the application-wide filter (see eventFilter).
+    if (QSlider* slider = Get<QSlider>(1039)) {
+        connect(slider, &QSlider::valueChanged, this, [this](int pos) { OnSliderMoved(pos); });
+    }
+    if (QAbstractButton* fit = Get<QAbstractButton>(1041)) {
+        connect(fit, &QAbstractButton::clicked, this, [this] { OnFitClicked(); });
+    }
+    // Recording start reads this option; it must not wait for the next full exchange.
+    if (QAbstractButton* zoom1x = Get<QAbstractButton>(1193)) {
+        connect(zoom1x, &QAbstractButton::toggled, this,
+                [](bool on) { settings().setZoom1xOnRec = on; });
+    }
+}
+
+// ---- binders -------------------------------------------------------------------------------
+
+void CDlgMain::MarkAttached(std::initializer_list<int> ids) {
+    for (int id : ids) {
+        attached_.insert(id);
+        QWidget* w = Control(id);
+        if (!w)
+            continue;
+        if (id == 1052) {
+            w->setEnabled(settings().resetFps);
+        } else {
+            w->setEnabled(!createdDisabled_.count(id));
+        }
+    }
+    // Controls under the enabling rule take its answer instead.
+    const std::vector<ControlState> rule = ComputeRecordControls({});
+    bool governed = false;
+    for (const ControlState& s : rule) {
+        for (int id : ids)
+            governed = governed || s.id == id;
+    }
+    if (governed)
+        UpdateRecordControls();
+}
+
+bool CDlgMain::IsAttached(int id) const {
+    return attached_.count(id) != 0;
+}
+
+// ---- start-up and refresh --------------------------------------------------------------------
+
+void CDlgMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!initialized_)
+        OnInitialUpdate();
+}
+
+void CDlgMain::OnInitialUpdate() {
+    if (initialized_)
+        return;
+    initialized_ = true;
+    UpdateData(false);
+
+    if (hooks_.openSerialPorts)
+        hooks_.openSerialPorts();
+    ChooseZChannel();
+    timers_.Start(timer_id::kSerialReceive, kSerialReceivePeriodMs);
+    if (hooks_.rebuildXyCommands)
+        hooks_.rebuildXyCommands();
+    if (hooks_.rebuildZCommands)
+        hooks_.rebuildZCommands();
+
+    if (QLabel* meter = Get<QLabel>(1034)) {
+        meter->setText(QString::fromUtf8("  T: --.- °C\n  H: --.- %"));
+    }
+    fields_.zoomIndex = kZoomDefaultIndex;
+    if (QSlider* slider = Get<QSlider>(1039)) {
+        slider->setRange(0, kZoomMaxIndex);
+        slider->setPageStep(1);
+        slider->setValue(fields_.zoomIndex);
+    }
+    if (QComboBox* replay = Get<QComboBox>(1052)) {
+        replay->setEnabled(settings().resetFps && IsAttached(1052));
+    }
+    if (hooks_.loadRelayModules)
+        hooks_.loadRelayModules();
+    UpdateRecordControls();
+}
+
+bool CDlgMain::UpdateData(bool saveAndValidate) {
+    DataExchange dx(saveAndValidate ? DataExchange::Direction::FromControls
+                                    : DataExchange::Direction::ToControls);
+    // The field the user is typing in keeps its text until the user leaves it.
+    if (!saveAndValidate) {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && isAncestorOf(focus) && qobject_cast<QLineEdit*>(focus))
+            dx.SetSkipped(focus);
+    }
+    Settings& s = settings();
+    PanelFields& f = fields_;
+
+    dx.Static(Get<QLabel>(1027), f.droppedFramesText);
+    dx.Number(Get<QLineEdit>(1040), f.zoomFactor);
+    dx.ComboText(Get<QComboBox>(1052), f.replaySpeedText);
+    dx.Static(Get<QLabel>(1087), f.relayModule1Name);
+    dx.Static(Get<QLabel>(1088), f.relayModule2Name);
+    dx.Number(Get<QLineEdit>(1009), f.xyFineUm, f.stepMinimum, f.stepMaximum);
+    dx.Number(Get<QLineEdit>(1010), f.xyCoarseUm, f.stepMinimum, f.stepMaximum);
+    dx.Number(Get<QLineEdit>(1029), f.zFineUm, f.stepMinimum, f.stepMaximum);
+    dx.Number(Get<QLineEdit>(1030), f.zCoarseUm, f.stepMinimum, f.stepMaximum);
+    dx.Number(Get<QLineEdit>(1037), s.deltaT, -10.0, 10.0);
+    dx.Number(Get<QLineEdit>(1038), f.deltaZUm, -100.0, 100.0);
+    dx.Check(Get<QAbstractButton>(1048), s.recAudio);
+    dx.Check(Get<QAbstractButton>(1051), s.resetFps);
+    dx.Check(Get<QAbstractButton>(1193), s.setZoom1xOnRec);
+    dx.Check(Get<QAbstractButton>(1054), f.vevCaption);
+    dx.Check(Get<QAbstractButton>(1057), s.isTextOutTemparature);
+    dx.Radio(Buttons(1064, 1066), s.timelapseType);
+    dx.Radio(Buttons(1072, 1075), s.recMode);
+    dx.Number(Get<QLineEdit>(1076), s.tempCorrection);
+    dx.ComboIndex(Get<QComboBox>(1052), s.fpsAviReplay);
+    return !dx.Failed();
+}
+
+void CDlgMain::UpdateRecordControls() {
+    const RunState& run = runState();
+    RecordControlsInput in;
+    in.cameraReady = Ask(conditions_.cameraReady);
+    in.microphoneReady = Ask(conditions_.microphoneReady);
+    in.timelapseAviWriterAvailable = Ask(conditions_.timelapseAviWriterAvailable);
+    in.live = run.isLive;
+    in.recording = run.isRecording;
+    in.repeating = run.isRepeating;
+    in.recMode = settings().recMode;
+    in.relayStepsPresent = Ask(conditions_.relayStepsPresent);
+    in.clockWindowsPresent = Ask(conditions_.clockWindowsPresent);
+    in.microscopeConnected = Ask(conditions_.microscopeConnected);
+    if (conditions_.relayModuleName) {
+        in.relayModule1Present = !conditions_.relayModuleName(1).empty();
+        in.relayModule2Present = !conditions_.relayModuleName(2).empty();
+    }
+
+    for (const ControlState& state : ComputeRecordControls(in)) {
+        QWidget* w = Control(state.id);
+        if (!w)
+            continue;
+        const bool usable = panelOwned_.count(state.id) || IsAttached(state.id);
+        w->setEnabled(state.enabled && usable);
+        if (state.caption) {
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+                b->setText(QString::fromUtf8(state.caption));
+            }
+        }
+    }
+    if (conditions_.relayCaption) {
+        for (int channel = 0; channel < 8; ++channel) {
+            const std::string caption = conditions_.relayCaption(channel);
+            auto* b = Get<QAbstractButton>(1079 + channel);
+            if (b && !caption.empty())
+                b->setText(QString::fromStdString(caption));
+        }
+    }
+    UpdateData(false);
+}
+
+// ---- update hints ----------------------------------------------------------------------------
+
+void CDlgMain::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
+    switch (hint) {
+        case kHintTakeFocus:
+            setFocus(Qt::OtherFocusReason);
+            break;
+        case kHintRefresh:
+            UpdateRecordControls();
+            break;
+        case kHintRebuildXy:
+            if (hooks_.rebuildXyCommands)
+                hooks_.rebuildXyCommands();
+            break;
+        case kHintRebuildZ:
+            if (hooks_.rebuildZCommands)
+                hooks_.rebuildZCommands();
+            break;
+        case kHintSetZoom:
+            if (const double* z = std::get_if<double>(&payload))
+                SetZoom(*z);
+            break;
+        case kHintStopRecording:
+            if (hooks_.stopRelayRepeat)
+                hooks_.stopRelayRepeat();
+            if (hooks_.stopRecording)
+                hooks_.stopRecording();
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- zoom ------------------------------------------------------------------------------------
+
+void CDlgMain::BroadcastZoom(CUpdateView* sender, double zoom) {
+    CTesmiraDoc::Instance().UpdateAllViews(sender, kHintViewZoom, zoom);
+}
+
+void CDlgMain::MoveSlider() {
+    if (QSlider* slider = Get<QSlider>(1039))
+        slider->setValue(fields_.zoomIndex);
+}
+
+void CDlgMain::SetZoom(double z) {
+    const ZoomPlacement placed = PlaceZoom(z);
+    fields_.zoomFactor = placed.shown;
+    fields_.zoomIndex = placed.index;
+    UpdateData(false);
+    MoveSlider();
+}
+
+void CDlgMain::ZoomIn() {
+    fields_.zoomIndex = std::min(fields_.zoomIndex + 1, kZoomMaxIndex);
+    fields_.zoomFactor = kZoomStepTable[fields_.zoomIndex];
+    UpdateData(false);
+    BroadcastZoom(this, fields_.zoomFactor);
+    MoveSlider();
+}
+
+void CDlgMain::ZoomOut() {
+    fields_.zoomIndex = std::max(fields_.zoomIndex - 1, 0);
+    fields_.zoomFactor = kZoomStepTable[fields_.zoomIndex];
+    UpdateData(false);
+    BroadcastZoom(this, fields_.zoomFactor);
+    MoveSlider();
+}
+
+void CDlgMain::OnSliderMoved(int position) {
+    if (position == fields_.zoomIndex || position < 0 || position > kZoomMaxIndex)
+        return;
+    fields_.zoomIndex = position;
+    fields_.zoomFactor = kZoomStepTable[position];
+    UpdateData(false);
+    BroadcastZoom(nullptr, fields_.zoomFactor);
+}
+
+void CDlgMain::OnFitClicked() {
+    // The video view answers hint 304 by fitting the video and storing the factor it applied in
+    // the shared zoom factor ("Default Zoom Factor"); the broadcast returns after that.
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, kHintViewFit);
+    SetZoom(settings().defaultZoomFactor);
+}
+
+bool CDlgMain::OnZoomEditEnter() {
+    if (!UpdateData(true))
+        return true;
+    SetZoom(fields_.zoomFactor);
+    BroadcastZoom(this, fields_.zoomFactor);
+    setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void CDlgMain::ForceZoomForRecording() {
+    if (!settings().setZoom1xOnRec || fields_.zoomFactor == 1.0)
+        return;
+    fields_.zoomBeforeRecording = fields_.zoomFactor;
+    fields_.zoomFactor = 1.0;
+    SetZoom(1.0);
+    BroadcastZoom(this, 1.0);
+    fields_.zoomWasChanged = true;
+}
+
+void CDlgMain::RestoreZoomAfterRecording() {
+    if (!fields_.zoomWasChanged)
+        return;
+    fields_.zoomWasChanged = false;
+    fields_.zoomFactor = fields_.zoomBeforeRecording;
+    SetZoom(fields_.zoomFactor);
+    BroadcastZoom(this, fields_.zoomFactor);
+}
+
+// ---- keys and focus --------------------------------------------------------------------------
+
+bool CDlgMain::PreTranslateKey(QKeyEvent* event) {
+    const int key = event->key();
+    QSlider* slider = Get<QSlider>(1039);
+    if (slider && slider->hasFocus()) {
+        if (key == Qt::Key_Left) {
+            ZoomOut();
+            return true;
+        }
+        if (key == Qt::Key_Right) {
+            ZoomIn();
+            return true;
+        }
+    }
+    if (fields_.editHasFocus || fields_.zoomEditHasFocus) {
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (fields_.zoomEditHasFocus)
+            return OnZoomEditEnter();
+        setFocus(Qt::OtherFocusReason);  // leaving the edit takes its value over
+        return true;
+    }
+    if (!(event->modifiers() & Qt::AltModifier)) {
+        switch (key) {
+            case Qt::Key_Z:
+                ZoomIn();
+                return true;
+            case Qt::Key_S:
+                ZoomOut();
+                return true;
+            case Qt::Key_C:
+                CTesmiraDoc::Instance().UpdateAllViews(this, kHintViewReapply);
+                return true;
+            case Qt::Key_G:
+                CTesmiraDoc::Instance().UpdateAllViews(this, kHintViewKeep);
+                return true;
+            default:
+                break;
+        }
+    }
+    for (const KeyHandler& handler : keyHandlers_) {
+        if (handler && handler(event))
+            return true;
+    }
+    return false;
+}
+
+bool CDlgMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        // Only the first delivery counts: a key a child ignores travels up to its parents.
+        QWidget* focus = QApplication::focusWidget();
+        const bool first = focus ? w == focus : w == this;
+        if (w && first && (w == this || isAncestorOf(w))) {
+            return PreTranslateKey(static_cast<QKeyEvent*>(event));
+        }
+        return false;
+    }
+    if (type != QEvent::FocusIn && type != QEvent::FocusOut)
+        return false;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || !isAncestorOf(w))
+        return false;
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    // A message box or another window taking the keyboard does not end the editing.
+    const bool stillEditing =
+        reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    const int id = w->property("id").toInt();
+    if (id == 1040) {
+        if (type == QEvent::FocusIn) {
+            fields_.zoomEditHasFocus = true;
+        } else if (!stillEditing) {
+            // An entry that was not confirmed with Enter is dropped.
+            fields_.zoomEditHasFocus = false;
+            fields_.zoomFactor = PlaceZoom(settings().defaultZoomFactor).shown;
+            UpdateData(false);
+        }
+    } else if (IsNumericEdit(w)) {
+        if (type == QEvent::FocusIn) {
+            fields_.editHasFocus = true;
+        } else if (!stillEditing) {
+            fields_.editHasFocus = false;
+            Q_EMIT editLeft(id);
+        }
+    }
+    return false;
+}
 
 }  // namespace tesmira

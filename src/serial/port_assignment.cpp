@@ -6,6 +6,7 @@
 #include "app/tesmira_doc.h"
 #include "serial/port_list.h"
 #include "serial/serial_slots.h"
+#include "stage/stage_kinds.h"
 
 namespace tesmira {
 namespace {
@@ -19,24 +20,6 @@ std::function<void()>& LabelsHook() {
 }
 
 }  // namespace
-
-std::string XyKindName(int kind) {
-    switch (kind) {
-        case kind::kXyTe2000e: return "\tTE2000E";
-        case kind::kXyLepMac5000: return "\tLEP MAC5000";
-        case kind::kXySigmaKoki: return "\tシグマ光機";
-        default: return "";
-    }
-}
-
-std::string ZKindName(int kind) {
-    switch (kind) {
-        case kind::kZTe2000e: return "\tTE2000E";
-        case kind::kZLepMac5000: return "\tLEP MAC5000";
-        case kind::kZChuoSeiki: return "\t中央精機";
-        default: return "";
-    }
-}
 
 std::string CommandSendPortLabel(int n) {
     if (n != 1 && n != 2) return "";

@@ -1,0 +1,367 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QSplitter>
+
+#include "app/about_dlg.h"
+#include "app/command_registry.h"
+#include "app/composition.h"
+#include "app/placement.h"
+#include "app/settings.h"
+#include "app/tesmira_view.h"
+#include "app/web_pages.h"
+#include "capture/video_view.h"
+#include "instruments/dlg_timelapse.h"
+#include "panel/dlg_main.h"
+#include "stage/dlg_command_send.h"
+#include "stage/dlg_zsync.h"
+#include "tools/count_down_panel.h"
+
+namespace tesmira {
+namespace {
+
+struct MenuItem {
+    int id;  // 0: separator
+    const char* caption;
+    const char* name;
+    const char* prompt;
+};
+
+struct MenuDef {
+    const char* title;
+    const char* name;
+    std::initializer_list<MenuItem> items;
+};
+
+constexpr MenuItem kSeparator{0, nullptr, nullptr, nullptr};
+
+// Captions and prompts as the user sees them; "\t" separates the accelerator label.
+const MenuDef kMenus[] = {
+    {"ﾌｧｲﾙ(&F)",
+     "menuFile",
+     {{32781, "コマ速度書き換え", "actionAviRateRewrite",
+       "AVI　ファイルのヘッダーを書き換えて再生速度を変更する。"},
+      kSeparator,
+      kSeparator,
+      {57665, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "actionAppExit",
+       "アプリケーションを終了し、ファイルの保存を指示します。"}}},
+    {"編集(&E)",
+     "menuEdit",
+     {{57643, "元に戻す(&U)\tCtrl+Z", "actionEditUndo", "直前に行った動作を元に戻します。"},
+      kSeparator,
+      {57635, "切り取り(&T)\tCtrl+X", "actionEditCut",
+       "選択範囲を切り取って、クリップボードに移動します。"},
+      {57634, "ｺﾋﾟｰ(&C)\tCtrl+C", "actionEditCopy",
+       "選択範囲をコピーしてクリップボードに保存します。"},
+      {57637, "貼り付け(&P)\tCtrl+V", "actionEditPaste", "クリップボードの内容を貼り付けます。"}}},
+    {"表示(&V)",
+     "menuView",
+     {{59392, "ﾂｰﾙ ﾊﾞｰ(&T)", "actionToolBar", "ツール バーの表示/非表示を切り替えます。"},
+      {59393, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "actionStatusBar", "ステータス バーの表示/非表示を切り替えます。"},
+      kSeparator,
+      {32779, "カウントダウンパネル", "actionCountDownPanel",
+       "次の録画までの残り時間を表示する。\nTime before next rec"}}},
+    {"ポート(&P)",
+     "menuPort",
+     {{32771, "設定", "actionPortAssign", "ステージコンコントローラーにポート番号を割り当てる。"},
+      kSeparator,
+      {32772, "送信", "actionCommandSend", "コマンドを直接入力して送信します。"}}},
+    {"キャプチャー(&C)",
+     "menuCapture",
+     {{32773, "カメラ選択", "actionCameraSelect",
+       "現在接続されているカメラの中から使用するカメラを選ぶ。"},
+      {32774, "　画質", "actionCameraProperties", "カメラの輝度やコントラストを調節する。"},
+      {32777, "　ストリーム形式（LiveStop 時可能）", "actionStreamFormat",
+       "サンプリング速度，駒速度などを変更する，出来れば！"},
+      kSeparator,
+      {32775, "保存先と動画圧縮コーデック （LiveStop 時可能）", "actionFolders",
+       "保存先ディレクトリと動画圧縮コーデックを決める。"},
+      kSeparator,
+      {32776, "録画時間限界", "actionTimeLimit",
+       "ムービーのファイルが長くなりすぎないように制限をかけます。"}}},
+    {"ﾍﾙﾌﾟ(&H)",
+     "menuHelp",
+     {{32778, "更新（ダウンロード）(&D)", "actionWebUpdate", "Update Tesmira"},
+      {32780, "コーデック（ダウンロード）", "actionWebCodecs",
+       "Corvane の更新ページからビデオコーデックをダウンロードしてインストールする。"},
+      kSeparator,
+      {57664, "Tesmira のﾊﾞｰｼﾞｮﾝ情報(&A)...", "actionAbout",
+       "プログラム情報、バージョン、著作権を表示します。"}}},
+};
+
+// The control-panel form's designed size: 208 x 422 dialog units.
+constexpr double kPanelDesignWidthDu = 208, kPanelDesignHeightDu = 422;
+
+double DialogUnitScale(const QWidget* w) {
+    const double dpi = w->logicalDpiX() > 0 ? w->logicalDpiX() : 96.0;
+    return dpi / 96.0;
+}
+
+ScreenRect RectOf(const QWidget* w) {
+    const QRect g = w->geometry();
+    return {g.x(), g.y(), g.x() + g.width(), g.y() + g.height()};
+}
+
+// A never-shown panel starts centred on the screen at its own size (its template position).
+void PlaceAtTemplatePosition(QWidget* w) {
+    w->adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+    }
+}
+
+void ApplyPlacement(QWidget* w, const PanelRect& stored, bool takeSize) {
+    const ScreenRect r = PlacePanel(RectOf(w), stored, takeSize);
+    w->setGeometry(r.left, r.top, r.width(), r.height());
+}
+
+void CapturePlacement(const QWidget* w, PanelRect& into) {
+    const ScreenRect r = RectOf(w);
+    into = {r.left, r.top, r.right, r.bottom};
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(const QString& versionText, QWidget* parent)
+    : QMainWindow(parent), version_(versionText) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setProperty("id", 128);
+    setWindowTitle(QString::fromUtf8("無題 - Tesmira"));
+    setWindowIcon(QIcon(QStringLiteral(":/tesmira/tesmira.png")));
+    CreateMenus();
+    // The command-send dialog belongs to the frame: created hidden, shown by command 32772.
+    commandSend_ = new CDlgCommandSend(this);
+    commandSend_->hide();
+    CreateFloatingPanels();
+    CreatePanes();
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+}
+
+CMainFrame::~CMainFrame() {
+    // Destroying the panes moves the focus; this frame must no longer hear of it.
+    disconnect(focusWatch_);
+    // The panes outlive this body by a moment (Qt deletes children afterwards): stop the
+    // document from reaching them.
+    CTesmiraDoc& doc = CTesmiraDoc::Instance();
+    if (panel_)
+        doc.RemoveView(panel_);
+    if (view_)
+        doc.RemoveView(view_);
+    if (video_)
+        doc.RemoveView(video_);
+}
+
+void CMainFrame::CreateMenus() {
+    for (const MenuDef& def : kMenus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(def.title));
+        menu->setObjectName(QString::fromLatin1(def.name));
+        // The menu shows what can be done at the moment it opens.
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        for (const MenuItem& item : def.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(QString::fromUtf8(item.caption));
+            a->setObjectName(QString::fromLatin1(item.name));
+            a->setProperty("id", item.id);
+            const QString prompt = QString::fromUtf8(item.prompt);
+            const qsizetype nl = prompt.indexOf('\n');
+            a->setStatusTip(nl < 0 ? prompt : prompt.left(nl));
+            if (nl >= 0)
+                a->setToolTip(prompt.mid(nl + 1));
+            if (item.id == command_id::kCountDownPanel)
+                a->setCheckable(true);
+            const int id = item.id;
+            connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
+            actions_[id] = a;
+        }
+    }
+}
+
+void CMainFrame::CreateFloatingPanels() {
+    Settings& s = settings();
+    // Count-down panel: restored with its size, then total 1 s and nothing remaining.
+    countDown_ = new CDlgCountDown(this);
+    PlaceAtTemplatePosition(countDown_);
+    ApplyPlacement(countDown_, s.countDownPanel, /*takeSize=*/true);
+    countDown_->SetTotal(1);
+    countDown_->SetRemaining(0);
+    countDown_->hide();
+
+    // The settings and Z-sync panels keep their own size and only move.
+    timelapse_ = new CDlgTimelapse(this);
+    PlaceAtTemplatePosition(timelapse_);
+    ApplyPlacement(timelapse_, s.timelapsePanel, /*takeSize=*/false);
+    timelapse_->hide();
+
+    zsync_ = new CDlgZsync(this);
+    PlaceAtTemplatePosition(zsync_);
+    ApplyPlacement(zsync_, s.zsyncPanel, /*takeSize=*/false);
+    zsync_->hide();
+}
+
+void CMainFrame::CreatePanes() {
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("splitter"));
+    splitter_->setProperty("id", 0xE900);
+    splitter_->setChildrenCollapsible(true);
+    CTesmiraDoc& doc = CTesmiraDoc::Instance();
+
+    panel_ = new CDlgMain(splitter_);
+    doc.AddView(panel_);
+    view_ = new CTesmiraView(splitter_);
+    video_ = new CVideoView(splitter_);
+    doc.AddView(video_);
+    splitter_->addWidget(panel_);
+    splitter_->addWidget(view_);
+    splitter_->addWidget(video_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 0);
+    splitter_->setStretchFactor(2, 1);
+
+    // Column 0 at the form's designed width, the message pane 128 pixels, the video the rest.
+    const double scale = DialogUnitScale(this);
+    const int panelWidth = static_cast<int>(kPanelDesignWidthDu * 1.5 * scale);
+    panel_->setMinimumSize(0, 0);
+    panel_->resize(panelWidth, static_cast<int>(kPanelDesignHeightDu * 1.625 * scale));
+    splitter_->setSizes({panelWidth, 128, 4000});
+    setCentralWidget(splitter_);
+    panel_->setFocus();  // the control panel is the active pane
+}
+
+QAction* CMainFrame::action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::OnFocusChanged(QWidget* now) {
+    if (!now || now->window() != this)
+        return;  // focus in a dialog keeps the active pane
+    messagePaneActive_ = view_ && (now == view_ || view_->isAncestorOf(now));
+}
+
+MenuState CMainFrame::CurrentMenuState() const {
+    MenuState s;
+    s.run = runState();
+    s.countDownVisible = countDown_ && countDown_->isVisible();
+    s.messagePaneActive = messagePaneActive_;
+    if (view_) {
+        s.canUndo = view_->CanUndo();
+        s.hasSelection = view_->textCursor().hasSelection();
+        s.canPaste = view_->canPaste();
+    }
+    return s;
+}
+
+void CMainFrame::UpdateCommandUI() {
+    const MenuState state = CurrentMenuState();
+    for (const auto& [id, a] : actions_) {
+        a->setEnabled(IsCommandEnabled(id, state, QueryCommandEnabled(id, false)));
+        if (a->isCheckable())
+            a->setChecked(IsCommandChecked(id, state));
+    }
+}
+
+void CMainFrame::OnCommand(int id) {
+    using namespace command_id;
+    const MenuState state = CurrentMenuState();
+    // A shortcut or a stale menu must not run a command its rule forbids now.
+    if (!IsCommandEnabled(id, state, QueryCommandEnabled(id, false))) {
+        UpdateCommandUI();
+        return;
+    }
+    switch (id) {
+        case kCommandSend:
+            if (!RunCommand(id))
+                ShowCommandSend();
+            break;
+        case kCountDownPanel:
+            ToggleCountDown();
+            break;
+        case kWebUpdate:
+            OpenWebPage(kUpdatePageUrl);
+            break;
+        case kWebCodecs:
+            OpenWebPage(kCodecPageUrl);
+            break;
+        case kEditUndo:
+            view_->undo();
+            break;
+        case kEditCut:
+            view_->cut();
+            break;
+        case kEditCopy:
+            view_->copy();
+            break;
+        case kEditPaste:
+            view_->paste();
+            break;
+        case kAbout: {
+            CAboutDlg about(version_, this);
+            about.exec();
+            break;
+        }
+        case kAppExit:
+            close();
+            break;
+        default:
+            RunCommand(id);  // another room's command; inert until it attaches a handler
+            break;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::ShowCommandSend() {
+    commandSend_->show();
+    commandSend_->raise();
+    commandSend_->RefreshPortLabels();
+}
+
+void CMainFrame::ToggleCountDown() {
+    if (countDown_->isVisible()) {
+        countDown_->hide();
+    } else {
+        countDown_->showNormal();
+    }
+}
+
+void CMainFrame::RunCloseSequence() {
+    if (closed_)
+        return;
+    closed_ = true;
+    // 1. No timer may fire into a window that is going away.
+    if (CDlgMain* panel = CDlgMain::Instance()) {
+        for (int id : kTimersStoppedAtClose)
+            panel->Timers().Stop(id);
+    }
+    // 2. The placements the settings will store.
+    Settings& s = settings();
+    CapturePlacement(countDown_, s.countDownPanel);
+    countDown_->hide();
+    CapturePlacement(timelapse_, s.timelapsePanel);
+    timelapse_->hide();
+    CapturePlacement(zsync_, s.zsyncPanel);
+    zsync_->hide();
+    commandSend_->hide();
+    // 3. Rooms release what they hold (the relay library).
+    ShutdownRooms();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    RunCloseSequence();
+    event->accept();
+    if (onClosed_)
+        onClosed_();
+}
+
+}  // namespace tesmira

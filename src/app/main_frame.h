@@ -1,0 +1,83 @@
+// The main window: a three-pane splitter (control panel, message pane, live video), the menu with
+// its enabling rules, the command-send dialog and the three floating panels, all created once and
+// only shown and hidden afterwards.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+
+#include "app/menu_rules.h"
+
+class QAction;
+class QSplitter;
+
+namespace tesmira {
+
+class CDlgMain;
+class CTesmiraView;
+class CVideoView;
+class CDlgCommandSend;
+class CDlgCountDown;
+class CDlgTimelapse;
+class CDlgZsync;
+
+// Ids of the panels' timers that the close sequence stops, in this order.
+inline constexpr int kTimersStoppedAtClose[] = {1000, 1001, 1002, 1005, 1013, 1006,
+                                                1007, 1008, 1009, 1010, 1011, 1012};
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(const QString& versionText, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CDlgMain* controlPanel() const { return panel_; }
+    CTesmiraView* messagePane() const { return view_; }
+    CVideoView* videoView() const { return video_; }
+    QSplitter* splitter() const { return splitter_; }
+    CDlgCommandSend* commandSend() const { return commandSend_; }
+    CDlgCountDown* countDownPanel() const { return countDown_; }
+    CDlgTimelapse* timelapsePanel() const { return timelapse_; }
+    CDlgZsync* zsyncPanel() const { return zsync_; }
+
+    QAction* action(int id) const;
+    // Recomputes every action's enabled and checked state (done whenever a menu opens).
+    void UpdateCommandUI();
+    MenuState CurrentMenuState() const;
+    // Runs a menu command as if chosen, unless its enabling rule forbids it now.
+    void OnCommand(int id);
+
+    // Called once the close sequence has run and the window has closed (the application quits).
+    void SetOnClosed(std::function<void()> onClosed) { onClosed_ = std::move(onClosed); }
+    // Runs the close sequence without closing the window (done by closeEvent; tests call it).
+    void RunCloseSequence();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreatePanes();
+    void CreateFloatingPanels();
+    void ShowCommandSend();
+    void ToggleCountDown();
+    void OnFocusChanged(QWidget* now);
+
+    QString version_;
+    CDlgMain* panel_ = nullptr;
+    CTesmiraView* view_ = nullptr;
+    CVideoView* video_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    CDlgCommandSend* commandSend_ = nullptr;
+    CDlgCountDown* countDown_ = nullptr;
+    CDlgTimelapse* timelapse_ = nullptr;
+    CDlgZsync* zsync_ = nullptr;
+    std::map<int, QAction*> actions_;
+    bool messagePaneActive_ = false;
+    bool closed_ = false;
+    std::function<void()> onClosed_;
+    QMetaObject::Connection focusWatch_;
+};
+
+}  // namespace tesmira

@@ -1,0 +1,61 @@
+#include "app/tesmira_view.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace tesmira {
+
+CTesmiraView::CTesmiraView(QWidget* parent) : QTextEdit(parent) {
+    setObjectName(QStringLiteral("messagePane"));
+    setAcceptRichText(false);
+    CTesmiraDoc::Instance().AddView(this);
+}
+
+CTesmiraView::~CTesmiraView() {
+    CTesmiraDoc::Instance().RemoveView(this);
+}
+
+bool CTesmiraView::CanUndo() const {
+    return document()->isUndoAvailable();
+}
+
+void CTesmiraView::Append(const QString& text, const QColor& colour) {
+    QString clean = text;
+    clean.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    clean.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+
+    // Switching undo off for the insertion keeps it out of the undo history; Qt empties the
+    // history when it does, as the pane's appends are never meant to be taken back.
+    document()->setUndoRedoEnabled(false);
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.insertText(clean, format);
+    setTextCursor(cursor);  // the selection ends at the very end, so the view follows the text
+    setCurrentCharFormat(format);
+    document()->setUndoRedoEnabled(true);
+    ensureCursorVisible();
+}
+
+void CTesmiraView::OnUpdate(CUpdateView*, int h, const HintPayload& payload) {
+    switch (h) {
+        case hint::kClearMessages:
+            clear();
+            document()->clearUndoRedoStacks();
+            break;
+        case hint::kAppendGreen:
+        case hint::kAppendBlue: {
+            const auto* text = std::get_if<std::string>(&payload);
+            if (!text)
+                break;
+            Append(QString::fromStdString(*text),
+                   h == hint::kAppendGreen ? QColor(0, 0x80, 0) : QColor(0, 0, 0xFF));
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace tesmira

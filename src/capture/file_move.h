@@ -1,0 +1,25 @@
+// Moving and renaming recordings without ever replacing a file that is already there.
+#pragma once
+
+#include <string>
+
+namespace tesmira {
+
+struct MoveResult {
+    bool ok = false;
+    std::string error;  // why it failed (empty on success)
+};
+
+// Renames within one file system; fails with EEXIST instead of replacing an existing target.
+MoveResult RenameNoReplace(const std::string& from, const std::string& to);
+
+// Moves a file to `to`, also across file systems: copy to a hidden temporary name in the
+// destination folder, flush it to disk, put it in place without replacing anything, and only
+// then delete the source. On failure the source is left as it was and nothing is left behind
+// in the destination folder.
+MoveResult SafeMoveFile(const std::string& from, const std::string& to);
+
+// True when something (file, folder, dangling link) exists at path.
+bool PathExists(const std::string& path);
+
+}  // namespace tesmira

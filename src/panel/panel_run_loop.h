@@ -1,0 +1,51 @@
+// The ticks of the panel's run loop that belong to the panel itself: serial reception on ports 1
+// and 2 (timer 1000) and the stage controller's one-byte ready answer (timer 1002), plus the
+// ready query that the recording tick sends. Plain C++ on the serial slots and the multiplexer.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "panel/timer_multiplexer.h"
+
+namespace tesmira {
+
+constexpr int kSerialReceivePeriodMs = 500;
+constexpr int kReadyAnswerPeriodMs = 3;
+
+class PanelRunLoop {
+public:
+    // Complete replies of the Z drive (port 2) while the Z kind is TE2000E.
+    using ZReplyHandler = std::function<void(const std::string& reply)>;
+
+    explicit PanelRunLoop(TimerMultiplexer& timers);
+    PanelRunLoop(const PanelRunLoop&) = delete;
+    PanelRunLoop& operator=(const PanelRunLoop&) = delete;
+
+    // Registers the handlers of timers 1000 and 1002 on the multiplexer.
+    void Install();
+
+    void SetZReplyHandler(ZReplyHandler handler) { zReply_ = std::move(handler); }
+
+    // Tick 1000: port 1 is read and its replies dropped (keeps the input queue drained); a
+    // complete reply on port 2 goes to the Z reply handler when the Z kind is TE2000E.
+    void OnSerialReceiveTick();
+
+    // Sent by the recording tick when port 1 is open: writes `query` (nothing when it is empty,
+    // as for an LEP MAC5000), starts timer 1002 and waits for the one-byte answer.
+    void SendReadyQuery(const std::string& query);
+
+    // Tick 1002: only a single waiting byte is an answer ("R" ready, anything else busy); any
+    // other count is read, dropped, and the wait goes on.
+    void OnReadyAnswerTick();
+
+    bool AwaitingReadyByte() const { return awaitingReadyByte_; }
+    void SetAwaitingReadyByte(bool awaiting) { awaitingReadyByte_ = awaiting; }
+
+private:
+    TimerMultiplexer& timers_;
+    ZReplyHandler zReply_;
+    bool awaitingReadyByte_ = false;
+};
+
+}  // namespace tesmira

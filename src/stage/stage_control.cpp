@@ -1,0 +1,275 @@
+#include "stage/stage_control.h"
+
+#include "app/message_box.h"
+#include "app/settings.h"
+#include "panel/timer_multiplexer.h"
+#include "serial/serial_slots.h"
+#include "stage/jog_table.h"
+#include "stage/stage_kinds.h"
+#include "stage/stage_state.h"
+#include "stage/z_reply.h"
+
+namespace tesmira {
+namespace {
+
+using T = StageText;
+
+constexpr int kDelayedZMs = 30;
+constexpr int kZPollMs = 2000;
+constexpr int kZsyncOneShot = 8;
+
+void WriteIfOpen(ISerialChannel& channel, const std::string& text) {
+    if (!text.empty() && channel.IsOpen())
+        channel.Write(text);
+}
+
+}  // namespace
+
+StageControl& stageControl() {
+    static StageControl control;
+    return control;
+}
+
+void StageControl::LoadStepsFromSettings() {
+    const Settings& s = settings();
+    const double xy = XyUmPerPulse(s.xyAxisType);
+    const double z = ZUmPerPulse(s.zAxisType);
+    steps_.xyFine = UmFromPulses(s.move, xy);
+    steps_.xyCoarse = UmFromPulses(s.page, xy);
+    steps_.xyFineY = UmFromPulses(s.moveY, xy);
+    steps_.xyCoarseY = UmFromPulses(s.pageY, xy);
+    steps_.zFine = UmFromPulses(s.moveZ, z);
+    steps_.zCoarse = UmFromPulses(s.pageZ, z);
+    steps_.deltaZ = UmFromPulses(s.deltaZ, z);
+}
+
+void StageControl::BuildAtStartup() {
+    BuildXyFine();
+    BuildXyCoarse();
+    BuildXyUtility();
+    BuildZFine();
+    BuildZCoarse();
+}
+
+void StageControl::RebuildXyCommands() {
+    BuildXyFine();
+    BuildXyCoarse();
+    BuildXyUtility();
+}
+
+void StageControl::RebuildZCommands() {
+    BuildZFine();
+    BuildZCoarse();
+    BuildDeltaZ();
+}
+
+void StageControl::BuildXyFine() {
+    Settings& s = settings();
+    s.move = PulsesFromUm(steps_.xyFine, XyPulsesPerUm(s.xyAxisType));
+    BuildXyFineTexts(texts_, s.xyAxisType, s.move);
+}
+
+void StageControl::BuildXyCoarse() {
+    Settings& s = settings();
+    s.page = PulsesFromUm(steps_.xyCoarse, XyPulsesPerUm(s.xyAxisType));
+    BuildXyCoarseTexts(texts_, s.xyAxisType, s.page);
+}
+
+void StageControl::BuildXyUtility() {
+    const int kind = NormaliseKind(settings().xyAxisType);
+    BuildXyUtilityTexts(texts_, kind);
+    if (kind != stage_kind::kMac5000) {
+        if (readyWaitReset_)
+            readyWaitReset_();
+        editHasFocus = false;
+    }
+}
+
+void StageControl::BuildZFine() {
+    Settings& s = settings();
+    s.moveZ = PulsesFromUm(steps_.zFine, ZPulsesPerUm(s.zAxisType));
+    BuildZPairTexts(texts_, T::kZFineUp, T::kZFineDown, s.zAxisType, s.moveZ);
+}
+
+void StageControl::BuildZCoarse() {
+    Settings& s = settings();
+    s.pageZ = PulsesFromUm(steps_.zCoarse, ZPulsesPerUm(s.zAxisType));
+    BuildZPairTexts(texts_, T::kZCoarseUp, T::kZCoarseDown, s.zAxisType, s.pageZ);
+}
+
+void StageControl::BuildDeltaZ() {
+    Settings& s = settings();
+    s.deltaZ = PulsesFromUm(steps_.deltaZ, ZPulsesPerUm(s.zAxisType));
+    BuildZPairTexts(texts_, T::kDeltaZUp, T::kDeltaZDown, s.zAxisType, s.deltaZ);
+}
+
+void StageControl::PressJogButton(int id) {
+    const JogButton* b = FindJogButton(id);
+    if (!b)
+        return;
+    const double step = b->coarse ? steps_.xyCoarse : steps_.xyFine;
+    SendXyJog(texts_[b->text], b->dxSign * step, b->dySign * step);
+}
+
+void StageControl::SendXyJog(const std::string& text, double dx, double dy) {
+    StageState& st = stageState();
+    if (st.stageReady != 1)
+        return;  // busy controller: the press is dropped, no bookkeeping
+    WriteIfOpen(SerialSlot(1), text);
+    st.stageX += dx;
+    st.stageY += dy;
+}
+
+void StageControl::SendZStep(const std::string& text, double dz) {
+    StageState& st = stageState();
+    if (st.stageReady != 1)
+        return;
+    WriteIfOpen(ZChannel(), text);
+    st.stageZ += dz;
+}
+
+void StageControl::CentreStage() {
+    ISerialChannel& xy = SerialSlot(1);
+    if (NormaliseKind(settings().xyAxisType) == stage_kind::kMac5000) {
+        WriteIfOpen(xy, texts_[T::kCentring]);
+        return;
+    }
+    WriteIfOpen(xy, texts_[T::kStatusQuery]);
+    WriteIfOpen(xy, texts_[T::kOriginSearch]);
+    // The origin search runs for a while; the move to the centre must wait until it has ended,
+    // which only the user can see.
+    ShowMessage(
+        "機械原点を検出しています。\nステージの動きが止まってから [ OK ] "
+        "をクリックして下さい。\n",
+        MessageIcon::None);
+    WriteIfOpen(xy, texts_[T::kCentring]);
+}
+
+void StageControl::PressZButton(int id) {
+    switch (id) {
+        case z_button::kFineUp:
+            ZFineUp();
+            break;
+        case z_button::kFineDown:
+            ZFineDown();
+            break;
+        case z_button::kCoarseUp:
+            ZCoarseUp();
+            break;
+        case z_button::kCoarseDown:
+            ZCoarseDown();
+            break;
+        default:
+            break;
+    }
+}
+
+void StageControl::ZStep(int direction, bool coarse) {
+    if (NormaliseKind(settings().zAxisType) == stage_kind::kTe2000e) {
+        // No relative move: ask for the position; the reply carries out the step.
+        WriteIfOpen(ZChannel(), texts_[T::kZPositionQuery]);
+        (coarse ? pendingCoarse_ : pendingFine_) = direction;
+        return;
+    }
+    const double um = coarse ? steps_.zCoarse : steps_.zFine;
+    StageText text;
+    if (coarse) {
+        text = direction > 0 ? T::kZCoarseUp : T::kZCoarseDown;
+    } else {
+        text = direction > 0 ? T::kZFineUp : T::kZFineDown;
+    }
+    SendZStep(texts_[text], direction * um);
+}
+
+void StageControl::ZSyncEvent(int source) {
+    if (source < 0 || source > kZsyncOneShot)
+        return;
+    if (source == settings().zsync)
+        ZFineUp();
+}
+
+void StageControl::OnZReply(std::string_view reply) {
+    const std::optional<int> position = ParseZPositionReply(reply);
+    // A reply that is not a position (noise, a cut line, a number out of range) is treated like
+    // no reply at all: a pending step stays pending rather than moving from a stale position.
+    if (!position)
+        return;
+    lastZPosition_ = *position;
+
+    StageState& st = stageState();
+    const Settings& s = settings();
+    int* pending = nullptr;
+    int pulses = 0;
+    double um = 0.0;
+    if (pendingFine_ != 0) {
+        pending = &pendingFine_;
+        pulses = s.moveZ;
+        um = steps_.zFine;
+    } else if (pendingCoarse_ != 0) {
+        pending = &pendingCoarse_;
+        pulses = s.pageZ;
+        um = steps_.zCoarse;
+    }
+    if (pending) {
+        const long long target =
+            static_cast<long long>(lastZPosition_) + static_cast<long long>(*pending) * pulses;
+        texts_[T::kPendingZCommand] = Te2000eZMoveText(target);
+        st.stageZ += *pending * um;
+        *pending = 0;
+        if (timers_) {
+            timers_->Start(timer_id::kDelayedZ, kDelayedZMs);
+        } else {
+            OnDelayedZTick();  // no timers attached: write at once rather than never
+        }
+        return;
+    }
+    // A position report.
+    if (zeroOnNextReply_) {
+        zeroOnNextReply_ = false;
+        zReference_ = lastZPosition_;
+        st.stageZ = 0.0;
+    } else {
+        const long long delta = static_cast<long long>(lastZPosition_) - zReference_;
+        st.stageZ = static_cast<double>(delta) * ZUmPerPulse(stage_kind::kTe2000e);
+    }
+}
+
+void StageControl::OnDelayedZTick() {
+    std::string& pendingCommand = texts_[T::kPendingZCommand];
+    if (!pendingCommand.empty()) {
+        WriteIfOpen(ZChannel(), pendingCommand);
+        pendingCommand.clear();
+    }
+    if (timers_)
+        timers_->Stop(timer_id::kDelayedZ);
+}
+
+void StageControl::OnZPollTick() {
+    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e)
+        return;
+    WriteIfOpen(ZChannel(), texts_[T::kZPositionQuery]);
+    pendingFine_ = 0;
+    pendingCoarse_ = 0;
+}
+
+void StageControl::StartTimelapseZPoll() {
+    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e)
+        return;
+    zeroOnNextReply_ = true;
+    if (timers_)
+        timers_->Start(timer_id::kZPositionPoll, kZPollMs);
+}
+
+void StageControl::StopTimelapseZPoll() {
+    if (timers_)
+        timers_->Stop(timer_id::kZPositionPoll);
+    zeroOnNextReply_ = false;
+}
+
+void StageControl::AttachTimers(TimerMultiplexer& timers) {
+    timers_ = &timers;
+    timers.SetHandler(timer_id::kDelayedZ, [this] { OnDelayedZTick(); });
+    timers.SetHandler(timer_id::kZPositionPoll, [this] { OnZPollTick(); });
+}
+
+}  // namespace tesmira

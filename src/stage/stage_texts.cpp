@@ -1,0 +1,99 @@
+#include "stage/stage_texts.h"
+
+#include <cstdio>
+
+#include "stage/stage_kinds.h"
+
+namespace tesmira {
+namespace {
+
+using T = StageText;
+
+std::string Fmt1(const char* format, long long v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    return buf;
+}
+
+std::string Fmt2(const char* format, long long v1, long long v2) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, format, v1, v2);
+    return buf;
+}
+
+// The four straight and four diagonal texts for a step of n pulses. `fineDiagonal` picks VMOVE
+// for the fine diagonals of the LEP MAC5000.
+void BuildEight(StageTexts& texts, int kind, long long n, const T (&straight)[4],
+                const T (&diagonal)[4], bool fineDiagonal) {
+    if (NormaliseKind(kind) == stage_kind::kMac5000) {
+        texts[straight[0]] = Fmt1("MOVREL x=%lld\r", -n);
+        texts[straight[1]] = Fmt1("MOVREL x=%lld\r", n);
+        texts[straight[2]] = Fmt1("MOVREL y=%lld\r", n);
+        texts[straight[3]] = Fmt1("MOVREL y=%lld\r", -n);
+        const char* diag = fineDiagonal ? "VMOVE x=%lld y=%lld\r" : "MOVREL x=%lld y=%lld\r";
+        texts[diagonal[0]] = Fmt2(diag, -n, n);
+        texts[diagonal[1]] = Fmt2(diag, n, n);
+        texts[diagonal[2]] = Fmt2(diag, -n, -n);
+        texts[diagonal[3]] = Fmt2(diag, n, -n);
+        return;
+    }
+    // TE2000E and Sigma Koki: the sign is written as text and every move ends with the drive
+    // command "G".
+    texts[straight[0]] = Fmt1("M:1+P%lld\r\nG\r\n", n);
+    texts[straight[1]] = Fmt1("M:1-P%lld\r\nG\r\n", n);
+    texts[straight[2]] = Fmt1("M:2+P%lld\r\nG\r\n", n);
+    texts[straight[3]] = Fmt1("M:2-P%lld\r\nG\r\n", n);
+    texts[diagonal[0]] = Fmt2("M:W+P%lld+P%lld\r\nG\r\n", n, n);
+    texts[diagonal[1]] = Fmt2("M:W-P%lld+P%lld\r\nG\r\n", n, n);
+    texts[diagonal[2]] = Fmt2("M:W+P%lld-P%lld\r\nG\r\n", n, n);
+    texts[diagonal[3]] = Fmt2("M:W-P%lld-P%lld\r\nG\r\n", n, n);
+}
+
+}  // namespace
+
+void BuildXyFineTexts(StageTexts& texts, int xyKind, int a) {
+    BuildEight(texts, xyKind, a, {T::kFineLeft, T::kFineRight, T::kFineUp, T::kFineDown},
+               {T::kFineUpLeft, T::kFineUpRight, T::kFineDownLeft, T::kFineDownRight}, true);
+}
+
+void BuildXyCoarseTexts(StageTexts& texts, int xyKind, int b) {
+    BuildEight(texts, xyKind, b, {T::kCoarseLeft, T::kCoarseRight, T::kCoarseUp, T::kCoarseDown},
+               {T::kCoarseUpLeft, T::kCoarseUpRight, T::kCoarseDownLeft, T::kCoarseDownRight},
+               false);
+}
+
+void BuildXyUtilityTexts(StageTexts& texts, int xyKind) {
+    if (NormaliseKind(xyKind) == stage_kind::kMac5000) {
+        texts[T::kCentring] = "CENTER x=10000 y=10000\r";
+        texts[T::kOriginSearch].clear();
+        texts[T::kStatusQuery].clear();
+        texts[T::kReadyQuery].clear();
+        return;
+    }
+    texts[T::kOriginSearch] = "H:W--\r\n";
+    texts[T::kCentring] = "M:W+P10618+P10870\r\n";
+    texts[T::kStatusQuery] = "Q:\r\n";
+    texts[T::kReadyQuery] = "!:\r\n";
+}
+
+void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind, int pulses) {
+    const long long n = pulses;
+    switch (NormaliseKind(zKind)) {
+        case stage_kind::kMac5000:
+            texts[up] = Fmt1("MOVREL b=%lld\r", n);
+            texts[down] = Fmt1("MOVREL b=%lld\r", -n);
+            break;
+        case stage_kind::kChuoSeiki:
+            texts[up] = Fmt1("MGO:A%lld\r\n", n);
+            texts[down] = Fmt1("MGO:A%lld\r\n", -n);
+            break;
+        default:
+            break;  // TE2000E: absolute moves only, see the Z exchange
+    }
+}
+
+std::string Te2000eZMoveText(long long target) {
+    return Fmt1("fSMV%lld\r", target);
+}
+
+}  // namespace tesmira

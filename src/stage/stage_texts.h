@@ -1,0 +1,66 @@
+// The prepared stage command texts: every jog and Z step writes one of these, so they are built
+// once whenever a step size or a controller kind changes, never at the moment of a key press.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+namespace tesmira {
+
+// Slots of the prepared texts, in the panel's order.
+enum class StageText : std::size_t {
+    kFineLeft,  // ← → ↑ ↓
+    kFineRight,
+    kFineUp,
+    kFineDown,
+    kCoarseLeft,  // ＜ ＞ ∧ ∨
+    kCoarseRight,
+    kCoarseUp,
+    kCoarseDown,
+    kFineUpLeft,  // ┌ ┐ └ ┘
+    kFineUpRight,
+    kFineDownLeft,
+    kFineDownRight,
+    kCoarseUpLeft,  // ┏ ┓ ┗ ┛
+    kCoarseUpRight,
+    kCoarseDownLeft,
+    kCoarseDownRight,
+    kOriginSearch,
+    kCentring,
+    kStatusQuery,
+    kReadyQuery,
+    kZFineUp,
+    kZFineDown,
+    kZCoarseUp,
+    kZCoarseDown,
+    kDeltaZUp,
+    kDeltaZDown,
+    kSpare1,
+    kSpare2,
+    kZPositionQuery,   // "rSPR\r" of a TE2000E Z drive
+    kPendingZCommand,  // the "fSMV%d\r" waiting for timer 1006
+    kCount
+};
+
+struct StageTexts {
+    StageTexts() { (*this)[StageText::kZPositionQuery] = "rSPR\r"; }
+    std::string& operator[](StageText t) { return text[static_cast<std::size_t>(t)]; }
+    const std::string& operator[](StageText t) const { return text[static_cast<std::size_t>(t)]; }
+
+    std::array<std::string, static_cast<std::size_t>(StageText::kCount)> text;
+};
+
+// The eight fine (a pulses) or coarse (b pulses) straight and diagonal texts of an XY kind.
+void BuildXyFineTexts(StageTexts& texts, int xyKind, int a);
+void BuildXyCoarseTexts(StageTexts& texts, int xyKind, int b);
+// Origin search, centring, status and ready queries of an XY kind.
+void BuildXyUtilityTexts(StageTexts& texts, int xyKind);
+// An up/down pair of Z texts with +pulses / -pulses. A TE2000E Z drive has no relative move, so
+// for Z kind 0 the pair is left as it was.
+void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind, int pulses);
+
+// "fSMV%d\r": absolute move of a TE2000E Z drive.
+std::string Te2000eZMoveText(long long target);
+
+}  // namespace tesmira

@@ -1,0 +1,223 @@
+// The enabling rule row by row for the run states the panel meets, and its caption swap, both as
+// computed and as applied to the form.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <map>
+
+#include "panel/dlg_main.h"
+#include "panel/record_controls_rule.h"
+#include "panel_test_support.h"
+
+namespace tesmira {
+namespace {
+
+std::map<int, bool> Enabled(const RecordControlsInput& in) {
+    std::map<int, bool> out;
+    for (const ControlState& s : ComputeRecordControls(in))
+        out[s.id] = s.enabled;
+    return out;
+}
+
+RecordControlsInput LiveCamera() {
+    RecordControlsInput in;
+    in.cameraReady = true;
+    in.microphoneReady = true;
+    in.live = true;
+    return in;
+}
+
+TEST(RecordControlsRule, WithoutACameraOnlyTheDeviceControlsRemain) {
+    RecordControlsInput in;
+    in.relayModule1Present = true;
+    in.relayStepsPresent = true;
+    auto e = Enabled(in);
+    for (int id : {1022, 1020, 1023, 1024, 1039, 1040, 1041, 1048, 1032}) {
+        EXPECT_FALSE(e[id]) << id;
+    }
+    for (int id : {1180, 1181, 1079, 1082, 1072, 1075})
+        EXPECT_TRUE(e[id]) << id;
+    EXPECT_FALSE(e[1083]) << "module 2 absent";
+}
+
+TEST(RecordControlsRule, CameraReadyButNotLive) {
+    RecordControlsInput in = LiveCamera();
+    in.live = false;
+    auto e = Enabled(in);
+    EXPECT_TRUE(e[1023]);
+    EXPECT_FALSE(e[1024]);
+    EXPECT_FALSE(e[1022]);
+    EXPECT_FALSE(e[1039]);
+    EXPECT_FALSE(e[1032]);
+    EXPECT_TRUE(e[1048]) << "the microphone option does not need live video";
+}
+
+TEST(RecordControlsRule, LiveAndIdle) {
+    auto e = Enabled(LiveCamera());
+    EXPECT_FALSE(e[1023]);
+    EXPECT_TRUE(e[1024]);
+    EXPECT_TRUE(e[1022]);
+    EXPECT_FALSE(e[1020]);
+    for (int id : {1039, 1040, 1041, 1032, 1072, 1073, 1074, 1075})
+        EXPECT_TRUE(e[id]) << id;
+    for (int id : {1064, 1065, 1066})
+        EXPECT_FALSE(e[id]) << id << " only for time-lapse";
+}
+
+TEST(RecordControlsRule, Recording) {
+    RecordControlsInput in = LiveCamera();
+    in.recording = true;
+    auto e = Enabled(in);
+    EXPECT_FALSE(e[1022]);
+    EXPECT_TRUE(e[1020]);
+    EXPECT_FALSE(e[1032]) << "no still photo while recording";
+    for (int id = 1072; id <= 1075; ++id)
+        EXPECT_FALSE(e[id]) << id;
+    EXPECT_TRUE(e[1039]);
+}
+
+TEST(RecordControlsRule, RepeatingBetweenRecordingsSwapsTheCaptions) {
+    RecordControlsInput in = LiveCamera();
+    in.repeating = true;
+    std::map<int, std::string> caption;
+    std::map<int, bool> e;
+    for (const ControlState& s : ComputeRecordControls(in)) {
+        e[s.id] = s.enabled;
+        if (s.caption)
+            caption[s.id] = s.caption;
+    }
+    EXPECT_FALSE(e[1022]);
+    EXPECT_TRUE(e[1020]) << "pressing it ends the repetition";
+    EXPECT_EQ(caption[1022], "繰返し中");
+    EXPECT_EQ(caption[1020], "・・・解除");
+    EXPECT_TRUE(e[1032]) << "a still photo between recordings is allowed";
+    for (int id = 1072; id <= 1075; ++id)
+        EXPECT_FALSE(e[id]) << id;
+
+    EXPECT_EQ(RecStartCaption(true, true), std::string("録画開始"));
+    EXPECT_EQ(RecStopCaption(true, true), std::string("停止"));
+    EXPECT_EQ(RecStartCaption(false, false), std::string("録画開始"));
+}
+
+TEST(RecordControlsRule, TimelapseModeWithAndWithoutTheAviWriter) {
+    RecordControlsInput in = LiveCamera();
+    in.recMode = 2;
+    in.relayStepsPresent = true;
+    in.clockWindowsPresent = true;
+    auto e = Enabled(in);
+    EXPECT_FALSE(e[1180]);
+    EXPECT_FALSE(e[1181]);
+    EXPECT_FALSE(e[1048]);
+    EXPECT_FALSE(e[1064]) << "no writer for time-lapse AVI files";
+    EXPECT_TRUE(e[1065]);
+    EXPECT_TRUE(e[1066]);
+    in.timelapseAviWriterAvailable = true;
+    EXPECT_TRUE(Enabled(in)[1064]);
+    in.recording = true;
+    e = Enabled(in);
+    for (int id : {1064, 1065, 1066})
+        EXPECT_FALSE(e[id]) << id;
+}
+
+TEST(RecordControlsRule, RelayButtonsFollowTheirListsAndModules) {
+    RecordControlsInput in;
+    auto e = Enabled(in);
+    EXPECT_FALSE(e[1180]);
+    EXPECT_FALSE(e[1181]);
+    in.clockWindowsPresent = true;
+    e = Enabled(in);
+    EXPECT_FALSE(e[1180]) << "a shot needs steps";
+    EXPECT_TRUE(e[1181]) << "a cycle runs on clock windows alone";
+    in.relayModule2Present = true;
+    e = Enabled(in);
+    for (int id = 1079; id <= 1082; ++id)
+        EXPECT_FALSE(e[id]) << id;
+    for (int id = 1083; id <= 1086; ++id)
+        EXPECT_TRUE(e[id]) << id;
+}
+
+TEST(RecordControlsRule, MicroscopeOverlayFollowsTheConnection) {
+    RecordControlsInput in;
+    EXPECT_FALSE(Enabled(in)[1054]);
+    in.microscopeConnected = true;
+    EXPECT_TRUE(Enabled(in)[1054]);
+}
+
+// ---- the rule applied to the form -------------------------------------------------------------
+
+class PanelRuleTest : public ::testing::Test {
+protected:
+    PanelRuleTest() {
+        for (int id = 1001; id <= 1194; ++id)
+            panel.MarkAttached({id});
+        panel.Conditions().cameraReady = [this] { return camera; };
+        panel.Conditions().microphoneReady = [] { return true; };
+        panel.Conditions().relayModuleName = [this](int module) {
+            return module == 1 ? module1 : std::string();
+        };
+    }
+    bool On(int id) { return panel.Control(id)->isEnabled(); }
+    QString Caption(int id) { return qobject_cast<QAbstractButton*>(panel.Control(id))->text(); }
+
+    test::StateGuard guard;
+    CDlgMain panel;
+    bool camera = true;
+    std::string module1;
+};
+
+TEST_F(PanelRuleTest, RepeatCycleCaptionsComeAndGo) {
+    runState().isLive = true;
+    runState().isRepeating = true;
+    panel.UpdateRecordControls();
+    EXPECT_EQ(Caption(1022), QString::fromUtf8("繰返し中"));
+    EXPECT_EQ(Caption(1020), QString::fromUtf8("・・・解除"));
+    EXPECT_FALSE(On(1022));
+    EXPECT_TRUE(On(1020));
+    runState().isRecording = true;
+    panel.UpdateRecordControls();
+    EXPECT_EQ(Caption(1022), QString::fromUtf8("録画開始"));
+    EXPECT_EQ(Caption(1020), QString::fromUtf8("停止"));
+    runState() = RunState{};
+    runState().isLive = true;
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 201);  // the refresh hint runs the rule
+    EXPECT_EQ(Caption(1020), QString::fromUtf8("停止"));
+    EXPECT_TRUE(On(1022));
+    EXPECT_FALSE(On(1020));
+}
+
+TEST_F(PanelRuleTest, NoCameraLeavesTheDeviceControlsUsable) {
+    camera = false;
+    runState().isLive = true;  // stale flag: without a camera nothing of video is offered
+    panel.UpdateRecordControls();
+    for (int id : {1022, 1020, 1023, 1024, 1039, 1040, 1041})
+        EXPECT_FALSE(On(id)) << id;
+    for (int id : {1001, 1009, 1025, 1029, 1031, 1042, 1045})
+        EXPECT_TRUE(On(id)) << id;
+}
+
+TEST_F(PanelRuleTest, RelayModulesAndTheirCaptions) {
+    module1 = "A1B2C3D4";
+    panel.Conditions().relayCaption = [](int channel) {
+        return channel == 2 ? std::string("R3_ON")
+                            : std::string("R") + std::to_string(channel % 4 + 1) + "_OFF";
+    };
+    panel.UpdateRecordControls();
+    EXPECT_TRUE(On(1079));
+    EXPECT_FALSE(On(1083));
+    EXPECT_EQ(Caption(1081), QStringLiteral("R3_ON"));
+    EXPECT_EQ(Caption(1085), QStringLiteral("R3_OFF"));
+}
+
+TEST_F(PanelRuleTest, UnattachedControlsStayOffWhateverTheRuleSays) {
+    CDlgMain bare;
+    bare.Conditions().cameraReady = [] { return true; };
+    runState().isLive = true;
+    bare.UpdateRecordControls();
+    EXPECT_FALSE(bare.Control(1022)->isEnabled()) << "no recording room yet";
+    EXPECT_TRUE(bare.Control(1039)->isEnabled()) << "zoom is the panel's own";
+    bare.MarkAttached({1022});
+    EXPECT_TRUE(bare.Control(1022)->isEnabled());
+}
+
+}  // namespace
+}  // namespace tesmira

@@ -1,0 +1,267 @@
+// The panel's own run-loop ticks on scripted serial channels, stepped by the fake clock.
+#include <gtest/gtest.h>
+
+#include "panel/clock.h"
+#include "panel/fake_timer_backend.h"
+#include "panel/panel_run_loop.h"
+#include "panel/serial_reception.h"
+#include "panel_test_support.h"
+
+namespace tesmira {
+namespace {
+
+using test::ScriptedChannel;
+
+class RunLoopTest : public ::testing::Test {
+protected:
+    RunLoopTest() : backend(clock), timers(&backend), loop(timers) {
+        SetAppClock(&clock);
+        backend.Attach(&timers);
+        InstallSerialSlot(1, &xy);
+        InstallSerialSlot(2, &z);
+        settings().zAxisType = 0;  // TE2000E
+        loop.Install();
+        loop.SetZReplyHandler([this](const std::string& r) { replies.push_back(r); });
+    }
+    ~RunLoopTest() override { SetAppClock(nullptr); }
+
+    test::StateGuard guard;
+    FakeClock clock;
+    FakeTimerBackend backend;
+    TimerMultiplexer timers;
+    PanelRunLoop loop;
+    ScriptedChannel xy, z;
+    std::vector<std::string> replies;
+};
+
+TEST_F(RunLoopTest, ReplySplitOverTwoTicksIsHandedOnOnceAndWhole) {
+    timers.Start(timer_id::kSerialReceive, kSerialReceivePeriodMs);
+    z.incoming = "aSPR 12";
+    backend.Advance(500);
+    EXPECT_TRUE(replies.empty());
+    EXPECT_EQ(z.receiveAccumulator, "aSPR 12");
+    z.incoming = "345\r";
+    backend.Advance(499);
+    EXPECT_TRUE(replies.empty()) << "the tick has not come yet";
+    backend.Advance(1);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0], "aSPR 12345\r");
+    EXPECT_TRUE(z.receiveAccumulator.empty());
+    backend.Advance(1500);
+    EXPECT_EQ(replies.size(), 1u) << "nothing new arrived, nothing handed on";
+}
+
+TEST_F(RunLoopTest, TwoRepliesInOneChunkFormOneText) {
+    z.incoming = "aSPR 100\raSPR 200\r";
+    loop.OnSerialReceiveTick();
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0], "aSPR 100\raSPR 200\r");
+}
+
+TEST_F(RunLoopTest, LineFeedAlsoEndsAReplyButOnlyAtTheEndOfTheChunk) {
+    z.incoming = "abc\ndef";
+    loop.OnSerialReceiveTick();
+    EXPECT_TRUE(replies.empty()) << "a chunk ending inside a line keeps everything";
+    z.incoming = "\n";
+    loop.OnSerialReceiveTick();
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0], "abc\ndef\n");
+}
+
+TEST_F(RunLoopTest, RepliesAreDroppedForOtherZKindsAndOnPortOne) {
+    xy.incoming = "R\r";
+    settings().zAxisType = 1;
+    z.incoming = "ok\r";
+    loop.OnSerialReceiveTick();
+    EXPECT_TRUE(replies.empty());
+    EXPECT_TRUE(xy.incoming.empty()) << "port 1 is drained";
+    EXPECT_TRUE(xy.receiveAccumulator.empty());
+    EXPECT_TRUE(z.receiveAccumulator.empty()) << "a complete reply empties the accumulator";
+}
+
+TEST_F(RunLoopTest, ClosedPortsAreNotRead) {
+    z.open = false;
+    xy.open = false;
+    z.incoming = "aSPR 1\r";
+    loop.OnSerialReceiveTick();
+    EXPECT_EQ(z.reads + xy.reads, 0);
+    EXPECT_TRUE(replies.empty());
+}
+
+TEST_F(RunLoopTest, ReadsAtMost4095BytesPerTick) {
+    z.incoming = std::string(5000, 'x') + "\r";
+    loop.OnSerialReceiveTick();
+    EXPECT_EQ(z.receiveAccumulator.size(), 4095u);
+    EXPECT_TRUE(replies.empty());
+    loop.OnSerialReceiveTick();
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].size(), 5001u);
+}
+
+TEST_F(RunLoopTest, BabblingDeviceIsCappedToTheNewest64KiB) {
+    // 40 ticks of 4095 bytes without a line end: far more than the cap.
+    for (int i = 0; i < 40; ++i) {
+        z.incoming = std::string(4094, static_cast<char>('a' + i % 26)) + "#";
+        loop.OnSerialReceiveTick();
+        ASSERT_LE(z.receiveAccumulator.size(), kReceiveAccumulatorCap);
+    }
+    EXPECT_EQ(z.receiveAccumulator.size(), kReceiveAccumulatorCap);
+    EXPECT_EQ(z.receiveAccumulator.back(), '#') << "the newest bytes are kept";
+    z.incoming = "aSPR 7\r";
+    loop.OnSerialReceiveTick();
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].size(), kReceiveAccumulatorCap);
+    EXPECT_EQ(replies[0].substr(replies[0].size() - 7), "aSPR 7\r");
+}
+
+TEST_F(RunLoopTest, ZeroBytesFromANoisyLineDoNotCutTheReply) {
+    z.incoming = std::string("aSPR\0 42\r", 9);
+    loop.OnSerialReceiveTick();
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0], "aSPR 42\r");
+}
+
+TEST_F(RunLoopTest, ReadyQueryIsWrittenAndTheAnswerTimerStarts) {
+    loop.SendReadyQuery("!:\r\n");
+    ASSERT_EQ(xy.written.size(), 1u);
+    EXPECT_EQ(xy.written[0], "!:\r\n");
+    EXPECT_TRUE(loop.AwaitingReadyByte());
+    EXPECT_EQ(backend.PeriodOf(timer_id::kReadyAnswer), 3);
+    EXPECT_TRUE(backend.IsPrecise(timer_id::kReadyAnswer));
+}
+
+TEST_F(RunLoopTest, EmptyReadyQueryWritesNothingButStillWaits) {
+    loop.SendReadyQuery("");
+    EXPECT_TRUE(xy.written.empty());
+    EXPECT_TRUE(loop.AwaitingReadyByte());
+    EXPECT_TRUE(backend.IsRunning(timer_id::kReadyAnswer));
+}
+
+TEST_F(RunLoopTest, ReadyQueryNeedsAnOpenPortOne) {
+    xy.open = false;
+    loop.SendReadyQuery("!:\r\n");
+    EXPECT_TRUE(xy.written.empty());
+    EXPECT_FALSE(loop.AwaitingReadyByte());
+    EXPECT_FALSE(backend.IsRunning(timer_id::kReadyAnswer));
+}
+
+TEST_F(RunLoopTest, OnlyASingleWaitingByteChangesTheReadyFlag) {
+    stageState().stageReady = 1;
+    loop.SendReadyQuery("!:\r\n");
+
+    xy.incoming = "BR";  // two bytes: read and dropped, the wait goes on
+    backend.Advance(3);
+    EXPECT_EQ(stageState().stageReady, 1);
+    EXPECT_TRUE(xy.incoming.empty());
+    EXPECT_TRUE(backend.IsRunning(timer_id::kReadyAnswer));
+
+    backend.Advance(30);  // nothing waiting: nothing changes
+    EXPECT_TRUE(loop.AwaitingReadyByte());
+
+    xy.incoming = "B";
+    backend.Advance(3);
+    EXPECT_EQ(stageState().stageReady, 0) << "any single byte but R means busy";
+    EXPECT_FALSE(backend.IsRunning(timer_id::kReadyAnswer));
+    EXPECT_FALSE(loop.AwaitingReadyByte());
+
+    loop.SendReadyQuery("!:\r\n");
+    xy.incoming = "R";
+    backend.Advance(3);
+    EXPECT_EQ(stageState().stageReady, 1);
+    EXPECT_FALSE(backend.IsRunning(timer_id::kReadyAnswer));
+}
+
+TEST_F(RunLoopTest, AnswerIsIgnoredWhenNoQueryWasSent) {
+    stageState().stageReady = 1;
+    timers.Start(timer_id::kReadyAnswer, kReadyAnswerPeriodMs);
+    xy.incoming = "B";
+    backend.Advance(3);
+    EXPECT_EQ(stageState().stageReady, 1);
+    EXPECT_EQ(xy.incoming, "B") << "the byte stays for the reception tick";
+}
+
+// ---- multiplexer and fake backend -----------------------------------------------------------
+
+TEST(TimerMultiplexerTest, StartingARunningTimerRestartsItWithTheNewPeriod) {
+    FakeClock clock;
+    FakeTimerBackend backend(clock);
+    TimerMultiplexer timers(&backend);
+    backend.Attach(&timers);
+    int ticks = 0;
+    timers.SetHandler(timer_id::kTimelapse, [&] { ++ticks; });
+
+    timers.Start(timer_id::kTimelapse, 100);
+    backend.Advance(90);
+    timers.Start(timer_id::kTimelapse, 100);  // restart: the 90 ms are lost
+    backend.Advance(90);
+    EXPECT_EQ(ticks, 0);
+    backend.Advance(10);
+    EXPECT_EQ(ticks, 1);
+    timers.Start(timer_id::kTimelapse, 1000);
+    EXPECT_EQ(timers.PeriodOf(timer_id::kTimelapse), 1000);
+    backend.Advance(999);
+    EXPECT_EQ(ticks, 1);
+    backend.Advance(1);
+    EXPECT_EQ(ticks, 2);
+}
+
+TEST(TimerMultiplexerTest, OneShotStopsItselfInItsFirstTickAndMayRestartItself) {
+    FakeClock clock;
+    FakeTimerBackend backend(clock);
+    TimerMultiplexer timers(&backend);
+    backend.Attach(&timers);
+    int delayed = 0, chained = 0;
+    timers.SetHandler(timer_id::kDelayedZ, [&] {
+        ++delayed;
+        timers.Stop(timer_id::kDelayedZ);
+    });
+    timers.SetHandler(timer_id::kTimelapse, [&] {
+        ++chained;
+        timers.Start(timer_id::kTimelapse, 50);  // first tick sets the real interval
+    });
+    timers.Start(timer_id::kDelayedZ, 30);
+    timers.Start(timer_id::kTimelapse, 10);
+    backend.Advance(200);
+    EXPECT_EQ(delayed, 1);
+    EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ));
+    EXPECT_EQ(chained, 4);  // at 10, 60, 110, 160
+}
+
+TEST(TimerMultiplexerTest, PreciseOnlyUnderTwentyMilliseconds) {
+    FakeClock clock;
+    FakeTimerBackend backend(clock);
+    TimerMultiplexer timers(&backend);
+    timers.Start(timer_id::kRecording, 1);
+    timers.Start(timer_id::kMeterReply, 50);
+    timers.Start(timer_id::kTimelapse, 19);
+    EXPECT_TRUE(backend.IsPrecise(timer_id::kRecording));
+    EXPECT_TRUE(backend.IsPrecise(timer_id::kTimelapse));
+    EXPECT_FALSE(backend.IsPrecise(timer_id::kMeterReply));
+}
+
+TEST(TimerMultiplexerTest, FakeTimersFireAcrossTheTickWrap) {
+    FakeClock clock;
+    clock.tick = 0xFFFFFFF0u;
+    FakeTimerBackend backend(clock);
+    TimerMultiplexer timers(&backend);
+    backend.Attach(&timers);
+    int ticks = 0;
+    timers.SetHandler(timer_id::kSerialReceive, [&] { ++ticks; });
+    timers.Start(timer_id::kSerialReceive, 500);
+    backend.Advance(1000);
+    EXPECT_EQ(ticks, 2);
+}
+
+TEST(TimerMultiplexerTest, DispatchIgnoresForeignIdentifiers) {
+    TimerMultiplexer timers;
+    int calls = 0;
+    timers.SetHandler(999, [&] { ++calls; });
+    timers.SetHandler(1015, [&] { ++calls; });
+    timers.Dispatch(999);
+    timers.Dispatch(1015);
+    timers.Dispatch(1003);  // no handler
+    EXPECT_EQ(calls, 0);
+}
+
+}  // namespace
+}  // namespace tesmira

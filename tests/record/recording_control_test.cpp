@@ -1,0 +1,412 @@
+// Recording control stepped through its timers with a fake clock: single recordings, repeated
+// series, the failure path, a full disk, the work folder and files that must never be replaced.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "app/settings.h"
+#include "app/tesmira_doc.h"
+#include "avi_probe.h"
+#include "capture/avi_writer.h"
+#include "capture/recording_control.h"
+#include "capture/recording_log.h"
+#include "capture/run_state.h"
+#include "common/message_recorder.h"
+#include "panel/clock.h"
+#include "tools/avi_rate.h"
+
+namespace tesmira {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the multiplexer's timers against the fake clock, one millisecond at a time.
+class SteppedTimers : public TimerBackend {
+public:
+    explicit SteppedTimers(FakeClock& clock) : clock_(clock) {}
+    void Start(int id, int periodMs, bool) override { due_[id] = clock_.tick + uint32_t(periodMs); }
+    void Stop(int id) override { due_.erase(id); }
+    void RunFor(TimerMultiplexer& timers, uint32_t ms) {
+        for (uint32_t i = 0; i < ms; ++i) {
+            clock_.Advance(1);
+            std::vector<int> ready;
+            for (auto& [id, due] : due_)
+                if (due <= clock_.tick) ready.push_back(id);
+            for (int id : ready) {
+                if (!due_.count(id) || due_[id] > clock_.tick) continue;
+                due_[id] = clock_.tick + uint32_t(timers.PeriodOf(id));
+                timers.Dispatch(id);
+            }
+        }
+    }
+
+private:
+    FakeClock& clock_;
+    std::map<int, uint32_t> due_;
+};
+
+// A record branch that writes real AVI files: frames arrive at `rate` per second of fake time.
+class FileRecordGraph : public IRecordGraph {
+public:
+    explicit FileRecordGraph(FakeClock& clock) : clock_(clock) {}
+    bool IsBuilt() const override { return built; }
+    bool StartRecording(const std::string& sinkPath, std::string* error) override {
+        if (!startError.empty()) {
+            *error = startError;
+            return false;
+        }
+        rate = rates.empty() ? 30.0 : rates[std::min(starts, int(rates.size()) - 1)];
+        ++starts;
+        writer = MakeAviWriter();
+        sinks.push_back(sinkPath);
+        started = clock_.tick;
+        VideoFormat vf{32, 24, PixelLayout::Bgr24, int(rate * 1000), 1000};
+        return writer->Open(sinkPath, vf, std::nullopt, CodecSettings{}, rate, error);
+    }
+    void StopRecording() override {
+        std::string ignored;
+        if (writer) writer->Close(&ignored);
+        writer.reset();
+    }
+    FrameCounts ReadFrameCounts() override {
+        if (writer && writer->IsOpen() && writeError.empty()) {
+            const int64_t due = int64_t((clock_.tick - started) * rate / 1000.0);
+            std::vector<uint8_t> frame(32 * 24 * 3, 80);
+            while (writer->FramesWritten() < due) {
+                if (failAfterFrames >= 0 && writer->FramesWritten() >= failAfterFrames) {
+                    writeError = "No space left on device";
+                    break;
+                }
+                writer->WriteVideo(frame.data(), 32 * 3, 0);
+            }
+            counts.delivered = int32_t(writer->FramesWritten());
+        }
+        return counts;
+    }
+    double MeasureStreamRate() override { return rate; }
+    std::string WriteError() const override { return writeError; }
+
+    bool built = true;
+    std::string startError;
+    std::vector<double> rates;
+    std::vector<std::string> sinks;
+    int failAfterFrames = -1;
+    std::string writeError;
+    FrameCounts counts;
+
+private:
+    FakeClock& clock_;
+    std::unique_ptr<IAviWriter> writer;
+    double rate = 30.0;
+    int starts = 0;
+    uint32_t started = 0;
+};
+
+class FakeCountDown : public ICountDown {
+public:
+    void SetTotal(int s) override { totals.push_back(s); }
+    void SetRemaining(int s) override { remaining = s; }
+    void Show() override { visible = true; }
+    void Hide() override { visible = false; }
+    void SetTitle(const std::string& t) override {
+        if (titles.empty() || titles.back() != t) titles.push_back(t);
+    }
+    std::vector<int> totals;
+    std::vector<std::string> titles;
+    int remaining = 0;
+    bool visible = false;
+};
+
+class FakePanel : public IRecordPanel {
+public:
+    void SetStatusText(const std::string& t) override {
+        status = t;
+        history.push_back(t);
+    }
+    std::string StatusText() const override { return status; }
+    void UpdateRecordControls() override { ++controlUpdates; }
+    void FocusPanel() override {}
+    double Zoom() const override { return zoom; }
+    void SetZoom(double z) override { zoom = z; }
+    void SendReadyQuery() override { ++readyQueries; }
+    void ClearReadyWait() override {}
+    std::string status = "Dropped Frames";
+    std::vector<std::string> history;
+    double zoom = 1.0;
+    int controlUpdates = 0;
+    int readyQueries = 0;
+};
+
+class HintCollector : public CUpdateView {
+public:
+    HintCollector() { CTesmiraDoc::Instance().AddView(this); }
+    ~HintCollector() override { CTesmiraDoc::Instance().RemoveView(this); }
+    void OnUpdate(CUpdateView*, int hint, const HintPayload& payload) override {
+        if (auto* text = std::get_if<std::string>(&payload)) texts[hint] += *text;
+        if (auto* number = std::get_if<double>(&payload)) numbers[hint].push_back(*number);
+    }
+    std::map<int, std::string> texts;
+    std::map<int, std::vector<double>> numbers;
+};
+
+class RecordingControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = settings();
+        SetAppClock(&clock_);
+        dir_ = test::MakeTempDir();
+        Settings& s = settings();
+        s.datePrefix = "26_01_17-";
+        s.dirVideo = dir_ + "/video";
+        s.dirLog = dir_ + "/log";
+        fs::create_directories(s.dirVideo);
+        fs::create_directories(s.dirLog);
+        s.useTempDrive = 0;
+        s.recMode = 0;
+        s.recNo = 1;
+        s.recRepaet = 1;
+        s.rtStop = 10000000;  // 1 s
+        s.recLimitMs = 1100;
+        s.recInterval = 4000;
+        s.repeatPauseSec = 2;
+        s.resetFps = false;
+        s.saveLog = 0;
+        s.setZoom1xOnRec = true;
+        runState() = RunState{};
+        recordingLog().Clear();
+        timers_.SetBackend(&stepper_);
+        control_.RegisterTimers();
+    }
+    void TearDown() override {
+        SetAppClock(nullptr);
+        settings() = saved_;
+        runState() = RunState{};
+        for (const auto& d : extraDirs_) test::RemoveTree(d);
+        test::RemoveTree(dir_);
+    }
+    void Run(uint32_t ms) { stepper_.RunFor(timers_, ms); }
+    std::vector<std::string> VideoFiles() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(settings().dirVideo))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Settings saved_;
+    FakeClock clock_;
+    SteppedTimers stepper_{clock_};
+    TimerMultiplexer timers_;
+    FileRecordGraph graph_{clock_};
+    FakeCountDown countDown_;
+    FakePanel panel_;
+    int rebuilds_ = 0;
+    RecordingControl control_{RecordingDeps{&graph_, &countDown_, &panel_, &timers_,
+                                            [this] { ++rebuilds_; }}};
+    HintCollector hints_;
+    std::string dir_;
+    std::vector<std::string> extraDirs_;
+};
+
+TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) {
+    panel_.zoom = 2.5;
+    control_.RecStart();
+    EXPECT_TRUE(runState().isRecording);
+    EXPECT_TRUE(timers_.IsRunning(timer_id::kRecording));
+    EXPECT_FALSE(timers_.IsRunning(timer_id::kSerialReceive));
+    EXPECT_EQ(panel_.zoom, 1.0) << "zoom 1.0 while recording";
+    EXPECT_EQ(countDown_.titles.front(), "録画中");
+
+    Run(500);
+    EXPECT_EQ(panel_.status.rfind("Get ", 0), 0u);
+    EXPECT_GT(panel_.readyQueries, 0);
+    Run(1000);
+    EXPECT_FALSE(runState().isRecording) << "the limit (1 s + 100 ms) ends the recording";
+    EXPECT_TRUE(timers_.IsRunning(timer_id::kSerialReceive));
+    EXPECT_FALSE(timers_.IsRunning(timer_id::kRecording));
+    EXPECT_EQ(panel_.zoom, 2.5) << "the zoom it had to change is restored";
+    EXPECT_EQ(hints_.numbers[301], (std::vector<double>{1.0, 2.5}));
+
+    ASSERT_EQ(VideoFiles(), std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi"});
+    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    AviRateInfo info;
+    ASSERT_TRUE(InspectAviRate(file, &info));
+    EXPECT_NEAR(info.streamRate, 30.0, 1e-9);
+    EXPECT_EQ(int(info.frameCount), control_.deliveredFrames());
+    EXPECT_EQ(settings().recNo, 2);
+    const std::string& report = hints_.texts[101];
+    EXPECT_NE(report.find("Movie No.  1\n取得："), std::string::npos) << report;
+    EXPECT_NE(report.find("Rec Time:     1.10 s \n"), std::string::npos) << report;
+    EXPECT_NE(report.find("実齣速度\n   30.00 fps\n再生速度\n   30.00 fps\n\n"), std::string::npos)
+        << "without ResetFPS the replay rate reported is the header's: " << report;
+}
+
+TEST_F(RecordingControlTest, ResetFpsRewritesTheHeaderButTheNameKeepsTheMeasuredRate) {
+    settings().resetFps = true;
+    control_.OnReplayRateSelected(2);
+    EXPECT_DOUBLE_EQ(settings().replayFps, 59.94);
+    control_.OnSpaceKey();
+    Run(300);
+    control_.OnSpaceKey();  // space stops it
+    EXPECT_FALSE(runState().isRecording);
+    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    AviRateInfo info;
+    ASSERT_TRUE(InspectAviRate(file, &info));
+    EXPECT_NEAR(info.streamRate, 59.94, 1e-3);  // 1e7 / 166833
+    EXPECT_NE(hints_.texts[101].find("再生速度\n   59.94 fps"), std::string::npos);
+    EXPECT_EQ(test::ProbeAvi(file).frameRate > 59.9, true);
+}
+
+TEST_F(RecordingControlTest, RepeatSeriesMakesConsecutiveFilesEachWithItsOwnRate) {
+    Settings& s = settings();
+    s.recMode = 1;
+    s.recRepaet = 3;
+    graph_.rates = {30.0, 25.0, 15.0};
+    control_.RecStart();
+    EXPECT_TRUE(runState().isRepeating);
+    EXPECT_TRUE(countDown_.visible);
+    EXPECT_EQ(timers_.PeriodOf(timer_id::kRepeatGap), 4000);
+    Run(1500);
+    EXPECT_FALSE(runState().isRecording);
+    EXPECT_TRUE(runState().isRepeating) << "waiting for the next recording";
+    EXPECT_EQ(countDown_.totals.back(), 2);
+    EXPECT_NE(panel_.status.find("    1 of 3"), std::string::npos);
+    Run(1000);
+    EXPECT_NE(panel_.status.find("1 of 3 (1 s)"), std::string::npos) << panel_.status;
+    Run(4000 * 3);
+    EXPECT_FALSE(runState().isRepeating);
+    EXPECT_FALSE(countDown_.visible);
+    EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi",
+                                                      "26_01_17-002_Rec_at_25.00fps.avi",
+                                                      "26_01_17-003_Rec_at_15.00fps.avi"}));
+    const std::vector<std::string> waits = {"録画再開待ち  1 / 3", "録画再開待ち  2 / 3"};
+    std::vector<std::string> seen;
+    for (const auto& t : countDown_.titles)
+        if (t.rfind("録画再開待ち", 0) == 0) seen.push_back(t);
+    EXPECT_EQ(seen, waits);
+    EXPECT_NE(std::find(countDown_.titles.begin(), countDown_.titles.end(), "録画中  3 / 3"),
+              countDown_.titles.end());
+    EXPECT_EQ(s.recNo, 4);
+}
+
+TEST_F(RecordingControlTest, StopDuringTheWaitEndsTheSeriesWithoutTouchingFiles) {
+    settings().recMode = 1;
+    settings().recRepaet = 3;
+    control_.RecStart();
+    Run(1500);
+    ASSERT_TRUE(runState().isRepeating);
+    const auto before = VideoFiles();
+    const auto bytes = test::ReadFileBytes(settings().dirVideo + "/" + before.at(0));
+    control_.RecStop();  // the "・・・解除" button
+    EXPECT_FALSE(runState().isRepeating);
+    EXPECT_FALSE(timers_.IsRunning(timer_id::kRepeatGap));
+    EXPECT_FALSE(countDown_.visible);
+    Run(10000);
+    EXPECT_EQ(VideoFiles(), before);
+    EXPECT_EQ(test::ReadFileBytes(settings().dirVideo + "/" + before.at(0)), bytes);
+    EXPECT_EQ(graph_.sinks.size(), 1u);
+    EXPECT_EQ(settings().recNo, 2);
+}
+
+TEST_F(RecordingControlTest, ExistingFilesAreNeverReplacedTheCounterMovesOn) {
+    const std::string video = settings().dirVideo + "/";
+    { std::ofstream(video + "26_01_17-001_Rec_at_29.97fps.avi") << "old take"; }
+    { std::ofstream(video + "26_01_17-002.avi") << "unfinished take"; }
+    { std::ofstream(settings().dirLog + "/26_01_17-003.txt") << "old log"; }
+    control_.RecStart();
+    Run(1500);
+    EXPECT_EQ(graph_.sinks.at(0), video + "26_01_17-004.avi");
+    EXPECT_EQ(test::ReadFileBytes(video + "26_01_17-001_Rec_at_29.97fps.avi").size(), 8u);
+    EXPECT_EQ(test::ReadFileBytes(video + "26_01_17-002.avi").size(), 15u);
+    EXPECT_TRUE(fs::exists(video + "26_01_17-004_Rec_at_30.00fps.avi"));
+    EXPECT_EQ(settings().recNo, 5);
+}
+
+TEST_F(RecordingControlTest, FailedStartRebuildsReportsAndRestoresPolling) {
+    test::MessageRecorder messages;
+    settings().recMode = 1;
+    settings().recRepaet = 3;
+    graph_.startError = "MJPEG filter is not found!\n";
+    panel_.zoom = 3.0;
+    control_.RecStart();
+    EXPECT_FALSE(runState().isRecording);
+    EXPECT_FALSE(runState().isRepeating) << "a series that cannot record is not left waiting";
+    EXPECT_EQ(rebuilds_, 1);
+    EXPECT_FALSE(timers_.IsRunning(timer_id::kRecording));
+    EXPECT_FALSE(timers_.IsRunning(timer_id::kRepeatGap));
+    EXPECT_TRUE(timers_.IsRunning(timer_id::kSerialReceive));
+    EXPECT_EQ(panel_.zoom, 3.0);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[0].text, "MJPEG filter is not found!\n");
+    EXPECT_EQ(messages.messages[1].text.rfind("録画をスタートすることが出来ませんでしたので", 0), 0u);
+
+    graph_.startError.clear();
+    graph_.built = false;
+    control_.RecStart();  // no record chain: nothing but the panel reset
+    EXPECT_FALSE(runState().isRecording);
+    EXPECT_EQ(countDown_.totals.back(), 1);
+}
+
+TEST_F(RecordingControlTest, FullDiskStopsTheRecordingWithAMessageAndAPlayableFile) {
+    test::MessageRecorder messages;
+    graph_.failAfterFrames = 10;
+    control_.RecStart();
+    Run(600);
+    EXPECT_FALSE(runState().isRecording);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].text.find("No space left on device"), std::string::npos);
+    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    EXPECT_NE(messages.messages[0].text.find(file), std::string::npos);
+    EXPECT_EQ(test::ProbeAvi(file).decodedFrames, 10);
+}
+
+TEST_F(RecordingControlTest, WorkFolderFileArrivesInTheVideoFolderWithItsLog) {
+    const std::string work = test::MakeTempDir("/dev/shm");
+    ASSERT_FALSE(work.empty());
+    extraDirs_.push_back(work);
+    Settings& s = settings();
+    s.useTempDrive = 1;
+    s.tempDrive = work;
+    s.saveLog = 1;
+    s.logFileType = 1;
+    control_.RecStart();
+    EXPECT_EQ(graph_.sinks.at(0), work + "/26_01_17-001.avi");
+    Run(1500);
+    EXPECT_EQ(VideoFiles(), std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi"});
+    EXPECT_TRUE(fs::is_empty(work)) << "nothing left behind in the work folder";
+    EXPECT_NE(std::find_if(panel_.history.begin(), panel_.history.end(),
+                           [](const std::string& t) {
+                               return t.size() > 10 && t.substr(t.size() - 10) == "\n転送中";
+                           }),
+              panel_.history.end());
+    EXPECT_EQ(panel_.status.find("転送中"), std::string::npos) << "old text back after the move";
+    const auto log = test::ReadFileBytes(s.dirLog + "/26_01_17-001.txt");
+    const std::string text(log.begin(), log.end());
+    EXPECT_EQ(text.rfind("N\tDropped\tX\tY\tReady\tactual fps\treplay fps\r\n0\t0\t", 0), 0u) << text;
+    EXPECT_TRUE(recordingLog().logN.empty());
+}
+
+TEST_F(RecordingControlTest, FailedMoveKeepsTheRecordingAndSaysWhereItIs) {
+    test::MessageRecorder messages;
+    const std::string work = test::MakeTempDir("/dev/shm");
+    extraDirs_.push_back(work);
+    settings().useTempDrive = 1;
+    settings().tempDrive = work;
+    control_.RecStart();
+    Run(300);
+    fs::remove_all(settings().dirVideo);  // the video folder vanished during the recording
+    control_.RecStop();
+    const std::string kept = work + "/26_01_17-001.avi";
+    EXPECT_TRUE(fs::exists(kept));
+    EXPECT_GT(test::ProbeAvi(kept).decodedFrames, 0);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].text.find("録画は " + kept + " にあります"), std::string::npos);
+    EXPECT_NE(hints_.texts[102].find(kept), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tesmira

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "stage/z_reply.h"
+#include "stage_fakes.h"
+
+namespace tesmira {
+namespace {
+
+using test::StageFixture;
+
+TEST(ZPositionReply, ParsesLikeTheReplyPattern) {
+    EXPECT_EQ(5000, ParseZPositionReply("aSPR 5000\r"));
+    EXPECT_EQ(-42, ParseZPositionReply("aSPR-42"));
+    EXPECT_EQ(7, ParseZPositionReply("aSPR   +7\r\n"));
+    EXPECT_EQ(12, ParseZPositionReply("aSPR 12\raSPR 99\r"));  // two replies in one chunk
+    EXPECT_EQ(2147483647, ParseZPositionReply("aSPR 2147483647\r"));
+    EXPECT_EQ(-2147483647 - 1, ParseZPositionReply("aSPR -2147483648"));
+    EXPECT_EQ(5, ParseZPositionReply("aSPR 000000000000000000005"));
+}
+
+TEST(ZPositionReply, GarbageTruncatedAndOutOfRangeRepliesAreNoPosition) {
+    for (const std::string bad : {"", "a", "aSPR", "aSPR \r", "aSPR -\r", "ASPR 5000", " aSPR 5000",
+                                  "xaSPR 5000", "aSPR 2147483648", "aSPR -2147483649",
+                                  "aSPR 99999999999999999999999", "\x01\xff\r", "aSP"}) {
+        EXPECT_FALSE(ParseZPositionReply(bad).has_value()) << bad;
+    }
+    const std::string overlong = "aSPR " + std::string(4095, '9');
+    EXPECT_FALSE(ParseZPositionReply(overlong).has_value());
+}
+
+class Te2000eZ : public StageFixture {
+protected:
+    void SetUp() override {
+        StageFixture::SetUp();
+        StartWith(1, 0);  // MoveZ 100 (5 um), PageZ 500 (25 um)
+    }
+};
+
+TEST_F(Te2000eZ, FineUpQueriesThenMovesThirtyMillisecondsAfterTheReply) {
+    control.PressZButton(1025);
+    EXPECT_EQ(std::vector<std::string>{"rSPR\r"}, z.writes);
+    EXPECT_EQ(1, control.PendingFineZ());
+    EXPECT_DOUBLE_EQ(0.0, stageState().stageZ);
+
+    control.OnZReply("aSPR 5000\r");
+    EXPECT_EQ(1u, z.writes.size());  // not yet: the move waits for tick 1006
+    EXPECT_EQ(30, backend.running.at(timer_id::kDelayedZ));
+    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
+    EXPECT_EQ(0, control.PendingFineZ());
+
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "fSMV5100\r"}), z.writes);
+    EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ));
+    timers.Dispatch(timer_id::kDelayedZ);  // a late tick has nothing left to write
+    EXPECT_EQ(2u, z.writes.size());
+}
+
+TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
+    control.ZCoarseDown();
+    control.OnZReply("aSPR 5000\r");
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_EQ("fSMV4500\r", z.writes.back());
+    EXPECT_DOUBLE_EQ(-25.0, stageState().stageZ);
+
+    z.writes.clear();
+    control.ZCoarseUp();
+    control.ZFineDown();
+    control.OnZReply("aSPR 4500\r");
+    timers.Dispatch(timer_id::kDelayedZ);
+    control.OnZReply("aSPR 4400\r");
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV4400\r", "fSMV4900\r"}), z.writes);
+    EXPECT_DOUBLE_EQ(-25.0 - 5.0 + 25.0, stageState().stageZ);
+}
+
+TEST_F(Te2000eZ, TheExchangeIgnoresTheReadyFlag) {
+    stageState().stageReady = 0;
+    control.ZFineUp();
+    control.OnZReply("aSPR 10\r");
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "fSMV110\r"}), z.writes);
+}
+
+TEST_F(Te2000eZ, BadRepliesKeepTheStepPendingAndMoveNothing) {
+    control.OnZReply("aSPR 3000\r");  // a position report first: 3000 x 0.05 um
+    EXPECT_DOUBLE_EQ(150.0, stageState().stageZ);
+    control.ZFineUp();
+    for (const char* bad : {"garbage\r", "aSPR\r", "aSPR 99999999999\r", "\r", "aSPR -\r"}) {
+        control.OnZReply(bad);
+        EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ)) << bad;
+        EXPECT_EQ(1, control.PendingFineZ()) << bad;
+        EXPECT_EQ(3000, control.LastZPosition()) << bad;
+    }
+    EXPECT_EQ(std::vector<std::string>{"rSPR\r"}, z.writes);
+    EXPECT_DOUBLE_EQ(150.0, stageState().stageZ);
+    control.OnZReply("aSPR 3001\r");  // a later good reply serves the step
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_EQ("fSMV3101\r", z.writes.back());
+}
+
+TEST_F(Te2000eZ, TargetsNearTheIntLimitDoNotOverflow) {
+    control.ZFineUp();
+    control.OnZReply("aSPR 2147483647\r");
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_EQ("fSMV2147483747\r", z.writes.back());
+    control.ZCoarseDown();
+    control.OnZReply("aSPR -2147483648\r");
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_EQ("fSMV-2147484148\r", z.writes.back());
+}
+
+TEST_F(Te2000eZ, TimelapsePollZeroesOnFirstReplyThenFollowsTheDrive) {
+    control.StartTimelapseZPoll();
+    EXPECT_EQ(2000, backend.running.at(timer_id::kZPositionPoll));
+    control.ZFineUp();  // a press between polls is cancelled by the next poll
+    timers.Dispatch(timer_id::kZPositionPoll);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r"}), z.writes);
+    EXPECT_EQ(0, control.PendingFineZ());
+
+    stageState().stageZ = 123.0;
+    control.OnZReply("aSPR 8000\r");
+    EXPECT_DOUBLE_EQ(0.0, stageState().stageZ);
+    EXPECT_FALSE(control.ZeroOnNextReply());
+    control.OnZReply("aSPR 8100\r");
+    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);  // 100 pulses x 0.05 um
+    control.OnZReply("aSPR 7900\r");
+    EXPECT_DOUBLE_EQ(-5.0, stageState().stageZ);
+    EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ));
+
+    control.StopTimelapseZPoll();
+    EXPECT_FALSE(timers.IsRunning(timer_id::kZPositionPoll));
+}
+
+TEST_F(Te2000eZ, PollIsOnlyForATe2000eDrive) {
+    settings().zAxisType = 1;
+    control.StartTimelapseZPoll();
+    EXPECT_FALSE(timers.IsRunning(timer_id::kZPositionPoll));
+    timers.Dispatch(timer_id::kZPositionPoll);
+    EXPECT_TRUE(z.writes.empty());
+}
+
+TEST_F(Te2000eZ, ClosedChannelSendsNothingButTheStepStillWaits) {
+    z.open = false;
+    control.ZFineUp();
+    EXPECT_EQ(1, control.PendingFineZ());
+    control.OnZReply("aSPR 1\r");
+    timers.Dispatch(timer_id::kDelayedZ);
+    EXPECT_TRUE(z.writes.empty());
+    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
+}
+
+class ZSync : public StageFixture {};
+
+TEST_F(ZSync, OnlyTheChosenSourceStepsZFineUp) {
+    StartWith(1, 1);
+    settings().zsync = 2;
+    for (int source : {0, 1, 3, 7, 8, 9, -1, 42})
+        control.ZSyncEvent(source);
+    EXPECT_TRUE(z.writes.empty());
+    control.ZSyncEvent(2);
+    EXPECT_EQ(std::vector<std::string>{"MOVREL b=100\r"}, z.writes);
+    EXPECT_DOUBLE_EQ(1.0, stageState().stageZ);
+
+    settings().zsync = 9;
+    control.ZSyncEvent(9);  // "no automatic move" is never an event
+    EXPECT_EQ(1u, z.writes.size());
+
+    settings().zsync = 8;
+    stageState().stageReady = 0;
+    control.ZSyncEvent(8);  // dropped while the stage is busy, like the button
+    EXPECT_EQ(1u, z.writes.size());
+}
+
+TEST_F(ZSync, ProcessWideEntryPointReachesTheProcessWideControl) {
+    settings().zsync = 5;
+    stageControl().Steps().zFine = 3.0;
+    ZSyncEvent(4);
+    EXPECT_DOUBLE_EQ(0.0, stageState().stageZ);
+    ZSyncEvent(5);
+    EXPECT_DOUBLE_EQ(3.0, stageState().stageZ);
+}
+
+TEST_F(ZSync, Te2000eSyncStepUsesTheExchange) {
+    StartWith(1, 0);
+    settings().zsync = 8;
+    control.ZSyncEvent(8);
+    EXPECT_EQ(std::vector<std::string>{"rSPR\r"}, z.writes);
+    EXPECT_EQ(1, control.PendingFineZ());
+}
+
+}  // namespace
+}  // namespace tesmira
