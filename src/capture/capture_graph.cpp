@@ -156,6 +156,7 @@ CCaptureGraph::~CCaptureGraph() {
         }
     }
     preview_.Clear();
+    if (recordCapsAtBuild_) gst_caps_unref(recordCapsAtBuild_);
     if (camPad_) gst_object_unref(camPad_);
     if (camSrc_) gst_object_unref(camSrc_);
     if (audioSrc_) gst_object_unref(audioSrc_);
@@ -472,6 +473,8 @@ bool CCaptureGraph::Negotiate(std::string* failure) {
             height_ = GST_VIDEO_INFO_HEIGHT(&info);
         }
         recordDepth_ = BitDepthOf(FormatOfCaps(recordCaps));
+        if (recordCapsAtBuild_) gst_caps_unref(recordCapsAtBuild_);
+        recordCapsAtBuild_ = gst_caps_ref(recordCaps);
     } else if (!started || !error.empty()) {
         *failure = kNotConnected;
     } else {
@@ -783,15 +786,13 @@ bool CCaptureGraph::StartRecording(const std::string& outputPath, const CodecSet
         if (error) *error = "a recording is already open";
         return false;
     }
-    GstPad* pad = gst_element_get_static_pad(recordSink_, "sink");
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    gst_object_unref(pad);
+    GstCaps* caps = RecordCaps();
     GstVideoInfo info;
     const bool known = caps && gst_video_info_from_caps(&info, caps);
     const std::string format = FormatOfCaps(caps);
     if (caps) gst_caps_unref(caps);
     if (!known) {
-        if (error) *error = "the record branch has no format yet (is live video running?)";
+        if (error) *error = "the record branch has no format";
         return false;
     }
     VideoFormat video;
@@ -848,10 +849,7 @@ void CCaptureGraph::ReadFrameCounts(int32_t& dropped, int32_t& delivered) const 
 }
 
 double CCaptureGraph::MeasureStreamRate() const {
-    if (!recordSink_) return 0.0;
-    GstPad* pad = gst_element_get_static_pad(recordSink_, "sink");
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    gst_object_unref(pad);
+    GstCaps* caps = RecordCaps();
     double rate = 0.0;
     int num = 0, den = 0;
     if (caps && gst_caps_get_size(caps) > 0 &&
@@ -860,6 +858,17 @@ double CCaptureGraph::MeasureStreamRate() const {
         rate = static_cast<double>(num) / den;
     if (caps) gst_caps_unref(caps);
     return rate;
+}
+
+GstCaps* CCaptureGraph::RecordCaps() const {
+    GstCaps* caps = nullptr;
+    if (recordSink_) {
+        GstPad* pad = gst_element_get_static_pad(recordSink_, "sink");
+        caps = gst_pad_get_current_caps(pad);
+        gst_object_unref(pad);
+    }
+    if (!caps && recordCapsAtBuild_) caps = gst_caps_ref(recordCapsAtBuild_);
+    return caps;
 }
 
 // ---- camera pages ---------------------------------------------------------------------------

@@ -146,6 +146,7 @@ private:
     void SendViewHints();
     void ResetSourceState();
     void QueueEvent(GraphEvent event);
+    GstCaps* RecordCaps() const;  // current, else as negotiated at build; caller unrefs
 
     static int OnBusMessage(GstBus*, GstMessage*, void* self);
     static int OnPreviewSample(GstAppSink*, void* self);
@@ -187,6 +188,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     int recordDepth_ = 0;
+    GstCaps* recordCapsAtBuild_ = nullptr;  // the record branch's format found while building
     std::mutex dibMutex_;
     std::unique_ptr<CDib> dib_;
     std::unique_ptr<CDib> dib8_;
