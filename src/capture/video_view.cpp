@@ -122,10 +122,14 @@ void CVideoView::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
         case 303:
             Apply(geometry_.Reapply(zoom, cw, ch), zoom);
             break;
-        case 304:
-            zoom = geometry_.FitZoom(cw, ch);
-            Apply(geometry_.Attach(zoom, cw, ch), zoom);
+        case 304: {
+            // Fit into the pane as it is without scroll bars: the fitted video needs none, and
+            // measuring with the bars of the previous size would fit it too small.
+            const QSize full = maximumViewportSize();
+            zoom = geometry_.FitZoom(full.width(), full.height());
+            Apply(geometry_.Attach(zoom, full.width(), full.height()), zoom);
             break;
+        }
         default:
             break;  // 302 and everything else change nothing
     }
