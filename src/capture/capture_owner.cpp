@@ -37,13 +37,11 @@ void RefreshPanel() {
 void OnStreamError(uint64_t generation, const std::string& reason) {
     CCaptureGraph* graph = theCaptureGraph();
     if (!graph || graph->Generation() != generation) return;
-    const bool wasLive = runState().isLive;
     if (runState().isRecording && RecStopHook()) RecStopHook()();
     graph->MarkBroken();
     runState().isLive = false;
     RefreshPanel();
-    if (wasLive || !reason.empty())
-        ShowMessage("DirectShow Error: Stream stopped!\n" + reason + "\n");
+    ShowMessage("DirectShow Error: Stream stopped!\n" + reason + "\n");
 }
 
 void EnsureErrorHandler() {
@@ -81,11 +79,12 @@ void RebuildCaptureGraph() {
     graph.EnumerateMicrophones(s.camera, s.audio);
     if (!s.camera.empty() && graph.AddCamera()) graph.BuildGraphs();
     if (!s.audio.empty() && !graph.AddMicrophone()) graph.ReleaseMicrophone();
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 201);
     if (wasLive && s.recMode != 3 && graph.CameraReady()) {
         std::string error;
         if (graph.Run(&error)) run.isLive = true;
     }
+    // After live video is restored, so LiveStart/LiveStop show the state the video is in.
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 201);
 }
 
 void LiveStart() {
