@@ -90,8 +90,13 @@ void CVideoView::Apply(const Placement& p, double zoom) {
     horizontalScrollBar()->setSingleStep(std::max(1, p.width / 100));
     verticalScrollBar()->setPageStep(std::max(1, p.height / 10));
     verticalScrollBar()->setSingleStep(std::max(1, p.height / 100));
+    // Ranges and position are set here rather than left to the scroll area's own resize
+    // handling, which is deferred while the pane is hidden or not yet laid out.
+    horizontalScrollBar()->setRange(0, std::max(0, p.width - viewport()->width()));
+    verticalScrollBar()->setRange(0, std::max(0, p.height - viewport()->height()));
     horizontalScrollBar()->setValue(p.scrollX);
     verticalScrollBar()->setValue(p.scrollY);
+    surface_->move(p.left, p.top);
     surface_->update();
 }
 
