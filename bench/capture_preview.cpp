@@ -31,7 +31,9 @@ struct Size {
     int w, h, fps;
 };
 
-double Seconds(const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
+double Seconds(const timeval& t) {
+    return t.tv_sec + t.tv_usec / 1e6;
+}
 
 double SelfCpu() {
     rusage u{};
@@ -46,8 +48,8 @@ double ChildrenCpu() {
 }
 
 std::string Caps(const Size& s) {
-    return "video/x-raw,format=BGR,width=" + std::to_string(s.w) + ",height=" +
-           std::to_string(s.h) + ",framerate=" + std::to_string(s.fps) + "/1";
+    return "video/x-raw,format=BGR,width=" + std::to_string(s.w) +
+           ",height=" + std::to_string(s.h) + ",framerate=" + std::to_string(s.fps) + "/1";
 }
 
 // CPU seconds of gst-launch-1.0 producing `frames` frames of the same test pattern.
@@ -63,10 +65,12 @@ double BarePipelineCpu(const Size& s, int frames) {
                static_cast<char*>(nullptr));
         _exit(127);
     }
-    if (pid < 0) return -1;
+    if (pid < 0)
+        return -1;
     int status = 0;
     waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
     return ChildrenCpu() - before;
 }
 
@@ -84,7 +88,8 @@ Run LiveFor(CVideoView& view, bool shown, int seconds) {
         view.hide();
     RebuildCaptureGraph();
     CCaptureGraph* graph = theCaptureGraph();
-    if (!graph || !graph->CameraReady()) return r;
+    if (!graph || !graph->CameraReady())
+        return r;
     const uint64_t paintedBefore = CVideoSurface::FramesPainted();
     const double cpuBefore = SelfCpu();
     LiveStart();
@@ -99,12 +104,15 @@ Run LiveFor(CVideoView& view, bool shown, int seconds) {
     return r;
 }
 
-double Per1000(double cpu, uint64_t frames) { return frames ? cpu / frames * 1000.0 : 0.0; }
+double Per1000(double cpu, uint64_t frames) {
+    return frames ? cpu / frames * 1000.0 : 0.0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("TESMIRA_TEST_DEVICES", "1", 1);
     QApplication app(argc, argv);
     SetMessageSink([](const std::string& text, MessageIcon) {
@@ -148,8 +156,9 @@ int main(int argc, char** argv) {
     DestroyCaptureGraph();
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    std::printf("graph = capture graph with the pane hidden; bare = gst-launch-1.0 videotestsrc ! "
-                "videoconvert ! BGR ! fakesink; ratio = graph / bare; painting = graph+pt - graph\n");
+    std::printf(
+        "graph = capture graph with the pane hidden; bare = gst-launch-1.0 videotestsrc ! "
+        "videoconvert ! BGR ! fakesink; ratio = graph / bare; painting = graph+pt - graph\n");
     std::printf("expected frames per run: fps x %d; peak RSS %.1f MB\n", seconds,
                 u.ru_maxrss / 1024.0);
     return 0;

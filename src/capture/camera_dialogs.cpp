@@ -27,7 +27,9 @@
 namespace tesmira {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QPushButton* Button(const char* text, int id, QWidget* parent) {
     auto* b = new QPushButton(QString::fromUtf8(text), parent);
@@ -136,16 +138,20 @@ std::string CDlgCameraSelect::Selected(QListWidget* list) const {
     return item && item->isSelected() ? item->text().toStdString() : std::string();
 }
 
-void CDlgCameraSelect::OnRefreshTimer() { Show(model_.Refresh(), false); }
+void CDlgCameraSelect::OnRefreshTimer() {
+    Show(model_.Refresh(), false);
+}
 
 void CDlgCameraSelect::Show(const CameraSelectModel::Changes& changes, bool all) {
     if (all || changes.cameras) {
         cameraList_->clear();
-        for (const std::string& n : model_.Cameras()) cameraList_->addItem(Q(n));
+        for (const std::string& n : model_.Cameras())
+            cameraList_->addItem(Q(n));
     }
     if (all || changes.microphones) {
         micList_->clear();
-        for (const std::string& n : model_.Microphones()) micList_->addItem(Q(n));
+        for (const std::string& n : model_.Microphones())
+            micList_->addItem(Q(n));
     }
     cameraChosen_->setText(Q(model_.ChosenCamera()));
     micChosen_->setText(Q(model_.ChosenMicrophone()));
@@ -159,7 +165,8 @@ void CDlgCameraSelect::done(int result) {
 void RunCameraSelectDialog(QWidget* owner) {
     const Settings& s = settings();
     CDlgCameraSelect dialog(DeviceCatalog(), s.camera, s.audio, owner);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.exec() != QDialog::Accepted)
+        return;
     ApplyCameraChoice(dialog.ChosenCamera(), dialog.ChosenMicrophone());
 }
 
@@ -171,13 +178,15 @@ namespace {
 struct DeviceFd {
     int fd = -1;
     ~DeviceFd() {
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
     }
 };
 
 int Xioctl(int fd, unsigned long request, void* arg) {
     int r;
-    do r = ::ioctl(fd, request, arg);
+    do
+        r = ::ioctl(fd, request, arg);
     while (r < 0 && errno == EINTR);
     return r;
 }
@@ -206,12 +215,14 @@ void AddControl(QFormLayout* form, QWidget* parent, std::shared_ptr<DeviceFd> de
             v4l2_querymenu m{};
             m.id = q.id;
             m.index = static_cast<uint32_t>(i);
-            if (Xioctl(dev->fd, VIDIOC_QUERYMENU, &m) < 0) continue;
+            if (Xioctl(dev->fd, VIDIOC_QUERYMENU, &m) < 0)
+                continue;
             const QString text = q.type == V4L2_CTRL_TYPE_MENU
                                      ? QString::fromUtf8(reinterpret_cast<const char*>(m.name))
                                      : QString::number(m.value);
             combo->addItem(text, i);
-            if (i == current.value) combo->setCurrentIndex(combo->count() - 1);
+            if (i == current.value)
+                combo->setCurrentIndex(combo->count() - 1);
         }
         QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
                          [combo, set](int index) { set(combo->itemData(index).toInt()); });
@@ -245,7 +256,8 @@ void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner) {
 
     auto dev = std::make_shared<DeviceFd>();
     const std::string path = graph.CameraDevicePath();
-    if (!path.empty()) dev->fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (!path.empty())
+        dev->fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     int count = 0;
     if (dev->fd >= 0) {
         v4l2_queryctrl q{};
@@ -260,10 +272,10 @@ void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner) {
         }
     }
     if (count == 0)
-        layout->addWidget(new QLabel(
-            QString::fromUtf8("このカメラには調節できる項目がありません。\n") +
-                Q(graph.BoundCameraName()),
-            &dialog));
+        layout->addWidget(
+            new QLabel(QString::fromUtf8("このカメラには調節できる項目がありません。\n") +
+                           Q(graph.BoundCameraName()),
+                       &dialog));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
@@ -279,13 +291,15 @@ void ShowStreamFormatDialog(CCaptureGraph& graph, QWidget* owner) {
     layout->addWidget(new QLabel(Q(current), &dialog));
     auto* list = new QListWidget(&dialog);
     list->setObjectName(QStringLiteral("formatList"));
-    for (const std::string& f : graph.OfferedFormats()) list->addItem(Q(f));
+    for (const std::string& f : graph.OfferedFormats())
+        list->addItem(Q(f));
     layout->addWidget(list);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted || !list->currentItem()) return;
+    if (dialog.exec() != QDialog::Accepted || !list->currentItem())
+        return;
     graph.ApplyStreamFormat(list->currentItem()->text().toStdString());
 }
 

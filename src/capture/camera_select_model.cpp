@@ -11,7 +11,8 @@ namespace tesmira {
 std::vector<std::string> CameraSelectModel::ListCameras() {
     std::vector<std::string> names;
     if (const auto cams = catalog_.Cameras())
-        for (const CaptureDevice& d : *cams) names.push_back(d.name);
+        for (const CaptureDevice& d : *cams)
+            names.push_back(d.name);
     return ChooseCamera(names, {}).names;
 }
 
@@ -19,10 +20,12 @@ std::vector<std::string> CameraSelectModel::ListMicrophones(const std::string& c
     bool cameraHasAudio = false;
     if (const auto cams = catalog_.Cameras())
         for (const CaptureDevice& d : *cams)
-            if (!camera.empty() && d.name == camera && !d.ownAudioName.empty()) cameraHasAudio = true;
+            if (!camera.empty() && d.name == camera && !d.ownAudioName.empty())
+                cameraHasAudio = true;
     std::vector<std::string> names;
     if (const auto mics = catalog_.Microphones())
-        for (const CaptureDevice& d : *mics) names.push_back(d.name);
+        for (const CaptureDevice& d : *mics)
+            names.push_back(d.name);
     return ChooseMicrophone(cameraHasAudio, camera, names, {}).names;
 }
 
@@ -51,7 +54,8 @@ CameraSelectModel::Changes CameraSelectModel::Refresh() {
 }
 
 CameraSelectModel::Changes CameraSelectModel::TakeCamera(const std::string& selected) {
-    if (!selected.empty()) chosenCamera_ = selected;
+    if (!selected.empty())
+        chosenCamera_ = selected;
     return Refresh();
 }
 
@@ -61,7 +65,8 @@ CameraSelectModel::Changes CameraSelectModel::ClearCamera() {
 }
 
 CameraSelectModel::Changes CameraSelectModel::TakeMicrophone(const std::string& selected) {
-    if (!selected.empty()) chosenMicrophone_ = selected;
+    if (!selected.empty())
+        chosenMicrophone_ = selected;
     return Refresh();
 }
 
@@ -72,7 +77,8 @@ CameraSelectModel::Changes CameraSelectModel::ClearMicrophone() {
 
 bool ApplyCameraChoice(const std::string& camera, const std::string& microphone) {
     Settings& s = settings();
-    if (camera == s.camera && microphone == s.audio) return false;
+    if (camera == s.camera && microphone == s.audio)
+        return false;
     s.camera = camera;
     s.audio = microphone;
     RebuildCaptureGraph();

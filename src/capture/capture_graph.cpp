@@ -54,7 +54,8 @@ GstElement* Make(const char* factory, const char* name) {
 }
 
 std::string FormatOfCaps(GstCaps* caps) {
-    if (!caps || gst_caps_get_size(caps) == 0) return {};
+    if (!caps || gst_caps_get_size(caps) == 0)
+        return {};
     const gchar* f = gst_structure_get_string(gst_caps_get_structure(caps, 0), "format");
     return f ? f : "";
 }
@@ -66,8 +67,10 @@ struct MappedSample {
     GstMapInfo map{};
     bool mapped = false;
     ~MappedSample() {
-        if (mapped) gst_buffer_unmap(buffer, &map);
-        if (sample) gst_sample_unref(sample);
+        if (mapped)
+            gst_buffer_unmap(buffer, &map);
+        if (sample)
+            gst_sample_unref(sample);
     }
 };
 
@@ -85,7 +88,9 @@ bool PlaneOf(GstBuffer* buffer, const GstVideoInfo& info, size_t* offset, size_t
 
 }  // namespace
 
-void SetAviWriterFactory(AviWriterFactory factory) { WriterFactory() = std::move(factory); }
+void SetAviWriterFactory(AviWriterFactory factory) {
+    WriterFactory() = std::move(factory);
+}
 
 void SetStreamErrorHandler(StreamErrorHandler handler) {
     std::lock_guard<std::mutex> lock(ErrorHandlerMutex());
@@ -95,17 +100,22 @@ void SetStreamErrorHandler(StreamErrorHandler handler) {
 const char* RecordLayoutFor(const std::string& cameraFormat) {
     if (cameraFormat == "BGR" || cameraFormat == "BGRx" || cameraFormat == "GRAY8" ||
         cameraFormat == "YUY2")
-        return cameraFormat == "BGR" ? "BGR" : cameraFormat == "BGRx" ? "BGRx"
-                                             : cameraFormat == "GRAY8" ? "GRAY8"
-                                                                       : "YUY2";
+        return cameraFormat == "BGR"     ? "BGR"
+               : cameraFormat == "BGRx"  ? "BGRx"
+               : cameraFormat == "GRAY8" ? "GRAY8"
+                                         : "YUY2";
     return "BGR";
 }
 
 int BitDepthOf(const std::string& format) {
-    if (format == "BGR") return 24;
-    if (format == "BGRx") return 32;
-    if (format == "GRAY8") return 8;
-    if (format == "YUY2") return 16;
+    if (format == "BGR")
+        return 24;
+    if (format == "BGRx")
+        return 32;
+    if (format == "GRAY8")
+        return 8;
+    if (format == "YUY2")
+        return 16;
     return 0;
 }
 
@@ -137,7 +147,8 @@ CCaptureGraph::CCaptureGraph() : generation_(++g_generation), rec_(new RecordSta
     gst_object_ref_sink(pipeline_);
     GstBus* bus = gst_element_get_bus(pipeline_);
     gst_bus_set_sync_handler(
-        bus, [](GstBus* b, GstMessage* m, gpointer self) -> GstBusSyncReply {
+        bus,
+        [](GstBus* b, GstMessage* m, gpointer self) -> GstBusSyncReply {
             return static_cast<GstBusSyncReply>(OnBusMessage(b, m, self));
         },
         this, nullptr);
@@ -146,7 +157,8 @@ CCaptureGraph::CCaptureGraph() : generation_(++g_generation), rec_(new RecordSta
 
 CCaptureGraph::~CCaptureGraph() {
     showing_ = false;
-    if (pipeline_) gst_element_set_state(pipeline_, GST_STATE_NULL);
+    if (pipeline_)
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
     if (rec_) {
         std::lock_guard<std::mutex> lock(rec_->mutex);
         if (rec_->writer) {
@@ -156,10 +168,14 @@ CCaptureGraph::~CCaptureGraph() {
         }
     }
     preview_.Clear();
-    if (recordCapsAtBuild_) gst_caps_unref(recordCapsAtBuild_);
-    if (camPad_) gst_object_unref(camPad_);
-    if (camSrc_) gst_object_unref(camSrc_);
-    if (audioSrc_) gst_object_unref(audioSrc_);
+    if (recordCapsAtBuild_)
+        gst_caps_unref(recordCapsAtBuild_);
+    if (camPad_)
+        gst_object_unref(camPad_);
+    if (camSrc_)
+        gst_object_unref(camSrc_);
+    if (audioSrc_)
+        gst_object_unref(audioSrc_);
     if (pipeline_) {
         GstBus* bus = gst_element_get_bus(pipeline_);
         gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -185,9 +201,11 @@ int CCaptureGraph::EnumerateCameras(const std::string& wanted) {
         return 0;
     }
     cameraNames_.clear();
-    if (cameras->empty()) return 0;
+    if (cameras->empty())
+        return 0;
     std::vector<std::string> names;
-    for (const CaptureDevice& d : *cameras) names.push_back(d.name);
+    for (const CaptureDevice& d : *cameras)
+        names.push_back(d.name);
     const CameraChoice choice = ChooseCamera(names, wanted);
     cameraNames_ = choice.names;
     if (choice.bound >= 0 && !camSrc_) {
@@ -212,23 +230,27 @@ bool CCaptureGraph::EnumerateMicrophones(const std::string& cameraName, const st
     const auto mics = DeviceCatalog().Microphones();
     std::vector<std::string> names;
     if (mics)
-        for (const CaptureDevice& d : *mics) names.push_back(d.name);
+        for (const CaptureDevice& d : *mics)
+            names.push_back(d.name);
     const bool cameraHasAudio = camSrc_ && !cameraOwnAudio_.empty();
     const MicrophoneChoice choice = ChooseMicrophone(cameraHasAudio, cameraName, names, wanted);
     micNames_ = choice.names;
-    if (audioSrc_) return true;  // already bound and added
+    if (audioSrc_)
+        return true;  // already bound and added
     if (choice.useCameraAudio) {
         audioSrc_ = DeviceCatalog().CreateMicrophoneSource(cameraOwnAudio_);
         if (audioSrc_) {
             gst_object_ref_sink(audioSrc_);
             useCameraAudio_ = true;
-            if (gst_bin_add(GST_BIN(pipeline_), audioSrc_)) audioAdded_ = true;
+            if (gst_bin_add(GST_BIN(pipeline_), audioSrc_))
+                audioAdded_ = true;
         }
     } else if (choice.bound >= 0) {
         audioSrc_ = DeviceCatalog().CreateMicrophoneSource(names[choice.bound]);
         if (audioSrc_) {
             gst_object_ref_sink(audioSrc_);
-            if (AddMicrophone() == 0) ReleaseMicrophone();
+            if (AddMicrophone() == 0)
+                ReleaseMicrophone();
         }
     }
     return true;
@@ -242,17 +264,20 @@ int CCaptureGraph::AddCamera() {
         }
         camAdded_ = true;
     }
-    if (camSrc_ && camAdded_ && !camPad_) camPad_ = gst_element_get_static_pad(camSrc_, "src");
+    if (camSrc_ && camAdded_ && !camPad_)
+        camPad_ = gst_element_get_static_pad(camSrc_, "src");
     if (settings().camera == "MonsterX U3.0R Capture 0" && settings().mediaType == 0)
         ShowMessage(kMonsterXWarning);
-    if (camPad_) return 1;
+    if (camPad_)
+        return 1;
     ShowMessage(kCameraFailed);
     settings().camera.clear();
     return 0;
 }
 
 int CCaptureGraph::AddMicrophone() {
-    if (audioSrc_ && (useCameraAudio_ || audioAdded_)) return 1;
+    if (audioSrc_ && (useCameraAudio_ || audioAdded_))
+        return 1;
     if (audioSrc_ && pipeline_) {
         if (!gst_bin_add(GST_BIN(pipeline_), audioSrc_)) {
             ShowMessage("DirectShow Error: AddFilter for audio!");
@@ -271,7 +296,8 @@ int CCaptureGraph::AddMicrophone() {
 }
 
 void CCaptureGraph::ReleaseMicrophone() {
-    if (!audioSrc_) return;
+    if (!audioSrc_)
+        return;
     if (audioAdded_ && pipeline_) {
         gst_element_set_state(audioSrc_, GST_STATE_NULL);
         gst_bin_remove(GST_BIN(pipeline_), audioSrc_);
@@ -288,14 +314,16 @@ int CCaptureGraph::BuildGraphs() {
     const Settings& s = settings();
     if (!pipeline_ || !camSrc_ || !camAdded_ || s.dirVideo.empty() || s.datePrefix.empty())
         return 0;
-    if (!MakeBranches()) return 0;
+    if (!MakeBranches())
+        return 0;
 
     std::string failure;
     if (!Negotiate(&failure)) {
         ShowMessage(failure);
         return 0;
     }
-    if (!MakeBitmaps()) return 0;
+    if (!MakeBitmaps())
+        return 0;
 
     recPaths_ = MakeSinkPaths(s.dirVideo, s.tempDrive, s.useTempDrive == 1, s.datePrefix,
                               RecordingFileName(s.recNo));
@@ -312,7 +340,8 @@ bool CCaptureGraph::MakeBranches() {
     GstElement* previewConvert = Make("videoconvert", "previewconvert");
     if (!previewSink_ || !previewQueue || !previewConvert) {
         for (GstElement* e : {previewSink_, previewQueue, previewConvert})
-            if (e) gst_object_unref(e);
+            if (e)
+                gst_object_unref(e);
         previewSink_ = nullptr;
         ShowMessage("DirectShow Error: ISampleGrabber!");
         return false;
@@ -323,18 +352,21 @@ bool CCaptureGraph::MakeBranches() {
     GstElement* recordConvert = Make("videoconvert", "colorspaceconverter");
     recordCaps_ = Make("capsfilter", "recordcaps");
     recordSink_ = Make("appsink", "record");
-    if (!recordConvert) ShowMessage("DirectShow Error: ColorSpaceConverter!");
+    if (!recordConvert)
+        ShowMessage("DirectShow Error: ColorSpaceConverter!");
     if (!camCaps_ || !tee_ || !recordQueue_ || !recordCaps_ || !recordSink_) {
         for (GstElement* e : {camCaps_, tee_, recordQueue_, recordConvert, recordCaps_, recordSink_,
                               previewSink_, previewQueue, previewConvert})
-            if (e) gst_object_unref(e);
+            if (e)
+                gst_object_unref(e);
         camCaps_ = tee_ = recordQueue_ = recordCaps_ = recordSink_ = previewSink_ = nullptr;
         ShowMessage("DirectShow Error: GrabberFilter!");
         return false;
     }
     gst_bin_add_many(bin, camCaps_, tee_, previewQueue, previewConvert, previewSink_, recordQueue_,
                      recordCaps_, recordSink_, nullptr);
-    if (recordConvert) gst_bin_add(bin, recordConvert);
+    if (recordConvert)
+        gst_bin_add(bin, recordConvert);
 
     // The preview may fall behind a busy UI or CPU: it lets old frames go rather than holding
     // back the record branch, which shares the camera's thread through the tee.
@@ -372,10 +404,10 @@ bool CCaptureGraph::MakeBranches() {
     const bool linked =
         gst_element_link_many(camSrc_, camCaps_, tee_, nullptr) &&
         gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr) &&
-        (recordConvert ? gst_element_link_many(tee_, recordQueue_, recordConvert, recordCaps_,
-                                               recordSink_, nullptr)
-                       : gst_element_link_many(tee_, recordQueue_, recordCaps_, recordSink_,
-                                               nullptr));
+        (recordConvert
+             ? gst_element_link_many(tee_, recordQueue_, recordConvert, recordCaps_, recordSink_,
+                                     nullptr)
+             : gst_element_link_many(tee_, recordQueue_, recordCaps_, recordSink_, nullptr));
     if (!linked) {
         ShowMessage(kNotConnected);
         return false;
@@ -407,7 +439,8 @@ bool CCaptureGraph::MakeBranches() {
         audioSink_ = Make("appsink", "audio");
         if (!q || !conv || !resample || !caps || !audioSink_) {
             for (GstElement* e : {q, conv, resample, caps, audioSink_})
-                if (e) gst_object_unref(e);
+                if (e)
+                    gst_object_unref(e);
             audioSink_ = nullptr;
         } else {
             gst_bin_add_many(bin, q, conv, resample, caps, audioSink_, nullptr);
@@ -439,8 +472,8 @@ bool CCaptureGraph::Negotiate(std::string* failure) {
         busError_.clear();
     }
     negotiating_ = true;
-    const bool started = gst_element_set_state(pipeline_, GST_STATE_PLAYING) !=
-                         GST_STATE_CHANGE_FAILURE;
+    const bool started =
+        gst_element_set_state(pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
     GstPad* previewIn = gst_element_get_static_pad(previewSink_, "sink");
     GstPad* recordIn = gst_element_get_static_pad(recordSink_, "sink");
     GstCaps* previewCaps = nullptr;
@@ -448,8 +481,10 @@ bool CCaptureGraph::Negotiate(std::string* failure) {
     std::string error;
     const auto deadline = std::chrono::steady_clock::now() + kNegotiateTimeout;
     while (started) {
-        if (!previewCaps) previewCaps = gst_pad_get_current_caps(previewIn);
-        if (!recordCaps) recordCaps = gst_pad_get_current_caps(recordIn);
+        if (!previewCaps)
+            previewCaps = gst_pad_get_current_caps(previewIn);
+        if (!recordCaps)
+            recordCaps = gst_pad_get_current_caps(recordIn);
         {
             std::lock_guard<std::mutex> lock(busMutex_);
             error = busError_;
@@ -473,15 +508,18 @@ bool CCaptureGraph::Negotiate(std::string* failure) {
             height_ = GST_VIDEO_INFO_HEIGHT(&info);
         }
         recordDepth_ = BitDepthOf(FormatOfCaps(recordCaps));
-        if (recordCapsAtBuild_) gst_caps_unref(recordCapsAtBuild_);
+        if (recordCapsAtBuild_)
+            gst_caps_unref(recordCapsAtBuild_);
         recordCapsAtBuild_ = gst_caps_ref(recordCaps);
     } else if (!started || !error.empty()) {
         *failure = kNotConnected;
     } else {
         *failure = "DirectShow Error: GetConnectedMediaType of Live!";
     }
-    if (previewCaps) gst_caps_unref(previewCaps);
-    if (recordCaps) gst_caps_unref(recordCaps);
+    if (previewCaps)
+        gst_caps_unref(previewCaps);
+    if (recordCaps)
+        gst_caps_unref(recordCaps);
     preview_.Clear();
     return ok;
 }
@@ -515,11 +553,14 @@ bool CCaptureGraph::TimelapseWriterAvailable() const {
 }
 
 void CCaptureGraph::DumpGraph(const std::string& path) const {
-    if (!pipeline_) return;
+    if (!pipeline_)
+        return;
     gchar* dot = gst_debug_bin_to_dot_data(GST_BIN(pipeline_), GST_DEBUG_GRAPH_SHOW_ALL);
-    if (!dot) return;
+    if (!dot)
+        return;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out << dot;
+    if (out)
+        out << dot;
     g_free(dot);
 }
 
@@ -527,7 +568,8 @@ void CCaptureGraph::DumpGraph(const std::string& path) const {
 
 bool CCaptureGraph::Run(std::string* error) {
     if (!pipeline_ || !built_ || broken_) {
-        if (error) *error = "the capture graph is not ready";
+        if (error)
+            *error = "the capture graph is not ready";
         return false;
     }
     {
@@ -540,7 +582,8 @@ bool CCaptureGraph::Run(std::string* error) {
         gst_element_set_state(pipeline_, GST_STATE_NULL);
         broken_ = true;
         std::lock_guard<std::mutex> lock(busMutex_);
-        if (error) *error = busError_.empty() ? "the camera does not start" : busError_;
+        if (error)
+            *error = busError_.empty() ? "the camera does not start" : busError_;
         return false;
     }
     return true;
@@ -548,7 +591,8 @@ bool CCaptureGraph::Run(std::string* error) {
 
 void CCaptureGraph::Stop() {
     showing_ = false;
-    if (!pipeline_) return;
+    if (!pipeline_)
+        return;
     gst_element_set_state(pipeline_, broken_ ? GST_STATE_NULL : GST_STATE_READY);
     gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_SECOND);
 }
@@ -556,27 +600,31 @@ void CCaptureGraph::Stop() {
 void CCaptureGraph::MarkBroken() {
     broken_ = true;
     showing_ = false;
-    if (pipeline_) gst_element_set_state(pipeline_, GST_STATE_NULL);
+    if (pipeline_)
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
 }
 
 int CCaptureGraph::OnBusMessage(GstBus*, GstMessage* message, void* self) {
     auto* graph = static_cast<CCaptureGraph*>(self);
     const GstMessageType type = GST_MESSAGE_TYPE(message);
-    if (type != GST_MESSAGE_ERROR && type != GST_MESSAGE_EOS) return GST_BUS_PASS;
+    if (type != GST_MESSAGE_ERROR && type != GST_MESSAGE_EOS)
+        return GST_BUS_PASS;
     std::string reason = "end of stream";
     if (type == GST_MESSAGE_ERROR) {
         GError* err = nullptr;
         gchar* debug = nullptr;
         gst_message_parse_error(message, &err, &debug);
         reason = err ? err->message : "stream error";
-        if (err) g_error_free(err);
+        if (err)
+            g_error_free(err);
         g_free(debug);
     }
     bool first;
     {
         std::lock_guard<std::mutex> lock(graph->busMutex_);
         first = graph->busError_.empty();
-        if (first) graph->busError_ = reason;
+        if (first)
+            graph->busError_ = reason;
     }
     if (first && !graph->negotiating_) {
         graph->showing_ = false;
@@ -587,7 +635,8 @@ int CCaptureGraph::OnBusMessage(GstBus*, GstMessage* message, void* self) {
                 std::lock_guard<std::mutex> lock(ErrorHandlerMutex());
                 handler = ErrorHandler();
             }
-            if (handler) handler(generation, reason);
+            if (handler)
+                handler(generation, reason);
         });
     }
     return GST_BUS_DROP;
@@ -602,7 +651,8 @@ void CCaptureGraph::RequestFrame(int message) {
 
 int CCaptureGraph::OnPreviewSample(GstAppSink* sink, void* self) {
     GstSample* sample = gst_app_sink_pull_sample(sink);
-    if (!sample) return GST_FLOW_OK;
+    if (!sample)
+        return GST_FLOW_OK;
     static_cast<CCaptureGraph*>(self)->HandlePreview(sample);
     return GST_FLOW_OK;
 }
@@ -612,11 +662,14 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
     mapped->sample = sample;
     mapped->buffer = gst_sample_get_buffer(sample);
     GstVideoInfo info;
-    if (!mapped->buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) return;
-    if (!gst_buffer_map(mapped->buffer, &mapped->map, GST_MAP_READ)) return;
+    if (!mapped->buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
+        return;
+    if (!gst_buffer_map(mapped->buffer, &mapped->map, GST_MAP_READ))
+        return;
     mapped->mapped = true;
     size_t offset = 0, stride = 0;
-    if (!PlaneOf(mapped->buffer, info, &offset, &stride)) return;
+    if (!PlaneOf(mapped->buffer, info, &offset, &stride))
+        return;
     const int w = GST_VIDEO_INFO_WIDTH(&info);
     const int h = GST_VIDEO_INFO_HEIGHT(&info);
     if (offset + stride * static_cast<size_t>(h > 0 ? h - 1 : 0) + static_cast<size_t>(w) * 3 >
@@ -631,7 +684,8 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
     if (grabRequest_.compare_exchange_strong(expected, 0)) {
         {
             std::lock_guard<std::mutex> lock(dibMutex_);
-            if (dib_) dib_->CopyFromTopDown(data, stride, w, h);
+            if (dib_)
+                dib_->CopyFromTopDown(data, stride, w, h);
         }
         PostPanelMessage(grabMessage_.load());
     }
@@ -655,7 +709,8 @@ void CCaptureGraph::OnPreviewOverrun(GstElement*, void* self) {
 int CCaptureGraph::OnTeeCaps(GstPad*, void* infoPtr, void* self) {
     auto* info = static_cast<GstPadProbeInfo*>(infoPtr);
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS)
+        return GST_PAD_PROBE_OK;
     GstCaps* caps = nullptr;
     gst_event_parse_caps(event, &caps);
     const std::string format = FormatOfCaps(caps);
@@ -670,11 +725,14 @@ int CCaptureGraph::OnTeeCaps(GstPad*, void* infoPtr, void* self) {
 int CCaptureGraph::OnRecordQueueBuffer(GstPad*, void* infoPtr, void* self) {
     auto* graph = static_cast<CCaptureGraph*>(self);
     RecordState& rec = *graph->rec_;
-    if (!rec.open) return GST_PAD_PROBE_OK;
+    if (!rec.open)
+        return GST_PAD_PROBE_OK;
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(static_cast<GstPadProbeInfo*>(infoPtr));
-    if (!buffer) return GST_PAD_PROBE_OK;
+    if (!buffer)
+        return GST_PAD_PROBE_OK;
     const uint64_t offset = GST_BUFFER_OFFSET(buffer);
-    if (offset == GST_BUFFER_OFFSET_NONE) return GST_PAD_PROBE_OK;
+    if (offset == GST_BUFFER_OFFSET_NONE)
+        return GST_PAD_PROBE_OK;
     const uint64_t last = rec.lastOffset.exchange(offset);
     // Frames the source itself never delivered (its sequence numbers jump).
     if (last != GST_BUFFER_OFFSET_NONE && offset > last + 1)
@@ -684,12 +742,14 @@ int CCaptureGraph::OnRecordQueueBuffer(GstPad*, void* infoPtr, void* self) {
 
 void CCaptureGraph::OnRecordOverrun(GstElement*, void* self) {
     RecordState& rec = *static_cast<CCaptureGraph*>(self)->rec_;
-    if (rec.open) ++rec.leakDrops;
+    if (rec.open)
+        ++rec.leakDrops;
 }
 
 int CCaptureGraph::OnRecordSample(GstAppSink* sink, void* self) {
     GstSample* sample = gst_app_sink_pull_sample(sink);
-    if (!sample) return GST_FLOW_OK;
+    if (!sample)
+        return GST_FLOW_OK;
     static_cast<CCaptureGraph*>(self)->HandleRecord(sample);
     gst_sample_unref(sample);
     return GST_FLOW_OK;
@@ -697,18 +757,23 @@ int CCaptureGraph::OnRecordSample(GstAppSink* sink, void* self) {
 
 void CCaptureGraph::HandleRecord(GstSample* sample) {
     RecordState& rec = *rec_;
-    if (!rec.open) return;
+    if (!rec.open)
+        return;
     std::lock_guard<std::mutex> lock(rec.mutex);
-    if (!rec.writer || rec.stopped) return;
+    if (!rec.writer || rec.stopped)
+        return;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     const GstSegment* segment = gst_sample_get_segment(sample);
     GstVideoInfo info;
-    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) return;
+    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
+        return;
     GstClockTime rt = GST_BUFFER_PTS(buffer);
     if (segment && GST_CLOCK_TIME_IS_VALID(rt))
         rt = gst_segment_to_running_time(segment, GST_FORMAT_TIME, rt);
-    if (!GST_CLOCK_TIME_IS_VALID(rt)) rt = 0;
-    if (!GST_CLOCK_TIME_IS_VALID(rec.startRt)) rec.startRt = rt;
+    if (!GST_CLOCK_TIME_IS_VALID(rt))
+        rt = 0;
+    if (!GST_CLOCK_TIME_IS_VALID(rec.startRt))
+        rec.startRt = rt;
     const int64_t pts = rt >= rec.startRt ? static_cast<int64_t>(rt - rec.startRt) : 0;
     if (rec.limitNs > 0 && pts > rec.limitNs) {
         rec.stopped = true;
@@ -716,7 +781,8 @@ void CCaptureGraph::HandleRecord(GstSample* sample) {
         return;
     }
     GstMapInfo map;
-    if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+        return;
     size_t offset = 0, stride = 0;
     bool ok = true;
     if (PlaneOf(buffer, info, &offset, &stride) && offset < map.size)
@@ -727,8 +793,9 @@ void CCaptureGraph::HandleRecord(GstSample* sample) {
         QueueEvent({kEcStreamControlStopped, 0, kStopCookie, "write failed"});
         const std::string name = recPaths_.output;
         RunOnUiThread([name] {
-            ShowMessage("録画ファイルに書き込めませんでした（ディスクの空き容量を確認して下さい）。\n" +
-                        name + "\n");
+            ShowMessage(
+                "録画ファイルに書き込めませんでした（ディスクの空き容量を確認して下さい）。\n" +
+                name + "\n");
         });
         return;
     }
@@ -737,7 +804,8 @@ void CCaptureGraph::HandleRecord(GstSample* sample) {
 
 int CCaptureGraph::OnAudioSample(GstAppSink* sink, void* self) {
     GstSample* sample = gst_app_sink_pull_sample(sink);
-    if (!sample) return GST_FLOW_OK;
+    if (!sample)
+        return GST_FLOW_OK;
     static_cast<CCaptureGraph*>(self)->HandleAudio(sample);
     gst_sample_unref(sample);
     return GST_FLOW_OK;
@@ -745,18 +813,24 @@ int CCaptureGraph::OnAudioSample(GstAppSink* sink, void* self) {
 
 void CCaptureGraph::HandleAudio(GstSample* sample) {
     RecordState& rec = *rec_;
-    if (!rec.open) return;
+    if (!rec.open)
+        return;
     std::lock_guard<std::mutex> lock(rec.mutex);
     // Sound starts with the first video frame, so both streams share one time origin.
-    if (!rec.writer || !rec.audio || rec.stopped || !GST_CLOCK_TIME_IS_VALID(rec.startRt)) return;
+    if (!rec.writer || !rec.audio || rec.stopped || !GST_CLOCK_TIME_IS_VALID(rec.startRt))
+        return;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (!buffer) return;
+    if (!buffer)
+        return;
     GstClockTime rt = GST_BUFFER_PTS(buffer);
-    if (const GstSegment* segment = gst_sample_get_segment(sample); segment && GST_CLOCK_TIME_IS_VALID(rt))
+    if (const GstSegment* segment = gst_sample_get_segment(sample);
+        segment && GST_CLOCK_TIME_IS_VALID(rt))
         rt = gst_segment_to_running_time(segment, GST_FORMAT_TIME, rt);
-    if (!GST_CLOCK_TIME_IS_VALID(rt) || rt < rec.startRt) return;
+    if (!GST_CLOCK_TIME_IS_VALID(rt) || rt < rec.startRt)
+        return;
     GstMapInfo map;
-    if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+        return;
     rec.writer->WriteAudio(map.data, map.size, static_cast<int64_t>(rt - rec.startRt));
     gst_buffer_unmap(buffer, &map);
 }
@@ -779,20 +853,24 @@ std::vector<GraphEvent> CCaptureGraph::FetchGraphEvents() {
 bool CCaptureGraph::StartRecording(const std::string& outputPath, const CodecSettings& codec,
                                    bool audio, int64_t limitNs, std::string* error) {
     if (!built_ || !recordSink_) {
-        if (error) *error = "no record branch";
+        if (error)
+            *error = "no record branch";
         return false;
     }
     if (IsRecordingOpen()) {
-        if (error) *error = "a recording is already open";
+        if (error)
+            *error = "a recording is already open";
         return false;
     }
     GstCaps* caps = RecordCaps();
     GstVideoInfo info;
     const bool known = caps && gst_video_info_from_caps(&info, caps);
     const std::string format = FormatOfCaps(caps);
-    if (caps) gst_caps_unref(caps);
+    if (caps)
+        gst_caps_unref(caps);
     if (!known) {
-        if (error) *error = "the record branch has no format";
+        if (error)
+            *error = "the record branch has no format";
         return false;
     }
     VideoFormat video;
@@ -806,15 +884,18 @@ bool CCaptureGraph::StartRecording(const std::string& outputPath, const CodecSet
     video.fpsDen = GST_VIDEO_INFO_FPS_D(&info) > 0 ? GST_VIDEO_INFO_FPS_D(&info) : 1;
     std::optional<AudioFormat> audioFormat;
     const bool withAudio = audio && MicrophoneReady();
-    if (withAudio) audioFormat = AudioFormat{44100, 2, 16};
+    if (withAudio)
+        audioFormat = AudioFormat{44100, 2, 16};
 
     std::unique_ptr<IAviWriter> writer = WriterFactory() ? WriterFactory()() : MakeAviWriter();
     if (!writer) {
-        if (error) *error = "no AVI writer";
+        if (error)
+            *error = "no AVI writer";
         return false;
     }
     const double rate = static_cast<double>(video.fpsNum) / video.fpsDen;
-    if (!writer->Open(outputPath, video, audioFormat, codec, rate, error)) return false;
+    if (!writer->Open(outputPath, video, audioFormat, codec, rate, error))
+        return false;
 
     std::lock_guard<std::mutex> lock(rec_->mutex);
     rec_->writer = std::move(writer);
@@ -837,11 +918,14 @@ bool CCaptureGraph::StopRecording(std::string* error) {
         rec_->open = false;
         writer = std::move(rec_->writer);
     }
-    if (!writer) return true;
+    if (!writer)
+        return true;
     return writer->Close(error);
 }
 
-bool CCaptureGraph::IsRecordingOpen() const { return rec_ && rec_->open.load(); }
+bool CCaptureGraph::IsRecordingOpen() const {
+    return rec_ && rec_->open.load();
+}
 
 void CCaptureGraph::ReadFrameCounts(int32_t& dropped, int32_t& delivered) const {
     delivered = rec_->delivered.load();
@@ -856,7 +940,8 @@ double CCaptureGraph::MeasureStreamRate() const {
         gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate", &num, &den) &&
         num > 0 && den > 0)
         rate = static_cast<double>(num) / den;
-    if (caps) gst_caps_unref(caps);
+    if (caps)
+        gst_caps_unref(caps);
     return rate;
 }
 
@@ -867,7 +952,8 @@ GstCaps* CCaptureGraph::RecordCaps() const {
         caps = gst_pad_get_current_caps(pad);
         gst_object_unref(pad);
     }
-    if (!caps && recordCapsAtBuild_) caps = gst_caps_ref(recordCapsAtBuild_);
+    if (!caps && recordCapsAtBuild_)
+        caps = gst_caps_ref(recordCapsAtBuild_);
     return caps;
 }
 
@@ -885,7 +971,8 @@ std::string CCaptureGraph::CameraDevicePath() const {
 
 std::vector<std::string> CCaptureGraph::OfferedFormats() const {
     std::vector<std::string> out;
-    if (!camPad_) return out;
+    if (!camPad_)
+        return out;
     if (cameraName_ == kTestCameraName) {
         for (const char* f : {"video/x-raw,format=BGR,width=640,height=480,framerate=30/1",
                               "video/x-raw,format=BGR,width=1280,height=720,framerate=30/1",
@@ -896,7 +983,8 @@ std::vector<std::string> CCaptureGraph::OfferedFormats() const {
         return out;
     }
     GstCaps* caps = gst_pad_query_caps(camPad_, nullptr);
-    if (!caps) return out;
+    if (!caps)
+        return out;
     const guint n = gst_caps_get_size(caps);
     for (guint i = 0; i < n && out.size() < 400; ++i) {
         GstStructure* s = gst_caps_get_structure(caps, i);
@@ -921,10 +1009,12 @@ std::vector<std::string> CCaptureGraph::OfferedFormats() const {
 }
 
 std::string CCaptureGraph::CurrentFormat() const {
-    if (!camPad_) return {};
+    if (!camPad_)
+        return {};
     GstCaps* caps = gst_pad_get_current_caps(camPad_);
     std::string text;
-    if (!caps && camCaps_) g_object_get(camCaps_, "caps", &caps, nullptr);
+    if (!caps && camCaps_)
+        g_object_get(camCaps_, "caps", &caps, nullptr);
     if (caps) {
         gchar* s = gst_caps_to_string(caps);
         text = s ? s : "";
@@ -935,7 +1025,8 @@ std::string CCaptureGraph::CurrentFormat() const {
 }
 
 bool CCaptureGraph::ApplyStreamFormat(const std::string& capsText) {
-    if (!built_ || showing_ || !camCaps_) return false;
+    if (!built_ || showing_ || !camCaps_)
+        return false;
     GstCaps* caps = gst_caps_from_string(capsText.c_str());
     if (!caps) {
         ShowMessage(kNotConnected);
@@ -949,7 +1040,8 @@ bool CCaptureGraph::ApplyStreamFormat(const std::string& capsText) {
         while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
             GstElement* e = GST_ELEMENT(g_value_get_object(&item));
             GstElementFactory* f = gst_element_get_factory(e);
-            if (f && g_strcmp0(GST_OBJECT_NAME(f), "capsfilter") == 0) target = e;
+            if (f && g_strcmp0(GST_OBJECT_NAME(f), "capsfilter") == 0)
+                target = e;
             g_value_reset(&item);
         }
         g_value_unset(&item);
@@ -970,9 +1062,11 @@ bool CCaptureGraph::ApplyStreamFormat(const std::string& capsText) {
         Negotiate(&ignored);
         ShowMessage(failure);
     }
-    if (previous) gst_caps_unref(previous);
+    if (previous)
+        gst_caps_unref(previous);
     if (width_ != oldW || height_ != oldH) {
-        if (!MakeBitmaps()) return false;
+        if (!MakeBitmaps())
+            return false;
     }
     SendViewHints();
     return ok;

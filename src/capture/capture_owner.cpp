@@ -9,8 +9,8 @@
 #include "app/message_box.h"
 #include "app/settings.h"
 #include "app/tesmira_doc.h"
-#include "capture/capture_graph.h"
 #include "capture/camera_dialogs.h"
+#include "capture/capture_graph.h"
 #include "capture/run_state.h"
 #include "panel/dlg_main.h"
 
@@ -36,8 +36,10 @@ void RefreshPanel() {
 // follow, then the user is told. The next LiveStart builds the graph afresh.
 void OnStreamError(uint64_t generation, const std::string& reason) {
     CCaptureGraph* graph = theCaptureGraph();
-    if (!graph || graph->Generation() != generation) return;
-    if (runState().isRecording && RecStopHook()) RecStopHook()();
+    if (!graph || graph->Generation() != generation)
+        return;
+    if (runState().isRecording && RecStopHook())
+        RecStopHook()();
     graph->MarkBroken();
     runState().isLive = false;
     RefreshPanel();
@@ -46,24 +48,31 @@ void OnStreamError(uint64_t generation, const std::string& reason) {
 
 void EnsureErrorHandler() {
     static bool installed = false;
-    if (installed) return;
+    if (installed)
+        return;
     installed = true;
     SetStreamErrorHandler(OnStreamError);
 }
 
 bool CameraPresent(const std::string& name) {
     const auto cameras = DeviceCatalog().Cameras();
-    if (!cameras) return false;
+    if (!cameras)
+        return false;
     for (const CaptureDevice& d : *cameras)
-        if (d.name == name) return true;
+        if (d.name == name)
+            return true;
     return false;
 }
 
 }  // namespace
 
-CCaptureGraph* theCaptureGraph() { return Graph().get(); }
+CCaptureGraph* theCaptureGraph() {
+    return Graph().get();
+}
 
-void DestroyCaptureGraph() { Graph().reset(); }
+void DestroyCaptureGraph() {
+    Graph().reset();
+}
 
 void RebuildCaptureGraph() {
     EnsureErrorHandler();
@@ -73,15 +82,19 @@ void RebuildCaptureGraph() {
     Graph().reset();
     Graph() = std::make_unique<CCaptureGraph>();
     CCaptureGraph& graph = *Graph();
-    if (!graph.HasGraph()) return;
+    if (!graph.HasGraph())
+        return;
     Settings& s = settings();
     graph.EnumerateCameras(s.camera);
     graph.EnumerateMicrophones(s.camera, s.audio);
-    if (!s.camera.empty() && graph.AddCamera()) graph.BuildGraphs();
-    if (!s.audio.empty() && !graph.AddMicrophone()) graph.ReleaseMicrophone();
+    if (!s.camera.empty() && graph.AddCamera())
+        graph.BuildGraphs();
+    if (!s.audio.empty() && !graph.AddMicrophone())
+        graph.ReleaseMicrophone();
     if (wasLive && s.recMode != 3 && graph.CameraReady()) {
         std::string error;
-        if (graph.Run(&error)) run.isLive = true;
+        if (graph.Run(&error))
+            run.isLive = true;
     }
     // After live video is restored, so LiveStart/LiveStop show the state the video is in.
     CTesmiraDoc::Instance().UpdateAllViews(nullptr, 201);
@@ -90,7 +103,8 @@ void RebuildCaptureGraph() {
 void LiveStart() {
     EnsureErrorHandler();
     CCaptureGraph* graph = theCaptureGraph();
-    if (!graph || !graph->CameraReady()) return;
+    if (!graph || !graph->CameraReady())
+        return;
     if (graph->IsBroken()) {
         // The device failed earlier: build afresh once it is back; while it is away say so and
         // keep the chosen camera, so plugging it in again is all the user has to do.
@@ -103,7 +117,8 @@ void LiveStart() {
         }
         RebuildCaptureGraph();
         graph = theCaptureGraph();
-        if (!graph || !graph->CameraReady()) return;
+        if (!graph || !graph->CameraReady())
+            return;
     }
     std::string error;
     if (!graph->Run(&error)) {
@@ -117,22 +132,33 @@ void LiveStart() {
 
 void LiveStop() {
     RunState& run = runState();
-    if (!run.isLive) return;
+    if (!run.isLive)
+        return;
     run.isLive = false;
-    if (run.isRecording && RecStopHook()) RecStopHook()();
-    if (CCaptureGraph* graph = theCaptureGraph()) graph->Stop();
+    if (run.isRecording && RecStopHook())
+        RecStopHook()();
+    if (CCaptureGraph* graph = theCaptureGraph())
+        graph->Stop();
     RefreshPanel();
 }
 
-void SetRecStopHook(std::function<void()> recStop) { RecStopHook() = std::move(recStop); }
+void SetRecStopHook(std::function<void()> recStop) {
+    RecStopHook() = std::move(recStop);
+}
 
-bool CameraReady() { return theCaptureGraph() && theCaptureGraph()->CameraReady(); }
-bool MicrophoneReady() { return theCaptureGraph() && theCaptureGraph()->MicrophoneReady(); }
+bool CameraReady() {
+    return theCaptureGraph() && theCaptureGraph()->CameraReady();
+}
+bool MicrophoneReady() {
+    return theCaptureGraph() && theCaptureGraph()->MicrophoneReady();
+}
 bool TimelapseWriterAvailable() {
     return theCaptureGraph() && theCaptureGraph()->TimelapseWriterAvailable();
 }
 
-bool CanChooseCamera() { return !runState().isLive; }
+bool CanChooseCamera() {
+    return !runState().isLive;
+}
 bool CanShowCameraProperties() {
     return theCaptureGraph() && !theCaptureGraph()->BoundCameraName().empty() &&
            theCaptureGraph()->HasCameraOutput();
@@ -142,17 +168,20 @@ bool CanShowStreamProperties() {
 }
 
 void OnCameraSelect(QWidget* owner) {
-    if (!CanChooseCamera()) return;
+    if (!CanChooseCamera())
+        return;
     RunCameraSelectDialog(owner);
 }
 
 void OnCameraProperties(QWidget* owner) {
-    if (!CanShowCameraProperties()) return;
+    if (!CanShowCameraProperties())
+        return;
     ShowCameraControlsDialog(*theCaptureGraph(), owner);
 }
 
 void OnStreamProperties(QWidget* owner) {
-    if (!CanShowStreamProperties()) return;
+    if (!CanShowStreamProperties())
+        return;
     ShowStreamFormatDialog(*theCaptureGraph(), owner);
 }
 
@@ -164,11 +193,13 @@ void BindCaptureControls(QWidget* panelRoot) {
 }
 
 void BindCaptureMenu(QWidget* mainWindow) {
-    if (!mainWindow) return;
+    if (!mainWindow)
+        return;
     const auto actions = mainWindow->findChildren<QAction*>();
     for (QAction* action : actions) {
         const QVariant id = action->property("id");
-        if (!id.isValid()) continue;
+        if (!id.isValid())
+            continue;
         std::function<bool()> enabled;
         std::function<void()> run;
         switch (id.toInt()) {
@@ -191,7 +222,8 @@ void BindCaptureMenu(QWidget* mainWindow) {
         action->setEnabled(enabled());
         const auto menus = mainWindow->findChildren<QMenu*>();
         for (QMenu* menu : menus) {
-            if (!menu->actions().contains(action)) continue;
+            if (!menu->actions().contains(action))
+                continue;
             QObject::connect(menu, &QMenu::aboutToShow, action,
                              [action, enabled] { action->setEnabled(enabled()); });
         }

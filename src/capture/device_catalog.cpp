@@ -23,8 +23,10 @@ bool TestDevicesWanted() {
 std::string StringProperty(GstDevice* device, const char* key) {
     std::string out;
     GstStructure* props = gst_device_get_properties(device);
-    if (!props) return out;
-    if (const gchar* v = gst_structure_get_string(props, key)) out = v;
+    if (!props)
+        return out;
+    if (const gchar* v = gst_structure_get_string(props, key))
+        out = v;
     gst_structure_free(props);
     return out;
 }
@@ -37,9 +39,11 @@ struct Listed {
 
 // One probe of the device providers for a class ("Video/Source" or "Audio/Source").
 std::optional<std::vector<Listed>> Probe(const char* deviceClass) {
-    if (!EnsureGStreamer()) return std::nullopt;
+    if (!EnsureGStreamer())
+        return std::nullopt;
     GstDeviceMonitor* monitor = gst_device_monitor_new();
-    if (!monitor) return std::nullopt;
+    if (!monitor)
+        return std::nullopt;
     gst_device_monitor_add_filter(monitor, deviceClass, nullptr);
     std::vector<Listed> out;
     GList* devices = gst_device_monitor_get_devices(monitor);
@@ -47,7 +51,8 @@ std::optional<std::vector<Listed>> Probe(const char* deviceClass) {
         GstDevice* device = GST_DEVICE(l->data);
         gchar* name = gst_device_get_display_name(device);
         std::string bus = StringProperty(device, "device.bus_path");
-        if (bus.empty()) bus = StringProperty(device, "sysfs.path");
+        if (bus.empty())
+            bus = StringProperty(device, "sysfs.path");
         out.push_back({name ? name : "", bus, GST_DEVICE(gst_object_ref(device))});
         g_free(name);
     }
@@ -57,13 +62,15 @@ std::optional<std::vector<Listed>> Probe(const char* deviceClass) {
 }
 
 void Release(std::vector<Listed>& list) {
-    for (Listed& l : list) gst_object_unref(l.device);
+    for (Listed& l : list)
+        gst_object_unref(l.device);
     list.clear();
 }
 
 GstElement* CreateFrom(const char* deviceClass, const std::string& name) {
     auto listed = Probe(deviceClass);
-    if (!listed) return nullptr;
+    if (!listed)
+        return nullptr;
     GstElement* element = nullptr;
     for (Listed& l : *listed) {
         if (l.name == name) {
@@ -79,7 +86,8 @@ class SystemCatalog : public IDeviceCatalog {
 public:
     std::optional<std::vector<CaptureDevice>> Cameras() override {
         auto cams = Probe("Video/Source");
-        if (!cams) return std::nullopt;
+        if (!cams)
+            return std::nullopt;
         auto mics = Probe("Audio/Source");
         std::vector<CaptureDevice> out;
         for (const Listed& c : *cams) {
@@ -95,18 +103,23 @@ public:
             out.push_back(d);
         }
         Release(*cams);
-        if (mics) Release(*mics);
-        if (TestDevicesWanted()) out.push_back({kTestCameraName, {}, {}});
+        if (mics)
+            Release(*mics);
+        if (TestDevicesWanted())
+            out.push_back({kTestCameraName, {}, {}});
         return out;
     }
 
     std::optional<std::vector<CaptureDevice>> Microphones() override {
         auto mics = Probe("Audio/Source");
-        if (!mics) return std::nullopt;
+        if (!mics)
+            return std::nullopt;
         std::vector<CaptureDevice> out;
-        for (const Listed& m : *mics) out.push_back({m.name, m.busPath, {}});
+        for (const Listed& m : *mics)
+            out.push_back({m.name, m.busPath, {}});
         Release(*mics);
-        if (TestDevicesWanted()) out.push_back({kTestMicrophoneName, {}, {}});
+        if (TestDevicesWanted())
+            out.push_back({kTestMicrophoneName, {}, {}});
         return out;
     }
 
@@ -117,7 +130,8 @@ public:
     }
 
     GstElement* CreateMicrophoneSource(const std::string& name) override {
-        if (TestDevicesWanted() && name == kTestMicrophoneName) return MakeTestMicrophoneSource();
+        if (TestDevicesWanted() && name == kTestMicrophoneName)
+            return MakeTestMicrophoneSource();
         return CreateFrom("Audio/Source", name);
     }
 };
@@ -138,34 +152,43 @@ bool EnsureGStreamer() {
 
 IDeviceCatalog& DeviceCatalog() {
     static SystemCatalog system;
-    if (Installed()) return *Installed();
+    if (Installed())
+        return *Installed();
     return system;
 }
 
-void SetDeviceCatalog(std::shared_ptr<IDeviceCatalog> catalog) { Installed() = std::move(catalog); }
+void SetDeviceCatalog(std::shared_ptr<IDeviceCatalog> catalog) {
+    Installed() = std::move(catalog);
+}
 
 std::string TestCameraCaps() {
     const char* v = std::getenv("TESMIRA_TEST_CAMERA_CAPS");
-    if (v && *v) return v;
+    if (v && *v)
+        return v;
     return "video/x-raw,format=BGR,width=640,height=480,framerate=30/1";
 }
 
 GstElement* MakeTestCameraSource(const std::string& caps) {
-    if (!EnsureGStreamer()) return nullptr;
+    if (!EnsureGStreamer())
+        return nullptr;
     // Colour bars that scroll slowly sideways, so motion is visible; a bin with the caps inside,
     // so the camera's default format is the one the environment asks for.
     GstElement* bin = gst_bin_new(nullptr);
     GstElement* src = gst_element_factory_make("videotestsrc", nullptr);
     GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
     if (!bin || !src || !filter) {
-        if (bin) gst_object_unref(bin);
-        if (src) gst_object_unref(src);
-        if (filter) gst_object_unref(filter);
+        if (bin)
+            gst_object_unref(bin);
+        if (src)
+            gst_object_unref(src);
+        if (filter)
+            gst_object_unref(filter);
         return nullptr;
     }
     g_object_set(src, "is-live", TRUE, "pattern", 0 /*smpte*/, "horizontal-speed", 1, nullptr);
     GstCaps* c = gst_caps_from_string(caps.c_str());
-    if (!c) c = gst_caps_from_string("video/x-raw,format=BGR,width=640,height=480,framerate=30/1");
+    if (!c)
+        c = gst_caps_from_string("video/x-raw,format=BGR,width=640,height=480,framerate=30/1");
     g_object_set(filter, "caps", c, nullptr);
     gst_caps_unref(c);
     gst_bin_add_many(GST_BIN(bin), src, filter, nullptr);
@@ -177,9 +200,11 @@ GstElement* MakeTestCameraSource(const std::string& caps) {
 }
 
 GstElement* MakeTestMicrophoneSource() {
-    if (!EnsureGStreamer()) return nullptr;
+    if (!EnsureGStreamer())
+        return nullptr;
     GstElement* src = gst_element_factory_make("audiotestsrc", nullptr);
-    if (src) g_object_set(src, "is-live", TRUE, "wave", 0 /*sine*/, "volume", 0.2, nullptr);
+    if (src)
+        g_object_set(src, "is-live", TRUE, "wave", 0 /*sine*/, "volume", 0.2, nullptr);
     return src;
 }
 

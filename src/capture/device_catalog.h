@@ -17,8 +17,8 @@ extern const char* const kTestMicrophoneName;  // "Tesmira Test Microphone"
 
 struct CaptureDevice {
     std::string name;
-    std::string busPath;      // "device.bus_path" of the device, empty when unknown
-    std::string ownAudioName; // cameras: the microphone that belongs to the same device, or empty
+    std::string busPath;       // "device.bus_path" of the device, empty when unknown
+    std::string ownAudioName;  // cameras: the microphone that belongs to the same device, or empty
 };
 
 class IDeviceCatalog {

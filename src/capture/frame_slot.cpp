@@ -11,9 +11,11 @@ void FrameSlot::Put(std::shared_ptr<const VideoFrame> frame) {
         std::lock_guard<std::mutex> lock(mutex_);
         latest_ = std::move(frame);
         ++put_;
-        if (!pending_.exchange(true)) notify = notify_;
+        if (!pending_.exchange(true))
+            notify = notify_;
     }
-    if (notify) notify();
+    if (notify)
+        notify();
 }
 
 std::shared_ptr<const VideoFrame> FrameSlot::Take() {
@@ -41,7 +43,8 @@ void FrameSlot::SetNotify(Notify notify) {
 
 void RunOnUiThread(std::function<void()> fn) {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app) return;
+    if (!app)
+        return;
     QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
 }
 

@@ -34,9 +34,11 @@ void PostPanelMessage(int message) {
         {
             std::lock_guard<std::mutex> lock(HandlersMutex());
             const auto it = Handlers().find(message);
-            if (it != Handlers().end()) handler = it->second;
+            if (it != Handlers().end())
+                handler = it->second;
         }
-        if (handler) handler();
+        if (handler)
+            handler();
     });
 }
 

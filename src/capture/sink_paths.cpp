@@ -5,13 +5,13 @@
 namespace tesmira {
 
 std::string WithTrailingSlash(const std::string& folder) {
-    if (folder.empty() || folder.back() == '/') return folder;
+    if (folder.empty() || folder.back() == '/')
+        return folder;
     return folder + "/";
 }
 
 SinkPaths MakeSinkPaths(const std::string& dirVideo, const std::string& tempDrive,
-                        bool useTempDrive, const std::string& datePrefix,
-                        const std::string& name) {
+                        bool useTempDrive, const std::string& datePrefix, const std::string& name) {
     SinkPaths p;
     p.destination = WithTrailingSlash(dirVideo) + datePrefix + name;
     if (useTempDrive && !tempDrive.empty()) {

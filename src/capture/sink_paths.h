@@ -18,8 +18,7 @@ std::string WithTrailingSlash(const std::string& folder);
 // name is the file or folder name, e.g. "005.avi"; the rule is the same for recordings and for
 // time-lapse targets.
 SinkPaths MakeSinkPaths(const std::string& dirVideo, const std::string& tempDrive,
-                        bool useTempDrive, const std::string& datePrefix,
-                        const std::string& name);
+                        bool useTempDrive, const std::string& datePrefix, const std::string& name);
 
 // "%03d.avi" with the recording number.
 std::string RecordingFileName(int recNo);

@@ -6,8 +6,10 @@ namespace tesmira {
 
 int Scaled(int length, double zoom) {
     const double v = length * zoom;
-    if (v <= 0) return 0;
-    if (v > 1e9) return 1000000000;
+    if (v <= 0)
+        return 0;
+    if (v > 1e9)
+        return 1000000000;
     return static_cast<int>(v);
 }
 
@@ -55,13 +57,16 @@ Placement VideoGeometry::Reapply(double zoom, int cw, int ch) const {
 }
 
 double VideoGeometry::FitZoom(int cw, int ch) const {
-    if (videoW_ < 1 || videoH_ < 1) return 1.0;
+    if (videoW_ < 1 || videoH_ < 1)
+        return 1.0;
     // A pane that has no area yet (hidden, collapsed splitter) would give factor 0, which would
     // also be stored as the next start's zoom; keep the picture at its own size instead.
-    if (cw < 1 || ch < 1) return 1.0;
+    if (cw < 1 || ch < 1)
+        return 1.0;
     const double rx = static_cast<double>(cw) / videoW_;
     const double ry = static_cast<double>(ch) / videoH_;
-    if (rx >= 1.0 && ry >= 1.0) return 1.0;
+    if (rx >= 1.0 && ry >= 1.0)
+        return 1.0;
     return ry < rx ? ry : rx;
 }
 
@@ -69,8 +74,10 @@ WheelAction DecideWheel(const WheelInput& in) {
     const bool forward = in.delta >= 0;
     const bool shiftOnly = in.shift && !in.control && !in.otherFlags;
     const bool controlOnly = in.control && !in.shift && !in.otherFlags;
-    if (in.alt || shiftOnly) return forward ? WheelAction::ZoomIn : WheelAction::ZoomOut;
-    if (controlOnly) return forward ? WheelAction::LineLeft : WheelAction::LineRight;
+    if (in.alt || shiftOnly)
+        return forward ? WheelAction::ZoomIn : WheelAction::ZoomOut;
+    if (controlOnly)
+        return forward ? WheelAction::LineLeft : WheelAction::LineRight;
     return forward ? WheelAction::LineUp : WheelAction::LineDown;
 }
 

@@ -6,9 +6,9 @@
 namespace tesmira {
 
 struct Placement {
-    int width = 0, height = 0;    // displayed video size: trunc(native x zoom)
-    int scrollX = 0, scrollY = 0; // scroll position, clamped to the scroll range
-    int left = 0, top = 0;        // video position in the pane's client area
+    int width = 0, height = 0;     // displayed video size: trunc(native x zoom)
+    int scrollX = 0, scrollY = 0;  // scroll position, clamped to the scroll range
+    int left = 0, top = 0;         // video position in the pane's client area
 };
 
 class VideoGeometry {

@@ -33,12 +33,14 @@ CVideoSurface::CVideoSurface(QWidget* parent) : QWidget(parent) {
 
 void CVideoSurface::paintEvent(QPaintEvent* event) {
     if (CCaptureGraph* graph = theCaptureGraph()) {
-        if (auto latest = graph->Preview().Take()) frame_ = std::move(latest);
+        if (auto latest = graph->Preview().Take())
+            frame_ = std::move(latest);
     }
     QPainter painter(this);
     // Only the part of the scaled frame that shows in the pane is converted and drawn.
     const QRect target = event->rect() & visibleRegion().boundingRect();
-    if (target.isEmpty()) return;
+    if (target.isEmpty())
+        return;
     if (!frame_ || zoom_ <= 0) {
         painter.fillRect(target, Qt::black);
         return;
@@ -63,7 +65,8 @@ CVideoView::CVideoView(QWidget* parent) : QScrollArea(parent), surface_(new CVid
 
 CVideoView::~CVideoView() {
     CTesmiraDoc::Instance().RemoveView(this);
-    if (CCaptureGraph* graph = theCaptureGraph()) graph->Preview().SetNotify({});
+    if (CCaptureGraph* graph = theCaptureGraph())
+        graph->Preview().SetNotify({});
 }
 
 void CVideoView::SetWheelZoomHandler(std::function<void(bool)> handler) {
@@ -72,12 +75,14 @@ void CVideoView::SetWheelZoomHandler(std::function<void(bool)> handler) {
 
 void CVideoView::ConnectPreview() {
     CCaptureGraph* graph = theCaptureGraph();
-    if (!graph) return;
+    if (!graph)
+        return;
     QPointer<CVideoSurface> surface(surface_);
     // Runs in the streaming thread: it only queues a repaint of the surface.
     graph->Preview().SetNotify([surface] {
         RunOnUiThread([surface] {
-            if (surface) surface->update();
+            if (surface)
+                surface->update();
         });
     });
 }
@@ -116,10 +121,10 @@ void CVideoView::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
         }
         case 301: {
             const double* z = std::get_if<double>(&payload);
-            if (!z || *z <= 0) break;
-            const Placement p = geometry_.ZoomAboutCentre(zoom, *z, cw, ch,
-                                                          horizontalScrollBar()->value(),
-                                                          verticalScrollBar()->value());
+            if (!z || *z <= 0)
+                break;
+            const Placement p = geometry_.ZoomAboutCentre(
+                zoom, *z, cw, ch, horizontalScrollBar()->value(), verticalScrollBar()->value());
             zoom = *z;
             Apply(p, zoom);
             break;
@@ -153,7 +158,8 @@ void CVideoView::wheelEvent(QWheelEvent* event) {
     switch (DecideWheel(in)) {
         case WheelAction::ZoomIn:
         case WheelAction::ZoomOut:
-            if (WheelZoom()) WheelZoom()(DecideWheel(in) == WheelAction::ZoomIn);
+            if (WheelZoom())
+                WheelZoom()(DecideWheel(in) == WheelAction::ZoomIn);
             break;
         case WheelAction::LineLeft:
             horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);

@@ -1,5 +1,6 @@
-// A device-independent bitmap: width, height, bit depth and bottom-up pixel storage laid out as in a
-// BMP file (rows padded to a multiple of 4 bytes, the first row in memory is the bottom picture row).
+// A device-independent bitmap: width, height, bit depth and bottom-up pixel storage laid out as in
+// a BMP file (rows padded to a multiple of 4 bytes, the first row in memory is the bottom picture
+// row).
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,8 @@ namespace tesmira {
 
 class CDib {
 public:
-    // Makes the pixel storage (zero-filled); nullptr when the size is not usable or memory runs out.
+    // Makes the pixel storage (zero-filled); nullptr when the size is not usable or memory runs
+    // out.
     static std::unique_ptr<CDib> Create(int width, int height, int bitCount);
 
     int Width() const { return width_; }
@@ -26,8 +28,9 @@ public:
     uint8_t* PictureRow(int y) { return pixels_.data() + (height_ - 1 - y) * stride_; }
     const uint8_t* PictureRow(int y) const { return pixels_.data() + (height_ - 1 - y) * stride_; }
 
-    // Copies a top-down picture of the same bit depth into the bottom-up storage. Copies at most the
-    // rows and row bytes both sides have, so a frame of another size never overruns the storage.
+    // Copies a top-down picture of the same bit depth into the bottom-up storage. Copies at most
+    // the rows and row bytes both sides have, so a frame of another size never overruns the
+    // storage.
     void CopyFromTopDown(const uint8_t* src, size_t srcStride, int srcWidth, int srcHeight);
 
     static size_t StrideFor(int width, int bitCount) {

@@ -20,7 +20,8 @@ class CameraSelect : public ::testing::Test {
 protected:
     void SetUp() override {
         catalog = std::make_shared<test::FakeCatalog>();
-        catalog->cameras = {{"Cam B", "", ""}, {"Cam A", "", ""}, {"Cam S", "usb-1:1.0", "Cam S Mic"}};
+        catalog->cameras = {
+            {"Cam B", "", ""}, {"Cam A", "", ""}, {"Cam S", "usb-1:1.0", "Cam S Mic"}};
         catalog->microphones = {{"Mic 1", "", ""}, {"Cam S Mic", "usb-1:1.2", ""}};
         SetDeviceCatalog(catalog);
         saved = settings();

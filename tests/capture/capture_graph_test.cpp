@@ -8,10 +8,10 @@
 #include "app/tesmira_doc.h"
 #include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
+#include "capture/fake_catalog.h"
 #include "capture/panel_messages.h"
 #include "capture/run_state.h"
 #include "capture/sink_paths.h"
-#include "capture/fake_catalog.h"
 #include "common/message_recorder.h"
 
 namespace tesmira {
@@ -22,11 +22,13 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
+        if (done())
+            loop.quit();
     });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     poll.start(5);
-    if (!done()) loop.exec();
+    if (!done())
+        loop.exec();
     return done();
 }
 
@@ -57,15 +59,18 @@ struct CountingWriter : IAviWriter {
         return true;
     }
     bool WriteVideo(const uint8_t*, size_t, int64_t pts) override {
-        if (s_->failAfter >= 0 && s_->frames >= s_->failAfter) return false;
-        if (pts < s_->lastPts) s_->ptsIncreasing = false;
+        if (s_->failAfter >= 0 && s_->frames >= s_->failAfter)
+            return false;
+        if (pts < s_->lastPts)
+            s_->ptsIncreasing = false;
         s_->lastPts = pts;
         ++s_->frames;
         return true;
     }
     bool WriteAudio(const uint8_t*, size_t, int64_t) override { return true; }
     bool Close(std::string*) override {
-        if (open_) ++s_->closed;
+        if (open_)
+            ++s_->closed;
         open_ = false;
         return true;
     }
@@ -108,7 +113,8 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     settings().audio = kTestMicrophoneName;
     RebuildCaptureGraph();
     CCaptureGraph* graph = theCaptureGraph();
-    ASSERT_TRUE(graph && graph->CameraReady()) << (messages.messages.empty() ? "" : messages.messages[0].text);
+    ASSERT_TRUE(graph && graph->CameraReady())
+        << (messages.messages.empty() ? "" : messages.messages[0].text);
     EXPECT_TRUE(graph->MicrophoneReady());
     EXPECT_EQ(graph->FrameWidth(), 640);
     EXPECT_EQ(graph->FrameHeight(), 480);
@@ -141,7 +147,8 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
         int dark = 0;
         for (int x = 0; x < dib->Width(); ++x) {
             const uint8_t* p = row + 3 * x;
-            if (std::max({p[0], p[1], p[2]}) < 40) ++dark;
+            if (std::max({p[0], p[1], p[2]}) < 40)
+                ++dark;
         }
         return dark;
     };
@@ -335,7 +342,8 @@ TEST_F(CaptureGraphTest, StreamFormatChangeResizesTheBitmapAndResendsTheHints) {
     CCaptureGraph* graph = theCaptureGraph();
     ASSERT_TRUE(graph && graph->CameraReady());
     HintLog log;
-    ASSERT_TRUE(graph->ApplyStreamFormat("video/x-raw,format=GRAY8,width=320,height=240,framerate=15/1"));
+    ASSERT_TRUE(
+        graph->ApplyStreamFormat("video/x-raw,format=GRAY8,width=320,height=240,framerate=15/1"));
     EXPECT_EQ(graph->FrameWidth(), 320);
     EXPECT_EQ(graph->FrameBitmap()->Width(), 320);
     EXPECT_EQ(graph->RecordBitDepth(), 8);  // GRAY8 goes to the record branch unchanged
@@ -356,7 +364,8 @@ TEST(RecordLayout, RawLayoutsPassOthersBecomeBgr) {
 }
 
 TEST(SinkPaths, WorkingDriveOnlyWhenUsedAndNamed) {
-    SinkPaths p = MakeSinkPaths("/data/video", "/dev/shm/", true, "26_12_08-", RecordingFileName(7));
+    SinkPaths p =
+        MakeSinkPaths("/data/video", "/dev/shm/", true, "26_12_08-", RecordingFileName(7));
     EXPECT_EQ(p.destination, "/data/video/26_12_08-007.avi");
     EXPECT_EQ(p.working, "/dev/shm/26_12_08-007.avi");
     EXPECT_EQ(p.output, p.working);

@@ -31,8 +31,7 @@ public:
                     GstIterator* it = gst_bin_iterate_sources(GST_BIN(src));
                     GValue v = G_VALUE_INIT;
                     if (gst_iterator_next(it, &v) == GST_ITERATOR_OK) {
-                        g_object_set(g_value_get_object(&v), "num-buffers", cameraBuffers,
-                                     nullptr);
+                        g_object_set(g_value_get_object(&v), "num-buffers", cameraBuffers, nullptr);
                         g_value_unset(&v);
                     }
                     gst_iterator_free(it);
@@ -43,7 +42,8 @@ public:
     }
     GstElement* CreateMicrophoneSource(const std::string& name) override {
         for (const CaptureDevice& d : microphones)
-            if (d.name == name) return MakeTestMicrophoneSource();
+            if (d.name == name)
+                return MakeTestMicrophoneSource();
         return nullptr;
     }
 };

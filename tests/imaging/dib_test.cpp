@@ -29,12 +29,13 @@ TEST(Dib, TopDownPictureIsStoredBottomUp) {
     // Picture rows 0, 1, 2 filled with 10, 20, 30; source rows have 2 bytes of padding.
     std::vector<uint8_t> src(8 * 3, 0xEE);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 6; ++x) src[y * 8 + x] = static_cast<uint8_t>(10 * (y + 1));
+        for (int x = 0; x < 6; ++x)
+            src[y * 8 + x] = static_cast<uint8_t>(10 * (y + 1));
     dib->CopyFromTopDown(src.data(), 8, 2, 3);
-    EXPECT_EQ(dib->Pixels()[0], 30);                    // first memory row: bottom of the picture
-    EXPECT_EQ(dib->Pixels()[2 * dib->Stride()], 10);    // last memory row: top of the picture
+    EXPECT_EQ(dib->Pixels()[0], 30);                  // first memory row: bottom of the picture
+    EXPECT_EQ(dib->Pixels()[2 * dib->Stride()], 10);  // last memory row: top of the picture
     EXPECT_EQ(dib->PictureRow(1)[5], 20);
-    EXPECT_EQ(dib->Pixels()[6], 0);                     // padding is not taken from the source
+    EXPECT_EQ(dib->Pixels()[6], 0);  // padding is not taken from the source
 }
 
 TEST(Dib, FrameOfAnotherSizeNeverOverrunsTheStorage) {
