@@ -127,6 +127,7 @@ struct CCaptureGraph::RecordState {
     int64_t limitNs = 0;
     GstClockTime startRt = GST_CLOCK_TIME_NONE;
     bool stopped = false;
+    std::string path;  // the file being written, for the write-failure message
     std::atomic<bool> open{false};
     std::atomic<int32_t> delivered{0};
     std::atomic<int32_t> leakDrops{0};
@@ -325,8 +326,7 @@ int CCaptureGraph::BuildGraphs() {
     if (!MakeBitmaps())
         return 0;
 
-    recPaths_ = MakeSinkPaths(s.dirVideo, s.tempDrive, s.useTempDrive == 1, s.datePrefix,
-                              RecordingFileName(s.recNo));
+    MakeNextRecordingPath(s.recNo);
     built_ = true;
     SendViewHints();
     DumpGraph("/dev/shm/TesmiraLive.dot");
@@ -791,7 +791,7 @@ void CCaptureGraph::HandleRecord(GstSample* sample) {
     if (!ok) {
         rec.stopped = true;
         QueueEvent({kEcStreamControlStopped, 0, kStopCookie, "write failed"});
-        const std::string name = recPaths_.output;
+        const std::string name = rec.path;
         RunOnUiThread([name] {
             ShowMessage(
                 "録画ファイルに書き込めませんでした（ディスクの空き容量を確認して下さい）。\n" +
@@ -903,6 +903,7 @@ bool CCaptureGraph::StartRecording(const std::string& outputPath, const CodecSet
     rec_->limitNs = limitNs;
     rec_->startRt = GST_CLOCK_TIME_NONE;
     rec_->stopped = false;
+    rec_->path = outputPath;
     rec_->delivered = 0;
     rec_->leakDrops = 0;
     rec_->gapDrops = 0;

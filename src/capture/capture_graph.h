@@ -22,7 +22,6 @@
 #include "capture/avi_writer.h"
 #include "capture/device_catalog.h"
 #include "capture/frame_slot.h"
-#include "capture/sink_paths.h"
 #include "imaging/dib.h"
 
 typedef struct _GstElement GstElement;
@@ -113,8 +112,6 @@ public:
     uint64_t PreviewFramesLost() const { return previewLost_.load(); }
 
     // --- recording (called by recording control on the UI thread) ------------------------
-    const SinkPaths& RecordingPaths() const { return recPaths_; }
-    void SetRecordingPaths(const SinkPaths& paths) { recPaths_ = paths; }
     // Opens a writer on the record branch; frames from now on go to the file until the limit
     // (running time, ns; <= 0 means none) or StopRecording.
     bool StartRecording(const std::string& outputPath, const CodecSettings& codec, bool audio,
@@ -203,7 +200,6 @@ private:
     std::mutex busMutex_;
     std::string busError_;
 
-    SinkPaths recPaths_;
     std::unique_ptr<RecordState> rec_;
     std::mutex eventsMutex_;
     std::deque<GraphEvent> events_;

@@ -11,7 +11,7 @@
 #include "capture/fake_catalog.h"
 #include "capture/panel_messages.h"
 #include "capture/run_state.h"
-#include "capture/sink_paths.h"
+#include "capture/recording_paths.h"
 #include "common/message_recorder.h"
 
 namespace tesmira {
@@ -119,7 +119,7 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     EXPECT_EQ(graph->FrameWidth(), 640);
     EXPECT_EQ(graph->FrameHeight(), 480);
     EXPECT_EQ(graph->RecordBitDepth(), 24);
-    EXPECT_EQ(graph->RecordingPaths().output, "/tmp/video/26_12_08-005.avi");
+    EXPECT_EQ(recordingPaths().recDestPath, "/tmp/video/26_12_08-005.avi");
     EXPECT_FALSE(graph->IsRunning());  // building does not start live video
 
     // Hint 300, then 204 with the stored zoom, then 201.
@@ -363,18 +363,6 @@ TEST(RecordLayout, RawLayoutsPassOthersBecomeBgr) {
     EXPECT_EQ(BitDepthOf("YUY2"), 16);
 }
 
-TEST(SinkPaths, WorkingDriveOnlyWhenUsedAndNamed) {
-    SinkPaths p =
-        MakeSinkPaths("/data/video", "/dev/shm/", true, "26_12_08-", RecordingFileName(7));
-    EXPECT_EQ(p.destination, "/data/video/26_12_08-007.avi");
-    EXPECT_EQ(p.working, "/dev/shm/26_12_08-007.avi");
-    EXPECT_EQ(p.output, p.working);
-    p = MakeSinkPaths("/data/video/", "", true, "26_12_08-", RecordingFileName(1234));
-    EXPECT_EQ(p.output, "/data/video/26_12_08-1234.avi");
-    EXPECT_EQ(p.working, "");
-    p = MakeSinkPaths("/v", "/dev/shm", false, "x-", "001.avi");
-    EXPECT_EQ(p.output, "/v/x-001.avi");
-}
 
 }  // namespace
 }  // namespace tesmira
