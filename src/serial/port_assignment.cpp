@@ -6,6 +6,7 @@
 #include "app/tesmira_doc.h"
 #include "serial/port_list.h"
 #include "serial/serial_slots.h"
+#include "stage/stage_kinds.h"
 
 namespace tesmira {
 namespace {
@@ -20,32 +21,18 @@ std::function<void()>& LabelsHook() {
 
 }  // namespace
 
-std::string XyKindName(int kind) {
-    switch (kind) {
-        case kind::kXyTe2000e: return "\tTE2000E";
-        case kind::kXyLepMac5000: return "\tLEP MAC5000";
-        case kind::kXySigmaKoki: return "\tシグマ光機";
-        default: return "";
-    }
-}
-
-std::string ZKindName(int kind) {
-    switch (kind) {
-        case kind::kZTe2000e: return "\tTE2000E";
-        case kind::kZLepMac5000: return "\tLEP MAC5000";
-        case kind::kZChuoSeiki: return "\t中央精機";
-        default: return "";
-    }
-}
-
 std::string CommandSendPortLabel(int n) {
-    if (n != 1 && n != 2) return "";
-    if (!SerialSlot(n).IsOpen()) return "";
+    if (n != 1 && n != 2)
+        return "";
+    if (!SerialSlot(n).IsOpen())
+        return "";
     const Settings& s = settings();
     return n == 1 ? s.port1 + XyKindName(s.xyAxisType) : s.port2 + ZKindName(s.zAxisType);
 }
 
-void SetPortLabelsHook(std::function<void()> hook) { LabelsHook() = std::move(hook); }
+void SetPortLabelsHook(std::function<void()> hook) {
+    LabelsHook() = std::move(hook);
+}
 
 void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
     EnumeratePorts();
@@ -56,10 +43,10 @@ void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
             OpenSlot(n);
         }
     }
-    PortAssignmentModel model(PortAssignment::FromSettings(),
-                              [] { return EnumeratePorts(); });
+    PortAssignmentModel model(PortAssignment::FromSettings(), [] { return EnumeratePorts(); });
     model.Initialise();
-    if (!runDialog || !runDialog(model)) return;
+    if (!runDialog || !runDialog(model))
+        return;
 
     Settings& s = settings();
     const PortAssignment& chosen = model.values;
@@ -93,9 +80,11 @@ void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
         }
     }
     for (int n = 1; n <= 4; ++n) {
-        if (reopen[n - 1]) OpenSlot(n);
+        if (reopen[n - 1])
+            OpenSlot(n);
     }
-    if (LabelsHook()) LabelsHook()();
+    if (LabelsHook())
+        LabelsHook()();
     ChooseZChannel();
 }
 

@@ -12,9 +12,6 @@ class QWidget;
 
 namespace tesmira {
 
-// Kind names as the command-send dialog shows them (each begins with a tab).
-std::string XyKindName(int kind);
-std::string ZKindName(int kind);
 // The command-send dialog's port labels: n = 1 (XY) or 2 (Z). The slot's port name followed by
 // the kind name while the slot is open, otherwise empty.
 std::string CommandSendPortLabel(int n);
