@@ -22,17 +22,13 @@ std::function<void()>& LabelsHook() {
 }  // namespace
 
 std::string CommandSendPortLabel(int n) {
-    if (n != 1 && n != 2)
-        return "";
-    if (!SerialSlot(n).IsOpen())
-        return "";
+    if (n != 1 && n != 2) return "";
+    if (!SerialSlot(n).IsOpen()) return "";
     const Settings& s = settings();
     return n == 1 ? s.port1 + XyKindName(s.xyAxisType) : s.port2 + ZKindName(s.zAxisType);
 }
 
-void SetPortLabelsHook(std::function<void()> hook) {
-    LabelsHook() = std::move(hook);
-}
+void SetPortLabelsHook(std::function<void()> hook) { LabelsHook() = std::move(hook); }
 
 void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
     EnumeratePorts();
@@ -43,10 +39,10 @@ void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
             OpenSlot(n);
         }
     }
-    PortAssignmentModel model(PortAssignment::FromSettings(), [] { return EnumeratePorts(); });
+    PortAssignmentModel model(PortAssignment::FromSettings(),
+                              [] { return EnumeratePorts(); });
     model.Initialise();
-    if (!runDialog || !runDialog(model))
-        return;
+    if (!runDialog || !runDialog(model)) return;
 
     Settings& s = settings();
     const PortAssignment& chosen = model.values;
@@ -80,11 +76,9 @@ void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
         }
     }
     for (int n = 1; n <= 4; ++n) {
-        if (reopen[n - 1])
-            OpenSlot(n);
+        if (reopen[n - 1]) OpenSlot(n);
     }
-    if (LabelsHook())
-        LabelsHook()();
+    if (LabelsHook()) LabelsHook()();
     ChooseZChannel();
 }
 
