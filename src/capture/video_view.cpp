@@ -1,11 +1,180 @@
 #include "capture/video_view.h"
 
-namespace tesmira {
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
 
-CVideoView::CVideoView(QWidget* parent) : QScrollArea(parent) {
-    setObjectName(QStringLiteral("videoView"));
+#include "app/settings.h"
+#include "capture/capture_graph.h"
+#include "capture/capture_owner.h"
+#include "capture/frame_slot.h"
+
+namespace tesmira {
+namespace {
+
+std::function<void(bool)>& WheelZoom() {
+    static std::function<void(bool)> handler;
+    return handler;
 }
 
-void CVideoView::OnUpdate(CUpdateView*, int, const HintPayload&) {}
+}  // namespace
+
+std::atomic<uint64_t> CVideoSurface::painted_{0};
+
+CVideoSurface::CVideoSurface(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("videoSurface"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void CVideoSurface::paintEvent(QPaintEvent* event) {
+    if (CCaptureGraph* graph = theCaptureGraph()) {
+        if (auto latest = graph->Preview().Take())
+            frame_ = std::move(latest);
+    }
+    QPainter painter(this);
+    // Only the part of the scaled frame that shows in the pane is converted and drawn.
+    const QRect target = event->rect() & visibleRegion().boundingRect();
+    if (target.isEmpty())
+        return;
+    if (!frame_ || zoom_ <= 0) {
+        painter.fillRect(target, Qt::black);
+        return;
+    }
+    const QImage image(frame_->data, frame_->width, frame_->height,
+                       static_cast<qsizetype>(frame_->stride), QImage::Format_BGR888);
+    const QRectF source(target.x() / zoom_, target.y() / zoom_, target.width() / zoom_,
+                        target.height() / zoom_);
+    painter.drawImage(QRectF(target), image, source);
+    ++painted_;
+}
+
+CVideoView::CVideoView(QWidget* parent) : QScrollArea(parent), surface_(new CVideoSurface) {
+    setObjectName(QStringLiteral("videoView"));
+    setWidgetResizable(false);
+    setAlignment(Qt::AlignCenter);
+    setBackgroundRole(QPalette::Dark);
+    surface_->resize(0, 0);
+    setWidget(surface_);
+    CTesmiraDoc::Instance().AddView(this);
+}
+
+CVideoView::~CVideoView() {
+    CTesmiraDoc::Instance().RemoveView(this);
+    if (CCaptureGraph* graph = theCaptureGraph())
+        graph->Preview().SetNotify({});
+}
+
+void CVideoView::SetWheelZoomHandler(std::function<void(bool)> handler) {
+    WheelZoom() = std::move(handler);
+}
+
+void CVideoView::ConnectPreview() {
+    CCaptureGraph* graph = theCaptureGraph();
+    if (!graph)
+        return;
+    QPointer<CVideoSurface> surface(surface_);
+    // Runs in the streaming thread: it only queues a repaint of the surface.
+    graph->Preview().SetNotify([surface] {
+        RunOnUiThread([surface] {
+            if (surface)
+                surface->update();
+        });
+    });
+}
+
+void CVideoView::Apply(const Placement& p, double zoom) {
+    surface_->SetZoom(zoom);
+    surface_->resize(p.width, p.height);
+    // A page is one tenth of the total size, a line one tenth of a page.
+    horizontalScrollBar()->setPageStep(std::max(1, p.width / 10));
+    horizontalScrollBar()->setSingleStep(std::max(1, p.width / 100));
+    verticalScrollBar()->setPageStep(std::max(1, p.height / 10));
+    verticalScrollBar()->setSingleStep(std::max(1, p.height / 100));
+    // Ranges and position are set here rather than left to the scroll area's own resize
+    // handling, which is deferred while the pane is hidden or not yet laid out.
+    horizontalScrollBar()->setRange(0, std::max(0, p.width - viewport()->width()));
+    verticalScrollBar()->setRange(0, std::max(0, p.height - viewport()->height()));
+    horizontalScrollBar()->setValue(p.scrollX);
+    verticalScrollBar()->setValue(p.scrollY);
+    surface_->move(p.left, p.top);
+    surface_->update();
+}
+
+void CVideoView::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
+    const int cw = viewport()->width();
+    const int ch = viewport()->height();
+    double& zoom = settings().defaultZoomFactor;
+    switch (hint) {
+        case 300: {
+            CCaptureGraph* graph = theCaptureGraph();
+            geometry_.SetVideoSize(graph ? graph->FrameWidth() : 0,
+                                   graph ? graph->FrameHeight() : 0);
+            surface_->DropFrame();
+            ConnectPreview();
+            Apply(geometry_.Attach(zoom, cw, ch), zoom);
+            break;
+        }
+        case 301: {
+            const double* z = std::get_if<double>(&payload);
+            if (!z || *z <= 0)
+                break;
+            const Placement p = geometry_.ZoomAboutCentre(
+                zoom, *z, cw, ch, horizontalScrollBar()->value(), verticalScrollBar()->value());
+            zoom = *z;
+            Apply(p, zoom);
+            break;
+        }
+        case 303:
+            Apply(geometry_.Reapply(zoom, cw, ch), zoom);
+            break;
+        case 304: {
+            // Fit into the pane as it is without scroll bars: the fitted video needs none, and
+            // measuring with the bars of the previous size would fit it too small.
+            const QSize full = maximumViewportSize();
+            zoom = geometry_.FitZoom(full.width(), full.height());
+            Apply(geometry_.Attach(zoom, full.width(), full.height()), zoom);
+            break;
+        }
+        default:
+            break;  // 302 and everything else change nothing
+    }
+}
+
+void CVideoView::wheelEvent(QWheelEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    WheelInput in;
+    in.alt = mods & Qt::AltModifier;
+    in.shift = mods & Qt::ShiftModifier;
+    in.control = mods & Qt::ControlModifier;
+    in.otherFlags = event->buttons() != Qt::NoButton || (mods & Qt::MetaModifier);
+    // Some platforms turn Alt + wheel into a sideways wheel: take whichever axis moved.
+    const QPoint delta = event->angleDelta();
+    in.delta = delta.y() != 0 ? delta.y() : delta.x();
+    switch (DecideWheel(in)) {
+        case WheelAction::ZoomIn:
+        case WheelAction::ZoomOut:
+            if (WheelZoom())
+                WheelZoom()(DecideWheel(in) == WheelAction::ZoomIn);
+            break;
+        case WheelAction::LineLeft:
+            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            break;
+        case WheelAction::LineRight:
+            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            break;
+        case WheelAction::LineUp:
+            verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            break;
+        case WheelAction::LineDown:
+            verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            break;
+    }
+    event->accept();
+}
 
 }  // namespace tesmira

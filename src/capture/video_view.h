@@ -1,17 +1,59 @@
-// The live-video pane: a scroll area hosting the video widget at the current zoom factor.
+// The live-video pane: a scroll area hosting the video surface at the current zoom factor. The
+// surface paints the newest preview frame, only the part that is visible; frames arrive from the
+// streaming thread through the graph's frame slot and a queued repaint.
 #pragma once
 
 #include <QScrollArea>
+#include <atomic>
+#include <functional>
+#include <memory>
 
 #include "app/tesmira_doc.h"
+#include "capture/video_geometry.h"
 
 namespace tesmira {
+
+struct VideoFrame;
+
+class CVideoSurface : public QWidget {
+    Q_OBJECT
+public:
+    explicit CVideoSurface(QWidget* parent = nullptr);
+    void SetZoom(double zoom) { zoom_ = zoom; }
+    void DropFrame() { frame_.reset(); }
+    static uint64_t FramesPainted() { return painted_.load(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double zoom_ = 1.0;
+    std::shared_ptr<const VideoFrame> frame_;
+    static std::atomic<uint64_t> painted_;
+};
 
 class CVideoView : public QScrollArea, public CUpdateView {
     Q_OBJECT
 public:
     explicit CVideoView(QWidget* parent = nullptr);
+    ~CVideoView() override;
     void OnUpdate(CUpdateView* sender, int hint, const HintPayload& payload) override;
+
+    CVideoSurface* Surface() const { return surface_; }
+    const VideoGeometry& Geometry() const { return geometry_; }
+
+    // The control panel's ZoomIn (true) / ZoomOut (false), called for Alt or Shift + wheel.
+    static void SetWheelZoomHandler(std::function<void(bool zoomIn)> handler);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void Apply(const Placement& p, double zoom);
+    void ConnectPreview();
+
+    CVideoSurface* surface_;
+    VideoGeometry geometry_;
 };
 
 }  // namespace tesmira

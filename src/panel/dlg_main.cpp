@@ -1,5 +1,7 @@
 #include "panel/dlg_main.h"
 
+#include "stage/stage_control.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -227,12 +229,14 @@ bool CDlgMain::UpdateData(bool saveAndValidate) {
     dx.ComboText(Get<QComboBox>(1052), f.replaySpeedText);
     dx.Static(Get<QLabel>(1087), f.relayModule1Name);
     dx.Static(Get<QLabel>(1088), f.relayModule2Name);
-    dx.Number(Get<QLineEdit>(1009), f.xyFineUm, f.stepMinimum, f.stepMaximum);
-    dx.Number(Get<QLineEdit>(1010), f.xyCoarseUm, f.stepMinimum, f.stepMaximum);
-    dx.Number(Get<QLineEdit>(1029), f.zFineUm, f.stepMinimum, f.stepMaximum);
-    dx.Number(Get<QLineEdit>(1030), f.zCoarseUm, f.stepMinimum, f.stepMaximum);
+    // The step sizes belong to stage control, which converts them to pulses and command texts.
+    StageSteps& steps = stageControl().Steps();
+    dx.Number(Get<QLineEdit>(1009), steps.xyFine, f.stepMinimum, f.stepMaximum);
+    dx.Number(Get<QLineEdit>(1010), steps.xyCoarse, f.stepMinimum, f.stepMaximum);
+    dx.Number(Get<QLineEdit>(1029), steps.zFine, f.stepMinimum, f.stepMaximum);
+    dx.Number(Get<QLineEdit>(1030), steps.zCoarse, f.stepMinimum, f.stepMaximum);
     dx.Number(Get<QLineEdit>(1037), s.deltaT, -10.0, 10.0);
-    dx.Number(Get<QLineEdit>(1038), f.deltaZUm, -100.0, 100.0);
+    dx.Number(Get<QLineEdit>(1038), steps.deltaZ, -100.0, 100.0);
     dx.Check(Get<QAbstractButton>(1048), s.recAudio);
     dx.Check(Get<QAbstractButton>(1051), s.resetFps);
     dx.Check(Get<QAbstractButton>(1193), s.setZoom1xOnRec);

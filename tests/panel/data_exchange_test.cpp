@@ -11,6 +11,7 @@
 #include "common/message_recorder.h"
 #include "panel/dlg_main.h"
 #include "panel/numeric_text.h"
+#include "stage/stage_control.h"
 #include "panel_test_support.h"
 
 namespace tesmira {
@@ -62,7 +63,7 @@ protected:
 };
 
 TEST_F(PanelExchangeTest, ShowsMembersAndSettingsInTheirControls) {
-    panel.Fields().xyFineUm = 12.5;
+    stageControl().Steps().xyFine = 12.5;
     settings().deltaT = -0.5;
     settings().tempCorrection = -1.6;
     settings().recAudio = true;
@@ -90,13 +91,12 @@ TEST_F(PanelExchangeTest, ReadsEveryBoundValueBack) {
     qobject_cast<QAbstractButton*>(panel.Control(1075))->setChecked(true);
     ASSERT_TRUE(panel.UpdateData(true));
     EXPECT_TRUE(messages.messages.empty());
-    const PanelFields& f = panel.Fields();
-    EXPECT_DOUBLE_EQ(f.xyFineUm, 0.01);
-    EXPECT_DOUBLE_EQ(f.xyCoarseUm, 500000);
-    EXPECT_DOUBLE_EQ(f.zFineUm, 2.5);
-    EXPECT_DOUBLE_EQ(f.zCoarseUm, 7);
+    EXPECT_DOUBLE_EQ(stageControl().Steps().xyFine, 0.01);
+    EXPECT_DOUBLE_EQ(stageControl().Steps().xyCoarse, 500000);
+    EXPECT_DOUBLE_EQ(stageControl().Steps().zFine, 2.5);
+    EXPECT_DOUBLE_EQ(stageControl().Steps().zCoarse, 7);
     EXPECT_DOUBLE_EQ(settings().deltaT, -10);
-    EXPECT_DOUBLE_EQ(f.deltaZUm, 100);
+    EXPECT_DOUBLE_EQ(stageControl().Steps().deltaZ, 100);
     EXPECT_DOUBLE_EQ(settings().tempCorrection, -3.25);
     EXPECT_TRUE(settings().resetFps);
     EXPECT_EQ(settings().recMode, 3);
@@ -126,7 +126,7 @@ TEST_F(PanelExchangeTest, RefusesOutOfRangeAndNonNumericEntries) {
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.id);
         panel.UpdateData(false);
-        const PanelFields before = panel.Fields();
+        const StageSteps beforeSteps = stageControl().Steps();
         const Settings settingsBefore = settings();
         messages.messages.clear();
         Edit(c.id)->setText(QString::fromUtf8(c.text));
@@ -134,8 +134,8 @@ TEST_F(PanelExchangeTest, RefusesOutOfRangeAndNonNumericEntries) {
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_EQ(messages.messages[0].text, c.message);
         EXPECT_EQ(QApplication::focusWidget(), Edit(c.id)) << "the refused entry has the focus";
-        EXPECT_EQ(panel.Fields().xyFineUm, before.xyFineUm);
-        EXPECT_EQ(panel.Fields().deltaZUm, before.deltaZUm);
+        EXPECT_EQ(stageControl().Steps().xyFine, beforeSteps.xyFine);
+        EXPECT_EQ(stageControl().Steps().deltaZ, beforeSteps.deltaZ);
         EXPECT_EQ(settings().deltaT, settingsBefore.deltaT);
         EXPECT_EQ(settings().tempCorrection, settingsBefore.tempCorrection);
         Edit(c.id)->clearFocus();
@@ -158,7 +158,7 @@ TEST_F(PanelExchangeTest, RefreshKeepsTheTextTheUserIsTyping) {
     QApplication::processEvents();
     ASSERT_TRUE(Edit(1009)->hasFocus());
     Edit(1009)->setText("12");  // half typed
-    panel.Fields().xyCoarseUm = 33;
+    stageControl().Steps().xyCoarse = 33;
     panel.UpdateRecordControls();  // e.g. a count-down tick refreshing the panel
     EXPECT_EQ(Edit(1009)->text(), QStringLiteral("12"));
     EXPECT_EQ(Edit(1010)->text(), QStringLiteral("33"));

@@ -1,0 +1,306 @@
+#include "capture/camera_dialogs.h"
+
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "app/settings.h"
+#include "capture/capture_graph.h"
+
+namespace tesmira {
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QPushButton* Button(const char* text, int id, QWidget* parent) {
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setProperty("id", id);
+    return b;
+}
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+CDlgCameraSelect::CDlgCameraSelect(IDeviceCatalog& catalog, const std::string& camera,
+                                   const std::string& audio, QWidget* parent)
+    : QDialog(parent), model_(catalog) {
+    setProperty("id", 134);
+    setObjectName(QStringLiteral("cameraSelectDialog"));
+    setWindowTitle(QString::fromUtf8("カメラ選択"));
+    model_.Open(camera, audio);
+
+    auto* grid = new QGridLayout(this);
+    auto* camGroup = new QGroupBox(QString::fromUtf8("カメラ　リスト"), this);
+    cameraList_ = new QListWidget(camGroup);
+    cameraList_->setProperty("id", 1045);
+    cameraList_->setObjectName(QStringLiteral("cameraList"));
+    (new QVBoxLayout(camGroup))->addWidget(cameraList_);
+    auto* camChosenGroup = new QGroupBox(QString::fromUtf8("接続カメラ"), this);
+    cameraChosen_ = new QLabel(QStringLiteral("Camera 1"), camChosenGroup);
+    cameraChosen_->setProperty("id", 1018);
+    cameraChosen_->setObjectName(QStringLiteral("chosenCamera"));
+    (new QVBoxLayout(camChosenGroup))->addWidget(cameraChosen_);
+    auto* takeCam = Button(">>", 1015, this);
+    takeCam->setObjectName(QStringLiteral("takeCamera"));
+    auto* dropCam = Button("<<", 1017, this);
+    dropCam->setObjectName(QStringLiteral("clearCamera"));
+
+    auto* micGroup = new QGroupBox(QString::fromUtf8("マイク　リスト"), this);
+    micList_ = new QListWidget(micGroup);
+    micList_->setProperty("id", 1046);
+    micList_->setObjectName(QStringLiteral("microphoneList"));
+    (new QVBoxLayout(micGroup))->addWidget(micList_);
+    auto* micChosenGroup = new QGroupBox(QString::fromUtf8("接続マイク"), this);
+    micChosen_ = new QLabel(QStringLiteral("Audio"), micChosenGroup);
+    micChosen_->setProperty("id", 1019);
+    micChosen_->setObjectName(QStringLiteral("chosenMicrophone"));
+    (new QVBoxLayout(micChosenGroup))->addWidget(micChosen_);
+    auto* takeMic = Button(">>", 1016, this);
+    takeMic->setObjectName(QStringLiteral("takeMicrophone"));
+    auto* dropMic = Button("<<", 1047, this);
+    dropMic->setObjectName(QStringLiteral("clearMicrophone"));
+
+    auto* camButtons = new QVBoxLayout;
+    camButtons->addWidget(takeCam);
+    camButtons->addWidget(dropCam);
+    auto* micButtons = new QVBoxLayout;
+    micButtons->addWidget(takeMic);
+    micButtons->addWidget(dropMic);
+    grid->addWidget(camGroup, 0, 0);
+    grid->addLayout(camButtons, 0, 1);
+    grid->addWidget(camChosenGroup, 0, 2);
+    grid->addWidget(micGroup, 1, 0);
+    grid->addLayout(micButtons, 1, 1);
+    grid->addWidget(micChosenGroup, 1, 2);
+
+    auto* ok = Button("OK", 1, this);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setDefault(true);
+    auto* cancel = Button("ｷｬﾝｾﾙ", 2, this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    auto* endButtons = new QHBoxLayout;
+    endButtons->addStretch();
+    endButtons->addWidget(ok);
+    endButtons->addWidget(cancel);
+    grid->addLayout(endButtons, 2, 0, 1, 3);
+
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(takeCam, &QPushButton::clicked, this, [this] {
+        WaitCursor wait;
+        Show(model_.TakeCamera(Selected(cameraList_)), false);
+    });
+    connect(dropCam, &QPushButton::clicked, this, [this] {
+        WaitCursor wait;
+        Show(model_.ClearCamera(), false);
+    });
+    connect(takeMic, &QPushButton::clicked, this, [this] {
+        WaitCursor wait;
+        Show(model_.TakeMicrophone(Selected(micList_)), false);
+    });
+    connect(dropMic, &QPushButton::clicked, this, [this] {
+        WaitCursor wait;
+        Show(model_.ClearMicrophone(), false);
+    });
+
+    refreshTimer_.setInterval(5000);
+    refreshTimer_.setProperty("id", 1004);
+    connect(&refreshTimer_, &QTimer::timeout, this, &CDlgCameraSelect::OnRefreshTimer);
+    Show({}, true);
+    refreshTimer_.start();
+}
+
+std::string CDlgCameraSelect::Selected(QListWidget* list) const {
+    QListWidgetItem* item = list->currentItem();
+    return item && item->isSelected() ? item->text().toStdString() : std::string();
+}
+
+void CDlgCameraSelect::OnRefreshTimer() {
+    Show(model_.Refresh(), false);
+}
+
+void CDlgCameraSelect::Show(const CameraSelectModel::Changes& changes, bool all) {
+    if (all || changes.cameras) {
+        cameraList_->clear();
+        for (const std::string& n : model_.Cameras())
+            cameraList_->addItem(Q(n));
+    }
+    if (all || changes.microphones) {
+        micList_->clear();
+        for (const std::string& n : model_.Microphones())
+            micList_->addItem(Q(n));
+    }
+    cameraChosen_->setText(Q(model_.ChosenCamera()));
+    micChosen_->setText(Q(model_.ChosenMicrophone()));
+}
+
+void CDlgCameraSelect::done(int result) {
+    refreshTimer_.stop();  // OK, Cancel and closing the window all stop timer 1004 first
+    QDialog::done(result);
+}
+
+void RunCameraSelectDialog(QWidget* owner) {
+    const Settings& s = settings();
+    CDlgCameraSelect dialog(DeviceCatalog(), s.camera, s.audio, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ApplyCameraChoice(dialog.ChosenCamera(), dialog.ChosenMicrophone());
+}
+
+// ---- camera controls ------------------------------------------------------------------------
+
+namespace {
+
+// An open V4L2 device node, closed with the dialog.
+struct DeviceFd {
+    int fd = -1;
+    ~DeviceFd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+int Xioctl(int fd, unsigned long request, void* arg) {
+    int r;
+    do
+        r = ::ioctl(fd, request, arg);
+    while (r < 0 && errno == EINTR);
+    return r;
+}
+
+void AddControl(QFormLayout* form, QWidget* parent, std::shared_ptr<DeviceFd> dev,
+                const v4l2_queryctrl& q) {
+    const QString label = QString::fromUtf8(reinterpret_cast<const char*>(q.name));
+    v4l2_control current{};
+    current.id = q.id;
+    Xioctl(dev->fd, VIDIOC_G_CTRL, &current);
+    const uint32_t id = q.id;
+    auto set = [dev, id](int value) {
+        v4l2_control c{};
+        c.id = id;
+        c.value = value;
+        Xioctl(dev->fd, VIDIOC_S_CTRL, &c);
+    };
+    if (q.type == V4L2_CTRL_TYPE_BOOLEAN) {
+        auto* box = new QCheckBox(parent);
+        box->setChecked(current.value != 0);
+        QObject::connect(box, &QCheckBox::toggled, box, [set](bool on) { set(on ? 1 : 0); });
+        form->addRow(label, box);
+    } else if (q.type == V4L2_CTRL_TYPE_MENU || q.type == V4L2_CTRL_TYPE_INTEGER_MENU) {
+        auto* combo = new QComboBox(parent);
+        for (int i = q.minimum; i <= q.maximum; ++i) {
+            v4l2_querymenu m{};
+            m.id = q.id;
+            m.index = static_cast<uint32_t>(i);
+            if (Xioctl(dev->fd, VIDIOC_QUERYMENU, &m) < 0)
+                continue;
+            const QString text = q.type == V4L2_CTRL_TYPE_MENU
+                                     ? QString::fromUtf8(reinterpret_cast<const char*>(m.name))
+                                     : QString::number(m.value);
+            combo->addItem(text, i);
+            if (i == current.value)
+                combo->setCurrentIndex(combo->count() - 1);
+        }
+        QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
+                         [combo, set](int index) { set(combo->itemData(index).toInt()); });
+        form->addRow(label, combo);
+    } else if (q.type == V4L2_CTRL_TYPE_INTEGER) {
+        auto* slider = new QSlider(Qt::Horizontal, parent);
+        slider->setRange(q.minimum, q.maximum);
+        slider->setSingleStep(q.step > 0 ? q.step : 1);
+        slider->setValue(current.value);
+        auto* value = new QLabel(QString::number(current.value), parent);
+        QObject::connect(slider, &QSlider::valueChanged, slider, [set, value](int v) {
+            value->setText(QString::number(v));
+            set(v);
+        });
+        auto* row = new QHBoxLayout;
+        row->addWidget(slider, 1);
+        row->addWidget(value);
+        form->addRow(label, row);
+    }
+}
+
+}  // namespace
+
+void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner) {
+    QDialog dialog(owner);
+    dialog.setWindowTitle(QStringLiteral("Camera"));
+    dialog.setObjectName(QStringLiteral("cameraControlsDialog"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+
+    auto dev = std::make_shared<DeviceFd>();
+    const std::string path = graph.CameraDevicePath();
+    if (!path.empty())
+        dev->fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    int count = 0;
+    if (dev->fd >= 0) {
+        v4l2_queryctrl q{};
+        q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
+        while (Xioctl(dev->fd, VIDIOC_QUERYCTRL, &q) == 0 && count < 200) {
+            if (!(q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) &&
+                q.type != V4L2_CTRL_TYPE_CTRL_CLASS) {
+                AddControl(form, &dialog, dev, q);
+                ++count;
+            }
+            q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
+        }
+    }
+    if (count == 0)
+        layout->addWidget(
+            new QLabel(QString::fromUtf8("このカメラには調節できる項目がありません。\n") +
+                           Q(graph.BoundCameraName()),
+                       &dialog));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.exec();
+}
+
+void ShowStreamFormatDialog(CCaptureGraph& graph, QWidget* owner) {
+    QDialog dialog(owner);
+    dialog.setWindowTitle(QStringLiteral("Stream"));
+    dialog.setObjectName(QStringLiteral("streamFormatDialog"));
+    auto* layout = new QVBoxLayout(&dialog);
+    const std::string current = graph.CurrentFormat();
+    layout->addWidget(new QLabel(Q(current), &dialog));
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("formatList"));
+    for (const std::string& f : graph.OfferedFormats())
+        list->addItem(Q(f));
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted || !list->currentItem())
+        return;
+    graph.ApplyStreamFormat(list->currentItem()->text().toStdString());
+}
+
+}  // namespace tesmira

@@ -1,0 +1,368 @@
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdlib>
+
+#include "app/settings.h"
+#include "app/tesmira_doc.h"
+#include "capture/capture_graph.h"
+#include "capture/capture_owner.h"
+#include "capture/fake_catalog.h"
+#include "capture/panel_messages.h"
+#include "capture/run_state.h"
+#include "capture/recording_paths.h"
+#include "common/message_recorder.h"
+
+namespace tesmira {
+namespace {
+
+// Waits on the UI thread (events keep flowing) until `done` or the time-out.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start(5);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+struct HintLog : CUpdateView {
+    std::vector<std::pair<int, HintPayload>> hints;
+    HintLog() { CTesmiraDoc::Instance().AddView(this); }
+    ~HintLog() override { CTesmiraDoc::Instance().RemoveView(this); }
+    void OnUpdate(CUpdateView*, int hint, const HintPayload& payload) override {
+        hints.emplace_back(hint, payload);
+    }
+};
+
+// Counts what the record branch hands over; can refuse writes like a full disk.
+struct CountingWriter : IAviWriter {
+    struct Shared {
+        int opened = 0, frames = 0, closed = 0;
+        int failAfter = -1;
+        VideoFormat format;
+        int64_t lastPts = -1;
+        bool ptsIncreasing = true;
+    };
+    explicit CountingWriter(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
+    bool Open(const std::string&, const VideoFormat& v, const std::optional<AudioFormat>&,
+              const CodecSettings&, double, std::string*) override {
+        ++s_->opened;
+        s_->format = v;
+        open_ = true;
+        return true;
+    }
+    bool WriteVideo(const uint8_t*, size_t, int64_t pts) override {
+        if (s_->failAfter >= 0 && s_->frames >= s_->failAfter)
+            return false;
+        if (pts < s_->lastPts)
+            s_->ptsIncreasing = false;
+        s_->lastPts = pts;
+        ++s_->frames;
+        return true;
+    }
+    bool WriteAudio(const uint8_t*, size_t, int64_t) override { return true; }
+    bool Close(std::string*) override {
+        if (open_)
+            ++s_->closed;
+        open_ = false;
+        return true;
+    }
+    bool IsOpen() const override { return open_; }
+    int64_t FramesWritten() const override { return s_->frames; }
+    std::shared_ptr<Shared> s_;
+    bool open_ = false;
+};
+
+class CaptureGraphTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = settings();
+        settings().dirVideo = "/tmp/video";
+        settings().datePrefix = "26_12_08-";
+        settings().recNo = 5;
+        settings().defaultZoomFactor = 1.5;
+        runState() = {};
+    }
+    void TearDown() override {
+        LiveStop();
+        DestroyCaptureGraph();
+        SetDeviceCatalog(nullptr);
+        SetAviWriterFactory({});
+        SetPanelMessageHandler(panel_msg::kStillFrame, {});
+        SetPanelMessageHandler(panel_msg::kGraphEvent, {});
+        settings() = saved;
+        runState() = {};
+        unsetenv("TESMIRA_TEST_DEVICES");
+    }
+    Settings saved;
+};
+
+TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
+    setenv("TESMIRA_TEST_DEVICES", "1", 1);
+    unsetenv("TESMIRA_TEST_CAMERA_CAPS");
+    test::MessageRecorder messages;
+    HintLog log;
+    settings().camera = kTestCameraName;
+    settings().audio = kTestMicrophoneName;
+    RebuildCaptureGraph();
+    CCaptureGraph* graph = theCaptureGraph();
+    ASSERT_TRUE(graph && graph->CameraReady())
+        << (messages.messages.empty() ? "" : messages.messages[0].text);
+    EXPECT_TRUE(graph->MicrophoneReady());
+    EXPECT_EQ(graph->FrameWidth(), 640);
+    EXPECT_EQ(graph->FrameHeight(), 480);
+    EXPECT_EQ(graph->RecordBitDepth(), 24);
+    EXPECT_EQ(recordingPaths().recDestPath, "/tmp/video/26_12_08-005.avi");
+    EXPECT_FALSE(graph->IsRunning());  // building does not start live video
+
+    // Hint 300, then 204 with the stored zoom, then 201.
+    ASSERT_GE(log.hints.size(), 3u);
+    EXPECT_EQ(log.hints[0].first, 300);
+    EXPECT_EQ(log.hints[1].first, 204);
+    EXPECT_DOUBLE_EQ(std::get<double>(log.hints[1].second), 1.5);
+    EXPECT_EQ(log.hints[2].first, 201);
+
+    LiveStart();
+    ASSERT_TRUE(runState().isLive);
+    int stills = 0;
+    SetPanelMessageHandler(panel_msg::kStillFrame, [&] { ++stills; });
+    graph->RequestFrame(panel_msg::kStillFrame);
+    ASSERT_TRUE(WaitFor([&] { return stills > 0; })) << "no message 1026";
+    // One request, one copy and one message, however many frames pass meanwhile.
+    WaitFor([] { return false; }, 200);
+    EXPECT_EQ(stills, 1);
+    EXPECT_FALSE(graph->GrabRequested());
+
+    // Colour bars run along the top of the picture; near-black blocks sit along the bottom.
+    const CDib* dib = graph->FrameBitmap();
+    ASSERT_TRUE(dib);
+    auto darkPixels = [&](const uint8_t* row) {
+        int dark = 0;
+        for (int x = 0; x < dib->Width(); ++x) {
+            const uint8_t* p = row + 3 * x;
+            if (std::max({p[0], p[1], p[2]}) < 40)
+                ++dark;
+        }
+        return dark;
+    };
+    const uint8_t* lastMemoryRow = dib->Pixels() + (dib->Height() - 1) * dib->Stride();
+    const uint8_t* firstMemoryRow = dib->Pixels();
+    EXPECT_EQ(darkPixels(lastMemoryRow), 0) << "top of the picture belongs in the last row";
+    EXPECT_GT(darkPixels(firstMemoryRow), dib->Width() / 10);
+
+    EXPECT_GT(graph->PreviewFramesDelivered(), 0u);
+    LiveStop();
+    EXPECT_FALSE(runState().isLive);
+    EXPECT_FALSE(graph->IsRunning());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(CaptureGraphTest, RecordBranchFeedsTheWriterOnlyWhileOpenAndStopsAtTheLimit) {
+    auto catalog = std::make_shared<test::FakeCatalog>();
+    catalog->cameras = {{"Cam", "", ""}};
+    SetDeviceCatalog(catalog);
+    auto shared = std::make_shared<CountingWriter::Shared>();
+    SetAviWriterFactory([shared] { return std::make_unique<CountingWriter>(shared); });
+    test::MessageRecorder messages;
+    settings().camera = "Cam";
+    RebuildCaptureGraph();
+    CCaptureGraph* graph = theCaptureGraph();
+    ASSERT_TRUE(graph && graph->CameraReady());
+    LiveStart();
+    ASSERT_TRUE(runState().isLive);
+    WaitFor([] { return false; }, 200);
+    EXPECT_EQ(shared->opened, 0);  // held back: nothing reaches a writer
+    EXPECT_DOUBLE_EQ(graph->MeasureStreamRate(), 30.0);
+
+    int events = 0;
+    SetPanelMessageHandler(panel_msg::kGraphEvent, [&] { ++events; });
+    std::string error;
+    ASSERT_TRUE(graph->StartRecording("/tmp/x.avi", {}, false, 300'000'000, &error)) << error;
+    EXPECT_FALSE(graph->StartRecording("/tmp/y.avi", {}, false, 0, &error));  // one at a time
+    EXPECT_EQ(shared->format.width, 160);
+    EXPECT_EQ(shared->format.layout, PixelLayout::Bgr24);
+    ASSERT_TRUE(WaitFor([&] { return events > 0; })) << "no stop at the limit";
+    const auto fetched = graph->FetchGraphEvents();
+    ASSERT_EQ(fetched.size(), 1u);
+    EXPECT_EQ(fetched[0].code, kEcStreamControlStopped);
+    EXPECT_EQ(fetched[0].param2 & 0xF, 1);
+    EXPECT_TRUE(graph->FetchGraphEvents().empty());
+
+    int32_t dropped = -1, delivered = -1;
+    graph->ReadFrameCounts(dropped, delivered);
+    EXPECT_EQ(delivered, shared->frames);
+    EXPECT_GE(delivered, 7);  // 0.3 s at 30 fps
+    EXPECT_LE(delivered, 11);
+    EXPECT_EQ(dropped, 0);
+    EXPECT_TRUE(shared->ptsIncreasing);
+    const int atLimit = shared->frames;
+    WaitFor([] { return false; }, 150);
+    EXPECT_EQ(shared->frames, atLimit);  // nothing after the limit
+
+    EXPECT_TRUE(graph->StopRecording(&error));
+    EXPECT_EQ(shared->closed, 1);
+    EXPECT_TRUE(graph->StopRecording(&error));  // twice is harmless
+    EXPECT_EQ(shared->closed, 1);
+    EXPECT_TRUE(graph->IsRunning());  // the preview keeps running
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(CaptureGraphTest, WriterFailureStopsTheRecordingAndTellsTheUser) {
+    auto catalog = std::make_shared<test::FakeCatalog>();
+    catalog->cameras = {{"Cam", "", ""}};
+    SetDeviceCatalog(catalog);
+    auto shared = std::make_shared<CountingWriter::Shared>();
+    shared->failAfter = 3;
+    SetAviWriterFactory([shared] { return std::make_unique<CountingWriter>(shared); });
+    test::MessageRecorder messages;
+    settings().camera = "Cam";
+    RebuildCaptureGraph();
+    LiveStart();
+    CCaptureGraph* graph = theCaptureGraph();
+    ASSERT_TRUE(graph && runState().isLive);
+    std::string error;
+    ASSERT_TRUE(graph->StartRecording("/tmp/full.avi", {}, false, 0, &error));
+    ASSERT_TRUE(WaitFor([&] { return !messages.messages.empty(); }));
+    EXPECT_NE(messages.messages[0].text.find("/tmp/video/26_12_08-005.avi"), std::string::npos);
+    const auto events = graph->FetchGraphEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, kEcStreamControlStopped);
+    int32_t dropped, delivered;
+    graph->ReadFrameCounts(dropped, delivered);
+    EXPECT_EQ(delivered, 3);
+    graph->StopRecording(&error);
+    EXPECT_EQ(shared->closed, 1);  // what was written is finalised
+}
+
+TEST_F(CaptureGraphTest, LostCameraStopsLiveAndLiveStartWorksWhenItIsBack) {
+    auto catalog = std::make_shared<test::FakeCatalog>();
+    catalog->cameras = {{"Cam", "", ""}};
+    catalog->cameraBuffers = 10;  // the stream ends after a third of a second
+    SetDeviceCatalog(catalog);
+    test::MessageRecorder messages;
+    HintLog log;
+    int recStops = 0;
+    SetRecStopHook([&] {
+        ++recStops;
+        runState().isRecording = false;
+    });
+    settings().camera = "Cam";
+    RebuildCaptureGraph();
+    LiveStart();
+    ASSERT_TRUE(runState().isLive);
+    runState().isRecording = true;
+    log.hints.clear();
+    ASSERT_TRUE(WaitFor([&] { return !runState().isLive; })) << "live did not stop";
+    EXPECT_EQ(recStops, 1);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text.rfind("DirectShow Error:", 0), 0u);
+    ASSERT_FALSE(log.hints.empty());
+    EXPECT_EQ(log.hints[0].first, 201);  // the controls follow
+    EXPECT_TRUE(theCaptureGraph()->IsBroken());
+
+    // While the camera is away LiveStart says so and keeps the chosen camera.
+    const auto present = catalog->cameras;
+    catalog->cameras.clear();
+    LiveStart();
+    EXPECT_FALSE(runState().isLive);
+    EXPECT_EQ(settings().camera, "Cam");
+    EXPECT_EQ(messages.messages.size(), 2u);
+
+    catalog->cameras = present;
+    catalog->cameraBuffers = -1;
+    LiveStart();
+    EXPECT_TRUE(runState().isLive);
+    EXPECT_FALSE(theCaptureGraph()->IsBroken());
+    SetRecStopHook({});
+}
+
+TEST_F(CaptureGraphTest, MissingCameraIsReportedAndForgotten) {
+    auto catalog = std::make_shared<test::FakeCatalog>();
+    SetDeviceCatalog(catalog);
+    test::MessageRecorder messages;
+    settings().camera = "Gone Camera";
+    RebuildCaptureGraph();
+    ASSERT_TRUE(theCaptureGraph());
+    EXPECT_FALSE(CameraReady());
+    EXPECT_EQ(settings().camera, "");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text.rfind("カメラをインストールできませんでした!", 0), 0u);
+    EXPECT_FALSE(CanShowCameraProperties());
+    EXPECT_FALSE(CanShowStreamProperties());
+    LiveStart();  // nothing to start
+    EXPECT_FALSE(runState().isLive);
+}
+
+TEST_F(CaptureGraphTest, MenuEnablingFollowsLiveVideo) {
+    auto catalog = std::make_shared<test::FakeCatalog>();
+    catalog->cameras = {{"Cam", "", ""}};
+    SetDeviceCatalog(catalog);
+    settings().camera = "Cam";
+    RebuildCaptureGraph();
+    EXPECT_TRUE(CanChooseCamera());
+    EXPECT_TRUE(CanShowCameraProperties());
+    EXPECT_TRUE(CanShowStreamProperties());
+    LiveStart();
+    EXPECT_FALSE(CanChooseCamera());
+    EXPECT_TRUE(CanShowCameraProperties());
+    EXPECT_FALSE(CanShowStreamProperties());
+    LiveStop();
+    EXPECT_TRUE(CanChooseCamera());
+}
+
+TEST_F(CaptureGraphTest, RebuildKeepsLiveVideoOnExceptInRelayShotMode) {
+    auto catalog = std::make_shared<test::FakeCatalog>();
+    catalog->cameras = {{"Cam", "", ""}};
+    SetDeviceCatalog(catalog);
+    settings().camera = "Cam";
+    RebuildCaptureGraph();
+    LiveStart();
+    RebuildCaptureGraph();
+    EXPECT_TRUE(runState().isLive);
+    EXPECT_TRUE(theCaptureGraph()->IsRunning());
+    settings().recMode = 3;
+    RebuildCaptureGraph();
+    EXPECT_FALSE(runState().isLive);
+}
+
+TEST_F(CaptureGraphTest, StreamFormatChangeResizesTheBitmapAndResendsTheHints) {
+    auto catalog = std::make_shared<test::FakeCatalog>();
+    catalog->cameras = {{"Cam", "", ""}};
+    SetDeviceCatalog(catalog);
+    test::MessageRecorder messages;
+    settings().camera = "Cam";
+    RebuildCaptureGraph();
+    CCaptureGraph* graph = theCaptureGraph();
+    ASSERT_TRUE(graph && graph->CameraReady());
+    HintLog log;
+    ASSERT_TRUE(
+        graph->ApplyStreamFormat("video/x-raw,format=GRAY8,width=320,height=240,framerate=15/1"));
+    EXPECT_EQ(graph->FrameWidth(), 320);
+    EXPECT_EQ(graph->FrameBitmap()->Width(), 320);
+    EXPECT_EQ(graph->RecordBitDepth(), 8);  // GRAY8 goes to the record branch unchanged
+    ASSERT_EQ(log.hints.size(), 2u);
+    EXPECT_EQ(log.hints[0].first, 300);
+    EXPECT_EQ(log.hints[1].first, 204);
+    LiveStart();
+    EXPECT_DOUBLE_EQ(graph->MeasureStreamRate(), 15.0);
+}
+
+TEST(RecordLayout, RawLayoutsPassOthersBecomeBgr) {
+    EXPECT_STREQ(RecordLayoutFor("YUY2"), "YUY2");
+    EXPECT_STREQ(RecordLayoutFor("BGRx"), "BGRx");
+    EXPECT_STREQ(RecordLayoutFor("GRAY8"), "GRAY8");
+    EXPECT_STREQ(RecordLayoutFor("I420"), "BGR");
+    EXPECT_STREQ(RecordLayoutFor("RGB"), "BGR");
+    EXPECT_EQ(BitDepthOf("YUY2"), 16);
+}
+
+
+}  // namespace
+}  // namespace tesmira

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QThread>
+#include <QWheelEvent>
+
+#include "app/settings.h"
+#include "capture/capture_graph.h"
+#include "capture/capture_owner.h"
+#include "capture/fake_catalog.h"
+#include "capture/run_state.h"
+#include "capture/video_view.h"
+
+namespace tesmira {
+namespace {
+
+class VideoViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = settings();
+        catalog = std::make_shared<test::FakeCatalog>();
+        catalog->cameras = {{"Cam", "", ""}};
+        catalog->caps = "video/x-raw,format=BGR,width=640,height=480,framerate=30/1";
+        SetDeviceCatalog(catalog);
+        settings().camera = "Cam";
+        settings().dirVideo = "/tmp";
+        settings().datePrefix = "26_12_08-";
+        settings().defaultZoomFactor = 1.0;
+        view.setFrameShape(QFrame::NoFrame);
+        view.resize(1000, 800);
+        view.show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        CVideoView::SetWheelZoomHandler({});
+        LiveStop();
+        DestroyCaptureGraph();
+        SetDeviceCatalog(nullptr);
+        settings() = saved;
+        runState() = {};
+    }
+    Settings saved;
+    std::shared_ptr<test::FakeCatalog> catalog;
+    CVideoView view;
+};
+
+TEST_F(VideoViewTest, BuildingTheGraphAttachesTheVideoCentred) {
+    RebuildCaptureGraph();  // sends hint 300 to the view
+    EXPECT_EQ(view.Surface()->size(), QSize(640, 480));
+    EXPECT_EQ(view.Surface()->pos(), QPoint(180, 160));
+
+    view.resize(320, 400);
+    QApplication::processEvents();
+    view.OnUpdate(nullptr, 304, {});
+    QApplication::processEvents();  // the scroll bars of the larger video go away
+    EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 0.5);
+    EXPECT_EQ(view.Surface()->pos(), QPoint(0, 80));
+
+    // The pane's client area is the 400 x 300 of the example (no scroll bars taking room).
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.resize(400, 300);
+    QApplication::processEvents();
+    view.OnUpdate(nullptr, 301, 1.0);
+    view.horizontalScrollBar()->setValue(100);
+    view.verticalScrollBar()->setValue(50);
+    view.OnUpdate(nullptr, 301, 2.0);
+    EXPECT_EQ(view.Surface()->pos(), QPoint(-400, -250));
+    EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 2.0);
+}
+
+TEST_F(VideoViewTest, LiveFramesArePaintedFromTheStreamingThread) {
+    RebuildCaptureGraph();
+    const uint64_t before = CVideoSurface::FramesPainted();
+    LiveStart();
+    ASSERT_TRUE(runState().isLive);
+    for (int i = 0; i < 100 && CVideoSurface::FramesPainted() < before + 3; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    EXPECT_GE(CVideoSurface::FramesPainted(), before + 3);
+}
+
+TEST_F(VideoViewTest, ShiftWheelZoomsPlainWheelScrolls) {
+    RebuildCaptureGraph();
+    view.resize(400, 300);
+    QApplication::processEvents();
+    view.OnUpdate(nullptr, 301, 2.0);
+    std::vector<bool> zooms;
+    CVideoView::SetWheelZoomHandler([&](bool in) { zooms.push_back(in); });
+    auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+        QWheelEvent e(QPointF(50, 50), view.mapToGlobal(QPointF(50, 50)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.viewport(), &e);
+    };
+    wheel(120, Qt::ShiftModifier);
+    wheel(-120, Qt::AltModifier);
+    EXPECT_EQ(zooms, (std::vector<bool>{true, false}));
+    const int y = view.verticalScrollBar()->value();
+    wheel(-120, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(zooms.size(), 2u);
+    EXPECT_EQ(view.verticalScrollBar()->value(), y + view.verticalScrollBar()->singleStep());
+    const int x = view.horizontalScrollBar()->value();
+    wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(view.horizontalScrollBar()->value(), x + view.horizontalScrollBar()->singleStep());
+}
+
+}  // namespace
+}  // namespace tesmira
