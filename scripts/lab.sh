@@ -104,13 +104,17 @@ write_new_profile() {
     say "new demo profile $profile"
 }
 
-# Points Port_1..Port_4 at this run's links and keeps every other line of the file as it is.
+# Points Port_1..Port_4 at this run's links and keeps every other line of the file as it is. A
+# profile without a camera (made by an older launcher) gets the test camera.
 point_ports() {
-    local tmp=$profile.new.$$
+    local tmp=$profile.new.$$ camera=""
+    profile_has Camera || camera="Camera=$(ini_quote "Tesmira Test Camera")"
     awk -v p1="$(ini_quote "$links/xy")" -v p2="$(ini_quote "$links/z")" \
-        -v p3="$(ini_quote "$links/shutter")" -v p4="$(ini_quote "$links/meter")" '
+        -v p3="$(ini_quote "$links/shutter")" -v p4="$(ini_quote "$links/meter")" \
+        -v camera="$camera" '
         function ports() {
             print "Port_1=" p1; print "Port_2=" p2; print "Port_3=" p3; print "Port_4=" p4
+            if (camera != "") print camera
             done = 1
         }
         /^[ \t]*\[/ {
@@ -127,18 +131,32 @@ point_ports() {
     mv -f "$tmp" "$profile"
 }
 
-# The integer stored under a key of [Settings], or nothing.
-profile_int() {
+# The raw text stored under a key of [Settings], or nothing.
+profile_value() {
     awk -v key="$1" '
         /^[ \t]*\[/ { section = $0; gsub(/^[ \t]+|[ \t]+$/, "", section); next }
         section == "[Settings]" {
             line = $0
-            if (sub("^[ \t]*" key "[ \t]*=[ \t]*", "", line) && line ~ /^[0-9]+[ \t]*$/) {
-                value = line + 0
-            }
+            if (sub("^[ \t]*" key "[ \t]*=[ \t]*", "", line)) value = line
         }
-        END { if (value != "") print value }
+        END { print value }
     ' "$profile"
+}
+
+# Whether [Settings] holds the key at all (an empty value counts: the user or Tesmira chose it).
+profile_has() {
+    awk -v key="$1" '
+        /^[ \t]*\[/ { section = $0; gsub(/^[ \t]+|[ \t]+$/, "", section); next }
+        section == "[Settings]" && $0 ~ ("^[ \t]*" key "[ \t]*=") { found = 1 }
+        END { exit !found }
+    ' "$profile"
+}
+
+# The integer stored under a key of [Settings], or nothing.
+profile_int() {
+    local v
+    v=$(profile_value "$1")
+    if [[ $v =~ ^[0-9]+[[:space:]]*$ ]]; then echo $((10#${v%%[[:space:]]*})); fi
 }
 
 # The simulated devices' kind for a stored kind number; anything else reads as Tesmira's default 1.
@@ -228,7 +246,13 @@ for ((i = 0; i < 100; i++)); do
 done
 if ! grep -q '^labsim ready$' "$runtime/labsim.out" 2>/dev/null; then
     cat "$runtime/labsim.out" >&2 || true
-    die "the simulated lab did not start"
+    if kill -0 "$labsim_pid" 2>/dev/null; then
+        die "the simulated lab did not start within 10 s"
+    fi
+    labsim_status=0
+    wait "$labsim_pid" || labsim_status=$?
+    labsim_pid=""
+    die "the simulated lab did not start (exit status $labsim_status)"
 fi
 say "simulated lab ($xy_kind XY, $z_kind Z) on $links; traffic in $lablog"
 say "demo profile $profile"

@@ -123,6 +123,10 @@ check "other groups keep their own Port keys" \
 check "other groups keep their own Port keys (after [Settings])" \
     grep -qx 'Port_2=keep-other' "$profile"
 
+printf '[Settings]\nCamera=\n' >"$profile"
+"$lab" --prepare-profile >/dev/null
+check "a camera the user cleared stays cleared" same "Camera=" "$("$ini" "$profile" Camera)"
+
 kinds_for() {  # kinds_for XYLINE ZLINE -> the kinds line of --prepare-profile
     printf '[Settings]\n%s\n%s\n' "$1" "$2" >"$profile"
     "$lab" --prepare-profile | sed -n 2p
@@ -135,9 +139,10 @@ check "a missing kind reads as LEP MAC5000" same "mac5000 chuo" "$(kinds_for '' 
 
 printf '[General]\nfoo=1\n' >"$profile"
 "$lab" --prepare-profile >/dev/null
-check "a profile without a [Settings] group gets one with the ports" same \
+check "a profile without a [Settings] group gets one with the ports and the test camera" same \
     "Port_1=$links2/xy
-foo" "$("$ini" "$profile" Port_1 foo)"
+Camera=Tesmira Test Camera
+foo" "$("$ini" "$profile" Port_1 Camera foo)"
 
 # ---- running: a stand-in for Tesmira ----------------------------------------------------------
 fake=$tmp/fake-tesmira
@@ -220,7 +225,8 @@ started_pids+=("$lab3")
 check "the launcher ends when Tesmira does" eventually 20 dead "$lab3"
 wait "$lab3"
 check "the launcher exits with Tesmira's status 3" same 3 "$?"
-check "the simulated lab is stopped then" eval "! pgrep -f -- '--links $runtime/links' >/dev/null"
+labsim_left() { grep -qsaF -- "$runtime/links" /proc/[0-9]*/cmdline; }
+check "the simulated lab is stopped then" eval '! labsim_left'
 unset FAKE_EXIT
 
 # A runtime folder that is not safely ours (here a symbolic link) is not used.
