@@ -1,17 +1,199 @@
 #include "app/composition.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <memory>
+
+#include "app/command_registry.h"
 #include "app/main_frame.h"
+#include "capture/capture_graph.h"
+#include "capture/capture_owner.h"
+#include "capture/capture_record_graph.h"
+#include "capture/panel_messages.h"
+#include "capture/recording_adapters.h"
+#include "capture/recording_control.h"
+#include "capture/recording_log.h"
+#include "capture/run_state.h"
+#include "capture/video_view.h"
+#include "panel/dlg_main.h"
+#include "serial/port_assignment.h"
+#include "serial/serial_panel_binder.h"
+#include "serial/serial_slots.h"
+#include "stage/dlg_command_send.h"
+#include "stage/dlg_zsync.h"
+#include "stage/stage_binder.h"
+#include "stage/stage_control.h"
+#include "tools/avi_rate_dialog.h"
+#include "tools/count_down_panel.h"
+#include "tools/dlg_directory.h"
+#include "tools/dlg_time_limit.h"
 
 namespace tesmira {
+namespace {
+
+constexpr int kMessageGraphEvent = 1025;
+
+// The objects that join recording control to the real panel, count-down window and graph; they
+// live as long as the frame.
+struct RecordingWiring {
+    CaptureRecordGraph graph;
+    std::unique_ptr<PanelRecordAdapter> panel;
+    std::unique_ptr<CountDownAdapter> countDown;
+    std::unique_ptr<RecordingControl> control;
+};
+
+RecordingWiring& Recording() {
+    static RecordingWiring wiring;
+    return wiring;
+}
+
+void WireSerial(CMainFrame& frame, CDlgMain& panel) {
+    panel.Hooks().openSerialPorts = [] { InitSerialSlots(); };
+    BindSerialToPanel(panel);
+    panel.MarkAttached({1045});
+    SetPortLabelsHook([&frame] {
+        if (frame.commandSend())
+            frame.commandSend()->RefreshPortLabels();
+    });
+    SetCommandHandler(command_id::kPortAssign, [&frame] { RunPortAssignment(&frame); });
+}
+
+void WireStage(CMainFrame& frame, CDlgMain& panel) {
+    StageKeyHooks keys;
+    keys.recording = [] {
+        if (Recording().control)
+            Recording().control->OnSpaceKey();
+    };
+    keys.showZsync = [&frame] {
+        if (CDlgZsync* zsync = frame.zsyncPanel()) {
+            zsync->show();
+            zsync->raise();
+        }
+    };
+    StartStageControls(panel, keys);
+    panel.Hooks().rebuildXyCommands = [] { stageControl().RebuildXyCommands(); };
+    panel.Hooks().rebuildZCommands = [] { stageControl().RebuildZCommands(); };
+    panel.Hooks().zReply = [](const std::string& reply) { stageControl().OnZReply(reply); };
+    stageControl().SetReadyWaitResetHook([&panel] { panel.RunLoop().SetAwaitingReadyByte(false); });
+    panel.MarkAttached({1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1012, 1013,
+                        1014, 1015, 1016, 1017, 1018, 1019, 1009, 1010, 1011, 1021,
+                        1025, 1026, 1028, 1029, 1030, 1035, 1036, 1037, 1038, 1194});
+}
+
+void WireCapture(CMainFrame& frame, CDlgMain& panel) {
+    BindCaptureControls(&panel);
+    panel.MarkAttached({1023, 1024, 1039, 1040, 1041});
+    panel.Conditions().cameraReady = CameraReady;
+    panel.Conditions().microphoneReady = MicrophoneReady;
+    panel.Conditions().timelapseAviWriterAvailable = TimelapseWriterAvailable;
+    CVideoView::SetWheelZoomHandler([&panel](bool zoomIn) {
+        if (zoomIn)
+            panel.ZoomIn();
+        else
+            panel.ZoomOut();
+    });
+    SetCommandHandler(command_id::kCameraSelect, [&frame] { OnCameraSelect(&frame); });
+    SetCommandHandler(command_id::kCameraProperties, [&frame] { OnCameraProperties(&frame); });
+    SetCommandEnabledQuery(command_id::kCameraProperties, CanShowCameraProperties);
+    SetCommandHandler(command_id::kStreamFormat, [&frame] { OnStreamProperties(&frame); });
+    SetCommandEnabledQuery(command_id::kStreamFormat, CanShowStreamProperties);
+    SetCaptureRebuildHook(RebuildCaptureGraph);
+}
+
+void WireRecording(CMainFrame& frame, CDlgMain& panel) {
+    RecordingWiring& rec = Recording();
+    rec.panel = std::make_unique<PanelRecordAdapter>(panel);
+    if (CDlgCountDown* countDown = frame.countDownPanel())
+        rec.countDown = std::make_unique<CountDownAdapter>(*countDown);
+    RecordingDeps deps;
+    deps.graph = &rec.graph;
+    deps.countDown = rec.countDown.get();
+    deps.panel = rec.panel.get();
+    deps.timers = &panel.Timers();
+    deps.rebuildGraph = RebuildCaptureGraph;
+    rec.control = std::make_unique<RecordingControl>(deps);
+    rec.control->RegisterTimers();
+    RecordingControl* control = rec.control.get();
+
+    SetRecStopHook([control] { control->RecStop(); });
+    panel.Hooks().stopRecording = [control] { control->RecStop(); };
+    // The graph's stream stopped at the recording limit (or could not write): end the recording.
+    SetPanelMessageHandler(kMessageGraphEvent, [control] {
+        CCaptureGraph* graph = theCaptureGraph();
+        if (!graph)
+            return;
+        for (const GraphEvent& event : graph->FetchGraphEvents()) {
+            if (event.code == kEcStreamControlStopped && (event.param2 & 0xF) == kStopCookie &&
+                runState().isRecording)
+                control->OnStreamStopped();
+        }
+    });
+
+    if (auto* start = qobject_cast<QAbstractButton*>(panel.Control(1022)))
+        QObject::connect(start, &QAbstractButton::clicked, &panel,
+                         [control] { control->RecStart(); });
+    if (auto* stop = qobject_cast<QAbstractButton*>(panel.Control(1020)))
+        QObject::connect(stop, &QAbstractButton::clicked, &panel,
+                         [control] { control->RecStop(); });
+    if (auto* resetFps = qobject_cast<QAbstractButton*>(panel.Control(1051))) {
+        QObject::connect(resetFps, &QAbstractButton::clicked, &panel, [&panel](bool) {
+            if (!panel.UpdateData(true))
+                return;
+            if (QWidget* replay = panel.Control(1052))
+                replay->setEnabled(RecordingControl::OnResetFpsChanged(settings().resetFps));
+        });
+    }
+    if (auto* replay = qobject_cast<QComboBox*>(panel.Control(1052))) {
+        QObject::connect(replay, qOverload<int>(&QComboBox::activated), &panel,
+                         [&panel, control](int index) {
+                             if (!panel.UpdateData(true))
+                                 return;
+                             control->OnReplayRateSelected(index);
+                         });
+    }
+    // Modes "１回" and "繰り返し" only need the data exchange; the audio check likewise.
+    for (int id : {1072, 1073, 1048}) {
+        if (auto* b = qobject_cast<QAbstractButton*>(panel.Control(id)))
+            QObject::connect(b, &QAbstractButton::clicked, &panel,
+                             [&panel] { panel.UpdateData(true); });
+    }
+    panel.MarkAttached({1022, 1020, 1051, 1052, 1072, 1073, 1048});
+    SetWaitCursorHook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+}
+
+}  // namespace
 
 void WireRooms(CMainFrame& frame) {
-    (void)frame;
+    CDlgMain* panel = frame.controlPanel();
+    if (!panel)
+        return;
+    WireSerial(frame, *panel);
+    WireStage(frame, *panel);
+    WireCapture(frame, *panel);
+    WireRecording(frame, *panel);
+    SetCommandHandler(command_id::kFolders, [&frame] { ShowDirectoryDialog(&frame); });
+    SetCommandHandler(command_id::kTimeLimit, [&frame] { ShowTimeLimitDialog(&frame); });
+    SetCommandHandler(command_id::kAviRateRewrite, [&frame] { OnRewriteAviFrameRate(&frame); });
+    // The panel's initial update opens the ports and may put up messages: run it now, before the
+    // frame is shown, not from inside the first show.
+    panel->OnInitialUpdate();
 }
 
 void StartRooms(CMainFrame& frame) {
     (void)frame;
+    RebuildCaptureGraph();
 }
 
-void ShutdownRooms() {}
+void ShutdownRooms() {
+    if (Recording().control && runState().isRecording)
+        Recording().control->RecStop();
+    DestroyCaptureGraph();
+}
 
 }  // namespace tesmira

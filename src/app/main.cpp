@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/message_box.h"
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
 #include "app/signal_close.h"
@@ -13,17 +14,22 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);  // the frame's close quits, not a dialog's
 
     tesmira::CTesmiraApp theApp(std::make_unique<tesmira::IniProfile>());
-    // A signal that arrives during start-up closes the window as soon as it exists.
+    // A signal closes the window the normal way. During start-up the window may be half shown
+    // (a message box of the start-up can be up): then only note it and close once start-up ends.
     bool closeRequested = false;
-    tesmira::InstallCloseOnSignals([&theApp, &closeRequested] {
+    bool started = false;
+    tesmira::InstallCloseOnSignals([&theApp, &closeRequested, &started] {
         closeRequested = true;
-        if (theApp.frame())
-            theApp.frame()->close();
+        tesmira::CloseMessageBoxesForShutdown();
+        if (started && theApp.frame())
+            QMetaObject::invokeMethod(theApp.frame(), "close", Qt::QueuedConnection);
     });
     int rc = 1;
     if (theApp.InitInstance()) {
+        started = true;
+        // The close must run inside the event loop: a quit before exec() would be lost.
         if (closeRequested)
-            theApp.frame()->close();
+            QMetaObject::invokeMethod(theApp.frame(), "close", Qt::QueuedConnection);
         rc = app.exec();
     }
     theApp.ExitInstance();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace tesmira {
 namespace {
@@ -10,6 +11,8 @@ MessageSink& Sink() {
     static MessageSink sink;
     return sink;
 }
+
+bool g_shuttingDown = false;
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {
@@ -34,8 +37,10 @@ void ShowMessage(const std::string& text, MessageIcon icon) {
         Sink()(text, icon);
         return;
     }
-    if (!qApp)
+    if (!qApp || g_shuttingDown) {
+        std::fprintf(stderr, "tesmira: %s\n", text.c_str());
         return;
+    }
     QMessageBox box(ToQt(icon), QStringLiteral("Tesmira"), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
@@ -43,6 +48,16 @@ void ShowMessage(const std::string& text, MessageIcon icon) {
 
 void SetMessageSink(MessageSink sink) {
     Sink() = std::move(sink);
+}
+
+void CloseMessageBoxesForShutdown() {
+    g_shuttingDown = true;
+    // Every modal window (message boxes and modal dialogs) ends its own event loop when closed.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+        if (QApplication::activeModalWidget() == modal)
+            break;  // it refused to close
+    }
 }
 
 }  // namespace tesmira

@@ -16,4 +16,8 @@ using MessageSink = std::function<void(const std::string& text, MessageIcon icon
 // Replaces the message box with a sink; an empty sink restores the real box.
 void SetMessageSink(MessageSink sink);
 
+// The program is closing (a signal asked it to): boxes that are up are closed and later
+// messages go to standard error instead of waiting for a click nobody will make.
+void CloseMessageBoxesForShutdown();
+
 }  // namespace tesmira

@@ -13,6 +13,7 @@
 #include "app/tesmira_doc.h"
 #include "capture/device_rules.h"
 #include "capture/panel_messages.h"
+#include "capture/recording_paths.h"
 
 namespace tesmira {
 namespace {

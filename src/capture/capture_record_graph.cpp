@@ -15,7 +15,8 @@ bool CaptureRecordGraph::IsBuilt() const {
 bool CaptureRecordGraph::StartRecording(const std::string& sinkPath, std::string* error) {
     CCaptureGraph* graph = theCaptureGraph();
     if (!graph) {
-        if (error) *error = "no capture graph";
+        if (error)
+            *error = "no capture graph";
         return false;
     }
     const int64_t limitNs = settings().rtStop * 100;  // stored in 100 ns units

@@ -11,29 +11,49 @@ void PanelRecordAdapter::SetStatusText(const std::string& text) {
     panel_.UpdateData(false);
 }
 
-std::string PanelRecordAdapter::StatusText() const { return panel_.Fields().droppedFramesText; }
+std::string PanelRecordAdapter::StatusText() const {
+    return panel_.Fields().droppedFramesText;
+}
 
-void PanelRecordAdapter::UpdateRecordControls() { panel_.UpdateRecordControls(); }
+void PanelRecordAdapter::UpdateRecordControls() {
+    panel_.UpdateRecordControls();
+}
 
-void PanelRecordAdapter::FocusPanel() { panel_.setFocus(Qt::OtherFocusReason); }
+void PanelRecordAdapter::FocusPanel() {
+    panel_.setFocus(Qt::OtherFocusReason);
+}
 
-double PanelRecordAdapter::Zoom() const { return panel_.Fields().zoomFactor; }
+double PanelRecordAdapter::Zoom() const {
+    return panel_.Fields().zoomFactor;
+}
 
-void PanelRecordAdapter::SetZoom(double zoom) { panel_.SetZoom(zoom); }
+void PanelRecordAdapter::SetZoom(double zoom) {
+    panel_.SetZoom(zoom);
+}
 
 void PanelRecordAdapter::SendReadyQuery() {
     panel_.SendReadyQuery(stageControl().ReadyQueryText());
 }
 
-void PanelRecordAdapter::ClearReadyWait() { panel_.RunLoop().SetAwaitingReadyByte(false); }
+void PanelRecordAdapter::ClearReadyWait() {
+    panel_.RunLoop().SetAwaitingReadyByte(false);
+}
 
-void CountDownAdapter::SetTotal(int seconds) { panel_.SetTotal(seconds); }
+void CountDownAdapter::SetTotal(int seconds) {
+    panel_.SetTotal(seconds);
+}
 
-void CountDownAdapter::SetRemaining(int seconds) { panel_.SetRemaining(seconds); }
+void CountDownAdapter::SetRemaining(int seconds) {
+    panel_.SetRemaining(seconds);
+}
 
-void CountDownAdapter::Show() { panel_.show(); }
+void CountDownAdapter::Show() {
+    panel_.show();
+}
 
-void CountDownAdapter::Hide() { panel_.hide(); }
+void CountDownAdapter::Hide() {
+    panel_.hide();
+}
 
 void CountDownAdapter::SetTitle(const std::string& title) {
     panel_.setWindowTitle(QString::fromStdString(title));

@@ -48,11 +48,11 @@ QGroupBox* RadioGroup(const char* title, const char* name, QButtonGroup* group,
     return box;
 }
 
-struct SlotSpec {
+struct SlotRow {
     const char* label;
     int assignId, releaseId, nameId;
 };
-constexpr SlotSpec kSlots[4] = {
+constexpr SlotRow kSlots[4] = {
     {"  XY\n  or\n XYZ", 1015, 1017, 1016},
     {"Z", 1018, 1020, 1019},
     {"S", 1021, 1022, 1023},
@@ -120,15 +120,15 @@ void CDlgPortSelect::BuildControls() {
     auto* slots = new QGridLayout;
     top->addLayout(slots);
     for (int i = 0; i < 4; ++i) {
-        const SlotSpec& spec = kSlots[i];
+        const SlotRow& row = kSlots[i];
         const int slot = i + 1;
-        assign_[i] = Tag(new QPushButton(QStringLiteral(">>"), this), spec.assignId,
+        assign_[i] = Tag(new QPushButton(QStringLiteral(">>"), this), row.assignId,
                          ("assignPort" + std::to_string(slot)).c_str());
-        release_[i] = Tag(new QPushButton(QStringLiteral("<<"), this), spec.releaseId,
+        release_[i] = Tag(new QPushButton(QStringLiteral("<<"), this), row.releaseId,
                           ("releasePort" + std::to_string(slot)).c_str());
-        auto* caption = new QLabel(U(spec.label), this);
+        auto* caption = new QLabel(U(row.label), this);
         auto* port = new QLabel(QStringLiteral("ポート %1").arg(slot), this);
-        names_[i] = Tag(new QLabel(this), spec.nameId, ("portName" + std::to_string(slot)).c_str());
+        names_[i] = Tag(new QLabel(this), row.nameId, ("portName" + std::to_string(slot)).c_str());
         names_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         names_[i]->setMinimumWidth(160);
         names_[i]->setAccessibleName(QStringLiteral("COM_%1").arg(slot));

@@ -230,7 +230,7 @@ TEST_F(CaptureGraphTest, WriterFailureStopsTheRecordingAndTellsTheUser) {
     std::string error;
     ASSERT_TRUE(graph->StartRecording("/tmp/full.avi", {}, false, 0, &error));
     ASSERT_TRUE(WaitFor([&] { return !messages.messages.empty(); }));
-    EXPECT_NE(messages.messages[0].text.find("/tmp/video/26_12_08-005.avi"), std::string::npos);
+    EXPECT_NE(messages.messages[0].text.find("/tmp/full.avi"), std::string::npos);
     const auto events = graph->FetchGraphEvents();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].code, kEcStreamControlStopped);

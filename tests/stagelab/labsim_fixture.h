@@ -271,6 +271,7 @@ protected:
         s.zAxisType = zSetting;
         s.port1 = lab.Link("xy");
         s.port2 = lab.Link("z");
+        s.port3 = lab.Link("shutter");
         InitSerialSlots();
         ASSERT_TRUE(SerialSlot(1).IsOpen());
         ASSERT_TRUE(SerialSlot(2).IsOpen());
