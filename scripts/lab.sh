@@ -273,4 +273,9 @@ done
 status=0
 wait "$tesmira_pid" 2>/dev/null || status=$?
 tesmira_pid=""
+if [ "$status" -gt 128 ]; then
+    say "Tesmira was ended by signal $((status - 128)) ($(kill -l "$((status - 128))" 2>/dev/null))"
+elif [ "$status" -ne 0 ]; then
+    say "Tesmira ended with status $status"
+fi
 exit "$status"
