@@ -242,8 +242,9 @@ probe=$(ffprobe -v error -select_streams v:0 -count_frames \
     -show_entries stream=codec_type,width,height,nb_read_frames -of default=noprint_wrappers=1 \
     "$final" 2>&1)
 frames=$(sed -n 's/^nb_read_frames=//p' <<<"$probe")
-grep -q '^codec_type=video$' <<<"$probe" && [[ $frames =~ ^[0-9]+$ ]] && [ "$frames" -gt 0 ] ||
-    fail "ffprobe does not read the recording as video: $probe"
+grep -q '^codec_type=video$' <<<"$probe" || fail "ffprobe does not read the recording as video: $probe"
+[[ $frames =~ ^[0-9]+$ ]] && [ "$frames" -gt 0 ] ||
+    fail "the recording holds no frames ($(stat -c %s "$final") bytes; ffprobe: $probe)"
 grep -q '^width=640$' <<<"$probe" && grep -q '^height=480$' <<<"$probe" ||
     fail "the recording is not 640 x 480 like the test camera: $probe"
 ok "ffprobe reads the recording: 640 x 480, $frames frames"
