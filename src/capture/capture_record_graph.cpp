@@ -20,7 +20,15 @@ bool CaptureRecordGraph::StartRecording(const std::string& sinkPath, std::string
         return false;
     }
     const int64_t limitNs = settings().rtStop * 100;  // stored in 100 ns units
-    return graph->StartRecording(sinkPath, codecSettings(), settings().recAudio, limitNs, error);
+    if (!graph->StartRecording(sinkPath, codecSettings(), settings().recAudio, limitNs, error))
+        return false;
+    // A recording does not need live video (the space key starts one without it): the graph
+    // runs for the recording and, as after every recording, keeps running afterwards.
+    if (!graph->IsRunning() && !graph->Run(error)) {
+        graph->StopRecording(nullptr);
+        return false;
+    }
+    return true;
 }
 
 void CaptureRecordGraph::StopRecording() {

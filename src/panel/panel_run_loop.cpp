@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/settings.h"
+#include "panel/clock.h"
 #include "panel/serial_reception.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_state.h"
@@ -36,10 +37,14 @@ void PanelRunLoop::SendReadyQuery(const std::string& query) {
     ISerialChannel& xy = SerialSlot(1);
     if (!xy.IsOpen())
         return;
+    const uint32_t now = AppClock().TickMs();
+    if (awaitingReadyByte_ && now - querySentAt_ < kReadyQueryRetryMs)
+        return;
     if (!query.empty())
         xy.Write(query);
     timers_.Start(timer_id::kReadyAnswer, kReadyAnswerPeriodMs);
     awaitingReadyByte_ = true;
+    querySentAt_ = now;
 }
 
 void PanelRunLoop::OnReadyAnswerTick() {

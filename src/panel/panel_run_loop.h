@@ -3,6 +3,7 @@
 // ready query that the recording tick sends. Plain C++ on the serial slots and the multiplexer.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -12,6 +13,8 @@ namespace tesmira {
 
 constexpr int kSerialReceivePeriodMs = 500;
 constexpr int kReadyAnswerPeriodMs = 3;
+// A ready query that got no single-byte answer within this time is asked again.
+constexpr uint32_t kReadyQueryRetryMs = 100;
 
 class PanelRunLoop {
 public:
@@ -32,7 +35,10 @@ public:
     void OnSerialReceiveTick();
 
     // Sent by the recording tick when port 1 is open: writes `query` (nothing when it is empty,
-    // as for an LEP MAC5000), starts timer 1002 and waits for the one-byte answer.
+    // as for an LEP MAC5000), starts timer 1002 and waits for the one-byte answer. The recording
+    // tick comes every millisecond, faster than a controller answers: while a query is still
+    // unanswered no new one is sent (answers would pile up as "RRR" and no single byte would ever
+    // be seen), unless it has gone unanswered for kReadyQueryRetryMs.
     void SendReadyQuery(const std::string& query);
 
     // Tick 1002: only a single waiting byte is an answer ("R" ready, anything else busy); any
@@ -46,6 +52,7 @@ private:
     TimerMultiplexer& timers_;
     ZReplyHandler zReply_;
     bool awaitingReadyByte_ = false;
+    uint32_t querySentAt_ = 0;
 };
 
 }  // namespace tesmira

@@ -171,6 +171,28 @@ TEST_F(RunLoopTest, OnlyASingleWaitingByteChangesTheReadyFlag) {
     EXPECT_FALSE(backend.IsRunning(timer_id::kReadyAnswer));
 }
 
+// The recording tick asks every millisecond; a controller answers later than that. Asking again
+// before the answer arrived would stack answers ("RRR") so the one-byte rule never fires.
+TEST_F(RunLoopTest, NoNewReadyQueryWhileOneIsUnansweredUnlessItTimedOut) {
+    stageState().stageReady = 1;
+    loop.SendReadyQuery("!:\r\n");
+    for (int tick = 0; tick < 5; ++tick) {
+        clock.Advance(1);
+        loop.SendReadyQuery("!:\r\n");
+    }
+    EXPECT_EQ(xy.written.size(), 1u);
+
+    xy.incoming = "B";
+    backend.Advance(3);
+    EXPECT_EQ(stageState().stageReady, 0);
+    loop.SendReadyQuery("!:\r\n");  // answered: the next query goes out at once
+    EXPECT_EQ(xy.written.size(), 2u);
+
+    clock.Advance(kReadyQueryRetryMs);  // no answer at all: ask again
+    loop.SendReadyQuery("!:\r\n");
+    EXPECT_EQ(xy.written.size(), 3u);
+}
+
 TEST_F(RunLoopTest, AnswerIsIgnoredWhenNoQueryWasSent) {
     stageState().stageReady = 1;
     timers.Start(timer_id::kReadyAnswer, kReadyAnswerPeriodMs);
