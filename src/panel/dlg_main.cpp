@@ -383,25 +383,6 @@ bool CDlgMain::OnZoomEditEnter() {
     return true;
 }
 
-void CDlgMain::ForceZoomForRecording() {
-    if (!settings().setZoom1xOnRec || fields_.zoomFactor == 1.0)
-        return;
-    fields_.zoomBeforeRecording = fields_.zoomFactor;
-    fields_.zoomFactor = 1.0;
-    SetZoom(1.0);
-    BroadcastZoom(this, 1.0);
-    fields_.zoomWasChanged = true;
-}
-
-void CDlgMain::RestoreZoomAfterRecording() {
-    if (!fields_.zoomWasChanged)
-        return;
-    fields_.zoomWasChanged = false;
-    fields_.zoomFactor = fields_.zoomBeforeRecording;
-    SetZoom(fields_.zoomFactor);
-    BroadcastZoom(this, fields_.zoomFactor);
-}
-
 // ---- keys and focus --------------------------------------------------------------------------
 
 bool CDlgMain::PreTranslateKey(QKeyEvent* event) {

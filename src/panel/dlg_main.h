@@ -104,10 +104,6 @@ public:
     void SetZoom(double z);  // shows z (two decimals, 0.1..10) and its slider position
     void ZoomIn();           // next step; tells the video view (hint 301) even at the end
     void ZoomOut();
-    // Recording start: with "Set zoom 1x on rec" a zoom other than 1.0 is saved and 1.0 applied.
-    void ForceZoomForRecording();
-    // Recording stop: brings back the zoom saved by ForceZoomForRecording, if any.
-    void RestoreZoomAfterRecording();
 
 Q_SIGNALS:
     // A numeric edit (1009, 1010, 1029, 1030, 1037, 1038, 1076) lost the keyboard focus; the

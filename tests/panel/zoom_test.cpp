@@ -204,36 +204,5 @@ TEST_F(PanelZoomTest, ArrowsOnTheFocusedSliderZoomInsteadOfMovingIt) {
     EXPECT_EQ(views.Of(301).size(), 3u);
 }
 
-TEST_F(PanelZoomTest, RecordingForcesOneAndRestoresTheZoomAfterwards) {
-    settings().setZoom1xOnRec = true;
-    panel.SetZoom(3.0);
-    panel.ForceZoomForRecording();
-    EXPECT_DOUBLE_EQ(panel.Fields().zoomFactor, 1.0);
-    EXPECT_EQ(panel.Fields().zoomIndex, 6);
-    ASSERT_EQ(views.Of(301).size(), 1u);
-    EXPECT_DOUBLE_EQ(PayloadNumber(views.Of(301)[0].payload), 1.0);
-    panel.RestoreZoomAfterRecording();
-    EXPECT_DOUBLE_EQ(panel.Fields().zoomFactor, 3.0);
-    ASSERT_EQ(views.Of(301).size(), 2u);
-    EXPECT_DOUBLE_EQ(PayloadNumber(views.Of(301)[1].payload), 3.0);
-    panel.RestoreZoomAfterRecording();
-    EXPECT_EQ(views.Of(301).size(), 2u) << "restored once only";
-}
-
-TEST_F(PanelZoomTest, NothingSavedWhenAlreadyOneOrTheOptionIsOff) {
-    settings().setZoom1xOnRec = true;
-    panel.SetZoom(1.0);
-    panel.ForceZoomForRecording();
-    panel.RestoreZoomAfterRecording();
-    EXPECT_TRUE(views.Of(301).empty());
-
-    panel.SetZoom(2.0);
-    qobject_cast<QAbstractButton*>(panel.Control(1193))->setChecked(false);
-    EXPECT_FALSE(settings().setZoom1xOnRec) << "the option is taken over at once";
-    panel.ForceZoomForRecording();
-    EXPECT_DOUBLE_EQ(panel.Fields().zoomFactor, 2.0);
-    EXPECT_TRUE(views.Of(301).empty());
-}
-
 }  // namespace
 }  // namespace tesmira
