@@ -7,13 +7,13 @@ namespace tesmira::test {
 
 struct ProbedVideo {
     bool ok = false;
-    std::string error;          // why the probe failed (ffprobe's own words when it ran)
-    std::string codecName;      // "rawvideo", "mjpeg", "cinepak", "msvideo1" ...
-    std::string rFrameRate;     // "30/1", "60000/1001" ...
+    std::string error;       // why the probe failed (ffprobe's own words when it ran)
+    std::string codecName;   // "rawvideo", "mjpeg", "cinepak", "msvideo1" ...
+    std::string rFrameRate;  // "30/1", "60000/1001" ...
     std::string avgFrameRate;
-    long long nbFrames = -1;    // the frame count of the stream header, -1 when absent
+    long long nbFrames = -1;  // the frame count of the stream header, -1 when absent
     int width = 0, height = 0;
-    int streams = 0;            // all streams of the file
+    int streams = 0;  // all streams of the file
 };
 
 // True when an ffprobe program can be started.

@@ -31,9 +31,7 @@ protected:
         if (!FfprobeAvailable())
             GTEST_SKIP() << "ffprobe is not installed; the recordings cannot be checked";
     }
-    ProbedVideo Probe(const std::string& name) {
-        return ProbeVideo(videoDir + name);
-    }
+    ProbedVideo Probe(const std::string& name) { return ProbeVideo(videoDir + name); }
 };
 
 using Names = std::vector<std::string>;
