@@ -898,6 +898,11 @@ bool CCaptureGraph::StartRecording(const std::string& outputPath, const CodecSet
     if (!writer->Open(outputPath, video, audioFormat, codec, rate, error))
         return false;
 
+    {
+        // A stop left over from the previous recording must not end this one.
+        std::lock_guard<std::mutex> events(eventsMutex_);
+        events_.clear();
+    }
     std::lock_guard<std::mutex> lock(rec_->mutex);
     rec_->writer = std::move(writer);
     rec_->audio = withAudio;

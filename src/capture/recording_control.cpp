@@ -179,6 +179,13 @@ void RecordingControl::RecStop() {
         CTesmiraDoc::Instance().UpdateAllViews(nullptr, kHintZoom, zoomBeforeRecording_);
         zoomWasChanged_ = false;
     }
+    // The file is closed before it is counted: a frame still being encoded when the stop came
+    // ends up in the file, so it belongs in the summary and the log.
+    if (IRecordGraph* graph = deps_.graph) {
+        graph->StopRecording();
+        counts_ = graph->ReadFrameCounts();
+        streamRate_ = graph->MeasureStreamRate();
+    }
     Report(kHintAppendGreen, Format("Movie No.%3d\n取得：%6d\n駒落：%d\n", s.recNo,
                                     counts_.delivered, counts_.dropped));
     std::string savedStatus;
@@ -210,17 +217,10 @@ void RecordingControl::RecStop() {
     }
 }
 
-// Steps of the stop that concern the file: counts and rate, closing the writer, the header
-// rewrite, the final name, the log and the move out of the work folder.
+// Steps of the stop that concern the closed file: the header rewrite, the final name, the log and the move out of the work folder.
 void RecordingControl::FinishFile() {
     Settings& s = settings();
     RecordingPaths& paths = recordingPaths();
-    IRecordGraph* graph = deps_.graph;
-    if (graph) {
-        counts_ = graph->ReadFrameCounts();
-        streamRate_ = graph->MeasureStreamRate();
-        graph->StopRecording();
-    }
 
     const std::string finalName = FinalRecordingName(paths.recDestPath, streamRate_);
     std::string workPath, destPath;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -69,6 +70,13 @@ public:
     }
     void StopRecording() override {
         std::string ignored;
+        // Frames the streaming thread was still writing when the stop came land in the file.
+        if (writer && writer->IsOpen()) {
+            std::vector<uint8_t> frame(32 * 24 * 3, 90);
+            for (int i = 0; i < framesInFlightAtStop; ++i)
+                writer->WriteVideo(frame.data(), 32 * 3, 0);
+            counts.delivered = int32_t(writer->FramesWritten());
+        }
         if (writer) writer->Close(&ignored);
         writer.reset();
     }
@@ -95,6 +103,7 @@ public:
     std::vector<double> rates;
     std::vector<std::string> sinks;
     int failAfterFrames = -1;
+    int framesInFlightAtStop = 0;
     std::string writeError;
     FrameCounts counts;
 
@@ -243,6 +252,22 @@ TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) 
     EXPECT_NE(report.find("Rec Time:     1.10 s \n"), std::string::npos) << report;
     EXPECT_NE(report.find("実齣速度\n   30.00 fps\n再生速度\n   30.00 fps\n\n"), std::string::npos)
         << "without ResetFPS the replay rate reported is the header's: " << report;
+}
+
+// A slow compressor may still be writing a frame when the stop comes: the summary counts what the
+// closed file holds, not what was counted a tick earlier.
+TEST_F(RecordingControlTest, SummaryCountsTheFramesOfTheClosedFile) {
+    graph_.framesInFlightAtStop = 2;
+    control_.RecStart();
+    Run(1500);
+    ASSERT_FALSE(runState().isRecording);
+    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    AviRateInfo info;
+    ASSERT_TRUE(InspectAviRate(file, &info));
+    EXPECT_EQ(int(info.frameCount), control_.deliveredFrames());
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "取得：%6d\n", int(info.frameCount));
+    EXPECT_NE(hints_.texts[101].find(expected), std::string::npos) << hints_.texts[101];
 }
 
 TEST_F(RecordingControlTest, ResetFpsRewritesTheHeaderButTheNameKeepsTheMeasuredRate) {
