@@ -254,7 +254,7 @@ void LoadSettings(IProfile& p, Settings& s) {
         clock("OFF", n, s.clockOff[n - 1], d.clockOff[n - 1]);
 }
 
-bool SaveSettings(IProfile& p, const Settings& s) {
+bool SaveSettings(IProfile& p, const Settings& s, const std::function<void(IProfile&)>& more) {
     p.Clear();
     p.SetInt("Date year", s.dateYear);
     p.SetInt("Date month", s.dateMonth);
@@ -339,6 +339,8 @@ bool SaveSettings(IProfile& p, const Settings& s) {
         clock("ON", n, s.clockOn[n - 1]);
     for (int n = 1; n <= 8; ++n)
         clock("OFF", n, s.clockOff[n - 1]);
+    if (more)
+        more(p);
     return p.Flush();
 }
 

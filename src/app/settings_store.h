@@ -3,6 +3,8 @@
 // touches the profile; the rest of the program works on settings() in memory.
 #pragma once
 
+#include <functional>
+
 #include "app/profile.h"
 #include "app/settings.h"
 
@@ -13,9 +15,12 @@ namespace tesmira {
 // folder messages of CheckDirectory.
 void LoadSettings(IProfile& profile, Settings& s = settings());
 
-// Writes every key (and nothing else) into the profile's section. False when the profile could not
+// Writes every key into the profile's section. False when the profile could not
 // be made durable.
-bool SaveSettings(IProfile& profile, const Settings& s = settings());
+// `more` writes the keys of other rooms (the encoder pages) into the same profile before it is
+// flushed.
+bool SaveSettings(IProfile& profile, const Settings& s = settings(),
+                  const std::function<void(IProfile&)>& more = {});
 
 // Stored form of a scaled real: floor(value x scale + 0.5), kept inside 32 bits.
 int StoreRoundedHalfUp(double value, double scale);

@@ -11,6 +11,7 @@
 #include "app/settings_store.h"
 #include "app/splash.h"
 #include "instruments/dlg_timelapse.h"
+#include "tools/codec_settings.h"
 
 static void InitAppResources() {
     Q_INIT_RESOURCE(tesmira_app);
@@ -43,6 +44,7 @@ bool CTesmiraApp::InitInstance() {
     ShowSplash();
     // 3-5. The settings (their folder checks may show messages over the splash).
     LoadSettings(*profile_);
+    LoadEncoderPages(*profile_, encoderPages());
     // 6-7. Document, frame and panes; then the rooms attach to them.
     frame_ = std::make_unique<CMainFrame>(QString::fromLatin1(kVersionText));
     frame_->SetOnClosed([] { QCoreApplication::quit(); });
@@ -74,7 +76,8 @@ bool CTesmiraApp::ExitInstance() {
     if (dismisser_ && qApp)
         qApp->removeEventFilter(dismisser_.get());
     frame_.reset();
-    if (SaveSettings(*profile_))
+    const auto saveEncoderPages = [](IProfile& p) { SaveEncoderPages(p, encoderPages()); };
+    if (SaveSettings(*profile_, settings(), saveEncoderPages))
         return true;
     std::string where = "the settings profile";
     if (auto* ini = dynamic_cast<IniProfile*>(profile_.get()))

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -173,6 +174,8 @@ void CDlgMain::BuildForm() {
     auto* status = Tag(new QLabel(U("Dropped Frames\n転送中"), this), 1027, "recordStatus");
     status->setFont(SmallFont(font()));
     status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Room for the two lines it usually shows, so the panel below does not jump as it changes.
+    status->setMinimumHeight(QFontMetrics(status->font()).lineSpacing() * 2);
     run->addWidget(status, 1, 2);
     run->setColumnStretch(2, 1);
     root->addLayout(run);

@@ -1,6 +1,5 @@
 #include "tools/codec_settings.h"
 
-#include <QSettings>
 #include <algorithm>
 
 #include "app/settings.h"
@@ -11,10 +10,9 @@ namespace {
 constexpr const char* kKeyFrameKeys[2] = {"Cinepak KeyFrame", "MSVideo1 KeyFrame"};
 constexpr const char* kQualityKeys[2] = {"Cinepak Quality", "MSVideo1 Quality"};
 
-int ReadClamped(QSettings& store, const char* key, int current, int lo, int hi) {
-    bool ok = false;
-    const int value = store.value(key, current).toInt(&ok);
-    return std::clamp(ok ? value : current, lo, hi);
+// An unreadable or missing key keeps the current value; a readable one is clamped.
+int ReadClamped(IProfile& store, const char* key, int current, int lo, int hi) {
+    return std::clamp(store.GetInt(key, current), lo, hi);
 }
 
 }  // namespace
@@ -43,8 +41,7 @@ CodecSettings& codecSettings() {
     return current;
 }
 
-void LoadEncoderPages(QSettings& store, EncoderPages& pages) {
-    store.beginGroup("Settings");
+void LoadEncoderPages(IProfile& store, EncoderPages& pages) {
     pages.mjpegQuality =
         ReadClamped(store, "MJPG Quality", pages.mjpegQuality, kQualityMin, kQualityMax);
     for (int i = 0; i < 2; ++i) {
@@ -53,17 +50,14 @@ void LoadEncoderPages(QSettings& store, EncoderPages& pages) {
             ReadClamped(store, kKeyFrameKeys[i], vfw.keyFrameInterval, kKeyFrameMin, kKeyFrameMax);
         vfw.quality = ReadClamped(store, kQualityKeys[i], vfw.quality, kQualityMin, kQualityMax);
     }
-    store.endGroup();
 }
 
-void SaveEncoderPages(QSettings& store, const EncoderPages& pages) {
-    store.beginGroup("Settings");
-    store.setValue("MJPG Quality", pages.mjpegQuality);
+void SaveEncoderPages(IProfile& store, const EncoderPages& pages) {
+    store.SetInt("MJPG Quality", pages.mjpegQuality);
     for (int i = 0; i < 2; ++i) {
-        store.setValue(kKeyFrameKeys[i], pages.vfw[i].keyFrameInterval);
-        store.setValue(kQualityKeys[i], pages.vfw[i].quality);
+        store.SetInt(kKeyFrameKeys[i], pages.vfw[i].keyFrameInterval);
+        store.SetInt(kQualityKeys[i], pages.vfw[i].quality);
     }
-    store.endGroup();
 }
 
 }  // namespace tesmira

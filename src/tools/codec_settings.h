@@ -5,9 +5,8 @@
 
 #include <array>
 
+#include "app/profile.h"
 #include "capture/avi_writer.h"
-
-class QSettings;
 
 namespace tesmira {
 
@@ -39,7 +38,7 @@ CodecSettings& codecSettings();
 // Persisting the page values beside the other settings (group "Settings"; keys "MJPG Quality",
 // "Cinepak KeyFrame", "Cinepak Quality", "MSVideo1 KeyFrame", "MSVideo1 Quality"). Missing or
 // out-of-range keys keep or clamp to valid values.
-void LoadEncoderPages(QSettings& store, EncoderPages& pages);
-void SaveEncoderPages(QSettings& store, const EncoderPages& pages);
+void LoadEncoderPages(IProfile& store, EncoderPages& pages);
+void SaveEncoderPages(IProfile& store, const EncoderPages& pages);
 
 }  // namespace tesmira

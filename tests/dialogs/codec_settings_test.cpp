@@ -10,6 +10,7 @@
 
 #include "app/settings.h"
 #include "common/message_recorder.h"
+#include "app/ini_profile.h"
 #include "tools/codec_settings.h"
 #include "tools/codec_settings_dialogs.h"
 #include "tools/dlg_directory.h"
@@ -72,17 +73,18 @@ TEST_F(CodecSettingsTest, ProcessWideSettingsFollowTheCodecChoice) {
 
 TEST_F(CodecSettingsTest, PageValuesSurviveARestartAndBadStoredValuesAreClamped) {
     QTemporaryDir dir;
-    const QString file = dir.filePath("Tesmira.conf");
+    const std::string file = dir.filePath("Tesmira.conf").toStdString();
     {
-        QSettings store(file, QSettings::IniFormat);
+        IniProfile store(file);
         EncoderPages pages;
         pages.mjpegQuality = 61;
         pages.vfw[0] = {12, 44};
         pages.vfw[1] = {3, 97};
         SaveEncoderPages(store, pages);
+        ASSERT_TRUE(store.Flush());
     }
     {
-        QSettings store(file, QSettings::IniFormat);
+        IniProfile store(file);
         EncoderPages pages;
         LoadEncoderPages(store, pages);
         EXPECT_EQ(pages.mjpegQuality, 61);
@@ -90,12 +92,15 @@ TEST_F(CodecSettingsTest, PageValuesSurviveARestartAndBadStoredValuesAreClamped)
         EXPECT_EQ(pages.vfw[0].quality, 44);
         EXPECT_EQ(pages.vfw[1].keyFrameInterval, 3);
         EXPECT_EQ(pages.vfw[1].quality, 97);
-        store.setValue("Settings/MJPG Quality", 1000);
-        store.setValue("Settings/Cinepak KeyFrame", "soup");
-        store.setValue("Settings/MSVideo1 Quality", -5);
     }
     {
-        QSettings store(file, QSettings::IniFormat);
+        QSettings raw(QString::fromStdString(file), QSettings::IniFormat);
+        raw.setValue("Settings/MJPG Quality", 1000);
+        raw.setValue("Settings/Cinepak KeyFrame", "soup");
+        raw.setValue("Settings/MSVideo1 Quality", -5);
+    }
+    {
+        IniProfile store(file);
         EncoderPages pages;
         pages.vfw[0].keyFrameInterval = 20;
         LoadEncoderPages(store, pages);
