@@ -17,6 +17,7 @@
 
 #include "app/message_box.h"
 #include "app/settings.h"
+#include "bench_util.h"
 #include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
 #include "capture/device_catalog.h"
@@ -24,28 +25,15 @@
 #include "capture/video_view.h"
 
 using namespace tesmira;
+using bench::ChildrenCpu;
+using bench::Per1000;
+using bench::SelfCpu;
 
 namespace {
 
 struct Size {
     int w, h, fps;
 };
-
-double Seconds(const timeval& t) {
-    return t.tv_sec + t.tv_usec / 1e6;
-}
-
-double SelfCpu() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return Seconds(u.ru_utime) + Seconds(u.ru_stime);
-}
-
-double ChildrenCpu() {
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return Seconds(u.ru_utime) + Seconds(u.ru_stime);
-}
 
 std::string Caps(const Size& s) {
     return "video/x-raw,format=BGR,width=" + std::to_string(s.w) +
@@ -104,20 +92,12 @@ Run LiveFor(CVideoView& view, bool shown, int seconds) {
     return r;
 }
 
-double Per1000(double cpu, uint64_t frames) {
-    return frames ? cpu / frames * 1000.0 : 0.0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("TESMIRA_TEST_DEVICES", "1", 1);
+    bench::UseHeadlessTestDevices();
     QApplication app(argc, argv);
-    SetMessageSink([](const std::string& text, MessageIcon) {
-        std::fprintf(stderr, "[message] %s\n", text.c_str());
-    });
+    bench::PrintMessagesToStderr();
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     settings().camera = kTestCameraName;
     settings().audio.clear();
@@ -154,12 +134,10 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     DestroyCaptureGraph();
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
     std::printf(
         "graph = capture graph with the pane hidden; bare = gst-launch-1.0 videotestsrc ! "
         "videoconvert ! BGR ! fakesink; ratio = graph / bare; painting = graph+pt - graph\n");
     std::printf("expected frames per run: fps x %d; peak RSS %.1f MB\n", seconds,
-                u.ru_maxrss / 1024.0);
+                bench::PeakRssMb());
     return 0;
 }

@@ -12,23 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "capture/avi_writer.h"
 
 using namespace tesmira;
+using bench::CpuSeconds;
 
 namespace {
-
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
 
 // Colour bars that scroll by a few pixels per frame, plus a moving noise band, so inter-frame
 // codecs have real motion to encode.
 std::vector<std::vector<uint8_t>> MakeFrames(int w, int h, int count) {
-    std::vector<std::vector<uint8_t>> frames(size_t(count), std::vector<uint8_t>(size_t(w) * h * 3));
+    std::vector<std::vector<uint8_t>> frames(size_t(count),
+                                             std::vector<uint8_t>(size_t(w) * h * 3));
     static const uint8_t bars[8][3] = {{255, 255, 255}, {0, 255, 255}, {255, 255, 0}, {0, 255, 0},
                                        {255, 0, 255},   {0, 0, 255},   {255, 0, 0},   {0, 0, 0}};
     unsigned seed = 12345;
@@ -62,7 +58,8 @@ struct Case {
 int main(int argc, char** argv) {
     const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
     char dirTemplate[] = "/dev/shm/tesmira-bench-XXXXXX";
-    if (!mkdtemp(dirTemplate)) return 1;
+    if (!mkdtemp(dirTemplate))
+        return 1;
     const std::string dir = dirTemplate;
     const bool haveFfmpeg = std::system("ffmpeg -hide_banner -version >/dev/null 2>&1") == 0;
     const Case cases[] = {{"raw 1280x720", 0, 1280, 720, 300, "rawvideo"},
@@ -110,16 +107,15 @@ int main(int argc, char** argv) {
                           "-s %dx%d -r 30 -i '%s' -c:v %s '%s/theirs.avi'",
                           n / distinct - 1, c.w, c.h, raw.c_str(), c.ffmpegCodec, dir.c_str());
             const double child0 = CpuSeconds(RUSAGE_CHILDREN);
-            if (std::system(cmd) == 0) ffCpu = CpuSeconds(RUSAGE_CHILDREN) - child0;
+            if (std::system(cmd) == 0)
+                ffCpu = CpuSeconds(RUSAGE_CHILDREN) - child0;
             unlink(raw.c_str());
         }
         std::printf("%-20s %7d %14.3f %14.3f %7.2f %10.1f\n", c.name, n, ourCpu * 1000.0 / n,
                     ffCpu * 1000.0 / n, ourCpu / ffCpu, n / wall);
         std::fflush(stdout);
     }
-    rusage self{};
-    getrusage(RUSAGE_SELF, &self);
-    std::printf("peak RSS: %.1f MB\n", double(self.ru_maxrss) / 1024.0);
+    std::printf("peak RSS: %.1f MB\n", bench::PeakRssMb());
     std::system(("rm -rf '" + dir + "'").c_str());
     return 0;
 }

@@ -25,6 +25,7 @@
 
 #include "app/message_box.h"
 #include "app/settings.h"
+#include "bench_util.h"
 #include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
 #include "capture/device_catalog.h"
@@ -32,6 +33,9 @@
 #include "tools/codec_settings.h"
 
 using namespace tesmira;
+using bench::Now;
+using bench::Per1000;
+using bench::SelfCpu;
 
 namespace {
 
@@ -43,22 +47,6 @@ struct Case {
     const char* ffmpegCodec;  // encoder options matching the writer's
     int ffmpegFrames;         // frames for the ffmpeg run (Cinepak is slow: fewer)
 };
-
-double Seconds(const timeval& t) {
-    return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-}
-
-double SelfCpu() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return Seconds(u.ru_utime) + Seconds(u.ru_stime);
-}
-
-double Now() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 void RunLoopFor(int ms, const std::function<bool()>& done = nullptr) {
     const double end = Now() + ms / 1000.0;
@@ -116,11 +104,11 @@ bool FfmpegRun(const Case& c, const std::string& out, Child* src, Child* enc) {
     rusage u{};
     bool ok = gst > 0 && ff > 0;
     if (gst > 0 && wait4(gst, &status, 0, &u) == gst) {
-        src->cpu = Seconds(u.ru_utime) + Seconds(u.ru_stime);
+        src->cpu = bench::CpuOf(u);
         ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
     if (ff > 0 && wait4(ff, &status, 0, &u) == ff) {
-        enc->cpu = Seconds(u.ru_utime) + Seconds(u.ru_stime);
+        enc->cpu = bench::CpuOf(u);
         enc->maxRssKb = u.ru_maxrss;
         ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
@@ -178,20 +166,12 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
     return r;
 }
 
-double Per1000(double cpu, int64_t frames) {
-    return frames > 0 ? cpu * 1000.0 / double(frames) : 0.0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("TESMIRA_TEST_DEVICES", "1", 1);
+    bench::UseHeadlessTestDevices();
     QApplication app(argc, argv);
-    SetMessageSink([](const std::string& text, MessageIcon) {
-        std::fprintf(stderr, "[message] %s\n", text.c_str());
-    });
+    bench::PrintMessagesToStderr();
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     settings().camera = kTestCameraName;
     settings().audio.clear();
@@ -252,8 +232,6 @@ int main(int argc, char** argv) {
     rmdir(shmTemplate);
     rmdir(diskTemplate);
     getloadavg(load, 3);
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
     std::printf(
         "CPU seconds per 1000 frames. proc = this process while recording (camera, preview and "
         "record\nbranches, writer) per delivered frame; rec = proc less the live-only cost of the "
@@ -261,6 +239,6 @@ int main(int argc, char** argv) {
         "gst-launch-1.0 making\nthe same pattern; rt-fps = frames per second of the ffmpeg run "
         "(>= 30 keeps up in real time).\n");
     std::printf("load average at end %.2f; peak RSS %.1f MB (largest ffmpeg %.1f MB)\n", load[0],
-                u.ru_maxrss / 1024.0, ffmpegRss / 1024.0);
+                bench::PeakRssMb(), ffmpegRss / 1024.0);
     return 0;
 }

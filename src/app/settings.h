@@ -104,9 +104,7 @@ struct Settings {
 
     // Derived while loading (memory only).
     std::string datePrefix;  // "%02d_%02d_%02d-" of today's date
-    // Jog distances in micrometres: pulses x the controller kind's micrometres per pulse.
-    double moveUm = 10.0, pageUm = 20.0, moveYUm = 10.0, pageYUm = 20.0;
-    double moveZUm = 1.0, pageZUm = 5.0, deltaZUm = 0.2;
+    // (The jog distances in micrometres are stage control's: it converts these pulse counts.)
     double replayFps = 29.97;      // from fpsAviReplay: 29.97, 30.0, 59.94, 60.0
     int64_t recLimitMs = 300100;   // rtStop / 10000 + 100
     int64_t repeatPauseSec = 299;  // interval - limit - 1 (seconds)

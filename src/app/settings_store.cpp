@@ -62,16 +62,6 @@ int StoreThousandthsTruncated(double value) {
     return ClampToInt(std::trunc(y));
 }
 
-double XyMicrometresPerPulse(int kind) {
-    static const double table[3] = {0.1, 0.1, 1.0};
-    return kind >= 0 && kind < 3 ? table[kind] : 0.0;
-}
-
-double ZMicrometresPerPulse(int kind) {
-    static const double table[3] = {0.05, 0.01, 1.0};
-    return kind >= 0 && kind < 3 ? table[kind] : 0.0;
-}
-
 void LoadSettings(IProfile& p, Settings& s) {
     const Settings& d = Defaults();
     auto flag = [&p](const char* key, bool current) {
@@ -116,15 +106,6 @@ void LoadSettings(IProfile& p, Settings& s) {
     s.pageZ = p.GetInt("PageZ", s.pageZ);
     s.deltaZ = p.GetInt("DeltaZ", s.deltaZ);
     s.nRadioFps = InRangeOr(p.GetInt("nRadio_FPS", s.nRadioFps), 0, 4, d.nRadioFps);
-    const double xy = XyMicrometresPerPulse(s.xyAxisType);
-    const double z = ZMicrometresPerPulse(s.zAxisType);
-    s.moveUm = s.move * xy;
-    s.pageUm = s.page * xy;
-    s.moveYUm = s.moveY * xy;
-    s.pageYUm = s.pageY * xy;
-    s.moveZUm = s.moveZ * z;
-    s.pageZUm = s.pageZ * z;
-    s.deltaZUm = s.deltaZ * z;
 
     // 5
     s.deltaT = p.GetInt("DeltaT", StoreRoundedHalfUp(s.deltaT, 100)) * 0.01;

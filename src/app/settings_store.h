@@ -28,8 +28,4 @@ int StoreRoundedHalfUp(double value, double scale);
 // an integer k (k x 0.001) stores as k again: floating point must not make it lose a unit.
 int StoreThousandthsTruncated(double value);
 
-// Micrometres per controller pulse by controller kind (0, 1, 2); other kinds give 0.
-double XyMicrometresPerPulse(int kind);
-double ZMicrometresPerPulse(int kind);
-
 }  // namespace tesmira

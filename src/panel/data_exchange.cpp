@@ -24,29 +24,26 @@ void DataExchange::Refuse(QLineEdit* edit, const std::string& message) {
 }
 
 void DataExchange::Number(QLineEdit* edit, double& value) {
-    if (!Active(edit))
-        return;
-    if (!Saving()) {
-        edit->setText(QString::fromStdString(FormatDecimal(value)));
-        return;
-    }
-    std::optional<double> parsed = ParseDecimal(edit->text().toStdString());
-    if (!parsed)
-        return Refuse(edit, NotANumberMessage());
-    value = *parsed;
+    ExchangeNumber(edit, value, nullptr);
 }
 
 void DataExchange::Number(QLineEdit* edit, double& value, double minimum, double maximum) {
+    const Range range{minimum, maximum};
+    ExchangeNumber(edit, value, &range);
+}
+
+void DataExchange::ExchangeNumber(QLineEdit* edit, double& value, const Range* range) {
     if (!Active(edit))
         return;
     if (!Saving()) {
         edit->setText(QString::fromStdString(FormatDecimal(value)));
         return;
     }
-    std::optional<double> parsed = ParseDecimal(edit->text().toStdString());
-    if (!parsed || *parsed < minimum || *parsed > maximum) {
-        return Refuse(edit, RangeMessage(minimum, maximum));
-    }
+    const std::optional<double> parsed = ParseDecimal(edit->text().toStdString());
+    if (!range && !parsed)
+        return Refuse(edit, NotANumberMessage());
+    if (range && (!parsed || *parsed < range->minimum || *parsed > range->maximum))
+        return Refuse(edit, RangeMessage(range->minimum, range->maximum));
     value = *parsed;
 }
 

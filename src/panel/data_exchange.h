@@ -41,6 +41,10 @@ public:
     void SetSkipped(const QWidget* control) { skipped_ = control; }
 
 private:
+    struct Range {
+        double minimum, maximum;
+    };
+    void ExchangeNumber(QLineEdit* edit, double& value, const Range* range);
     bool Active(const QWidget* control) const;
     void Refuse(QLineEdit* edit, const std::string& message);
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "app/settings.h"
+#include "serial/port_assignment.h"
 #include "serial/serial_slots.h"
 #include "stage/command_line.h"
 #include "stage/stage_kinds.h"
@@ -83,11 +84,8 @@ void CDlgCommandSend::SetLabel2(const QString& text) {
 }
 
 void CDlgCommandSend::RefreshPortLabels() {
-    const Settings& s = settings();
-    SetLabel1(SerialSlot(1).IsOpen() ? QString::fromStdString(s.port1 + XyKindName(s.xyAxisType))
-                                     : QString());
-    SetLabel2(SerialSlot(2).IsOpen() ? QString::fromStdString(s.port2 + ZKindName(s.zAxisType))
-                                     : QString());
+    SetLabel1(QString::fromStdString(CommandSendPortLabel(1)));
+    SetLabel2(QString::fromStdString(CommandSendPortLabel(2)));
 }
 
 void CDlgCommandSend::ShowAndRefresh() {

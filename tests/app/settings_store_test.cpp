@@ -245,7 +245,7 @@ TEST_F(SettingsTest, DamagedValuesFallBackToDefaultsOrClamps) {
     EXPECT_EQ(a.recTlNo, 1);
     EXPECT_EQ(a.xyAxisType, 1);
     EXPECT_EQ(a.zAxisType, 1);
-    EXPECT_DOUBLE_EQ(a.moveUm, 10.0);  // default 100 pulses x 0.1 um
+    EXPECT_EQ(a.move, 100);
     EXPECT_EQ(a.page, 200);
     EXPECT_EQ(a.pageY, 200);
     EXPECT_DOUBLE_EQ(a.deltaT, 0.5);
@@ -276,14 +276,6 @@ TEST_F(SettingsTest, LongLimitIsCutSoTheDoubledIntervalStillFits) {
     EXPECT_GT(a.recInterval, 0);
     EXPECT_EQ(a.recInterval, 2 * (a.rtStop / 10000000) * 1000);
     EXPECT_EQ(a.repeatPauseSec, a.rtStop / 10000000 - 1);
-}
-
-TEST_F(SettingsTest, JogDistancesFollowTheControllerKinds) {
-    MemoryProfile p;
-    p.values = {{"XYaxis_Type", "2"}, {"Zaxis_Type", "0"}, {"Move", "7"}, {"DeltaZ", "20"}};
-    const Settings a = LoadSave(p);
-    EXPECT_DOUBLE_EQ(a.moveUm, 7.0);
-    EXPECT_DOUBLE_EQ(a.deltaZUm, 1.0);
 }
 
 TEST_F(SettingsTest, MissingFoldersAreReportedEmptiedAndSwitchTheirFeatureOff) {
