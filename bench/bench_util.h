@@ -10,7 +10,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/message_box.h"
+#include "core/notifier.h"
 
 namespace tesmira::bench {
 

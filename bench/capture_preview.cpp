@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
-#include "app/settings.h"
 #include "bench_util.h"
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
-#include "capture/device_catalog.h"
-#include "capture/run_state.h"
 #include "capture/video_view.h"
+#include "core/notifier.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "media/capture_graph.h"
+#include "media/device_catalog.h"
 
 using namespace tesmira;
 using bench::ChildrenCpu;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "capture/avi_writer.h"
+#include "media/avi_writer.h"
 
 using namespace tesmira;
 using bench::CpuSeconds;

@@ -23,14 +23,14 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
-#include "app/settings.h"
 #include "bench_util.h"
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
-#include "capture/device_catalog.h"
-#include "capture/panel_messages.h"
-#include "tools/codec_settings.h"
+#include "core/notifier.h"
+#include "core/panel_messages.h"
+#include "core/settings.h"
+#include "media/capture_graph.h"
+#include "media/device_catalog.h"
+#include "recording/codec_settings.h"
 
 using namespace tesmira;
 using bench::Now;
@@ -140,7 +140,7 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
 
     settings().mediaType = c.mediaType;
     bool stopped = false;
-    SetPanelMessageHandler(panel_msg::kGraphEvent, [&stopped] {
+    SetPanelMessageHandler(PanelMessage::kGraphEvent, [&stopped] {
         if (CCaptureGraph* g = theCaptureGraph())
             for (const GraphEvent& e : g->FetchGraphEvents())
                 if (e.code == kEcStreamControlStopped)
@@ -160,7 +160,7 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
     r.cpu = SelfCpu() - cpu0;
     r.wall = Now() - t0;
     graph->ReadFrameCounts(r.dropped, r.delivered);
-    SetPanelMessageHandler(panel_msg::kGraphEvent, nullptr);
+    SetPanelMessageHandler(PanelMessage::kGraphEvent, nullptr);
     LiveStop();
     r.ok = true;
     return r;

@@ -22,20 +22,26 @@ namespace {
 volatile sig_atomic_t g_stop = 0;
 volatile sig_atomic_t g_toggleBusy = 0;
 
-void OnStop(int) { g_stop = 1; }
-void OnToggleBusy(int) { g_toggleBusy = 1; }
+void OnStop(int) {
+    g_stop = 1;
+}
+void OnToggleBusy(int) {
+    g_toggleBusy = 1;
+}
 
 // A busy toggle sent before a query must govern that query even when both arrive while the
 // loop is busy: take a pending SIGUSR1 now rather than at the next wait.
 void TakePendingToggle() {
     sigset_t pending;
     sigpending(&pending);
-    if (!sigismember(&pending, SIGUSR1)) return;
+    if (!sigismember(&pending, SIGUSR1))
+        return;
     sigset_t only;
     sigemptyset(&only);
     sigaddset(&only, SIGUSR1);
     const timespec now{0, 0};
-    if (sigtimedwait(&only, nullptr, &now) == SIGUSR1) g_toggleBusy = 1;
+    if (sigtimedwait(&only, nullptr, &now) == SIGUSR1)
+        g_toggleBusy = 1;
 }
 
 struct Station {
@@ -44,7 +50,8 @@ struct Station {
 };
 
 void SendReply(Station& s, const std::string& reply, labsim::ByteLog& log) {
-    if (reply.empty()) return;
+    if (reply.empty())
+        return;
     const ssize_t n = write(s.port.MasterFd(), reply.data(), reply.size());
     if (n == static_cast<ssize_t>(reply.size()))
         log.Line(s.device->Name(), '>', reply);
@@ -80,7 +87,8 @@ int main(int argc, char** argv) {
     // Signals are only taken inside ppoll, so a flag is never missed between checks.
     sigset_t blocked, waitMask;
     sigemptyset(&blocked);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaddset(&blocked, sig);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1})
+        sigaddset(&blocked, sig);
     sigprocmask(SIG_BLOCK, &blocked, &waitMask);
     struct sigaction stop {};
     stop.sa_handler = OnStop;
@@ -134,14 +142,16 @@ int main(int argc, char** argv) {
         const int r = ppoll(fds.data(), fds.size(), nullptr, &waitMask);
         auto applyToggle = [&] {
             TakePendingToggle();
-            if (!g_toggleBusy) return;
+            if (!g_toggleBusy)
+                return;
             g_toggleBusy = 0;
             busy = !busy;
             log.Note(busy ? "xy busy" : "xy ready");
         };
         applyToggle();
         if (r < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             std::perror("ppoll");
             status = 1;
             break;
@@ -163,11 +173,15 @@ int main(int argc, char** argv) {
             }
         }
         // The terminal side is held open here, so a hang-up is unexpected; never spin on it.
-        if (hungUp) usleep(50000);
+        if (hungUp)
+            usleep(50000);
     }
 
-    for (Station& s : stations) s.port.Unlink();
-    if (status == 0) log.Note("stopped");
-    if (logFile != stdout) std::fclose(logFile);
+    for (Station& s : stations)
+        s.port.Unlink();
+    if (status == 0)
+        log.Note("stopped");
+    if (logFile != stdout)
+        std::fclose(logFile);
     return status;
 }

@@ -7,7 +7,8 @@ namespace labsim {
 namespace {
 
 bool IsNumber(const std::string& s) {
-    if (s.empty()) return false;
+    if (s.empty())
+        return false;
     char* end = nullptr;
     std::strtod(s.c_str(), &end);
     return end && *end == '\0';
@@ -40,36 +41,55 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& h
         if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--links") {
-            if (!value(o.linkDir)) return false;
+            if (!value(o.linkDir))
+                return false;
         } else if (arg == "--log") {
-            if (!value(o.logPath)) return false;
+            if (!value(o.logPath))
+                return false;
         } else if (arg == "--xy") {
-            if (!value(v)) return false;
-            if (v == "te2000e") o.xy = XyKind::Te2000e;
-            else if (v == "mac5000") o.xy = XyKind::LepMac5000;
-            else if (v == "sigma") o.xy = XyKind::SigmaKoki;
-            else return error = "unknown XY kind: " + v, false;
+            if (!value(v))
+                return false;
+            if (v == "te2000e")
+                o.xy = XyKind::Te2000e;
+            else if (v == "mac5000")
+                o.xy = XyKind::LepMac5000;
+            else if (v == "sigma")
+                o.xy = XyKind::SigmaKoki;
+            else
+                return error = "unknown XY kind: " + v, false;
         } else if (arg == "--z") {
-            if (!value(v)) return false;
-            if (v == "te2000e") o.z = ZKind::Te2000e;
-            else if (v == "mac5000") o.z = ZKind::LepMac5000;
-            else if (v == "chuo") o.z = ZKind::ChuoSeiki;
-            else return error = "unknown Z kind: " + v, false;
+            if (!value(v))
+                return false;
+            if (v == "te2000e")
+                o.z = ZKind::Te2000e;
+            else if (v == "mac5000")
+                o.z = ZKind::LepMac5000;
+            else if (v == "chuo")
+                o.z = ZKind::ChuoSeiki;
+            else
+                return error = "unknown Z kind: " + v, false;
         } else if (arg == "--busy") {
             o.busy = true;
         } else if (arg == "--busy-file") {
-            if (!value(o.busyFile)) return false;
+            if (!value(o.busyFile))
+                return false;
         } else if (arg == "--temp") {
-            if (!value(o.temperature)) return false;
-            if (!IsNumber(o.temperature)) return error = "--temp needs a number", false;
+            if (!value(o.temperature))
+                return false;
+            if (!IsNumber(o.temperature))
+                return error = "--temp needs a number", false;
         } else if (arg == "--humid") {
-            if (!value(o.humidity)) return false;
-            if (!IsNumber(o.humidity)) return error = "--humid needs a number", false;
+            if (!value(o.humidity))
+                return false;
+            if (!IsNumber(o.humidity))
+                return error = "--humid needs a number", false;
         } else if (arg == "--z-position") {
-            if (!value(v)) return false;
+            if (!value(v))
+                return false;
             char* end = nullptr;
             const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0') return error = "--z-position needs an integer", false;
+            if (v.empty() || *end != '\0')
+                return error = "--z-position needs an integer", false;
             o.zPosition = static_cast<int>(n);
         } else {
             error = "unknown option: " + arg;

@@ -9,8 +9,8 @@ enum class XyKind { Te2000e, LepMac5000, SigmaKoki };
 enum class ZKind { Te2000e, LepMac5000, ChuoSeiki };
 
 struct Options {
-    std::string linkDir;   // --links DIR (required)
-    std::string logPath;   // --log FILE; empty or "-" = standard output
+    std::string linkDir;  // --links DIR (required)
+    std::string logPath;  // --log FILE; empty or "-" = standard output
     XyKind xy = XyKind::SigmaKoki;
     ZKind z = ZKind::Te2000e;
     bool busy = false;     // --busy: the XY controller starts busy

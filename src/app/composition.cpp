@@ -7,32 +7,30 @@
 
 #include "app/command_registry.h"
 #include "app/main_frame.h"
-#include "capture/capture_graph.h"
+#include "binders/recording_adapters.h"
+#include "binders/serial_panel_binder.h"
+#include "binders/stage_binder.h"
 #include "capture/capture_owner.h"
-#include "capture/capture_record_graph.h"
-#include "capture/panel_messages.h"
-#include "capture/recording_adapters.h"
-#include "capture/recording_control.h"
-#include "capture/recording_log.h"
-#include "capture/run_state.h"
 #include "capture/video_view.h"
+#include "core/panel_messages.h"
+#include "core/run_state.h"
+#include "dialogs/avi_rate_dialog.h"
+#include "dialogs/count_down_panel.h"
+#include "dialogs/dlg_command_send.h"
+#include "dialogs/dlg_directory.h"
+#include "dialogs/dlg_time_limit.h"
+#include "dialogs/dlg_zsync.h"
+#include "media/capture_graph.h"
 #include "panel/dlg_main.h"
+#include "recording/capture_record_graph.h"
+#include "recording/recording_control.h"
+#include "recording/recording_log.h"
 #include "serial/port_assignment.h"
-#include "serial/serial_panel_binder.h"
 #include "serial/serial_slots.h"
-#include "stage/dlg_command_send.h"
-#include "stage/dlg_zsync.h"
-#include "stage/stage_binder.h"
 #include "stage/stage_control.h"
-#include "tools/avi_rate_dialog.h"
-#include "tools/count_down_panel.h"
-#include "tools/dlg_directory.h"
-#include "tools/dlg_time_limit.h"
 
 namespace tesmira {
 namespace {
-
-constexpr int kMessageGraphEvent = 1025;
 
 // The objects that join recording control to the real panel, count-down window and graph; they
 // live as long as the frame.
@@ -119,7 +117,7 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
     SetRecStopHook([control] { control->RecStop(); });
     panel.Hooks().stopRecording = [control] { control->RecStop(); };
     // The graph's stream stopped at the recording limit (or could not write): end the recording.
-    SetPanelMessageHandler(kMessageGraphEvent, [control] {
+    SetPanelMessageHandler(PanelMessage::kGraphEvent, [control] {
         CCaptureGraph* graph = theCaptureGraph();
         if (!graph)
             return;

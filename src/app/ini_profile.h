@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/profile.h"
+#include "core/profile.h"
 
 class QSettings;
 

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/message_box.h"
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
+#include "app/message_box.h"
 #include "app/signal_close.h"
 #include "app/tesmira_app.h"
 
@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tesmira"));
     QApplication::setQuitOnLastWindowClosed(false);  // the frame's close quits, not a dialog's
 
+    tesmira::MessageBoxNotifier notifier;
+    tesmira::InstallNotifier(&notifier);
     tesmira::CTesmiraApp theApp(std::make_unique<tesmira::IniProfile>());
     // A signal closes the window the normal way. During start-up the window may be half shown
     // (a message box of the start-up can be up): then only note it and close once start-up ends.

@@ -14,15 +14,15 @@
 #include "app/command_registry.h"
 #include "app/composition.h"
 #include "app/placement.h"
-#include "app/settings.h"
 #include "app/tesmira_view.h"
 #include "app/web_pages.h"
 #include "capture/video_view.h"
-#include "instruments/dlg_timelapse.h"
+#include "core/settings.h"
+#include "dialogs/count_down_panel.h"
+#include "dialogs/dlg_command_send.h"
+#include "dialogs/dlg_timelapse.h"
+#include "dialogs/dlg_zsync.h"
 #include "panel/dlg_main.h"
-#include "stage/dlg_command_send.h"
-#include "stage/dlg_zsync.h"
-#include "tools/count_down_panel.h"
 
 namespace tesmira {
 namespace {
@@ -143,7 +143,7 @@ CMainFrame::CMainFrame(const QString& versionText, QWidget* parent)
     CreateFloatingPanels();
     CreatePanes();
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+                          [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -341,7 +341,7 @@ void CMainFrame::RunCloseSequence() {
     closed_ = true;
     // 1. No timer may fire into a window that is going away.
     if (CDlgMain* panel = CDlgMain::Instance()) {
-        for (int id : kTimersStoppedAtClose)
+        for (TimerId id : kTimersStoppedAtClose)
             panel->Timers().Stop(id);
     }
     // 2. The placements the settings will store.

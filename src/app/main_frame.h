@@ -3,6 +3,8 @@
 // only shown and hidden afterwards.
 #pragma once
 
+#include "core/timer_multiplexer.h"
+
 #include <QMainWindow>
 #include <functional>
 #include <map>
@@ -23,8 +25,10 @@ class CDlgTimelapse;
 class CDlgZsync;
 
 // Ids of the panels' timers that the close sequence stops, in this order.
-inline constexpr int kTimersStoppedAtClose[] = {1000, 1001, 1002, 1005, 1013, 1006,
-                                                1007, 1008, 1009, 1010, 1011, 1012};
+inline constexpr TimerId kTimersStoppedAtClose[] = {
+    TimerId::kSerialReceive, TimerId::kRecording,     TimerId::kReadyAnswer, TimerId::kMeterPoll,
+    TimerId::kVevReadout,    TimerId::kDelayedZ,      TimerId::kTimelapse,   TimerId::kRepeatGap,
+    TimerId::kCountDown,     TimerId::kZPositionPoll, TimerId::kRelayShot,   TimerId::kRelayRepeat};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT

@@ -2,7 +2,7 @@
 // the frame knows. Plain logic, so the rules are tested without a menu.
 #pragma once
 
-#include "capture/run_state.h"
+#include "core/run_state.h"
 
 namespace tesmira {
 

@@ -7,11 +7,6 @@
 namespace tesmira {
 namespace {
 
-MessageSink& Sink() {
-    static MessageSink sink;
-    return sink;
-}
-
 bool g_shuttingDown = false;
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
@@ -32,11 +27,7 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 
 }  // namespace
 
-void ShowMessage(const std::string& text, MessageIcon icon) {
-    if (Sink()) {
-        Sink()(text, icon);
-        return;
-    }
+void MessageBoxNotifier::Notify(const std::string& text, MessageIcon icon) {
     if (!qApp || g_shuttingDown) {
         std::fprintf(stderr, "tesmira: %s\n", text.c_str());
         return;
@@ -44,10 +35,6 @@ void ShowMessage(const std::string& text, MessageIcon icon) {
     QMessageBox box(ToQt(icon), QStringLiteral("Tesmira"), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
-}
-
-void SetMessageSink(MessageSink sink) {
-    Sink() = std::move(sink);
 }
 
 void CloseMessageBoxesForShutdown() {

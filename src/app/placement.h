@@ -2,7 +2,7 @@
 // close. Rectangles are screen pixels, right and bottom exclusive.
 #pragma once
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace tesmira {
 

@@ -8,10 +8,10 @@
 #include "app/composition.h"
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
-#include "app/settings_store.h"
 #include "app/splash.h"
-#include "instruments/dlg_timelapse.h"
-#include "tools/codec_settings.h"
+#include "core/settings_store.h"
+#include "dialogs/dlg_timelapse.h"
+#include "recording/codec_settings.h"
 
 static void InitAppResources() {
     Q_INIT_RESOURCE(tesmira_app);

@@ -5,7 +5,7 @@
 #include <QString>
 #include <memory>
 
-#include "app/profile.h"
+#include "core/profile.h"
 
 namespace tesmira {
 

@@ -38,19 +38,19 @@ void CTesmiraView::Append(const QString& text, const QColor& colour) {
     ensureCursorVisible();
 }
 
-void CTesmiraView::OnUpdate(CUpdateView*, int h, const HintPayload& payload) {
+void CTesmiraView::OnUpdate(CUpdateView*, UpdateHint h, const HintPayload& payload) {
     switch (h) {
-        case hint::kClearMessages:
+        case UpdateHint::kClearMessages:
             clear();
             document()->clearUndoRedoStacks();
             break;
-        case hint::kAppendGreen:
-        case hint::kAppendBlue: {
+        case UpdateHint::kAppendGreen:
+        case UpdateHint::kAppendBlue: {
             const auto* text = std::get_if<std::string>(&payload);
             if (!text)
                 break;
             Append(QString::fromStdString(*text),
-                   h == hint::kAppendGreen ? QColor(0, 0x80, 0) : QColor(0, 0, 0xFF));
+                   h == UpdateHint::kAppendGreen ? QColor(0, 0x80, 0) : QColor(0, 0, 0xFF));
             break;
         }
         default:

@@ -4,15 +4,9 @@
 
 #include <QTextEdit>
 
-#include "app/tesmira_doc.h"
+#include "core/tesmira_doc.h"
 
 namespace tesmira {
-
-namespace hint {
-constexpr int kClearMessages = 100;
-constexpr int kAppendGreen = 101;
-constexpr int kAppendBlue = 102;
-}  // namespace hint
 
 class CTesmiraView : public QTextEdit, public CUpdateView {
     Q_OBJECT
@@ -21,7 +15,7 @@ public:
     ~CTesmiraView() override;
 
     // 100 clears the text and the undo buffer; 101/102 append the text payload in green/blue.
-    void OnUpdate(CUpdateView* sender, int hint, const HintPayload& payload) override;
+    void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
 
     void Append(const QString& text, const QColor& colour);
     bool CanUndo() const;

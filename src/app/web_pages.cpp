@@ -4,7 +4,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "app/message_box.h"
+#include "core/notifier.h"
 
 namespace tesmira {
 

@@ -21,8 +21,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/settings.h"
-#include "capture/capture_graph.h"
+#include "core/settings.h"
+#include "media/capture_graph.h"
 
 namespace tesmira {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
 #include "capture/capture_owner.h"
-#include "capture/device_rules.h"
+#include "core/settings.h"
+#include "media/device_rules.h"
 
 namespace tesmira {
 

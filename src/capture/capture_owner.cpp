@@ -6,12 +6,12 @@
 #include <QVariant>
 #include <memory>
 
-#include "app/message_box.h"
-#include "app/settings.h"
-#include "app/tesmira_doc.h"
 #include "capture/camera_dialogs.h"
-#include "capture/capture_graph.h"
-#include "capture/run_state.h"
+#include "core/notifier.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "media/capture_graph.h"
 #include "panel/dlg_main.h"
 
 namespace tesmira {
@@ -28,8 +28,8 @@ std::function<void()>& RecStopHook() {
 }
 
 void RefreshPanel() {
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 201);
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 200);
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRefreshControls);
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kTakeFocus);
 }
 
 // A stream error (camera unplugged, device refusing its format): live stops, the controls
@@ -97,7 +97,7 @@ void RebuildCaptureGraph() {
             run.isLive = true;
     }
     // After live video is restored, so LiveStart/LiveStop show the state the video is in.
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 201);
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRefreshControls);
 }
 
 void LiveStart() {

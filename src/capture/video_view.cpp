@@ -8,10 +8,10 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "app/settings.h"
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
-#include "capture/frame_slot.h"
+#include "core/settings.h"
+#include "media/capture_graph.h"
+#include "media/frame_slot.h"
 
 namespace tesmira {
 namespace {
@@ -105,12 +105,12 @@ void CVideoView::Apply(const Placement& p, double zoom) {
     surface_->update();
 }
 
-void CVideoView::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
+void CVideoView::OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) {
     const int cw = viewport()->width();
     const int ch = viewport()->height();
     double& zoom = settings().defaultZoomFactor;
     switch (hint) {
-        case 300: {
+        case UpdateHint::kAttachVideo: {
             CCaptureGraph* graph = theCaptureGraph();
             geometry_.SetVideoSize(graph ? graph->FrameWidth() : 0,
                                    graph ? graph->FrameHeight() : 0);
@@ -119,7 +119,7 @@ void CVideoView::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
             Apply(geometry_.Attach(zoom, cw, ch), zoom);
             break;
         }
-        case 301: {
+        case UpdateHint::kZoomAboutCentre: {
             const double* z = std::get_if<double>(&payload);
             if (!z || *z <= 0)
                 break;
@@ -129,10 +129,10 @@ void CVideoView::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
             Apply(p, zoom);
             break;
         }
-        case 303:
+        case UpdateHint::kReapplyView:
             Apply(geometry_.Reapply(zoom, cw, ch), zoom);
             break;
-        case 304: {
+        case UpdateHint::kFitVideo: {
             // Fit into the pane as it is without scroll bars: the fitted video needs none, and
             // measuring with the bars of the previous size would fit it too small.
             const QSize full = maximumViewportSize();

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/tesmira_doc.h"
 #include "capture/video_geometry.h"
+#include "core/tesmira_doc.h"
 
 namespace tesmira {
 
@@ -37,7 +37,7 @@ class CVideoView : public QScrollArea, public CUpdateView {
 public:
     explicit CVideoView(QWidget* parent = nullptr);
     ~CVideoView() override;
-    void OnUpdate(CUpdateView* sender, int hint, const HintPayload& payload) override;
+    void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
 
     CVideoSurface* Surface() const { return surface_; }
     const VideoGeometry& Geometry() const { return geometry_; }

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/message_box.h"
+#include "core/notifier.h"
 #include "panel/numeric_text.h"
 
 namespace tesmira {

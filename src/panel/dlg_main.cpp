@@ -13,8 +13,8 @@
 #include <QSlider>
 #include <QVariant>
 
-#include "app/settings.h"
-#include "capture/run_state.h"
+#include "core/run_state.h"
+#include "core/settings.h"
 #include "panel/data_exchange.h"
 #include "panel/qt_timer_backend.h"
 #include "panel/record_controls_rule.h"
@@ -25,17 +25,6 @@ namespace tesmira {
 namespace {
 
 CDlgMain* g_panel = nullptr;
-
-constexpr int kHintTakeFocus = 200;
-constexpr int kHintRefresh = 201;
-constexpr int kHintRebuildXy = 202;
-constexpr int kHintRebuildZ = 203;
-constexpr int kHintSetZoom = 204;
-constexpr int kHintStopRecording = 205;
-constexpr int kHintViewKeep = 302;
-constexpr int kHintViewZoom = 301;
-constexpr int kHintViewReapply = 303;
-constexpr int kHintViewFit = 304;
 
 constexpr int kNumericEdits[] = {1009, 1010, 1029, 1030, 1037, 1038, 1076};
 
@@ -189,7 +178,7 @@ void CDlgMain::OnInitialUpdate() {
     if (hooks_.openSerialPorts)
         hooks_.openSerialPorts();
     ChooseZChannel();
-    timers_.Start(timer_id::kSerialReceive, kSerialReceivePeriodMs);
+    timers_.Start(TimerId::kSerialReceive, kSerialReceivePeriodMs);
     if (hooks_.rebuildXyCommands)
         hooks_.rebuildXyCommands();
     if (hooks_.rebuildZCommands)
@@ -292,27 +281,27 @@ void CDlgMain::UpdateRecordControls() {
 
 // ---- update hints ----------------------------------------------------------------------------
 
-void CDlgMain::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
+void CDlgMain::OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) {
     switch (hint) {
-        case kHintTakeFocus:
+        case UpdateHint::kTakeFocus:
             setFocus(Qt::OtherFocusReason);
             break;
-        case kHintRefresh:
+        case UpdateHint::kRefreshControls:
             UpdateRecordControls();
             break;
-        case kHintRebuildXy:
+        case UpdateHint::kRebuildXyCommands:
             if (hooks_.rebuildXyCommands)
                 hooks_.rebuildXyCommands();
             break;
-        case kHintRebuildZ:
+        case UpdateHint::kRebuildZCommands:
             if (hooks_.rebuildZCommands)
                 hooks_.rebuildZCommands();
             break;
-        case kHintSetZoom:
+        case UpdateHint::kSetZoom:
             if (const double* z = std::get_if<double>(&payload))
                 SetZoom(*z);
             break;
-        case kHintStopRecording:
+        case UpdateHint::kStopActivity:
             if (hooks_.stopRelayRepeat)
                 hooks_.stopRelayRepeat();
             if (hooks_.stopRecording)
@@ -326,7 +315,7 @@ void CDlgMain::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
 // ---- zoom ------------------------------------------------------------------------------------
 
 void CDlgMain::BroadcastZoom(CUpdateView* sender, double zoom) {
-    CTesmiraDoc::Instance().UpdateAllViews(sender, kHintViewZoom, zoom);
+    CTesmiraDoc::Instance().UpdateAllViews(sender, UpdateHint::kZoomAboutCentre, zoom);
 }
 
 void CDlgMain::MoveSlider() {
@@ -370,7 +359,7 @@ void CDlgMain::OnSliderMoved(int position) {
 void CDlgMain::OnFitClicked() {
     // The video view answers hint 304 by fitting the video and storing the factor it applied in
     // the shared zoom factor ("Default Zoom Factor"); the broadcast returns after that.
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, kHintViewFit);
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kFitVideo);
     SetZoom(settings().defaultZoomFactor);
 }
 
@@ -415,10 +404,10 @@ bool CDlgMain::PreTranslateKey(QKeyEvent* event) {
                 ZoomOut();
                 return true;
             case Qt::Key_C:
-                CTesmiraDoc::Instance().UpdateAllViews(this, kHintViewReapply);
+                CTesmiraDoc::Instance().UpdateAllViews(this, UpdateHint::kReapplyView);
                 return true;
             case Qt::Key_G:
-                CTesmiraDoc::Instance().UpdateAllViews(this, kHintViewKeep);
+                CTesmiraDoc::Instance().UpdateAllViews(this, UpdateHint::kKeepView);
                 return true;
             default:
                 break;

@@ -30,10 +30,10 @@
 #include <string>
 #include <vector>
 
-#include "app/tesmira_doc.h"
+#include "core/tesmira_doc.h"
+#include "core/timer_multiplexer.h"
 #include "panel/panel_run_loop.h"
 #include "panel/panel_state.h"
-#include "panel/timer_multiplexer.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -74,7 +74,7 @@ public:
     // The pre-translation itself (called by the panel's event filter; tests call it directly).
     bool PreTranslateKey(QKeyEvent* event);
 
-    void OnUpdate(CUpdateView* sender, int hint, const HintPayload& payload) override;
+    void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
 
     // Binders: see the note at the top of this file.
     void MarkAttached(std::initializer_list<int> ids);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
-#include "panel/clock.h"
-#include "panel/serial_reception.h"
+#include "core/clock.h"
+#include "core/settings.h"
+#include "serial/serial_reception.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_state.h"
 
@@ -16,8 +16,8 @@ constexpr int kZKindTe2000e = 0;
 PanelRunLoop::PanelRunLoop(TimerMultiplexer& timers) : timers_(timers) {}
 
 void PanelRunLoop::Install() {
-    timers_.SetHandler(timer_id::kSerialReceive, [this] { OnSerialReceiveTick(); });
-    timers_.SetHandler(timer_id::kReadyAnswer, [this] { OnReadyAnswerTick(); });
+    timers_.SetHandler(TimerId::kSerialReceive, [this] { OnSerialReceiveTick(); });
+    timers_.SetHandler(TimerId::kReadyAnswer, [this] { OnReadyAnswerTick(); });
 }
 
 void PanelRunLoop::OnSerialReceiveTick() {
@@ -42,7 +42,7 @@ void PanelRunLoop::SendReadyQuery(const std::string& query) {
         return;
     if (!query.empty())
         xy.Write(query);
-    timers_.Start(timer_id::kReadyAnswer, kReadyAnswerPeriodMs);
+    timers_.Start(TimerId::kReadyAnswer, kReadyAnswerPeriodMs);
     awaitingReadyByte_ = true;
     querySentAt_ = now;
 }
@@ -58,7 +58,7 @@ void PanelRunLoop::OnReadyAnswerTick() {
     if (waiting != 1 || bytes.size() != 1)
         return;
     stageState().stageReady = bytes[0] == 'R' ? 1 : 0;
-    timers_.Stop(timer_id::kReadyAnswer);
+    timers_.Stop(TimerId::kReadyAnswer);
     awaitingReadyByte_ = false;
 }
 

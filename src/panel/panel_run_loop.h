@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "panel/timer_multiplexer.h"
+#include "core/timer_multiplexer.h"
 
 namespace tesmira {
 

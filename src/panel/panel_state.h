@@ -24,7 +24,6 @@ struct PanelFields {
     bool zoomEditHasFocus = false;  // edit 1040 is being edited
     int zoomIndex = 6;              // slider 1039 position
 
-
     double stepMaximum = 500000.0;
     double stepMinimum = 0.01;
 };

@@ -11,7 +11,7 @@ QtTimerBackend::~QtTimerBackend() {
     StopAll();
 }
 
-void QtTimerBackend::Start(int id, int periodMs, bool precise) {
+void QtTimerBackend::Start(TimerId id, int periodMs, bool precise) {
     QTimer*& timer = qtimers_[id];
     if (!timer) {
         timer = new QTimer(owner_);
@@ -21,7 +21,7 @@ void QtTimerBackend::Start(int id, int periodMs, bool precise) {
     timer->start(periodMs);  // restarts a running timer with the new period
 }
 
-void QtTimerBackend::Stop(int id) {
+void QtTimerBackend::Stop(TimerId id) {
     auto it = qtimers_.find(id);
     if (it != qtimers_.end() && it->second)
         it->second->stop();

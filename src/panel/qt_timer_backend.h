@@ -5,7 +5,7 @@
 #include <QObject>
 #include <map>
 
-#include "panel/timer_multiplexer.h"
+#include "core/timer_multiplexer.h"
 
 class QTimer;
 
@@ -17,14 +17,14 @@ public:
     QtTimerBackend(QObject* owner, TimerMultiplexer& timers);
     ~QtTimerBackend() override;
 
-    void Start(int id, int periodMs, bool precise) override;
-    void Stop(int id) override;
+    void Start(TimerId id, int periodMs, bool precise) override;
+    void Stop(TimerId id) override;
     void StopAll();
 
 private:
     QObject* owner_;
     TimerMultiplexer& timers_;
-    std::map<int, QTimer*> qtimers_;
+    std::map<TimerId, QTimer*> qtimers_;
 };
 
 }  // namespace tesmira

@@ -2,17 +2,14 @@
 
 #include <array>
 
-#include "app/settings.h"
-#include "app/tesmira_doc.h"
+#include "core/controller_kinds.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
 #include "serial/port_list.h"
 #include "serial/serial_slots.h"
-#include "stage/stage_kinds.h"
 
 namespace tesmira {
 namespace {
-
-constexpr int kHintXyKindChanged = 202;
-constexpr int kHintZKindChanged = 203;
 
 std::function<void()>& LabelsHook() {
     static std::function<void()> hook;
@@ -22,13 +19,17 @@ std::function<void()>& LabelsHook() {
 }  // namespace
 
 std::string CommandSendPortLabel(int n) {
-    if (n != 1 && n != 2) return "";
-    if (!SerialSlot(n).IsOpen()) return "";
+    if (n != 1 && n != 2)
+        return "";
+    if (!SerialSlot(n).IsOpen())
+        return "";
     const Settings& s = settings();
     return n == 1 ? s.port1 + XyKindName(s.xyAxisType) : s.port2 + ZKindName(s.zAxisType);
 }
 
-void SetPortLabelsHook(std::function<void()> hook) { LabelsHook() = std::move(hook); }
+void SetPortLabelsHook(std::function<void()> hook) {
+    LabelsHook() = std::move(hook);
+}
 
 void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
     EnumeratePorts();
@@ -39,10 +40,10 @@ void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
             OpenSlot(n);
         }
     }
-    PortAssignmentModel model(PortAssignment::FromSettings(),
-                              [] { return EnumeratePorts(); });
+    PortAssignmentModel model(PortAssignment::FromSettings(), [] { return EnumeratePorts(); });
     model.Initialise();
-    if (!runDialog || !runDialog(model)) return;
+    if (!runDialog || !runDialog(model))
+        return;
 
     Settings& s = settings();
     const PortAssignment& chosen = model.values;
@@ -51,13 +52,13 @@ void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
     // first command after the change already has the new format.
     if (chosen.xyKind != s.xyAxisType) {
         s.xyAxisType = chosen.xyKind;
-        CTesmiraDoc::Instance().UpdateAllViews(nullptr, kHintXyKindChanged);
+        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRebuildXyCommands);
         CloseSlot(1);
         reopen[0] = true;
     }
     if (chosen.zKind != s.zAxisType) {
         s.zAxisType = chosen.zKind;
-        CTesmiraDoc::Instance().UpdateAllViews(nullptr, kHintZKindChanged);
+        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRebuildZCommands);
         CloseSlot(2);
         reopen[1] = true;
     }
@@ -76,9 +77,11 @@ void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
         }
     }
     for (int n = 1; n <= 4; ++n) {
-        if (reopen[n - 1]) OpenSlot(n);
+        if (reopen[n - 1])
+            OpenSlot(n);
     }
-    if (LabelsHook()) LabelsHook()();
+    if (LabelsHook())
+        LabelsHook()();
     ChooseZChannel();
 }
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "core/controller_kinds.h"  // XyKindName, ZKindName
 #include "serial/port_assignment_model.h"
-#include "stage/stage_kinds.h"  // XyKindName, ZKindName
 
 class QWidget;
 

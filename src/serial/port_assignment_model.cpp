@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "serial/port_list.h"
 
 namespace tesmira {
@@ -22,15 +22,19 @@ PortAssignmentModel::PortAssignmentModel(PortAssignment initial, Enumerator enum
     : values(std::move(initial)), enumerate_(std::move(enumerate)) {}
 
 void PortAssignmentModel::Enumerate() {
-    if (enumerate_) ports_ = enumerate_();
+    if (enumerate_)
+        ports_ = enumerate_();
 }
 
 void PortAssignmentModel::RebuildAvailable() {
     available_ = AvailablePorts(ports_, values.names);
-    if (selection_ >= static_cast<int>(available_.size())) selection_ = -1;
+    if (selection_ >= static_cast<int>(available_.size()))
+        selection_ = -1;
 }
 
-void PortAssignmentModel::SelectFirst() { selection_ = available_.empty() ? -1 : 0; }
+void PortAssignmentModel::SelectFirst() {
+    selection_ = available_.empty() ? -1 : 0;
+}
 
 void PortAssignmentModel::Select(int index) {
     selection_ = (index >= 0 && index < static_cast<int>(available_.size())) ? index : -1;
@@ -44,14 +48,17 @@ void PortAssignmentModel::Initialise() {
 }
 
 bool PortAssignmentModel::SlotButtonsEnabled(int slot) const {
-    if (slot == 2) return slot2Enabled_;
-    if (slot == 4) return slot4Enabled_;
+    if (slot == 2)
+        return slot2Enabled_;
+    if (slot == 4)
+        return slot4Enabled_;
     return slot == 1 || slot == 3;
 }
 
 void PortAssignmentModel::ApplyEnablingRule() {
     useOnePortEnabled_ = values.zKind == kind::kZLepMac5000;
-    if (!useOnePortEnabled_) values.useOnePort = false;
+    if (!useOnePortEnabled_)
+        values.useOnePort = false;
     // Slot 2 keeps its name while the Z drive shares slot 1; only its arrows are locked.
     slot2Enabled_ = !values.useOnePort;
     const bool meterOnPort =
@@ -64,15 +71,18 @@ void PortAssignmentModel::ApplyEnablingRule() {
 }
 
 void PortAssignmentModel::Assign(int slot) {
-    if (slot < 1 || slot > 4 || !SlotButtonsEnabled(slot)) return;
-    if (selection_ < 0 || selection_ >= static_cast<int>(available_.size())) return;
+    if (slot < 1 || slot > 4 || !SlotButtonsEnabled(slot))
+        return;
+    if (selection_ < 0 || selection_ >= static_cast<int>(available_.size()))
+        return;
     values.names[slot - 1] = available_[selection_];
     RebuildAvailable();
     SelectFirst();
 }
 
 void PortAssignmentModel::Release(int slot) {
-    if (slot < 1 || slot > 4 || !SlotButtonsEnabled(slot)) return;
+    if (slot < 1 || slot > 4 || !SlotButtonsEnabled(slot))
+        return;
     const std::string released = values.names[slot - 1];
     values.names[slot - 1].clear();
     Enumerate();

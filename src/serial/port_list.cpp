@@ -15,10 +15,12 @@ namespace {
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-    if (!dir) return names;
+    if (!dir)
+        return names;
     while (const dirent* e = readdir(dir.get())) {
         const std::string name = e->d_name;
-        if (name.empty() || name[0] == '.') continue;
+        if (name.empty() || name[0] == '.')
+            continue;
         names.push_back(name);
     }
     return names;
@@ -34,29 +36,35 @@ bool Exists(const std::string& path) {
 bool UartPresent(const std::string& entryDir) {
     std::ifstream in(entryDir + "/type");
     long type = 0;
-    if (!(in >> type)) return false;
+    if (!(in >> type))
+        return false;
     return type != 0;
 }
 
 void AddKernelPorts(const PortScanConfig& config, std::vector<std::string>& out) {
-    if (config.sysClassTty.empty()) return;
+    if (config.sysClassTty.empty())
+        return;
     for (const std::string& name : FolderEntries(config.sysClassTty)) {
         const std::string entry = config.sysClassTty + "/" + name;
-        if (!Exists(entry + "/device")) continue;  // virtual terminals, consoles, pty masters
-        if (name.rfind("ttyS", 0) == 0 && !UartPresent(entry)) continue;
+        if (!Exists(entry + "/device"))
+            continue;  // virtual terminals, consoles, pty masters
+        if (name.rfind("ttyS", 0) == 0 && !UartPresent(entry))
+            continue;
         out.push_back(config.devDir + "/" + name);
     }
 }
 
 void AddFolderPorts(const std::string& folder, std::vector<std::string>& out) {
     std::string base = folder;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
     for (const std::string& name : FolderEntries(base)) {
         const std::string path = (base == "/" ? "" : base) + "/" + name;
         struct stat st {};
         // stat follows links: a link counts when it leads to a character device, so a link
         // left behind by a stopped simulator is no port.
-        if (stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode)) out.push_back(path);
+        if (stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode))
+            out.push_back(path);
     }
 }
 
@@ -74,7 +82,8 @@ std::vector<std::string>& TheList() {
 
 PortScanConfig SystemPortScanConfig() {
     PortScanConfig config;
-    if (const char* p = std::getenv("TESMIRA_SERIAL_PATH")) config.serialPath = p;
+    if (const char* p = std::getenv("TESMIRA_SERIAL_PATH"))
+        config.serialPath = p;
     return config;
 }
 
@@ -84,9 +93,11 @@ std::vector<std::string> ScanPorts(const PortScanConfig& config) {
     size_t start = 0;
     while (start <= config.serialPath.size()) {
         size_t colon = config.serialPath.find(':', start);
-        if (colon == std::string::npos) colon = config.serialPath.size();
+        if (colon == std::string::npos)
+            colon = config.serialPath.size();
         const std::string folder = config.serialPath.substr(start, colon - start);
-        if (!folder.empty()) AddFolderPorts(folder, ports);
+        if (!folder.empty())
+            AddFolderPorts(folder, ports);
         start = colon + 1;
     }
     std::sort(ports.begin(), ports.end());  // std::string compares byte-wise
@@ -94,7 +105,9 @@ std::vector<std::string> ScanPorts(const PortScanConfig& config) {
     return ports;
 }
 
-const std::vector<std::string>& PortList() { return TheList(); }
+const std::vector<std::string>& PortList() {
+    return TheList();
+}
 
 const std::vector<std::string>& EnumeratePorts() {
     TheList() = ScanPorts(Override() ? *Override() : SystemPortScanConfig());

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/message_box.h"
-#include "app/settings.h"
+#include "core/notifier.h"
+#include "core/settings.h"
 #include "serial/serial_channel.h"
 
 namespace tesmira {
@@ -22,7 +22,9 @@ Slots& TheSlots() {
     return slots;
 }
 
-int ClampSlot(int n) { return (n < 1 || n > 4) ? 4 : n; }
+int ClampSlot(int n) {
+    return (n < 1 || n > 4) ? 4 : n;
+}
 
 }  // namespace
 
@@ -33,27 +35,38 @@ ISerialChannel& SerialSlot(int n) {
     return ch ? *ch : s.own[n - 1];
 }
 
-ISerialChannel& ZChannel() { return SerialSlot(TheSlots().zSlot); }
+ISerialChannel& ZChannel() {
+    return SerialSlot(TheSlots().zSlot);
+}
 
-void ChooseZChannel() { TheSlots().zSlot = settings().useOnePort ? 1 : 2; }
+void ChooseZChannel() {
+    TheSlots().zSlot = settings().useOnePort ? 1 : 2;
+}
 
 void InstallSerialSlot(int n, ISerialChannel* channel) {
-    if (n >= 1 && n <= 4) TheSlots().installed[n - 1] = channel;
+    if (n >= 1 && n <= 4)
+        TheSlots().installed[n - 1] = channel;
 }
 
 std::string& SlotPortName(int n) {
     Settings& s = settings();
     switch (ClampSlot(n)) {
-        case 1: return s.port1;
-        case 2: return s.port2;
-        case 3: return s.port3;
-        default: return s.port4;
+        case 1:
+            return s.port1;
+        case 2:
+            return s.port2;
+        case 3:
+            return s.port3;
+        default:
+            return s.port4;
     }
 }
 
 int SlotStopBits(int n, int xyKind, int zKind) {
-    if (n == 1) return xyKind == kLepMac5000 ? 2 : 1;
-    if (n == 2) return zKind == kLepMac5000 ? 2 : 1;
+    if (n == 1)
+        return xyKind == kLepMac5000 ? 2 : 1;
+    if (n == 2)
+        return zKind == kLepMac5000 ? 2 : 1;
     return 1;
 }
 
@@ -80,9 +93,11 @@ std::string SlotFailureMessage(int n, const std::string& port) {
 }
 
 bool OpenSlot(int n) {
-    if (n < 1 || n > 4) return false;
+    if (n < 1 || n > 4)
+        return false;
     std::string& name = SlotPortName(n);
-    if (name.empty()) return false;
+    if (name.empty())
+        return false;
     LineSettings line;
     line.stopBits = SlotStopBits(n, settings().xyAxisType, settings().zAxisType);
     ISerialChannel& ch = SerialSlot(n);
@@ -97,11 +112,13 @@ bool OpenSlot(int n) {
 }
 
 void CloseSlot(int n) {
-    if (n >= 1 && n <= 4) SerialSlot(n).Close();
+    if (n >= 1 && n <= 4)
+        SerialSlot(n).Close();
 }
 
 void InitSerialSlots() {
-    for (int n = 1; n <= 3; ++n) OpenSlot(n);
+    for (int n = 1; n <= 3; ++n)
+        OpenSlot(n);
     ChooseZChannel();
 }
 

@@ -1,11 +1,11 @@
 #include "stage/stage_control.h"
 
-#include "app/message_box.h"
-#include "app/settings.h"
-#include "panel/timer_multiplexer.h"
+#include "core/controller_kinds.h"
+#include "core/notifier.h"
+#include "core/settings.h"
+#include "core/timer_multiplexer.h"
 #include "serial/serial_slots.h"
 #include "stage/jog_table.h"
-#include "stage/stage_kinds.h"
 #include "stage/stage_state.h"
 #include "stage/z_reply.h"
 
@@ -217,7 +217,7 @@ void StageControl::OnZReply(std::string_view reply) {
         st.stageZ += *pending * um;
         *pending = 0;
         if (timers_) {
-            timers_->Start(timer_id::kDelayedZ, kDelayedZMs);
+            timers_->Start(TimerId::kDelayedZ, kDelayedZMs);
         } else {
             OnDelayedZTick();  // no timers attached: write at once rather than never
         }
@@ -241,7 +241,7 @@ void StageControl::OnDelayedZTick() {
         pendingCommand.clear();
     }
     if (timers_)
-        timers_->Stop(timer_id::kDelayedZ);
+        timers_->Stop(TimerId::kDelayedZ);
 }
 
 void StageControl::OnZPollTick() {
@@ -257,19 +257,19 @@ void StageControl::StartTimelapseZPoll() {
         return;
     zeroOnNextReply_ = true;
     if (timers_)
-        timers_->Start(timer_id::kZPositionPoll, kZPollMs);
+        timers_->Start(TimerId::kZPositionPoll, kZPollMs);
 }
 
 void StageControl::StopTimelapseZPoll() {
     if (timers_)
-        timers_->Stop(timer_id::kZPositionPoll);
+        timers_->Stop(TimerId::kZPositionPoll);
     zeroOnNextReply_ = false;
 }
 
 void StageControl::AttachTimers(TimerMultiplexer& timers) {
     timers_ = &timers;
-    timers.SetHandler(timer_id::kDelayedZ, [this] { OnDelayedZTick(); });
-    timers.SetHandler(timer_id::kZPositionPoll, [this] { OnZPollTick(); });
+    timers.SetHandler(TimerId::kDelayedZ, [this] { OnDelayedZTick(); });
+    timers.SetHandler(TimerId::kZPositionPoll, [this] { OnZPollTick(); });
 }
 
 }  // namespace tesmira

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "stage/stage_kinds.h"
+#include "core/controller_kinds.h"
 
 namespace tesmira {
 namespace {

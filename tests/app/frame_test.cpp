@@ -11,18 +11,18 @@
 #include "app/command_registry.h"
 #include "app/main_frame.h"
 #include "app/placement.h"
-#include "app/settings.h"
 #include "app/tesmira_app.h"
 #include "app/tesmira_view.h"
 #include "app/web_pages.h"
-#include "capture/run_state.h"
 #include "capture/video_view.h"
 #include "common/message_recorder.h"
-#include "instruments/dlg_timelapse.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "dialogs/count_down_panel.h"
+#include "dialogs/dlg_command_send.h"
+#include "dialogs/dlg_timelapse.h"
+#include "dialogs/dlg_zsync.h"
 #include "panel/dlg_main.h"
-#include "stage/dlg_command_send.h"
-#include "stage/dlg_zsync.h"
-#include "tools/count_down_panel.h"
 
 namespace tesmira::test {
 namespace {
@@ -74,9 +74,9 @@ TEST_F(FrameTest, WindowHoldsThreePanesAndSixMenus) {
     for (int id : {32771, 32772, 32773, 32774, 32775, 32776, 32777, 32778, 32779, 32780, 32781,
                    57643, 57635, 57634, 57637, 59392, 59393, 57664, 57665}) {
         QAction* a = f.action(id);
-        ASSERT_NE(a, nullptr) << id;
+        ASSERT_NE(a, nullptr) << int(id);
         EXPECT_EQ(a->property("id").toInt(), id);
-        EXPECT_FALSE(a->statusTip().isEmpty()) << id;
+        EXPECT_FALSE(a->statusTip().isEmpty()) << int(id);
     }
     EXPECT_EQ(f.action(57665)->text(), QString::fromUtf8("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"));
     EXPECT_EQ(f.action(57643)->text(), QString::fromUtf8("元に戻す(&U)\tCtrl+Z"));
@@ -131,7 +131,7 @@ TEST_F(FrameTest, MenuEnablingFollowsTheRunState) {
     EXPECT_FALSE(Enabled(32777));
 
     for (int id : {32771, 32772, 32778, 32780, 32781, 57664, 57665})
-        EXPECT_TRUE(Enabled(id)) << id;
+        EXPECT_TRUE(Enabled(id)) << int(id);
 }
 
 TEST_F(FrameTest, CountDownCommandTogglesThePanelAndChecksWhileVisible) {
@@ -227,13 +227,14 @@ TEST_F(FrameTest, StoredPlacementsAreAppliedAndCapturedAtClose) {
     CDlgMain* panel = CDlgMain::Instance();
     ASSERT_EQ(panel, f.controlPanel());
     for (int id = 1000; id <= 1014; ++id)
-        panel->Timers().Start(id, 100);
+        panel->Timers().Start(TimerId(id), 100);
     f.countDownPanel()->setGeometry(15, 25, 400, 300);
     f.countDownPanel()->show();
     f.RunCloseSequence();
-    for (int id : kTimersStoppedAtClose)
-        EXPECT_FALSE(panel->Timers().IsRunning(id)) << id;
-    EXPECT_TRUE(panel->Timers().IsRunning(1003));  // the dialogs' own timers are theirs
+    for (TimerId id : kTimersStoppedAtClose)
+        EXPECT_FALSE(panel->Timers().IsRunning(id)) << int(id);
+    EXPECT_TRUE(
+        panel->Timers().IsRunning(TimerId::kPortRefresh));  // the dialogs' own timers are theirs
     EXPECT_FALSE(f.countDownPanel()->isVisible());
     const PanelRect cd = settings().countDownPanel;
     EXPECT_EQ((ScreenRect{cd.left, cd.top, cd.right, cd.bottom}), (ScreenRect{15, 25, 415, 325}));
@@ -249,8 +250,8 @@ TEST_F(FrameTest, MessagePaneAppendsColouredTextThatCannotBeUndone) {
     view->setPlainText(QStringLiteral("typed "));
     view->moveCursor(QTextCursor::Start);  // the caret elsewhere: appends still go to the end
     CTesmiraDoc& doc = CTesmiraDoc::Instance();
-    doc.UpdateAllViews(nullptr, 101, std::string("Rec Time 12.3 s\r\n"));
-    doc.UpdateAllViews(nullptr, 102, std::string("29.97 fps"));
+    doc.UpdateAllViews(nullptr, UpdateHint::kAppendGreen, std::string("Rec Time 12.3 s\r\n"));
+    doc.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, std::string("29.97 fps"));
     EXPECT_EQ(view->toPlainText(), QStringLiteral("typed Rec Time 12.3 s\n29.97 fps"));
     EXPECT_FALSE(view->CanUndo());
     EXPECT_FALSE(view->isReadOnly());
@@ -264,14 +265,15 @@ TEST_F(FrameTest, MessagePaneAppendsColouredTextThatCannotBeUndone) {
     EXPECT_EQ(colourAt(7), QColor(0x00, 0x80, 0x00));
     EXPECT_EQ(colourAt(view->toPlainText().indexOf("fps")), QColor(0x00, 0x00, 0xFF));
 
-    doc.UpdateAllViews(nullptr, 101, 3.5);              // a number is no text: ignored
-    doc.UpdateAllViews(view, 101, std::string("own"));  // the sender never hears itself
-    doc.UpdateAllViews(nullptr, 103, std::string("not mine"));
+    doc.UpdateAllViews(nullptr, UpdateHint::kAppendGreen, 3.5);  // a number is no text: ignored
+    doc.UpdateAllViews(view, UpdateHint::kAppendGreen,
+                       std::string("own"));  // the sender never hears itself
+    doc.UpdateAllViews(nullptr, static_cast<UpdateHint>(103), std::string("not mine"));
     EXPECT_FALSE(view->toPlainText().contains("own"));
     EXPECT_FALSE(view->toPlainText().contains("3.5"));
     EXPECT_FALSE(view->toPlainText().contains("not mine"));
 
-    doc.UpdateAllViews(nullptr, 100);
+    doc.UpdateAllViews(nullptr, UpdateHint::kClearMessages);
     EXPECT_TRUE(view->toPlainText().isEmpty());
     EXPECT_FALSE(view->CanUndo());
 }

@@ -7,12 +7,12 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "app/check_directory.h"
-#include "app/profile.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
 #include "common/message_recorder.h"
-#include "panel/clock.h"
+#include "core/check_directory.h"
+#include "core/clock.h"
+#include "core/profile.h"
+#include "core/settings.h"
+#include "core/settings_store.h"
 
 namespace tesmira::test {
 

@@ -2,14 +2,14 @@
 
 #include <QListWidget>
 
-#include "app/settings.h"
 #include "capture/camera_dialogs.h"
 #include "capture/camera_select_model.h"
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
-#include "capture/device_rules.h"
 #include "capture/fake_catalog.h"
 #include "common/message_recorder.h"
+#include "core/settings.h"
+#include "media/capture_graph.h"
+#include "media/device_rules.h"
 
 namespace tesmira {
 namespace {

@@ -4,15 +4,15 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "app/settings.h"
-#include "app/tesmira_doc.h"
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
 #include "capture/fake_catalog.h"
-#include "capture/panel_messages.h"
-#include "capture/run_state.h"
-#include "capture/recording_paths.h"
 #include "common/message_recorder.h"
+#include "core/panel_messages.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "media/capture_graph.h"
+#include "recording/recording_paths.h"
 
 namespace tesmira {
 namespace {
@@ -36,8 +36,8 @@ struct HintLog : CUpdateView {
     std::vector<std::pair<int, HintPayload>> hints;
     HintLog() { CTesmiraDoc::Instance().AddView(this); }
     ~HintLog() override { CTesmiraDoc::Instance().RemoveView(this); }
-    void OnUpdate(CUpdateView*, int hint, const HintPayload& payload) override {
-        hints.emplace_back(hint, payload);
+    void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) override {
+        hints.emplace_back(int(hint), payload);
     }
 };
 
@@ -95,8 +95,8 @@ protected:
         DestroyCaptureGraph();
         SetDeviceCatalog(nullptr);
         SetAviWriterFactory({});
-        SetPanelMessageHandler(panel_msg::kStillFrame, {});
-        SetPanelMessageHandler(panel_msg::kGraphEvent, {});
+        SetPanelMessageHandler(PanelMessage::kStillFrame, {});
+        SetPanelMessageHandler(PanelMessage::kGraphEvent, {});
         settings() = saved;
         runState() = {};
         unsetenv("TESMIRA_TEST_DEVICES");
@@ -132,8 +132,8 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     LiveStart();
     ASSERT_TRUE(runState().isLive);
     int stills = 0;
-    SetPanelMessageHandler(panel_msg::kStillFrame, [&] { ++stills; });
-    graph->RequestFrame(panel_msg::kStillFrame);
+    SetPanelMessageHandler(PanelMessage::kStillFrame, [&] { ++stills; });
+    graph->RequestFrame(PanelMessage::kStillFrame);
     ASSERT_TRUE(WaitFor([&] { return stills > 0; })) << "no message 1026";
     // One request, one copy and one message, however many frames pass meanwhile.
     WaitFor([] { return false; }, 200);
@@ -182,7 +182,7 @@ TEST_F(CaptureGraphTest, RecordBranchFeedsTheWriterOnlyWhileOpenAndStopsAtTheLim
     EXPECT_DOUBLE_EQ(graph->MeasureStreamRate(), 30.0);
 
     int events = 0;
-    SetPanelMessageHandler(panel_msg::kGraphEvent, [&] { ++events; });
+    SetPanelMessageHandler(PanelMessage::kGraphEvent, [&] { ++events; });
     std::string error;
     ASSERT_TRUE(graph->StartRecording("/tmp/x.avi", {}, false, 300'000'000, &error)) << error;
     EXPECT_FALSE(graph->StartRecording("/tmp/y.avi", {}, false, 0, &error));  // one at a time
@@ -362,7 +362,6 @@ TEST(RecordLayout, RawLayoutsPassOthersBecomeBgr) {
     EXPECT_STREQ(RecordLayoutFor("RGB"), "BGR");
     EXPECT_EQ(BitDepthOf("YUY2"), 16);
 }
-
 
 }  // namespace
 }  // namespace tesmira

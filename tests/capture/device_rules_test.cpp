@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "capture/device_rules.h"
+#include "media/device_rules.h"
 
 namespace tesmira {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/device_catalog.h"
+#include "media/device_catalog.h"
 
 namespace tesmira::test {
 

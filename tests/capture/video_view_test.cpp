@@ -5,12 +5,12 @@
 #include <QThread>
 #include <QWheelEvent>
 
-#include "app/settings.h"
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
 #include "capture/fake_catalog.h"
-#include "capture/run_state.h"
 #include "capture/video_view.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "media/capture_graph.h"
 
 namespace tesmira {
 namespace {
@@ -52,7 +52,7 @@ TEST_F(VideoViewTest, BuildingTheGraphAttachesTheVideoCentred) {
 
     view.resize(320, 400);
     QApplication::processEvents();
-    view.OnUpdate(nullptr, 304, {});
+    view.OnUpdate(nullptr, UpdateHint::kFitVideo, {});
     QApplication::processEvents();  // the scroll bars of the larger video go away
     EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 0.5);
     EXPECT_EQ(view.Surface()->pos(), QPoint(0, 80));
@@ -62,10 +62,10 @@ TEST_F(VideoViewTest, BuildingTheGraphAttachesTheVideoCentred) {
     view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view.resize(400, 300);
     QApplication::processEvents();
-    view.OnUpdate(nullptr, 301, 1.0);
+    view.OnUpdate(nullptr, UpdateHint::kZoomAboutCentre, 1.0);
     view.horizontalScrollBar()->setValue(100);
     view.verticalScrollBar()->setValue(50);
-    view.OnUpdate(nullptr, 301, 2.0);
+    view.OnUpdate(nullptr, UpdateHint::kZoomAboutCentre, 2.0);
     EXPECT_EQ(view.Surface()->pos(), QPoint(-400, -250));
     EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 2.0);
 }
@@ -86,7 +86,7 @@ TEST_F(VideoViewTest, ShiftWheelZoomsPlainWheelScrolls) {
     RebuildCaptureGraph();
     view.resize(400, 300);
     QApplication::processEvents();
-    view.OnUpdate(nullptr, 301, 2.0);
+    view.OnUpdate(nullptr, UpdateHint::kZoomAboutCentre, 2.0);
     std::vector<bool> zooms;
     CVideoView::SetWheelZoomHandler([&](bool in) { zooms.push_back(in); });
     auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {

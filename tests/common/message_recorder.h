@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/notifier.h"
 
 namespace tesmira::test {
 

@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/settings.h"
-#include "common/message_recorder.h"
 #include "app/ini_profile.h"
-#include "tools/codec_settings.h"
-#include "tools/codec_settings_dialogs.h"
-#include "tools/dlg_directory.h"
+#include "common/message_recorder.h"
+#include "core/settings.h"
+#include "dialogs/codec_settings_dialogs.h"
+#include "dialogs/dlg_directory.h"
+#include "recording/codec_settings.h"
 
 namespace tesmira {
 namespace {

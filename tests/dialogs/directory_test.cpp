@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <map>
 
-#include "app/check_directory.h"
-#include "app/settings.h"
 #include "common/message_recorder.h"
-#include "tools/dlg_directory.h"
-#include "tools/file_dialog_sel.h"
+#include "core/check_directory.h"
+#include "core/settings.h"
+#include "dialogs/dlg_directory.h"
+#include "dialogs/file_dialog_sel.h"
 
 namespace tesmira {
 namespace {

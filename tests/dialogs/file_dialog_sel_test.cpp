@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "tools/dlg_directory_rules.h"
-#include "tools/file_dialog_sel.h"
+#include "dialogs/dlg_directory_rules.h"
+#include "dialogs/file_dialog_sel.h"
 
 namespace tesmira {
 namespace {

@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/settings.h"
 #include "common/message_recorder.h"
-#include "tools/dlg_time_limit.h"
+#include "core/settings.h"
+#include "dialogs/dlg_time_limit.h"
 
 namespace tesmira {
 namespace {

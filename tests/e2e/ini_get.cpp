@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
         const QVariant v = ini.value(args[i]);
         QString line = args[i];
         if (v.isValid()) {
-            // An unquoted value holding commas reads back as a list; show it the way Tesmira joins it.
+            // An unquoted value holding commas reads back as a list; show it the way Tesmira joins
+            // it.
             const QString text = v.typeId() == QMetaType::QStringList
                                      ? v.toStringList().join(QStringLiteral(", "))
                                      : v.toString();

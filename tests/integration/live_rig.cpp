@@ -15,19 +15,17 @@
 
 #include "app/composition.h"
 #include "app/main_frame.h"
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
-#include "capture/device_catalog.h"
-#include "capture/panel_messages.h"
-#include "capture/recording_log.h"
-#include "capture/run_state.h"
+#include "core/panel_messages.h"
+#include "core/run_state.h"
+#include "dialogs/count_down_panel.h"
+#include "media/capture_graph.h"
+#include "media/device_catalog.h"
 #include "panel/dlg_main.h"
-#include "tools/count_down_panel.h"
+#include "recording/recording_log.h"
 
 namespace tesmira::test {
 namespace {
-
-constexpr int kHintAppendGreen = 101;
 
 std::vector<std::string> NamesIn(const std::string& dir) {
     std::vector<std::string> out;
@@ -60,8 +58,8 @@ PaneTexts::~PaneTexts() {
     CTesmiraDoc::Instance().RemoveView(this);
 }
 
-void PaneTexts::OnUpdate(CUpdateView*, int hint, const HintPayload& payload) {
-    if (hint == kHintAppendGreen)
+void PaneTexts::OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) {
+    if (hint == UpdateHint::kAppendGreen)
         if (const auto* text = std::get_if<std::string>(&payload))
             texts_.push_back(*text);
 }
@@ -129,7 +127,7 @@ void LiveRig::SetUpTestSuite() {
 void LiveRig::TearDownTestSuite() {
     ShutdownRooms();
     // The wiring outlives the frame: nothing may reach the destroyed panel through it.
-    SetPanelMessageHandler(panel_msg::kGraphEvent, nullptr);
+    SetPanelMessageHandler(PanelMessage::kGraphEvent, nullptr);
     SetRecStopHook(nullptr);
     SetWaitCursorHook(nullptr);
     delete frame;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/tesmira_doc.h"
 #include "common/message_recorder.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
 
 class QAbstractButton;
 
@@ -31,7 +31,7 @@ class PaneTexts : public CUpdateView {
 public:
     PaneTexts();
     ~PaneTexts() override;
-    void OnUpdate(CUpdateView* sender, int hint, const HintPayload& payload) override;
+    void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
     // The count after "取得：" in the n-th "Movie No." summary; -1 when there is none.
     int DeliveredOf(size_t n) const;
     size_t Summaries() const;

@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <map>
 
-#include "capture/capture_graph.h"
 #include "capture/capture_owner.h"
-#include "capture/run_state.h"
+#include "core/run_state.h"
+#include "dialogs/count_down_panel.h"
 #include "ffprobe.h"
 #include "live_rig.h"
+#include "media/capture_graph.h"
 #include "panel/dlg_main.h"
-#include "tools/count_down_panel.h"
 
 namespace tesmira::test {
 namespace {

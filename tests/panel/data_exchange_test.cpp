@@ -11,8 +11,8 @@
 #include "common/message_recorder.h"
 #include "panel/dlg_main.h"
 #include "panel/numeric_text.h"
-#include "stage/stage_control.h"
 #include "panel_test_support.h"
+#include "stage/stage_control.h"
 
 namespace tesmira {
 namespace {

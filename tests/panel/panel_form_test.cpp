@@ -196,8 +196,8 @@ TEST_F(PanelFormTest, InitialUpdateRunsItsStepsOnce) {
     panel.OnInitialUpdate();
     panel.OnInitialUpdate();
     EXPECT_EQ(steps, (std::vector<std::string>{"ports", "xy", "z", "relays", "rule"}));
-    EXPECT_TRUE(panel.Timers().IsRunning(timer_id::kSerialReceive));
-    EXPECT_EQ(panel.Timers().PeriodOf(timer_id::kSerialReceive), 500);
+    EXPECT_TRUE(panel.Timers().IsRunning(TimerId::kSerialReceive));
+    EXPECT_EQ(panel.Timers().PeriodOf(TimerId::kSerialReceive), 500);
     EXPECT_EQ(qobject_cast<QLabel*>(panel.Control(1034))->text(),
               QString::fromUtf8("  T: --.- °C\n  H: --.- %"));
     EXPECT_EQ(qobject_cast<QSlider*>(panel.Control(1039))->value(), 6);
@@ -223,10 +223,10 @@ TEST_F(PanelFormTest, HintsReachTheRoomsThatDoTheWork) {
     panel.Hooks().stopRelayRepeat = [&] { calls.push_back("relay"); };
     panel.Hooks().stopRecording = [&] { calls.push_back("stop"); };
     auto& doc = CTesmiraDoc::Instance();
-    doc.UpdateAllViews(nullptr, 202);
-    doc.UpdateAllViews(nullptr, 203);
-    doc.UpdateAllViews(nullptr, 205);
-    doc.UpdateAllViews(nullptr, 206);
+    doc.UpdateAllViews(nullptr, UpdateHint::kRebuildXyCommands);
+    doc.UpdateAllViews(nullptr, UpdateHint::kRebuildZCommands);
+    doc.UpdateAllViews(nullptr, UpdateHint::kStopActivity);
+    doc.UpdateAllViews(nullptr, static_cast<UpdateHint>(206));
     EXPECT_EQ(calls, (std::vector<std::string>{"xy", "z", "relay", "stop"}));
 }
 

@@ -11,7 +11,7 @@
 #include <QScreen>
 #include <cstdlib>
 
-#include "capture/run_state.h"
+#include "core/run_state.h"
 #include "panel/dlg_main.h"
 
 namespace tesmira {

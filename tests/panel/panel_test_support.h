@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/tesmira_doc.h"
-#include "capture/run_state.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
 #include "serial/serial_channel_interface.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_state.h"
@@ -36,7 +36,7 @@ public:
 
 struct HintRecord {
     CUpdateView* sender;
-    int hint;
+    UpdateHint hint;
     HintPayload payload;
 };
 
@@ -44,15 +44,15 @@ class HintLog : public CUpdateView {
 public:
     HintLog() { CTesmiraDoc::Instance().AddView(this); }
     ~HintLog() override { CTesmiraDoc::Instance().RemoveView(this); }
-    void OnUpdate(CUpdateView* sender, int hint, const HintPayload& payload) override {
+    void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override {
         records.push_back({sender, hint, payload});
         if (onHint)
-            onHint(hint, payload);
+            onHint(int(hint), payload);
     }
     std::vector<HintRecord> Of(int hint) const {
         std::vector<HintRecord> out;
         for (const auto& r : records) {
-            if (r.hint == hint)
+            if (int(r.hint) == hint)
                 out.push_back(r);
         }
         return out;

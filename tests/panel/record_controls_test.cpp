@@ -179,7 +179,8 @@ TEST_F(PanelRuleTest, RepeatCycleCaptionsComeAndGo) {
     EXPECT_EQ(Caption(1020), QString::fromUtf8("停止"));
     runState() = RunState{};
     runState().isLive = true;
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 201);  // the refresh hint runs the rule
+    CTesmiraDoc::Instance().UpdateAllViews(
+        nullptr, UpdateHint::kRefreshControls);  // the refresh hint runs the rule
     EXPECT_EQ(Caption(1020), QString::fromUtf8("停止"));
     EXPECT_TRUE(On(1022));
     EXPECT_FALSE(On(1020));

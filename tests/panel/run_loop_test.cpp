@@ -1,11 +1,11 @@
 // The panel's own run-loop ticks on scripted serial channels, stepped by the fake clock.
 #include <gtest/gtest.h>
 
-#include "panel/clock.h"
-#include "panel/fake_timer_backend.h"
+#include "common/fake_timer_backend.h"
+#include "core/clock.h"
 #include "panel/panel_run_loop.h"
-#include "panel/serial_reception.h"
 #include "panel_test_support.h"
+#include "serial/serial_reception.h"
 
 namespace tesmira {
 namespace {
@@ -35,7 +35,7 @@ protected:
 };
 
 TEST_F(RunLoopTest, ReplySplitOverTwoTicksIsHandedOnOnceAndWhole) {
-    timers.Start(timer_id::kSerialReceive, kSerialReceivePeriodMs);
+    timers.Start(TimerId::kSerialReceive, kSerialReceivePeriodMs);
     z.incoming = "aSPR 12";
     backend.Advance(500);
     EXPECT_TRUE(replies.empty());
@@ -126,15 +126,15 @@ TEST_F(RunLoopTest, ReadyQueryIsWrittenAndTheAnswerTimerStarts) {
     ASSERT_EQ(xy.written.size(), 1u);
     EXPECT_EQ(xy.written[0], "!:\r\n");
     EXPECT_TRUE(loop.AwaitingReadyByte());
-    EXPECT_EQ(backend.PeriodOf(timer_id::kReadyAnswer), 3);
-    EXPECT_TRUE(backend.IsPrecise(timer_id::kReadyAnswer));
+    EXPECT_EQ(backend.PeriodOf(TimerId::kReadyAnswer), 3);
+    EXPECT_TRUE(backend.IsPrecise(TimerId::kReadyAnswer));
 }
 
 TEST_F(RunLoopTest, EmptyReadyQueryWritesNothingButStillWaits) {
     loop.SendReadyQuery("");
     EXPECT_TRUE(xy.written.empty());
     EXPECT_TRUE(loop.AwaitingReadyByte());
-    EXPECT_TRUE(backend.IsRunning(timer_id::kReadyAnswer));
+    EXPECT_TRUE(backend.IsRunning(TimerId::kReadyAnswer));
 }
 
 TEST_F(RunLoopTest, ReadyQueryNeedsAnOpenPortOne) {
@@ -142,7 +142,7 @@ TEST_F(RunLoopTest, ReadyQueryNeedsAnOpenPortOne) {
     loop.SendReadyQuery("!:\r\n");
     EXPECT_TRUE(xy.written.empty());
     EXPECT_FALSE(loop.AwaitingReadyByte());
-    EXPECT_FALSE(backend.IsRunning(timer_id::kReadyAnswer));
+    EXPECT_FALSE(backend.IsRunning(TimerId::kReadyAnswer));
 }
 
 TEST_F(RunLoopTest, OnlyASingleWaitingByteChangesTheReadyFlag) {
@@ -153,7 +153,7 @@ TEST_F(RunLoopTest, OnlyASingleWaitingByteChangesTheReadyFlag) {
     backend.Advance(3);
     EXPECT_EQ(stageState().stageReady, 1);
     EXPECT_TRUE(xy.incoming.empty());
-    EXPECT_TRUE(backend.IsRunning(timer_id::kReadyAnswer));
+    EXPECT_TRUE(backend.IsRunning(TimerId::kReadyAnswer));
 
     backend.Advance(30);  // nothing waiting: nothing changes
     EXPECT_TRUE(loop.AwaitingReadyByte());
@@ -161,14 +161,14 @@ TEST_F(RunLoopTest, OnlyASingleWaitingByteChangesTheReadyFlag) {
     xy.incoming = "B";
     backend.Advance(3);
     EXPECT_EQ(stageState().stageReady, 0) << "any single byte but R means busy";
-    EXPECT_FALSE(backend.IsRunning(timer_id::kReadyAnswer));
+    EXPECT_FALSE(backend.IsRunning(TimerId::kReadyAnswer));
     EXPECT_FALSE(loop.AwaitingReadyByte());
 
     loop.SendReadyQuery("!:\r\n");
     xy.incoming = "R";
     backend.Advance(3);
     EXPECT_EQ(stageState().stageReady, 1);
-    EXPECT_FALSE(backend.IsRunning(timer_id::kReadyAnswer));
+    EXPECT_FALSE(backend.IsRunning(TimerId::kReadyAnswer));
 }
 
 // The recording tick asks every millisecond; a controller answers later than that. Asking again
@@ -195,7 +195,7 @@ TEST_F(RunLoopTest, NoNewReadyQueryWhileOneIsUnansweredUnlessItTimedOut) {
 
 TEST_F(RunLoopTest, AnswerIsIgnoredWhenNoQueryWasSent) {
     stageState().stageReady = 1;
-    timers.Start(timer_id::kReadyAnswer, kReadyAnswerPeriodMs);
+    timers.Start(TimerId::kReadyAnswer, kReadyAnswerPeriodMs);
     xy.incoming = "B";
     backend.Advance(3);
     EXPECT_EQ(stageState().stageReady, 1);
@@ -210,17 +210,17 @@ TEST(TimerMultiplexerTest, StartingARunningTimerRestartsItWithTheNewPeriod) {
     TimerMultiplexer timers(&backend);
     backend.Attach(&timers);
     int ticks = 0;
-    timers.SetHandler(timer_id::kTimelapse, [&] { ++ticks; });
+    timers.SetHandler(TimerId::kTimelapse, [&] { ++ticks; });
 
-    timers.Start(timer_id::kTimelapse, 100);
+    timers.Start(TimerId::kTimelapse, 100);
     backend.Advance(90);
-    timers.Start(timer_id::kTimelapse, 100);  // restart: the 90 ms are lost
+    timers.Start(TimerId::kTimelapse, 100);  // restart: the 90 ms are lost
     backend.Advance(90);
     EXPECT_EQ(ticks, 0);
     backend.Advance(10);
     EXPECT_EQ(ticks, 1);
-    timers.Start(timer_id::kTimelapse, 1000);
-    EXPECT_EQ(timers.PeriodOf(timer_id::kTimelapse), 1000);
+    timers.Start(TimerId::kTimelapse, 1000);
+    EXPECT_EQ(timers.PeriodOf(TimerId::kTimelapse), 1000);
     backend.Advance(999);
     EXPECT_EQ(ticks, 1);
     backend.Advance(1);
@@ -233,19 +233,19 @@ TEST(TimerMultiplexerTest, OneShotStopsItselfInItsFirstTickAndMayRestartItself) 
     TimerMultiplexer timers(&backend);
     backend.Attach(&timers);
     int delayed = 0, chained = 0;
-    timers.SetHandler(timer_id::kDelayedZ, [&] {
+    timers.SetHandler(TimerId::kDelayedZ, [&] {
         ++delayed;
-        timers.Stop(timer_id::kDelayedZ);
+        timers.Stop(TimerId::kDelayedZ);
     });
-    timers.SetHandler(timer_id::kTimelapse, [&] {
+    timers.SetHandler(TimerId::kTimelapse, [&] {
         ++chained;
-        timers.Start(timer_id::kTimelapse, 50);  // first tick sets the real interval
+        timers.Start(TimerId::kTimelapse, 50);  // first tick sets the real interval
     });
-    timers.Start(timer_id::kDelayedZ, 30);
-    timers.Start(timer_id::kTimelapse, 10);
+    timers.Start(TimerId::kDelayedZ, 30);
+    timers.Start(TimerId::kTimelapse, 10);
     backend.Advance(200);
     EXPECT_EQ(delayed, 1);
-    EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ));
+    EXPECT_FALSE(timers.IsRunning(TimerId::kDelayedZ));
     EXPECT_EQ(chained, 4);  // at 10, 60, 110, 160
 }
 
@@ -253,12 +253,12 @@ TEST(TimerMultiplexerTest, PreciseOnlyUnderTwentyMilliseconds) {
     FakeClock clock;
     FakeTimerBackend backend(clock);
     TimerMultiplexer timers(&backend);
-    timers.Start(timer_id::kRecording, 1);
-    timers.Start(timer_id::kMeterReply, 50);
-    timers.Start(timer_id::kTimelapse, 19);
-    EXPECT_TRUE(backend.IsPrecise(timer_id::kRecording));
-    EXPECT_TRUE(backend.IsPrecise(timer_id::kTimelapse));
-    EXPECT_FALSE(backend.IsPrecise(timer_id::kMeterReply));
+    timers.Start(TimerId::kRecording, 1);
+    timers.Start(TimerId::kMeterReply, 50);
+    timers.Start(TimerId::kTimelapse, 19);
+    EXPECT_TRUE(backend.IsPrecise(TimerId::kRecording));
+    EXPECT_TRUE(backend.IsPrecise(TimerId::kTimelapse));
+    EXPECT_FALSE(backend.IsPrecise(TimerId::kMeterReply));
 }
 
 TEST(TimerMultiplexerTest, FakeTimersFireAcrossTheTickWrap) {
@@ -268,8 +268,8 @@ TEST(TimerMultiplexerTest, FakeTimersFireAcrossTheTickWrap) {
     TimerMultiplexer timers(&backend);
     backend.Attach(&timers);
     int ticks = 0;
-    timers.SetHandler(timer_id::kSerialReceive, [&] { ++ticks; });
-    timers.Start(timer_id::kSerialReceive, 500);
+    timers.SetHandler(TimerId::kSerialReceive, [&] { ++ticks; });
+    timers.Start(TimerId::kSerialReceive, 500);
     backend.Advance(1000);
     EXPECT_EQ(ticks, 2);
 }
@@ -277,11 +277,11 @@ TEST(TimerMultiplexerTest, FakeTimersFireAcrossTheTickWrap) {
 TEST(TimerMultiplexerTest, DispatchIgnoresForeignIdentifiers) {
     TimerMultiplexer timers;
     int calls = 0;
-    timers.SetHandler(999, [&] { ++calls; });
-    timers.SetHandler(1015, [&] { ++calls; });
-    timers.Dispatch(999);
-    timers.Dispatch(1015);
-    timers.Dispatch(1003);  // no handler
+    timers.SetHandler(TimerId(999), [&] { ++calls; });
+    timers.SetHandler(TimerId(1015), [&] { ++calls; });
+    timers.Dispatch(TimerId(999));
+    timers.Dispatch(TimerId(1015));
+    timers.Dispatch(TimerId::kPortRefresh);  // no handler
     EXPECT_EQ(calls, 0);
 }
 

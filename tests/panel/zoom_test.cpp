@@ -91,7 +91,8 @@ TEST_F(PanelZoomTest, SetZoomShowsButDoesNotBroadcast) {
     panel.SetZoom(1.234);
     EXPECT_EQ(ZoomEdit()->text(), QStringLiteral("1.23"));
     EXPECT_EQ(Slider()->value(), 6);
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, 204, 0.824);  // the graph attached the video
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kSetZoom,
+                                           0.824);  // the graph attached the video
     EXPECT_EQ(ZoomEdit()->text(), QStringLiteral("0.82"));
     EXPECT_EQ(Slider()->value(), 5);
     EXPECT_TRUE(views.Of(301).empty());

@@ -16,7 +16,8 @@ namespace tesmira::test {
 ProbedAvi ProbeAvi(const std::string& path) {
     ProbedAvi out;
     AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return out;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0)
+        return out;
     if (avformat_find_stream_info(fmt, nullptr) < 0 || fmt->nb_streams == 0) {
         avformat_close_input(&fmt);
         return out;
@@ -43,10 +44,9 @@ ProbedAvi ProbeAvi(const std::string& path) {
             while (avcodec_receive_frame(ctx, frame) >= 0) {
                 if (out.decodedFrames++ == 0) {
                     out.firstFrameBgr.resize(size_t(frame->width) * frame->height * 3);
-                    SwsContext* sws = sws_getContext(frame->width, frame->height,
-                                                     AVPixelFormat(frame->format), frame->width,
-                                                     frame->height, AV_PIX_FMT_BGR24, SWS_POINT,
-                                                     nullptr, nullptr, nullptr);
+                    SwsContext* sws = sws_getContext(
+                        frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                        frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
                     uint8_t* dst[4] = {out.firstFrameBgr.data()};
                     int dstStride[4] = {frame->width * 3};
                     sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
@@ -57,7 +57,8 @@ ProbedAvi ProbeAvi(const std::string& path) {
         };
         while (av_read_frame(fmt, pkt) >= 0) {
             if (pkt->stream_index == 0) {
-                if (avcodec_send_packet(ctx, pkt) >= 0) take();
+                if (avcodec_send_packet(ctx, pkt) >= 0)
+                    take();
             } else if (pkt->stream_index == 1) {
                 out.audioBytes += pkt->size;
             }
@@ -80,14 +81,17 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 
 std::string MakeTempDir(const std::string& base) {
     std::string pattern = base + "/tesmira-rec-XXXXXX";
-    if (!mkdtemp(pattern.data())) return std::string();
+    if (!mkdtemp(pattern.data()))
+        return std::string();
     return pattern;
 }
 
 void RemoveTree(const std::string& path) {
-    if (path.size() < 8) return;
+    if (path.size() < 8)
+        return;
     const std::string cmd = "rm -rf '" + path + "'";
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
+    if (std::system(cmd.c_str()) != 0)
+        std::fprintf(stderr, "could not remove %s\n", path.c_str());
 }
 
 bool HaveFfmpegProgram() {

@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "app/settings.h"
 #include "common/message_recorder.h"
-#include "tools/avi_rate_dialog.h"
+#include "core/settings.h"
+#include "dialogs/avi_rate_dialog.h"
 
 namespace tesmira {
 namespace {
@@ -16,7 +16,8 @@ namespace {
 template <typename T>
 T* Find(QWidget& root, int id) {
     for (T* w : root.findChildren<T*>())
-        if (w->property("id").toInt() == id) return w;
+        if (w->property("id").toInt() == id)
+            return w;
     return nullptr;
 }
 
@@ -25,9 +26,10 @@ TEST(AviRateDialog, ShowsTheRatesAndPersistsTheChoice) {
     settings().nRadioFps = 1;
     settings().editFps = 29.97;
     AviRateInfo info{29.97, 30.0, 1234, 2};
-    EXPECT_EQ(AviRateSummaryText(info),
-              " 再生コマ速度\n      29.97 fps (header)\n     30.00 fps (stream)\n\n 総コマ数\n   1234 "
-              "frames");
+    EXPECT_EQ(
+        AviRateSummaryText(info),
+        " 再生コマ速度\n      29.97 fps (header)\n     30.00 fps (stream)\n\n 総コマ数\n   1234 "
+        "frames");
     CDlgAviRate dialog("/v/a.avi", info);
     auto* custom = Find<QLineEdit>(dialog, 1192);
     ASSERT_NE(custom, nullptr);

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "avi_probe.h"
-#include "capture/avi_writer.h"
-#include "tools/avi_rate.h"
+#include "media/avi_writer.h"
+#include "recording/avi_rate.h"
 
 namespace tesmira {
 namespace {
@@ -18,12 +18,13 @@ uint32_t At32(const std::vector<uint8_t>& b, size_t at) {
 }
 
 void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = uint8_t(v >> (8 * i));
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 class AviRateTest : public ::testing::Test {
@@ -36,14 +37,16 @@ protected:
         auto w = MakeAviWriter();
         std::string error;
         std::optional<AudioFormat> af;
-        if (audio) af = AudioFormat{22050, 2, 16};
-        EXPECT_TRUE(w->Open(path, VideoFormat{32, 24, PixelLayout::Bgr24, 30, 1}, af, {}, 0.0,
-                            &error))
+        if (audio)
+            af = AudioFormat{22050, 2, 16};
+        EXPECT_TRUE(
+            w->Open(path, VideoFormat{32, 24, PixelLayout::Bgr24, 30, 1}, af, {}, 0.0, &error))
             << error;
         std::vector<uint8_t> frame(32 * 24 * 3, 9), pcm(2940, 3);
         for (int i = 0; i < 5; ++i) {
             w->WriteVideo(frame.data(), 96, 0);
-            if (audio) w->WriteAudio(pcm.data(), pcm.size(), 0);
+            if (audio)
+                w->WriteAudio(pcm.data(), pcm.size(), 0);
         }
         w->Close(&error);
         return path;
@@ -52,7 +55,8 @@ protected:
     std::string FfmpegFile(const std::string& name, bool audio) {
         const std::string path = dir_ + "/" + name;
         std::string cmd = "ffmpeg -v error -nostdin -f lavfi -i testsrc=size=64x48:rate=25 ";
-        if (audio) cmd += "-f lavfi -i sine=sample_rate=8000 -c:a pcm_s16le ";
+        if (audio)
+            cmd += "-f lavfi -i sine=sample_rate=8000 -c:a pcm_s16le ";
         cmd += "-t 0.4 -c:v mjpeg '" + path + "'";
         return std::system(cmd.c_str()) == 0 ? path : std::string();
     }
@@ -99,7 +103,9 @@ TEST_F(AviRateTest, ExamplesOfTheStoredValues) {
     const struct {
         double rate;
         uint32_t us, scale;
-    } examples[] = {{29.97, 33366, 333667}, {30.0, 33333, 333333}, {59.94, 16683, 166833},
+    } examples[] = {{29.97, 33366, 333667},
+                    {30.0, 33333, 333333},
+                    {59.94, 16683, 166833},
                     {60.0, 16666, 166666}};
     for (const auto& e : examples) {
         ASSERT_EQ(RewriteAviRate(path, e.rate), AviRewriteResult::Rewritten) << e.rate;
@@ -126,7 +132,8 @@ TEST_F(AviRateTest, OnlyHeaderBlocksChangeInOurFiles) {
 }
 
 TEST_F(AviRateTest, OnlyHeaderBlocksChangeInFilesOfTheFfmpegProgram) {
-    if (!test::HaveFfmpegProgram()) GTEST_SKIP() << "the ffmpeg program is not installed";
+    if (!test::HaveFfmpegProgram())
+        GTEST_SKIP() << "the ffmpeg program is not installed";
     const std::string video = FfmpegFile("f.avi", false);
     const std::string both = FfmpegFile("fa.avi", true);
     ASSERT_FALSE(video.empty());
@@ -186,7 +193,8 @@ TEST_F(AviRateTest, SecondStreamListIsUsedOnlyWhenItReallyIsOne) {
     WriteBytes(path, bytes);
     ASSERT_EQ(RewriteAviRate(path, 60.0), AviRewriteResult::Rewritten);
     const auto after = test::ReadFileBytes(path);
-    for (size_t i = 164; i < after.size(); ++i) ASSERT_EQ(after[i], bytes[i]) << i;
+    for (size_t i = 164; i < after.size(); ++i)
+        ASSERT_EQ(after[i], bytes[i]) << i;
 
     Put32(bytes, 92, 0xFFFFFFF0u);
     WriteBytes(path, bytes);

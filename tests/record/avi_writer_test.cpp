@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "avi_probe.h"
-#include "capture/ffmpeg_avi_writer.h"
-#include "tools/avi_rate.h"
+#include "media/ffmpeg_avi_writer.h"
+#include "recording/avi_rate.h"
 
 namespace tesmira {
 namespace {
@@ -18,8 +18,10 @@ constexpr int kW = 64, kH = 48;
 
 // A picture whose rows get brighter downwards, so a flipped file is caught; it moves per frame.
 std::vector<uint8_t> MakeFrame(PixelLayout layout, int index, size_t* stride) {
-    const int bpp = layout == PixelLayout::Bgr24 ? 3 : layout == PixelLayout::Bgrx32 ? 4
-                    : layout == PixelLayout::Gray8 ? 1 : 2;
+    const int bpp = layout == PixelLayout::Bgr24    ? 3
+                    : layout == PixelLayout::Bgrx32 ? 4
+                    : layout == PixelLayout::Gray8  ? 1
+                                                    : 2;
     *stride = size_t(kW) * bpp + 8;  // padded rows, as GStreamer may hand them over
     std::vector<uint8_t> f(*stride * kH, 0);
     for (int y = 0; y < kH; ++y) {
@@ -33,9 +35,12 @@ std::vector<uint8_t> MakeFrame(PixelLayout layout, int index, size_t* stride) {
                     p[0] = v;
                     p[1] = v;
                     p[2] = uint8_t(v + moving);
-                    if (bpp == 4) p[3] = 0;
+                    if (bpp == 4)
+                        p[3] = 0;
                     break;
-                case PixelLayout::Gray8: p[0] = v; break;
+                case PixelLayout::Gray8:
+                    p[0] = v;
+                    break;
                 case PixelLayout::Yuy2:
                     p[0] = uint8_t(16 + v * 219 / 255);
                     p[1] = 128;
@@ -67,7 +72,8 @@ TEST_P(AviWriterRoundTrip, ReadsBackAsWritten) {
     auto writer = MakeAviWriter();
     VideoFormat vf{kW, kH, c.layout, 30, 1};
     std::optional<AudioFormat> af;
-    if (c.audio) af = AudioFormat{44100, 1, 16};
+    if (c.audio)
+        af = AudioFormat{44100, 1, 16};
     CodecSettings cs;
     cs.mediaType = c.mediaType;
     std::string error;
@@ -120,19 +126,18 @@ TEST_P(AviWriterRoundTrip, ReadsBackAsWritten) {
     EXPECT_EQ(info.frameCount, 12u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryCompressor, AviWriterRoundTrip,
-    ::testing::Values(Case{0, PixelLayout::Bgr24, false, "rawvideo", true},
-                      Case{0, PixelLayout::Bgr24, true, "rawvideo", true},
-                      Case{0, PixelLayout::Bgrx32, false, "rawvideo", true},
-                      Case{0, PixelLayout::Gray8, false, "rawvideo", true},
-                      Case{0, PixelLayout::Yuy2, true, "rawvideo", true},
-                      Case{1, PixelLayout::Bgr24, false, "mjpeg", false},
-                      Case{2, PixelLayout::Bgrx32, true, "mjpeg", false},
-                      Case{3, PixelLayout::Bgr24, false, "cinepak", false},
-                      Case{3, PixelLayout::Gray8, true, "cinepak", false},
-                      Case{4, PixelLayout::Bgr24, false, "msvideo1", false},
-                      Case{4, PixelLayout::Yuy2, true, "msvideo1", false}));
+INSTANTIATE_TEST_SUITE_P(EveryCompressor, AviWriterRoundTrip,
+                         ::testing::Values(Case{0, PixelLayout::Bgr24, false, "rawvideo", true},
+                                           Case{0, PixelLayout::Bgr24, true, "rawvideo", true},
+                                           Case{0, PixelLayout::Bgrx32, false, "rawvideo", true},
+                                           Case{0, PixelLayout::Gray8, false, "rawvideo", true},
+                                           Case{0, PixelLayout::Yuy2, true, "rawvideo", true},
+                                           Case{1, PixelLayout::Bgr24, false, "mjpeg", false},
+                                           Case{2, PixelLayout::Bgrx32, true, "mjpeg", false},
+                                           Case{3, PixelLayout::Bgr24, false, "cinepak", false},
+                                           Case{3, PixelLayout::Gray8, true, "cinepak", false},
+                                           Case{4, PixelLayout::Bgr24, false, "msvideo1", false},
+                                           Case{4, PixelLayout::Yuy2, true, "msvideo1", false}));
 
 class AviWriterSafety : public ::testing::Test {
 protected:
@@ -155,12 +160,13 @@ TEST_F(AviWriterSafety, NeverReplacesAnExistingFileAndReportsMissingFolders) {
     EXPECT_FALSE(writer->IsOpen());
 
     error.clear();
-    EXPECT_FALSE(writer->Open(dir_ + "/gone/001.avi", VideoFormat{kW, kH}, std::nullopt, {}, 0.0,
-                              &error));
+    EXPECT_FALSE(
+        writer->Open(dir_ + "/gone/001.avi", VideoFormat{kW, kH}, std::nullopt, {}, 0.0, &error));
     EXPECT_FALSE(error.empty());
 
     error.clear();
-    EXPECT_FALSE(writer->Open(dir_ + "/odd.avi", VideoFormat{0, kH}, std::nullopt, {}, 0.0, &error));
+    EXPECT_FALSE(
+        writer->Open(dir_ + "/odd.avi", VideoFormat{0, kH}, std::nullopt, {}, 0.0, &error));
     EXPECT_FALSE(test::ProbeAvi(dir_ + "/odd.avi").opened) << "a refused open leaves no file";
 }
 
@@ -172,7 +178,8 @@ TEST_F(AviWriterSafety, FullDiskStopsWritingAndLeavesAPlayableFile) {
         CodecSettings cs;
         cs.mediaType = mediaType;
         std::string error;
-        ASSERT_TRUE(writer->Open(path, VideoFormat{kW, kH}, AudioFormat{}, cs, 0.0, &error)) << error;
+        ASSERT_TRUE(writer->Open(path, VideoFormat{kW, kH}, AudioFormat{}, cs, 0.0, &error))
+            << error;
         std::vector<uint8_t> pcm(2940, 1);
         bool stopped = false;
         for (int i = 0; i < 400 && !stopped; ++i) {

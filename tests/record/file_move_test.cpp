@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "avi_probe.h"
-#include "capture/file_move.h"
+#include "recording/file_move.h"
 
 namespace tesmira {
 namespace {
@@ -62,8 +62,8 @@ TEST_F(FileMoveTest, NeverReplacesTheTarget) {
 
 TEST_F(FileMoveTest, FailingDestinationKeepsTheSource) {
     const std::string from = Make(ram_ + "/001.avi", "recording");
-    for (const std::string& to : {disk_ + "/gone/001.avi", Make(disk_ + "/file", "x") + "/001.avi",
-                                  std::string()}) {
+    for (const std::string& to :
+         {disk_ + "/gone/001.avi", Make(disk_ + "/file", "x") + "/001.avi", std::string()}) {
         const MoveResult r = SafeMoveFile(from, to);
         EXPECT_FALSE(r.ok) << to;
         EXPECT_FALSE(r.error.empty());

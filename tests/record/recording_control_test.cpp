@@ -9,16 +9,16 @@
 #include <fstream>
 #include <map>
 
-#include "app/settings.h"
-#include "app/tesmira_doc.h"
 #include "avi_probe.h"
-#include "capture/avi_writer.h"
-#include "capture/recording_control.h"
-#include "capture/recording_log.h"
-#include "capture/run_state.h"
 #include "common/message_recorder.h"
-#include "panel/clock.h"
-#include "tools/avi_rate.h"
+#include "core/clock.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "media/avi_writer.h"
+#include "recording/avi_rate.h"
+#include "recording/recording_control.h"
+#include "recording/recording_log.h"
 
 namespace tesmira {
 namespace {
@@ -29,16 +29,20 @@ namespace fs = std::filesystem;
 class SteppedTimers : public TimerBackend {
 public:
     explicit SteppedTimers(FakeClock& clock) : clock_(clock) {}
-    void Start(int id, int periodMs, bool) override { due_[id] = clock_.tick + uint32_t(periodMs); }
-    void Stop(int id) override { due_.erase(id); }
+    void Start(TimerId id, int periodMs, bool) override {
+        due_[id] = clock_.tick + uint32_t(periodMs);
+    }
+    void Stop(TimerId id) override { due_.erase(id); }
     void RunFor(TimerMultiplexer& timers, uint32_t ms) {
         for (uint32_t i = 0; i < ms; ++i) {
             clock_.Advance(1);
-            std::vector<int> ready;
+            std::vector<TimerId> ready;
             for (auto& [id, due] : due_)
-                if (due <= clock_.tick) ready.push_back(id);
-            for (int id : ready) {
-                if (!due_.count(id) || due_[id] > clock_.tick) continue;
+                if (due <= clock_.tick)
+                    ready.push_back(id);
+            for (TimerId id : ready) {
+                if (!due_.count(id) || due_[id] > clock_.tick)
+                    continue;
                 due_[id] = clock_.tick + uint32_t(timers.PeriodOf(id));
                 timers.Dispatch(id);
             }
@@ -47,7 +51,7 @@ public:
 
 private:
     FakeClock& clock_;
-    std::map<int, uint32_t> due_;
+    std::map<TimerId, uint32_t> due_;
 };
 
 // A record branch that writes real AVI files: frames arrive at `rate` per second of fake time.
@@ -77,7 +81,8 @@ public:
                 writer->WriteVideo(frame.data(), 32 * 3, 0);
             counts.delivered = int32_t(writer->FramesWritten());
         }
-        if (writer) writer->Close(&ignored);
+        if (writer)
+            writer->Close(&ignored);
         writer.reset();
     }
     FrameCounts ReadFrameCounts() override {
@@ -122,7 +127,8 @@ public:
     void Show() override { visible = true; }
     void Hide() override { visible = false; }
     void SetTitle(const std::string& t) override {
-        if (titles.empty() || titles.back() != t) titles.push_back(t);
+        if (titles.empty() || titles.back() != t)
+            titles.push_back(t);
     }
     std::vector<int> totals;
     std::vector<std::string> titles;
@@ -154,9 +160,11 @@ class HintCollector : public CUpdateView {
 public:
     HintCollector() { CTesmiraDoc::Instance().AddView(this); }
     ~HintCollector() override { CTesmiraDoc::Instance().RemoveView(this); }
-    void OnUpdate(CUpdateView*, int hint, const HintPayload& payload) override {
-        if (auto* text = std::get_if<std::string>(&payload)) texts[hint] += *text;
-        if (auto* number = std::get_if<double>(&payload)) numbers[hint].push_back(*number);
+    void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) override {
+        if (auto* text = std::get_if<std::string>(&payload))
+            texts[int(hint)] += *text;
+        if (auto* number = std::get_if<double>(&payload))
+            numbers[int(hint)].push_back(*number);
     }
     std::map<int, std::string> texts;
     std::map<int, std::vector<double>> numbers;
@@ -194,7 +202,8 @@ protected:
         SetAppClock(nullptr);
         settings() = saved_;
         runState() = RunState{};
-        for (const auto& d : extraDirs_) test::RemoveTree(d);
+        for (const auto& d : extraDirs_)
+            test::RemoveTree(d);
         test::RemoveTree(dir_);
     }
     void Run(uint32_t ms) { stepper_.RunFor(timers_, ms); }
@@ -214,8 +223,8 @@ protected:
     FakeCountDown countDown_;
     FakePanel panel_;
     int rebuilds_ = 0;
-    RecordingControl control_{RecordingDeps{&graph_, &countDown_, &panel_, &timers_,
-                                            [this] { ++rebuilds_; }}};
+    RecordingControl control_{
+        RecordingDeps{&graph_, &countDown_, &panel_, &timers_, [this] { ++rebuilds_; }}};
     HintCollector hints_;
     std::string dir_;
     std::vector<std::string> extraDirs_;
@@ -225,8 +234,8 @@ TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) 
     panel_.zoom = 2.5;
     control_.RecStart();
     EXPECT_TRUE(runState().isRecording);
-    EXPECT_TRUE(timers_.IsRunning(timer_id::kRecording));
-    EXPECT_FALSE(timers_.IsRunning(timer_id::kSerialReceive));
+    EXPECT_TRUE(timers_.IsRunning(TimerId::kRecording));
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kSerialReceive));
     EXPECT_EQ(panel_.zoom, 1.0) << "zoom 1.0 while recording";
     EXPECT_EQ(countDown_.titles.front(), "録画中");
 
@@ -235,8 +244,8 @@ TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) 
     EXPECT_GT(panel_.readyQueries, 0);
     Run(1000);
     EXPECT_FALSE(runState().isRecording) << "the limit (1 s + 100 ms) ends the recording";
-    EXPECT_TRUE(timers_.IsRunning(timer_id::kSerialReceive));
-    EXPECT_FALSE(timers_.IsRunning(timer_id::kRecording));
+    EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kRecording));
     EXPECT_EQ(panel_.zoom, 2.5) << "the zoom it had to change is restored";
     EXPECT_EQ(hints_.numbers[301], (std::vector<double>{1.0, 2.5}));
 
@@ -294,7 +303,7 @@ TEST_F(RecordingControlTest, RepeatSeriesMakesConsecutiveFilesEachWithItsOwnRate
     control_.RecStart();
     EXPECT_TRUE(runState().isRepeating);
     EXPECT_TRUE(countDown_.visible);
-    EXPECT_EQ(timers_.PeriodOf(timer_id::kRepeatGap), 4000);
+    EXPECT_EQ(timers_.PeriodOf(TimerId::kRepeatGap), 4000);
     Run(1500);
     EXPECT_FALSE(runState().isRecording);
     EXPECT_TRUE(runState().isRepeating) << "waiting for the next recording";
@@ -311,7 +320,8 @@ TEST_F(RecordingControlTest, RepeatSeriesMakesConsecutiveFilesEachWithItsOwnRate
     const std::vector<std::string> waits = {"録画再開待ち  1 / 3", "録画再開待ち  2 / 3"};
     std::vector<std::string> seen;
     for (const auto& t : countDown_.titles)
-        if (t.rfind("録画再開待ち", 0) == 0) seen.push_back(t);
+        if (t.rfind("録画再開待ち", 0) == 0)
+            seen.push_back(t);
     EXPECT_EQ(seen, waits);
     EXPECT_NE(std::find(countDown_.titles.begin(), countDown_.titles.end(), "録画中  3 / 3"),
               countDown_.titles.end());
@@ -328,7 +338,7 @@ TEST_F(RecordingControlTest, StopDuringTheWaitEndsTheSeriesWithoutTouchingFiles)
     const auto bytes = test::ReadFileBytes(settings().dirVideo + "/" + before.at(0));
     control_.RecStop();  // the "・・・解除" button
     EXPECT_FALSE(runState().isRepeating);
-    EXPECT_FALSE(timers_.IsRunning(timer_id::kRepeatGap));
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kRepeatGap));
     EXPECT_FALSE(countDown_.visible);
     Run(10000);
     EXPECT_EQ(VideoFiles(), before);
@@ -361,13 +371,14 @@ TEST_F(RecordingControlTest, FailedStartRebuildsReportsAndRestoresPolling) {
     EXPECT_FALSE(runState().isRecording);
     EXPECT_FALSE(runState().isRepeating) << "a series that cannot record is not left waiting";
     EXPECT_EQ(rebuilds_, 1);
-    EXPECT_FALSE(timers_.IsRunning(timer_id::kRecording));
-    EXPECT_FALSE(timers_.IsRunning(timer_id::kRepeatGap));
-    EXPECT_TRUE(timers_.IsRunning(timer_id::kSerialReceive));
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kRecording));
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kRepeatGap));
+    EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
     EXPECT_EQ(panel_.zoom, 3.0);
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].text, "MJPEG filter is not found!\n");
-    EXPECT_EQ(messages.messages[1].text.rfind("録画をスタートすることが出来ませんでしたので", 0), 0u);
+    EXPECT_EQ(messages.messages[1].text.rfind("録画をスタートすることが出来ませんでしたので", 0),
+              0u);
 
     graph_.startError.clear();
     graph_.built = false;
@@ -411,7 +422,8 @@ TEST_F(RecordingControlTest, WorkFolderFileArrivesInTheVideoFolderWithItsLog) {
     EXPECT_EQ(panel_.status.find("転送中"), std::string::npos) << "old text back after the move";
     const auto log = test::ReadFileBytes(s.dirLog + "/26_01_17-001.txt");
     const std::string text(log.begin(), log.end());
-    EXPECT_EQ(text.rfind("N\tDropped\tX\tY\tReady\tactual fps\treplay fps\r\n0\t0\t", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("N\tDropped\tX\tY\tReady\tactual fps\treplay fps\r\n0\t0\t", 0), 0u)
+        << text;
     EXPECT_TRUE(recordingLog().logN.empty());
 }
 

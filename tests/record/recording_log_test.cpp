@@ -5,10 +5,10 @@
 #include <fstream>
 
 #include "avi_probe.h"
-#include "capture/recording_log.h"
-#include "capture/recording_paths.h"
-#include "app/settings.h"
 #include "common/message_recorder.h"
+#include "core/settings.h"
+#include "recording/recording_log.h"
+#include "recording/recording_paths.h"
 
 namespace tesmira {
 namespace {
@@ -33,8 +33,9 @@ TEST(RecordingLogFormat, BlockFormat) {
     RecordingLogLists noStage;
     noStage.logN = {0, 1};
     noStage.logDropped = {0, 0};
-    EXPECT_EQ(FormatRecordingLog(noStage, 0, 30, 30), "<N>[0]=0\r\n<N>[1]=1\r\n"
-                                                      "<Dropped>[0]=0\r\n<Dropped>[1]=0\r\n");
+    EXPECT_EQ(FormatRecordingLog(noStage, 0, 30, 30),
+              "<N>[0]=0\r\n<N>[1]=1\r\n"
+              "<Dropped>[0]=0\r\n<Dropped>[1]=0\r\n");
 }
 
 TEST(RecordingLogFormat, TabAndCommaTablesCarryTheRatesInTheFirstRowOnly) {

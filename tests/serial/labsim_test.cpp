@@ -25,14 +25,16 @@ class Labsim {
 public:
     explicit Labsim(std::vector<std::string> args) {
         int out[2];
-        if (pipe(out) != 0) return;
+        if (pipe(out) != 0)
+            return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         args.insert(args.begin(), TESMIRA_LABSIM_PATH);
         std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
+        for (std::string& a : args)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         if (posix_spawn(&pid_, TESMIRA_LABSIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
@@ -45,7 +47,8 @@ public:
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
-        if (stdout_ >= 0) close(stdout_);
+        if (stdout_ >= 0)
+            close(stdout_);
     }
 
     // Standard output up to and including the line `marker` (empty on time-out).
@@ -55,12 +58,15 @@ public:
         while (text.find(marker + "\n") == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return {};
+            if (left.count() <= 0)
+                return {};
             pollfd p{stdout_, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return {};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
+                return {};
             char buf[512];
             const ssize_t n = read(stdout_, buf, sizeof buf);
-            if (n <= 0) return {};
+            if (n <= 0)
+                return {};
             text.append(buf, static_cast<size_t>(n));
         }
         return text;
@@ -121,8 +127,8 @@ TEST(Labsim, AnswersLikeTheDevicesAndExitsCleanly) {
     TempDir dir;
     const std::string links = dir.Path() + "/links";
     const std::string log = dir.Path() + "/traffic.log";
-    Labsim sim({"--links", links, "--log", log, "--xy", "sigma", "--z", "te2000e",
-                "--z-position", "5000", "--temp", "23.45", "--humid", "51.20"});
+    Labsim sim({"--links", links, "--log", log, "--xy", "sigma", "--z", "te2000e", "--z-position",
+                "5000", "--temp", "23.45", "--humid", "51.20"});
     ASSERT_TRUE(sim.Started());
     const std::string banner = sim.ReadUntil("labsim ready");
     ASSERT_FALSE(banner.empty());
@@ -189,9 +195,9 @@ TEST(Labsim, BusyFromTheCommandLineASignalOrAFile) {
 }
 
 TEST(Labsim, RefusesBadCommandLines) {
-    for (std::vector<std::string> args : {std::vector<std::string>{"--xy", "nikon"},
-                                          std::vector<std::string>{"--xy", "sigma"},
-                                          std::vector<std::string>{"--links"}}) {
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"--xy", "nikon"}, std::vector<std::string>{"--xy", "sigma"},
+          std::vector<std::string>{"--links"}}) {
         Labsim sim(args);
         ASSERT_TRUE(sim.Started());
         EXPECT_EQ(sim.ReadUntil("labsim ready", 2000), "");

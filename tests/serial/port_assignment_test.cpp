@@ -2,8 +2,8 @@
 // channel, and a port that vanished before the dialog.
 #include <gtest/gtest.h>
 
-#include "app/tesmira_doc.h"
 #include "common/message_recorder.h"
+#include "core/tesmira_doc.h"
 #include "serial/port_assignment.h"
 #include "serial_test_support.h"
 
@@ -25,7 +25,8 @@ public:
         return open_result::kOk;
     }
     void Close() override {
-        if (open_) events_.push_back("close" + std::to_string(slot_));
+        if (open_)
+            events_.push_back("close" + std::to_string(slot_));
         open_ = false;
     }
 
@@ -41,8 +42,8 @@ public:
         CTesmiraDoc::Instance().AddView(this);
     }
     ~HintRecorder() override { CTesmiraDoc::Instance().RemoveView(this); }
-    void OnUpdate(CUpdateView*, int hint, const HintPayload&) override {
-        events_.push_back("hint" + std::to_string(hint));
+    void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload&) override {
+        events_.push_back("hint" + std::to_string(int(hint)));
     }
 
 private:
@@ -112,8 +113,8 @@ TEST_F(AssignmentTest, XyKindChangeRebuildsCommandsBeforeReopeningWithTheNewStop
         m.values.xyKind = kind::kXySigmaKoki;
         return true;
     });
-    EXPECT_EQ(events, (std::vector<std::string>{"hint202", "close1",
-                                                "open1 " + Port("p1") + " stop1"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"hint202", "close1", "open1 " + Port("p1") + " stop1"}));
     EXPECT_EQ(settings().xyAxisType, kind::kXySigmaKoki);
     EXPECT_EQ(labelRefreshes, 1);
     EXPECT_EQ(CommandSendPortLabel(1), Port("p1") + "\tシグマ光機");

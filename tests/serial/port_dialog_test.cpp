@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "dialogs/dlg_port_select.h"
 #include "panel/dlg_main.h"
-#include "serial/dlg_port_select.h"
 
 namespace tesmira::test {
 namespace {
@@ -49,7 +49,8 @@ TEST_F(PortDialogTest, CarriesEveryControlAndStartsItsRefreshTimer) {
         EXPECT_NE(Control<QRadioButton>(id), nullptr);
     for (int id : {1015, 1017, 1018, 1020, 1021, 1022, 1027, 1028, 1, 2})
         EXPECT_NE(Control<QPushButton>(id), nullptr);
-    for (int id : {1016, 1019, 1023, 1029}) EXPECT_NE(Control<QLabel>(id), nullptr);
+    for (int id : {1016, 1019, 1023, 1029})
+        EXPECT_NE(Control<QLabel>(id), nullptr);
     EXPECT_EQ(Control<QPushButton>(2)->text(), QString::fromUtf8("ｷｬﾝｾﾙ"));
     EXPECT_EQ(Control<QCheckBox>(1038)->text(), QString::fromUtf8("XY と Z に同じポート"));
     EXPECT_TRUE(Control<QRadioButton>(1035)->isChecked());

@@ -16,8 +16,10 @@ namespace fs = std::filesystem;
 void AddTty(const std::string& sys, const std::string& name, bool device, const char* type) {
     const std::string dir = sys + "/" + name;
     fs::create_directories(dir);
-    if (device) fs::create_directory_symlink(sys, dir + "/device");
-    if (type) std::ofstream(dir + "/type") << type << "\n";
+    if (device)
+        fs::create_directory_symlink(sys, dir + "/device");
+    if (type)
+        std::ofstream(dir + "/type") << type << "\n";
 }
 
 class PortListTest : public ::testing::Test {
@@ -40,8 +42,8 @@ protected:
 };
 
 TEST_F(PortListTest, KernelListsOnlyHardwareBackedTerminalsAndPresentUarts) {
-    AddTty(config.sysClassTty, "ttyS0", true, "4");    // 16550A answering
-    AddTty(config.sysClassTty, "ttyS1", true, "0");    // no chip behind the node
+    AddTty(config.sysClassTty, "ttyS0", true, "4");  // 16550A answering
+    AddTty(config.sysClassTty, "ttyS1", true, "0");  // no chip behind the node
     AddTty(config.sysClassTty, "ttyS2", true, nullptr);
     AddTty(config.sysClassTty, "ttyUSB0", true, nullptr);
     AddTty(config.sysClassTty, "ttyACM0", true, nullptr);
@@ -62,9 +64,8 @@ TEST_F(PortListTest, FoldersAddCharacterDevicesAndLiveLinksSortedByteWiseOnce) {
     AddTty(config.sysClassTty, "ttyUSB0", true, nullptr);
     // The same folder twice, an empty entry and a missing folder.
     config.serialPath = links + "::" + links + "/:" + root.Path() + "/missing";
-    EXPECT_EQ(ScanPorts(config),
-              (std::vector<std::string>{"/dev/ttyUSB0", links + "/COM1", links + "/COM10",
-                                        links + "/COM3"}));
+    EXPECT_EQ(ScanPorts(config), (std::vector<std::string>{"/dev/ttyUSB0", links + "/COM1",
+                                                           links + "/COM10", links + "/COM3"}));
 }
 
 TEST_F(PortListTest, EnumerationUsesTheEnvironmentAndRebuildsTheListEachTime) {

@@ -111,9 +111,11 @@ TEST(SerialChannel, WriteToAPeerThatReadsNothingGivesUpWithinTwentyMsPerByte) {
     for (int round = 0; round < 100; ++round) {
         long thisRound = 0;
         ssize_t n;
-        while ((n = ::write(pty.Terminal(), block.data(), block.size())) > 0) thisRound += n;
+        while ((n = ::write(pty.Terminal(), block.data(), block.size())) > 0)
+            thisRound += n;
         filled += thisRound;
-        if (round > 0 && thisRound == 0) break;
+        if (round > 0 && thisRound == 0)
+            break;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
     ASSERT_GT(filled, 0);
@@ -136,7 +138,8 @@ TEST(SerialChannel, VanishedPortNeverBlocksAndReadsNothing) {
     pty.Vanish();
 
     const auto start = Clock::now();
-    for (int i = 0; i < 50; ++i) ch.Write("M:W+P100+P100\r\nG\r\n");
+    for (int i = 0; i < 50; ++i)
+        ch.Write("M:W+P100+P100\r\nG\r\n");
     EXPECT_LT(ElapsedMs(start), 200);
     EXPECT_EQ(ch.BytesWaiting(), 0);
     EXPECT_EQ(ch.Read(4095), "");

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "serial/port_list.h"
 #include "serial/serial_slots.h"
 
@@ -22,9 +22,11 @@ class PtyPair {
 public:
     PtyPair() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
+            return;
         char name[128];
-        if (ptsname_r(master_, name, sizeof name) != 0) return;
+        if (ptsname_r(master_, name, sizeof name) != 0)
+            return;
         path_ = name;
         terminal_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
         termios t{};
@@ -58,15 +60,18 @@ public:
         std::string out;
         char buf[4096];
         ssize_t n;
-        while ((n = ::read(master_, buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+        while ((n = ::read(master_, buf, sizeof buf)) > 0)
+            out.append(buf, static_cast<size_t>(n));
         return out;
     }
     void Send(const std::string& bytes) { (void)!::write(master_, bytes.data(), bytes.size()); }
 
     // The adapter is pulled: both of our sides close and the terminal node disappears.
     void Vanish() {
-        if (terminal_ >= 0) ::close(terminal_);
-        if (master_ >= 0) ::close(master_);
+        if (terminal_ >= 0)
+            ::close(terminal_);
+        if (master_ >= 0)
+            ::close(master_);
         terminal_ = master_ = -1;
     }
 
@@ -80,11 +85,13 @@ class TempDir {
 public:
     TempDir() {
         char tmpl[] = "/tmp/tesmira-serial-XXXXXX";
-        if (mkdtemp(tmpl)) path_ = tmpl;
+        if (mkdtemp(tmpl))
+            path_ = tmpl;
     }
     ~TempDir() {
         std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

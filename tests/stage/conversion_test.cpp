@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "stage/stage_kinds.h"
+#include "core/controller_kinds.h"
 
 namespace tesmira {
 namespace {

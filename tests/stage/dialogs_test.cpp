@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "dialogs/dlg_command_send.h"
+#include "dialogs/dlg_zsync.h"
 #include "panel/dlg_main.h"
-#include "stage/dlg_command_send.h"
-#include "stage/dlg_zsync.h"
 #include "stage_fakes.h"
 
 namespace tesmira {

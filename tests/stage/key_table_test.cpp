@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 
+#include "binders/stage_binder.h"
 #include "stage/jog_table.h"
-#include "stage/stage_binder.h"
 
 namespace tesmira {
 namespace {

@@ -6,10 +6,10 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "binders/stage_binder.h"
 #include "common/message_recorder.h"
 #include "panel/dlg_main.h"
 #include "stage/jog_table.h"
-#include "stage/stage_binder.h"
 #include "stage_fakes.h"
 
 namespace tesmira {

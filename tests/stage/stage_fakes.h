@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "panel/timer_multiplexer.h"
+#include "core/settings.h"
+#include "core/timer_multiplexer.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
 #include "stage/stage_state.h"
@@ -41,9 +41,9 @@ public:
 
 class RecordingTimerBackend : public TimerBackend {
 public:
-    void Start(int id, int periodMs, bool) override { running[id] = periodMs; }
-    void Stop(int id) override { running.erase(id); }
-    std::map<int, int> running;
+    void Start(TimerId id, int periodMs, bool) override { running[id] = periodMs; }
+    void Stop(TimerId id) override { running.erase(id); }
+    std::map<TimerId, int> running;
 };
 
 class StageFixture : public ::testing::Test {

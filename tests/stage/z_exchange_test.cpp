@@ -46,21 +46,21 @@ TEST_F(Te2000eZ, FineUpQueriesThenMovesThirtyMillisecondsAfterTheReply) {
 
     control.OnZReply("aSPR 5000\r");
     EXPECT_EQ(1u, z.writes.size());  // not yet: the move waits for tick 1006
-    EXPECT_EQ(30, backend.running.at(timer_id::kDelayedZ));
+    EXPECT_EQ(30, backend.running.at(TimerId::kDelayedZ));
     EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
     EXPECT_EQ(0, control.PendingFineZ());
 
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ((std::vector<std::string>{"rSPR\r", "fSMV5100\r"}), z.writes);
-    EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ));
-    timers.Dispatch(timer_id::kDelayedZ);  // a late tick has nothing left to write
+    EXPECT_FALSE(timers.IsRunning(TimerId::kDelayedZ));
+    timers.Dispatch(TimerId::kDelayedZ);  // a late tick has nothing left to write
     EXPECT_EQ(2u, z.writes.size());
 }
 
 TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
     control.ZCoarseDown();
     control.OnZReply("aSPR 5000\r");
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ("fSMV4500\r", z.writes.back());
     EXPECT_DOUBLE_EQ(-25.0, stageState().stageZ);
 
@@ -68,9 +68,9 @@ TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
     control.ZCoarseUp();
     control.ZFineDown();
     control.OnZReply("aSPR 4500\r");
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     control.OnZReply("aSPR 4400\r");
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV4400\r", "fSMV4900\r"}), z.writes);
     EXPECT_DOUBLE_EQ(-25.0 - 5.0 + 25.0, stageState().stageZ);
 }
@@ -79,7 +79,7 @@ TEST_F(Te2000eZ, TheExchangeIgnoresTheReadyFlag) {
     stageState().stageReady = 0;
     control.ZFineUp();
     control.OnZReply("aSPR 10\r");
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ((std::vector<std::string>{"rSPR\r", "fSMV110\r"}), z.writes);
 }
 
@@ -89,33 +89,33 @@ TEST_F(Te2000eZ, BadRepliesKeepTheStepPendingAndMoveNothing) {
     control.ZFineUp();
     for (const char* bad : {"garbage\r", "aSPR\r", "aSPR 99999999999\r", "\r", "aSPR -\r"}) {
         control.OnZReply(bad);
-        EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ)) << bad;
+        EXPECT_FALSE(timers.IsRunning(TimerId::kDelayedZ)) << bad;
         EXPECT_EQ(1, control.PendingFineZ()) << bad;
         EXPECT_EQ(3000, control.LastZPosition()) << bad;
     }
     EXPECT_EQ(std::vector<std::string>{"rSPR\r"}, z.writes);
     EXPECT_DOUBLE_EQ(150.0, stageState().stageZ);
     control.OnZReply("aSPR 3001\r");  // a later good reply serves the step
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ("fSMV3101\r", z.writes.back());
 }
 
 TEST_F(Te2000eZ, TargetsNearTheIntLimitDoNotOverflow) {
     control.ZFineUp();
     control.OnZReply("aSPR 2147483647\r");
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ("fSMV2147483747\r", z.writes.back());
     control.ZCoarseDown();
     control.OnZReply("aSPR -2147483648\r");
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ("fSMV-2147484148\r", z.writes.back());
 }
 
 TEST_F(Te2000eZ, TimelapsePollZeroesOnFirstReplyThenFollowsTheDrive) {
     control.StartTimelapseZPoll();
-    EXPECT_EQ(2000, backend.running.at(timer_id::kZPositionPoll));
+    EXPECT_EQ(2000, backend.running.at(TimerId::kZPositionPoll));
     control.ZFineUp();  // a press between polls is cancelled by the next poll
-    timers.Dispatch(timer_id::kZPositionPoll);
+    timers.Dispatch(TimerId::kZPositionPoll);
     EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r"}), z.writes);
     EXPECT_EQ(0, control.PendingFineZ());
 
@@ -127,17 +127,17 @@ TEST_F(Te2000eZ, TimelapsePollZeroesOnFirstReplyThenFollowsTheDrive) {
     EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);  // 100 pulses x 0.05 um
     control.OnZReply("aSPR 7900\r");
     EXPECT_DOUBLE_EQ(-5.0, stageState().stageZ);
-    EXPECT_FALSE(timers.IsRunning(timer_id::kDelayedZ));
+    EXPECT_FALSE(timers.IsRunning(TimerId::kDelayedZ));
 
     control.StopTimelapseZPoll();
-    EXPECT_FALSE(timers.IsRunning(timer_id::kZPositionPoll));
+    EXPECT_FALSE(timers.IsRunning(TimerId::kZPositionPoll));
 }
 
 TEST_F(Te2000eZ, PollIsOnlyForATe2000eDrive) {
     settings().zAxisType = 1;
     control.StartTimelapseZPoll();
-    EXPECT_FALSE(timers.IsRunning(timer_id::kZPositionPoll));
-    timers.Dispatch(timer_id::kZPositionPoll);
+    EXPECT_FALSE(timers.IsRunning(TimerId::kZPositionPoll));
+    timers.Dispatch(TimerId::kZPositionPoll);
     EXPECT_TRUE(z.writes.empty());
 }
 
@@ -146,7 +146,7 @@ TEST_F(Te2000eZ, ClosedChannelSendsNothingButTheStepStillWaits) {
     control.ZFineUp();
     EXPECT_EQ(1, control.PendingFineZ());
     control.OnZReply("aSPR 1\r");
-    timers.Dispatch(timer_id::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_TRUE(z.writes.empty());
     EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
 }

@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings.h"
 #include "common/message_recorder.h"
-#include "panel/timer_multiplexer.h"
+#include "core/settings.h"
+#include "core/timer_multiplexer.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
 #include "stage/stage_state.h"
@@ -213,8 +213,8 @@ private:
 // Timers of the stage control: ticks are dispatched by hand, the backend only records.
 class HandTimerBackend : public TimerBackend {
 public:
-    void Start(int, int, bool) override {}
-    void Stop(int) override {}
+    void Start(TimerId, int, bool) override {}
+    void Stop(TimerId) override {}
 };
 
 inline TimerMultiplexer& LabTimers() {

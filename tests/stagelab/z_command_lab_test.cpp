@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "dialogs/dlg_command_send.h"
 #include "labsim_fixture.h"
 #include "serial/port_assignment.h"
-#include "stage/dlg_command_send.h"
 
 namespace tesmira::test {
 namespace {
@@ -64,27 +64,27 @@ TEST_F(ZLab, Te2000eStepAsksThePositionAndMovesThirtyMillisecondsAfterTheReply) 
     EXPECT_EQ(stageControl().PendingFineZ(), 0);
     EXPECT_DOUBLE_EQ(stageState().stageZ, 5.0);
     // The move waits for tick 1006 rather than following the reply at once.
-    EXPECT_TRUE(LabTimers().IsRunning(timer_id::kDelayedZ));
-    EXPECT_EQ(LabTimers().PeriodOf(timer_id::kDelayedZ), 30);
+    EXPECT_TRUE(LabTimers().IsRunning(TimerId::kDelayedZ));
+    EXPECT_EQ(LabTimers().PeriodOf(TimerId::kDelayedZ), 30);
     EXPECT_EQ(stageControl().Texts()[StageText::kPendingZCommand], "fSMV5100\r");
 
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    LabTimers().Dispatch(timer_id::kDelayedZ);
+    LabTimers().Dispatch(TimerId::kDelayedZ);
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "fSMV5100\\r")) << lab.Traffic("z", "<");
-    EXPECT_FALSE(LabTimers().IsRunning(timer_id::kDelayedZ));
+    EXPECT_FALSE(LabTimers().IsRunning(TimerId::kDelayedZ));
     const long long replied = FirstSeenMs(lab, "z", ">", "aSPR 5000\\r");
     const long long moved = FirstSeenMs(lab, "z", "<", "fSMV5100\\r");
     ASSERT_GE(replied, 0);
     EXPECT_GE(moved - replied, 25) << "the move followed the reply too soon";
 
     // A second tick writes nothing more.
-    LabTimers().Dispatch(timer_id::kDelayedZ);
+    LabTimers().Dispatch(TimerId::kDelayedZ);
 
     // The next step starts from the drive's new position, not from a remembered one.
     stageControl().PressZButton(kZCoarseDown);
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "fSMV5100\\rrSPR\\r")) << lab.Traffic("z", "<");
     EXPECT_EQ(ReceiveZReply(), "aSPR 5100\r");
-    LabTimers().Dispatch(timer_id::kDelayedZ);
+    LabTimers().Dispatch(TimerId::kDelayedZ);
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "fSMV4600\\r")) << lab.Traffic("z", "<");
     EXPECT_DOUBLE_EQ(stageState().stageZ, 5.0 - 25.0);
     EXPECT_EQ(lab.Traffic("z", "<"), "rSPR\\rfSMV5100\\rrSPR\\rfSMV4600\\r");
@@ -97,25 +97,25 @@ TEST_F(ZLab, Te2000eStepsAreNotHeldBackByABusyXyController) {
     stageControl().ZFineUp();
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "rSPR\\r"));
     EXPECT_EQ(ReceiveZReply(), "aSPR -40\r");
-    LabTimers().Dispatch(timer_id::kDelayedZ);
+    LabTimers().Dispatch(TimerId::kDelayedZ);
     EXPECT_TRUE(lab.WaitForTraffic("z", "<", "fSMV60\\r")) << lab.Traffic("z", "<");
 }
 
 TEST_F(ZLab, TimelapsePollFollowsTheDrivesPositionFromTheStart) {
     StartLab("sigma", "te2000e", 2, 0, {"--z-position", "1000"});
     stageControl().StartTimelapseZPoll();
-    EXPECT_EQ(LabTimers().PeriodOf(timer_id::kZPositionPoll), 2000);
-    LabTimers().Dispatch(timer_id::kZPositionPoll);
+    EXPECT_EQ(LabTimers().PeriodOf(TimerId::kZPositionPoll), 2000);
+    LabTimers().Dispatch(TimerId::kZPositionPoll);
     EXPECT_EQ(ReceiveZReply(), "aSPR 1000\r");
     EXPECT_DOUBLE_EQ(stageState().stageZ, 0.0);
 
     // The drive is moved by someone else; the next poll shows it relative to the start.
     ZChannel().Write("fSMV1200\r");
-    LabTimers().Dispatch(timer_id::kZPositionPoll);
+    LabTimers().Dispatch(TimerId::kZPositionPoll);
     EXPECT_EQ(ReceiveZReply(), "aSPR 1200\r");
     EXPECT_DOUBLE_EQ(stageState().stageZ, 200 * 0.05);
     stageControl().StopTimelapseZPoll();
-    EXPECT_FALSE(LabTimers().IsRunning(timer_id::kZPositionPoll));
+    EXPECT_FALSE(LabTimers().IsRunning(TimerId::kZPositionPoll));
 }
 
 // The command-send dialog, driven through its controls.

@@ -4,10 +4,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/tesmira_doc.h"
+#include "core/tesmira_doc.h"
+#include "dialogs/count_down.h"
+#include "dialogs/count_down_panel.h"
 #include "panel/dlg_main.h"
-#include "tools/count_down.h"
-#include "tools/count_down_panel.h"
 
 namespace tesmira {
 namespace {
@@ -58,7 +58,9 @@ TEST(CountDown, ZeroTotalDoesNotDivide) {
 
 class HintCatcher : public CUpdateView {
 public:
-    void OnUpdate(CUpdateView*, int hint, const HintPayload&) override { hints.push_back(hint); }
+    void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload&) override {
+        hints.push_back(int(hint));
+    }
     std::vector<int> hints;
 };
 

@@ -1,0 +1,41 @@
+// Recording control meets the real panel and count-down window here: thin adapters from its small
+// interfaces to CDlgMain and CDlgCountDown.
+#pragma once
+
+#include "recording/recording_control.h"
+
+namespace tesmira {
+
+class CDlgMain;
+class CDlgCountDown;
+
+class PanelRecordAdapter : public IRecordPanel {
+public:
+    explicit PanelRecordAdapter(CDlgMain& panel) : panel_(panel) {}
+    void SetStatusText(const std::string& text) override;
+    std::string StatusText() const override;
+    void UpdateRecordControls() override;
+    void FocusPanel() override;
+    double Zoom() const override;
+    void SetZoom(double zoom) override;
+    void SendReadyQuery() override;
+    void ClearReadyWait() override;
+
+private:
+    CDlgMain& panel_;
+};
+
+class CountDownAdapter : public ICountDown {
+public:
+    explicit CountDownAdapter(CDlgCountDown& panel) : panel_(panel) {}
+    void SetTotal(int seconds) override;
+    void SetRemaining(int seconds) override;
+    void Show() override;
+    void Hide() override;
+    void SetTitle(const std::string& title) override;
+
+private:
+    CDlgCountDown& panel_;
+};
+
+}  // namespace tesmira

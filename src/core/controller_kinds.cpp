@@ -1,0 +1,81 @@
+#include "core/controller_kinds.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace tesmira {
+namespace {
+
+struct KindRow {
+    double xyPulsesPerUm, xyUmPerPulse, zPulsesPerUm, zUmPerPulse;
+    const char* xyName;
+    const char* zName;
+    const char* xyLineEnd;
+    const char* zLineEnd;
+};
+
+const KindRow kKinds[3] = {
+    {10.0, 0.1, 20.0, 0.05, "\tTE2000E", "\tTE2000E", "\r\n", "\r"},
+    {10.0, 0.1, 100.0, 0.01, "\tLEP MAC5000", "\tLEP MAC5000", "\r", "\r"},
+    {1.0, 1.0, 1.0, 1.0, "\tシグマ光機", "\t中央精機", "\r\n", "\r\n"},
+};
+
+const KindRow& Row(int kind) {
+    return kKinds[NormaliseKind(kind)];
+}
+
+}  // namespace
+
+int NormaliseKind(int kind) {
+    return (kind >= 0 && kind <= 2) ? kind : stage_kind::kMac5000;
+}
+
+double XyPulsesPerUm(int kind) {
+    return Row(kind).xyPulsesPerUm;
+}
+double XyUmPerPulse(int kind) {
+    return Row(kind).xyUmPerPulse;
+}
+double ZPulsesPerUm(int kind) {
+    return Row(kind).zPulsesPerUm;
+}
+double ZUmPerPulse(int kind) {
+    return Row(kind).zUmPerPulse;
+}
+
+int PulsesFromUm(double um, double pulsesPerUm) {
+    const double product = um * pulsesPerUm;
+    if (std::isnan(product))
+        return 0;
+    if (product >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (product <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    // Snap to the nearest 1e-9: within half of that of a whole number counts as the whole number.
+    // Large products carry a rounding error of a few units in the last place, which is allowed for.
+    const double whole = std::nearbyint(product);
+    const double tolerance = std::max(0.5e-9, std::fabs(product) * 8.0e-16);
+    if (std::fabs(product - whole) <= tolerance)
+        return static_cast<int>(whole);
+    return static_cast<int>(std::trunc(product));
+}
+
+double UmFromPulses(int pulses, double umPerPulse) {
+    return pulses * umPerPulse;
+}
+
+std::string XyKindName(int kind) {
+    return Row(kind).xyName;
+}
+std::string ZKindName(int kind) {
+    return Row(kind).zName;
+}
+std::string XyLineEnd(int kind) {
+    return Row(kind).xyLineEnd;
+}
+std::string ZLineEnd(int kind) {
+    return Row(kind).zLineEnd;
+}
+
+}  // namespace tesmira

@@ -1,0 +1,31 @@
+// Reading and writing the settings: every key with its stored type, scaling and load order, the
+// daily reset of the file counters, the derived values and the folder checks. Only this file
+// touches the profile; the rest of the program works on settings() in memory.
+#pragma once
+
+#include <functional>
+
+#include "core/profile.h"
+#include "core/settings.h"
+
+namespace tesmira {
+
+// Reads every key in load order into `s`; a missing key keeps the value `s` already holds.
+// Damaged values fall back to the default or clamp documented in settings_store.cpp. May show the
+// folder messages of CheckDirectory.
+void LoadSettings(IProfile& profile, Settings& s = settings());
+
+// Writes every key into the profile's section. False when the profile could not
+// be made durable.
+// `more` writes the keys of other rooms (the encoder pages) into the same profile before it is
+// flushed.
+bool SaveSettings(IProfile& profile, const Settings& s = settings(),
+                  const std::function<void(IProfile&)>& more = {});
+
+// Stored form of a scaled real: floor(value x scale + 0.5), kept inside 32 bits.
+int StoreRoundedHalfUp(double value, double scale);
+// Stored form of a real kept in thousandths, truncated toward zero. A value that reads back from
+// an integer k (k x 0.001) stores as k again: floating point must not make it lose a unit.
+int StoreThousandthsTruncated(double value);
+
+}  // namespace tesmira

@@ -1,0 +1,138 @@
+#include "dialogs/codec_settings_dialogs.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "core/notifier.h"
+#include "core/settings.h"
+#include "recording/codec_settings.h"
+
+namespace tesmira {
+namespace {
+
+// A slider and a spin box showing the same quality figure.
+QWidget* QualityRow(QWidget* parent, QSlider*& slider, QSpinBox*& spin, const char* name) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    slider = new QSlider(Qt::Horizontal, row);
+    spin = new QSpinBox(row);
+    slider->setRange(kQualityMin, kQualityMax);
+    spin->setRange(kQualityMin, kQualityMax);
+    slider->setObjectName(QString(name) + "Slider");
+    spin->setObjectName(QString(name) + "Spin");
+    QObject::connect(slider, &QSlider::valueChanged, spin, &QSpinBox::setValue);
+    QObject::connect(spin, qOverload<int>(&QSpinBox::valueChanged), slider, &QSlider::setValue);
+    layout->addWidget(slider, 1);
+    layout->addWidget(spin);
+    return row;
+}
+
+QDialogButtonBox* OkCancel(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText("OK");
+    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("キャンセル"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+}  // namespace
+
+CDlgMjpegQuality::CDlgMjpegQuality(QWidget* parent, int quality) : QDialog(parent) {
+    setObjectName("mjpegQualityPage");
+    setWindowTitle("MJPG (Nikon) Commpression");
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    form->addRow(QString::fromUtf8("画質："), QualityRow(this, slider_, spin_, "quality"));
+    layout->addLayout(form);
+    layout->addWidget(new QLabel(
+        QString::fromUtf8("値が大きいほど高画質・大きなファイルになります（1〜100）。"), this));
+    layout->addWidget(OkCancel(this));
+    SetQuality(quality);
+}
+
+int CDlgMjpegQuality::Quality() const {
+    return spin_->value();
+}
+void CDlgMjpegQuality::SetQuality(int quality) {
+    spin_->setValue(quality);
+}
+
+CDlgVfwConfig::CDlgVfwConfig(QWidget* parent, const QString& compressorName, int keyFrameInterval,
+                             int quality)
+    : QDialog(parent) {
+    setObjectName("vfwConfigPage");
+    setWindowTitle(compressorName);
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    keyFrame_ = new QSpinBox(this);
+    keyFrame_->setObjectName("keyFrameSpin");
+    keyFrame_->setRange(kKeyFrameMin, kKeyFrameMax);
+    keyFrame_->setSuffix(QString::fromUtf8(" フレームごと"));
+    form->addRow(QString::fromUtf8("キーフレーム："), keyFrame_);
+    form->addRow(QString::fromUtf8("画質："), QualityRow(this, slider_, quality_, "quality"));
+    layout->addLayout(form);
+    layout->addWidget(OkCancel(this));
+    SetValues(keyFrameInterval, quality);
+}
+
+int CDlgVfwConfig::KeyFrameInterval() const {
+    return keyFrame_->value();
+}
+int CDlgVfwConfig::Quality() const {
+    return quality_->value();
+}
+void CDlgVfwConfig::SetValues(int keyFrameInterval, int quality) {
+    keyFrame_->setValue(keyFrameInterval);
+    quality_->setValue(quality);
+}
+
+QString CompressorName(int mediaType) {
+    switch (mediaType) {
+        case 1:
+            return "MJPEG Compressor";
+        case 2:
+            return "MainConcept (Nikon) MJPG Video Encoder";
+        case 3:
+            return "Cinepak Codec by Radius";
+        case 4:
+            return "Microsoft Video 1";
+        default:
+            return {};
+    }
+}
+
+bool ShowCompressorProperties(QWidget* parent) {
+    if (settings().mediaType != 2) {
+        ShowMessage("このコーデックにはプロパティー頁がありません\n");
+        return false;
+    }
+    EncoderPages& pages = encoderPages();
+    CDlgMjpegQuality page(parent, pages.mjpegQuality);
+    if (page.exec() != QDialog::Accepted)
+        return false;
+    pages.mjpegQuality = page.Quality();
+    return true;
+}
+
+bool ShowCompressorDialog(QWidget* parent) {
+    const int mediaType = settings().mediaType;
+    if (mediaType != 3 && mediaType != 4)
+        return false;
+    VfwConfig& vfw = encoderPages().vfw[mediaType - 3];
+    CDlgVfwConfig config(parent, CompressorName(mediaType), vfw.keyFrameInterval, vfw.quality);
+    if (config.exec() != QDialog::Accepted)
+        return false;
+    vfw.keyFrameInterval = config.KeyFrameInterval();
+    vfw.quality = config.Quality();
+    return true;
+}
+
+}  // namespace tesmira

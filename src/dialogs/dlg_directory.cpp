@@ -1,0 +1,276 @@
+#include "dialogs/dlg_directory.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/check_directory.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "dialogs/codec_settings_dialogs.h"
+#include "dialogs/file_dialog_sel.h"
+
+namespace tesmira {
+namespace {
+
+constexpr const char* kAviFilter =
+    "AVI files (*.avi)|*.avi|MPEG2 Files (*.mpg)|*.mpg|All Files (*.*)|*.*||";
+constexpr const char* kLogFilter =
+    "活図　データファイル (*.dat)|*.dat|テキスト　ファイル (*.txt)|*.txt|"
+    "エクセル　ファイル (*.csv)|*.csv|All Files (*.*)|*.*||";
+
+CaptureRebuildHook& RebuildHook() {
+    static CaptureRebuildHook hook;
+    return hook;
+}
+
+template <typename W>
+W* Tag(W* widget, int id, const char* name) {
+    widget->setProperty("id", id);
+    widget->setObjectName(name);
+    return widget;
+}
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+}  // namespace
+
+void SetCaptureRebuildHook(CaptureRebuildHook hook) {
+    RebuildHook() = std::move(hook);
+}
+
+void RequestCaptureRebuild() {
+    if (!RebuildHook())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    RebuildHook()();
+    QApplication::restoreOverrideCursor();
+}
+
+bool DirectoryDialogEnabled() {
+    return !runState().isLive;
+}
+
+CDlgDirectory::CDlgDirectory(QWidget* parent) : QDialog(parent) {
+    setProperty("id", 135);
+    setObjectName("directoryDialog");
+    setWindowTitle(U("ディレクトリーとファイルタイプ"));
+    values_ = ReadDirectoryValues(settings());
+    checked_ = {NormaliseFolder(values_.dirVideo), NormaliseFolder(values_.tempDrive),
+                NormaliseFolder(values_.dirLog)};
+
+    auto folderRow = [this](QGridLayout* grid, int row, Folder which, int editId, int buttonId,
+                            const char* editName, const char* buttonName) {
+        edits_[which] = Tag(new QLineEdit(this), editId, editName);
+        auto* browse = Tag(new QPushButton(U("参照"), this), buttonId, buttonName);
+        browse->setAutoDefault(false);
+        grid->addWidget(edits_[which], row, 1);
+        grid->addWidget(browse, row, 2);
+        connect(edits_[which], &QLineEdit::editingFinished, this,
+                [this, which] { CheckFolderEdit(which); });
+        connect(browse, &QPushButton::clicked, this, [this, which] { Browse(which); });
+    };
+
+    // Video: folder, RAM-disk option and work folder.
+    auto* video = new QGroupBox(U("動画"), this);
+    auto* videoGrid = new QGridLayout(video);
+    videoGrid->addWidget(new QLabel(U("保存先："), video), 0, 0);
+    folderRow(videoGrid, 0, kVideo, 1021, 1022, "videoFolderEdit", "videoFolderBrowse");
+    useTempDrive_ =
+        Tag(new QCheckBox(U("作業用にRAMディスクを使う　→"), video), 1028, "useTempDriveCheck");
+    videoGrid->addWidget(useTempDrive_, 1, 0);
+    folderRow(videoGrid, 1, kWork, 1026, 1027, "workFolderEdit", "workFolderBrowse");
+
+    // Codec radios and the two settings pages.
+    auto* codecBox = new QGroupBox("CODEs for OpenDML AVI files ", this);
+    auto* codecLayout = new QGridLayout(codecBox);
+    codecs_ = new QButtonGroup(this);
+    const char* codecTexts[5] = {"非圧縮", "MJPG (MS)", "MJPG (Nikon)", "Cinepak", "MS Video 1"};
+    const char* codecNames[5] = {"codecRawRadio", "codecMjpegRadio", "codecMjpegPageRadio",
+                                 "codecCinepakRadio", "codecMsVideo1Radio"};
+    for (int i = 0; i < 5; ++i) {
+        auto* radio = Tag(new QRadioButton(U(codecTexts[i]), codecBox), 1058 + i, codecNames[i]);
+        codecs_->addButton(radio, i);
+        codecLayout->addWidget(radio, i, 0);
+    }
+    qualityPage_ = Tag(new QPushButton(U("画質設定"), codecBox), 1049, "qualityPageButton");
+    vfwConfig_ = Tag(new QPushButton(" VfW Compressor Config", codecBox), 1050, "vfwConfigButton");
+    qualityPage_->setAutoDefault(false);
+    vfwConfig_->setAutoDefault(false);
+    codecLayout->addWidget(qualityPage_, 2, 1);
+    codecLayout->addWidget(vfwConfig_, 3, 1, 2, 1);
+    connect(codecs_, &QButtonGroup::idClicked, this, &CDlgDirectory::OnCodecClicked);
+    connect(qualityPage_, &QPushButton::clicked, this, [this] { ShowCompressorProperties(this); });
+    connect(vfwConfig_, &QPushButton::clicked, this, [this] { ShowCompressorDialog(this); });
+
+    // Recording logs: folder, type and whether they are written.
+    auto* logBox = new QGroupBox(U("ステージ動作・コマ落ち等記録"), this);
+    auto* logGrid = new QGridLayout(logBox);
+    logGrid->addWidget(new QLabel(U("保存先："), logBox), 0, 0);
+    folderRow(logGrid, 0, kLog, 1029, 1030, "logFolderEdit", "logFolderBrowse");
+    logTypes_ = new QButtonGroup(this);
+    auto* typeRow = new QHBoxLayout;
+    const char* typeTexts[3] = {"DAT（活図）", "TXT（ｴﾃﾞｨﾀｰ）", "CSV（ｴｸｾﾙ）"};
+    const char* typeNames[3] = {"logDatRadio", "logTxtRadio", "logCsvRadio"};
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = Tag(new QRadioButton(U(typeTexts[i]), logBox), 1031 + i, typeNames[i]);
+        logTypes_->addButton(radio, i);
+        typeRow->addWidget(radio);
+    }
+    logGrid->addLayout(typeRow, 1, 0, 1, 3);
+    saveLog_ =
+        Tag(new QCheckBox(U("実際に，記録をファイルに書き出す"), logBox), 1196, "saveLogCheck");
+    logGrid->addWidget(saveLog_, 2, 0, 1, 3);
+
+    auto* ok = Tag(new QPushButton("OK", this), 1, "okButton");
+    auto* cancel = Tag(new QPushButton(U("キャンセル"), this), 2, "cancelButton");
+    ok->setDefault(true);
+    cancel->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, &CDlgDirectory::accept);
+    connect(cancel, &QPushButton::clicked, this, &CDlgDirectory::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(video);
+    layout->addWidget(codecBox);
+    layout->addWidget(logBox);
+    layout->addLayout(buttons);
+    setMinimumWidth(560);
+
+    UpdateCodecButtons();
+    ShowValues();
+}
+
+QWidget* CDlgDirectory::Control(int id) const {
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->property("id").toInt() == id)
+            return w;
+    }
+    return nullptr;
+}
+
+void CDlgDirectory::ShowValues() {
+    edits_[kVideo]->setText(QString::fromStdString(values_.dirVideo));
+    edits_[kWork]->setText(QString::fromStdString(values_.tempDrive));
+    edits_[kLog]->setText(QString::fromStdString(values_.dirLog));
+    useTempDrive_->setChecked(values_.useTempDrive);
+    if (QAbstractButton* codec = codecs_->button(settings().mediaType))
+        codec->setChecked(true);
+    if (QAbstractButton* type = logTypes_->button(values_.logFileType))
+        type->setChecked(true);
+    saveLog_->setChecked(values_.saveLog);
+}
+
+void CDlgDirectory::ReadControls() {
+    values_.dirVideo = NormaliseFolder(edits_[kVideo]->text().toStdString());
+    values_.tempDrive = NormaliseFolder(edits_[kWork]->text().toStdString());
+    values_.dirLog = NormaliseFolder(edits_[kLog]->text().toStdString());
+    values_.useTempDrive = useTempDrive_->isChecked();
+    if (logTypes_->checkedId() >= 0)
+        values_.logFileType = logTypes_->checkedId();
+    values_.saveLog = saveLog_->isChecked();
+}
+
+std::string& CDlgDirectory::FolderValue(Folder which) {
+    switch (which) {
+        case kVideo:
+            return values_.dirVideo;
+        case kWork:
+            return values_.tempDrive;
+        case kLog:
+            break;
+    }
+    return values_.dirLog;
+}
+
+void CDlgDirectory::CheckFolderEdit(Folder which) {
+    if (closing_)
+        return;
+    ReadControls();
+    std::string& folder = FolderValue(which);
+    if (folder == checked_[which])
+        return;  // already checked (and reported) in this form
+    CheckDirectory(folder);
+    checked_[which] = folder;
+    ShowValues();
+}
+
+void CDlgDirectory::Browse(Folder which) {
+    ReadControls();
+    FolderPickRequest request;
+    request.okCaption = U("決定");
+    request.title = U(which == kWork ? "作業用ディレクトリー" : "保存用ディレクトリー");
+    request.folder = FolderValue(which);
+    request.filter = which == kLog ? kLogFilter : kAviFilter;
+    const std::optional<std::string> chosen = PickFolder(this, request);
+    if (!chosen)
+        return;
+    std::string& folder = FolderValue(which);
+    folder = NormaliseFolder(*chosen);
+    CheckDirectory(folder);
+    checked_[which] = folder;
+    ShowValues();
+}
+
+void CDlgDirectory::OnCodecClicked(int mediaType) {
+    ReadControls();
+    if (mediaType != settings().mediaType) {
+        settings().mediaType = mediaType;
+        RequestCaptureRebuild();
+    }
+    UpdateCodecButtons();
+    ShowValues();
+}
+
+void CDlgDirectory::UpdateCodecButtons() {
+    qualityPage_->setEnabled(QualityPageUsable(settings().mediaType));
+    vfwConfig_->setEnabled(VfwConfigUsable(settings().mediaType));
+}
+
+void CDlgDirectory::accept() {
+    ReadControls();
+    // A folder typed but not yet checked is checked now; one a check emptied is refused, so the
+    // user chooses again (Cancel keeps the stored folders).
+    for (Folder which : {kVideo, kWork, kLog}) {
+        std::string& folder = FolderValue(which);
+        if (folder != checked_[which]) {
+            CheckDirectory(folder);
+            checked_[which] = folder;
+        }
+    }
+    ShowValues();
+    const int refused = RefusedFolder(settings(), values_);
+    if (refused >= 0) {
+        edits_[refused]->setFocus();
+        return;
+    }
+    if (ApplyDirectoryValues(settings(), values_))
+        RequestCaptureRebuild();
+    QDialog::accept();
+}
+
+void CDlgDirectory::done(int result) {
+    closing_ = true;
+    QDialog::done(result);
+    closing_ = false;
+}
+
+int ShowDirectoryDialog(QWidget* parent) {
+    CDlgDirectory dialog(parent);
+    return dialog.exec();
+}
+
+}  // namespace tesmira

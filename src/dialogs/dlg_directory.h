@@ -1,0 +1,69 @@
+// Dialog 135 "ディレクトリーとファイルタイプ" (menu 32775): the video folder, the work folder on a
+// RAM disk, the codec of the recordings with its settings pages, the log folder, log type and
+// whether logs are written. The codec applies at once (the capture graph is rebuilt on the radio
+// click and stays after Cancel); the rest is stored by OK.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "dialogs/dlg_directory_rules.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tesmira {
+
+// The capture room's rebuild of the capture graph; the main frame connects it at start-up.
+using CaptureRebuildHook = std::function<void()>;
+void SetCaptureRebuildHook(CaptureRebuildHook hook);
+// Runs the hook (when set) under the wait cursor.
+void RequestCaptureRebuild();
+
+// Menu 32775 is usable only while live video is stopped.
+bool DirectoryDialogEnabled();
+
+class CDlgDirectory : public QDialog {
+    Q_OBJECT
+public:
+    explicit CDlgDirectory(QWidget* parent = nullptr);
+
+    // The control with this "id" property, or nullptr.
+    QWidget* Control(int id) const;
+
+    void accept() override;
+    void done(int result) override;
+
+private:
+    enum Folder { kVideo = 0, kWork = 1, kLog = 2 };
+
+    void ShowValues();
+    void ReadControls();
+    std::string& FolderValue(Folder which);
+    void CheckFolderEdit(Folder which);
+    void Browse(Folder which);
+    void OnCodecClicked(int mediaType);
+    void UpdateCodecButtons();
+
+    DirectoryValues values_;
+    // The value each folder had after its last check, so OK does not repeat a message.
+    std::array<std::string, 3> checked_;
+    std::array<QLineEdit*, 3> edits_{};
+    QCheckBox* useTempDrive_ = nullptr;
+    QButtonGroup* codecs_ = nullptr;
+    QButtonGroup* logTypes_ = nullptr;
+    QCheckBox* saveLog_ = nullptr;
+    QPushButton* qualityPage_ = nullptr;
+    QPushButton* vfwConfig_ = nullptr;
+    bool closing_ = false;  // leaving a field while the dialog closes checks nothing
+};
+
+// Menu 32775: runs the dialog modally; returns QDialog::Accepted or Rejected.
+int ShowDirectoryDialog(QWidget* parent);
+
+}  // namespace tesmira

@@ -1,0 +1,86 @@
+#include "dialogs/dlg_zsync.h"
+
+#include <QButtonGroup>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/settings.h"
+
+namespace tesmira {
+namespace {
+
+struct Radio {
+    int id;
+    const char* caption;
+};
+
+// In "Zsync" order 0..9 (control 1201 does not exist).
+const Radio kRadios[] = {
+    {1195, "USBリレー　１号機のNo.１の OFFに同期"},
+    {1196, "USBリレー　１号機のNo.２の OFFに同期"},
+    {1197, "USBリレー　１号機のNo.３の OFFに同期"},
+    {1198, "USBリレー　１号機のNo.４の OFFに同期"},
+    {1199, "USBリレー　２号機のNo.１の OFFに同期"},
+    {1200, "USBリレー　２号機のNo.２の OFFに同期"},
+    {1202, "USBリレー　２号機のNo.３の OFFに同期"},
+    {1203, "USBリレー　２号機のNo.４の OFFに同期"},
+    {1204, "USBカメラの One Shot に同期（ﾀｲﾑﾗｯﾌﾟｽ）"},
+    {1205, "自動移動はしない。"},
+};
+
+}  // namespace
+
+CDlgZsync::CDlgZsync(QWidget* parent) : QDialog(parent), group_(new QButtonGroup(this)) {
+    setProperty("id", 141);
+    setObjectName(QStringLiteral("zsyncPanel"));
+    setWindowTitle(QString::fromUtf8("Z-軸移動 [↑] とカメラショットの同期"));
+
+    auto* layout = new QVBoxLayout(this);
+    int value = 0;
+    for (const Radio& r : kRadios) {
+        auto* radio = new QRadioButton(QString::fromUtf8(r.caption));
+        radio->setProperty("id", r.id);
+        radio->setObjectName(QStringLiteral("zsyncRadio%1").arg(value));
+        group_->addButton(radio, value++);
+        layout->addWidget(radio);
+    }
+    auto* close = new QPushButton(QString::fromUtf8("閉じる"));
+    close->setProperty("id", 1);
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->setAutoDefault(false);
+    layout->addWidget(close, 0, Qt::AlignRight);
+
+    connect(group_, &QButtonGroup::idClicked, this, [this](int) { ReadRadios(); });
+    connect(close, &QPushButton::clicked, this, [this] {
+        ReadRadios();
+        hide();
+    });
+    WriteRadios();
+}
+
+void CDlgZsync::ReadRadios() {
+    const int checked = group_->checkedId();
+    if (checked >= 0)
+        settings().zsync = checked;
+}
+
+void CDlgZsync::WriteRadios() {
+    QAbstractButton* button = group_->button(settings().zsync);
+    if (button) {
+        button->setChecked(true);
+        return;
+    }
+    // A value outside 0..9 shows no choice; exclusive groups need a detour to uncheck.
+    group_->setExclusive(false);
+    for (QAbstractButton* b : group_->buttons())
+        b->setChecked(false);
+    group_->setExclusive(true);
+}
+
+void CDlgZsync::showEvent(QShowEvent* event) {
+    WriteRadios();
+    QDialog::showEvent(event);
+}
+
+}  // namespace tesmira

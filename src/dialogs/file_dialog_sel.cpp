@@ -1,0 +1,72 @@
+#include "dialogs/file_dialog_sel.h"
+
+#include <QDir>
+
+#include "dialogs/dlg_directory_rules.h"
+
+namespace tesmira {
+namespace {
+
+FolderPicker& Picker() {
+    static FolderPicker picker;
+    return picker;
+}
+
+}  // namespace
+
+QStringList NameFiltersOf(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& text = parts[i];
+        if (text.isEmpty())
+            break;  // the closing "||"
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ').replace("*.*", "*");
+        QString name = text;
+        // Qt reads the patterns from the brackets; "(*.*)" would hide files without a dot.
+        const int open = name.lastIndexOf('(');
+        if (open >= 0)
+            name = name.left(open).trimmed();
+        filters << QString("%1 (%2)").arg(name, patterns);
+    }
+    return filters;
+}
+
+CFileDialogSel::CFileDialogSel(QWidget* parent, const FolderPickRequest& request)
+    : QFileDialog(parent) {
+    setObjectName("folderPicker");
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setOption(QFileDialog::ShowDirsOnly, true);
+    setFileMode(QFileDialog::Directory);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    const QStringList filters = NameFiltersOf(request.filter);
+    if (!filters.isEmpty())
+        setNameFilters(filters);
+    if (!request.okCaption.isEmpty())
+        setLabelText(QFileDialog::Accept, request.okCaption);
+    if (!request.title.isEmpty())
+        setWindowTitle(request.title);
+    setDirectory(QString::fromStdString(StartFolder(request.folder)));
+}
+
+std::string CFileDialogSel::Folder() const {
+    const QStringList chosen = selectedFiles();
+    const QString folder = chosen.isEmpty() ? directory().absolutePath() : chosen.first();
+    return NormaliseFolder(QDir::cleanPath(folder).toStdString());
+}
+
+std::optional<std::string> PickFolder(QWidget* parent, const FolderPickRequest& request) {
+    if (Picker())
+        return Picker()(request);
+    CFileDialogSel dialog(parent, request);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Folder();
+}
+
+void SetFolderPicker(FolderPicker picker) {
+    Picker() = std::move(picker);
+}
+
+}  // namespace tesmira

@@ -1,0 +1,214 @@
+// The capture graph: one GStreamer pipeline carrying the live preview, the frame grabber and the
+// record branch, built once and kept for as long as the chosen camera, microphone and recording
+// mode stay the same.
+//
+//   camera -> camcaps -> tee -> queue -> videoconvert -> BGR -> preview appsink (view + grabber)
+//                           `-> leaky queue -> videoconvert -> raw layout -> record appsink
+//   microphone -> queue -> audioconvert -> audioresample -> S16LE -> audio appsink
+//
+// The record branch is always linked; while no writer is open its frames are let go.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/panel_messages.h"
+#include "imaging/dib.h"
+#include "media/avi_writer.h"
+#include "media/device_catalog.h"
+#include "media/frame_slot.h"
+
+typedef struct _GstElement GstElement;
+typedef struct _GstPad GstPad;
+typedef struct _GstSample GstSample;
+typedef struct _GstBus GstBus;
+typedef struct _GstMessage GstMessage;
+typedef struct _GstAppSink GstAppSink;
+typedef struct _GstCaps GstCaps;
+
+namespace tesmira {
+
+// One graph event for message 1025.
+struct GraphEvent {
+    int code = 0;
+    int64_t param1 = 0;
+    int64_t param2 = 0;
+    std::string text;  // the reason, for writer failures
+};
+constexpr int kEcStreamControlStopped = 26;  // param2 low 4 bits = 1: stopped at the limit
+constexpr int64_t kStopCookie = 1;
+
+// Makes the writer the record branch feeds (tests install fakes; empty restores MakeAviWriter).
+using AviWriterFactory = std::function<std::unique_ptr<IAviWriter>()>;
+void SetAviWriterFactory(AviWriterFactory factory);
+
+// Raw layout of the record branch for a camera format: the layouts an uncompressed AVI can hold
+// pass unchanged, anything else is converted to 24-bit BGR.
+const char* RecordLayoutFor(const std::string& cameraFormat);
+int BitDepthOf(const std::string& format);  // BGR 24, BGRx 32, GRAY8 8, YUY2 16, else 0
+
+class CCaptureGraph {
+public:
+    CCaptureGraph();
+    ~CCaptureGraph();
+    CCaptureGraph(const CCaptureGraph&) = delete;
+    CCaptureGraph& operator=(const CCaptureGraph&) = delete;
+
+    bool HasGraph() const { return pipeline_ != nullptr; }
+    uint64_t Generation() const { return generation_; }
+
+    // --- devices -------------------------------------------------------------------------
+    // 1 when the cameras could be listed; binds the camera named `wanted` exactly.
+    int EnumerateCameras(const std::string& wanted);
+    // False only when the device system could not be asked; binds the microphone (or the camera's
+    // own audio) and adds it to the graph.
+    bool EnumerateMicrophones(const std::string& cameraName, const std::string& wanted);
+    const std::vector<std::string>& CameraNames() const { return cameraNames_; }
+    const std::vector<std::string>& MicrophoneNames() const { return micNames_; }
+    int AddCamera();
+    int AddMicrophone();
+    void ReleaseMicrophone();
+    const std::string& BoundCameraName() const { return cameraName_; }
+
+    // --- building ------------------------------------------------------------------------
+    // 1 on success, 0 after an error message. Reads the negotiated format once (the source runs
+    // for a moment) and leaves the pipeline ready but not running.
+    int BuildGraphs();
+    bool IsBuilt() const { return built_; }
+
+    // --- running -------------------------------------------------------------------------
+    bool Run(std::string* error);
+    void Stop();
+    bool IsRunning() const { return showing_.load(); }
+    // After a stream error the pipeline is shut; the next start must rebuild it.
+    bool IsBroken() const { return broken_; }
+    void MarkBroken();
+
+    bool CameraReady() const { return camSrc_ && built_; }
+    bool HasCameraOutput() const { return camPad_ != nullptr; }
+    bool MicrophoneReady() const { return audioSrc_ && audioSink_ && built_; }
+    bool TimelapseWriterAvailable() const;
+
+    // --- frames --------------------------------------------------------------------------
+    int FrameWidth() const { return width_; }
+    int FrameHeight() const { return height_; }
+    int GrabberBitDepth() const { return 24; }
+    int RecordBitDepth() const { return recordDepth_; }
+    CDib* FrameBitmap() { return dib_.get(); }
+    CDib* Bitmap8() { return dib8_.get(); }
+    // Message number first, then the request: the next frame is copied once into the frame
+    // bitmap (bottom-up) and `message` is posted to the panel.
+    void RequestFrame(PanelMessage message);
+    void ClearGrabRequest() { grabRequest_ = 0; }
+    bool GrabRequested() const { return grabRequest_.load() != 0; }
+    FrameSlot& Preview() { return preview_; }
+    uint64_t PreviewFramesDelivered() const { return previewFrames_.load(); }
+    uint64_t PreviewFramesLost() const { return previewLost_.load(); }
+
+    // --- recording (called by recording control on the UI thread) ------------------------
+    // Opens a writer on the record branch; frames from now on go to the file until the limit
+    // (running time, ns; <= 0 means none) or StopRecording.
+    bool StartRecording(const std::string& outputPath, const CodecSettings& codec, bool audio,
+                        int64_t limitNs, std::string* error);
+    // Closes and finalises the file; the preview keeps running.
+    bool StopRecording(std::string* error);
+    bool IsRecordingOpen() const;
+    void ReadFrameCounts(int32_t& dropped, int32_t& delivered) const;
+    double MeasureStreamRate() const;  // frames per second of the record branch, 0 when unknown
+    std::vector<GraphEvent> FetchGraphEvents();
+
+    // --- camera pages --------------------------------------------------------------------
+    std::string CameraDevicePath() const;  // V4L2 device node of a real camera, else empty
+    std::vector<std::string> OfferedFormats() const;
+    std::string CurrentFormat() const;
+    // Only while not running: renegotiates; on a new size rebuilds the bitmaps and re-sends the
+    // view hints 300 and 204. False (after a message) when the camera refuses the format.
+    bool ApplyStreamFormat(const std::string& caps);
+
+    // Writes the pipeline as a Graphviz file (failures ignored).
+    void DumpGraph(const std::string& path) const;
+
+private:
+    struct RecordState;
+
+    bool MakeBranches();
+    bool Negotiate(std::string* failure);
+    bool MakeBitmaps();
+    void SendViewHints();
+    void ResetSourceState();
+    void QueueEvent(GraphEvent event);
+    GstCaps* RecordCaps() const;  // current, else as negotiated at build; caller unrefs
+
+    static int OnBusMessage(GstBus*, GstMessage*, void* self);
+    static int OnPreviewSample(GstAppSink*, void* self);
+    static int OnRecordSample(GstAppSink*, void* self);
+    static int OnAudioSample(GstAppSink*, void* self);
+    static void OnRecordOverrun(GstElement*, void* self);
+    static void OnPreviewOverrun(GstElement*, void* self);
+    static int OnTeeCaps(GstPad*, void* info, void* self);
+    static int OnRecordQueueBuffer(GstPad*, void* info, void* self);
+
+    void HandlePreview(GstSample* sample);
+    void HandleRecord(GstSample* sample);
+    void HandleAudio(GstSample* sample);
+    void StopTakingFrames(const std::string& reason);
+
+    uint64_t generation_;
+    GstElement* pipeline_ = nullptr;
+    GstElement* camSrc_ = nullptr;
+    GstPad* camPad_ = nullptr;
+    bool camAdded_ = false;
+    GstElement* audioSrc_ = nullptr;
+    bool audioAdded_ = false;
+    bool useCameraAudio_ = false;
+    GstElement* camCaps_ = nullptr;
+    GstElement* tee_ = nullptr;
+    GstElement* previewSink_ = nullptr;
+    GstElement* recordQueue_ = nullptr;
+    GstElement* recordCaps_ = nullptr;
+    GstElement* recordSink_ = nullptr;
+    GstElement* audioSink_ = nullptr;
+    bool built_ = false;
+    bool broken_ = false;
+
+    std::string cameraName_;
+    std::string cameraOwnAudio_;
+    std::vector<std::string> cameraNames_;
+    std::vector<std::string> micNames_;
+
+    int width_ = 0;
+    int height_ = 0;
+    int recordDepth_ = 0;
+    GstCaps* recordCapsAtBuild_ = nullptr;  // the record branch's format found while building
+    std::mutex dibMutex_;
+    std::unique_ptr<CDib> dib_;
+    std::unique_ptr<CDib> dib8_;
+    std::atomic<int> grabRequest_{0};
+    std::atomic<PanelMessage> grabMessage_{PanelMessage::kTimelapseFrame};
+
+    FrameSlot preview_;
+    std::atomic<bool> showing_{false};
+    std::atomic<bool> negotiating_{false};
+    std::atomic<uint64_t> previewFrames_{0};
+    std::atomic<uint64_t> previewLost_{0};
+    std::mutex busMutex_;
+    std::string busError_;
+
+    std::unique_ptr<RecordState> rec_;
+    std::mutex eventsMutex_;
+    std::deque<GraphEvent> events_;
+};
+
+// Pipeline failures reach the UI thread as a call of this handler (generation of the graph that
+// failed, GStreamer's reason); the owner stops live video and reports it.
+using StreamErrorHandler = std::function<void(uint64_t generation, const std::string& reason)>;
+void SetStreamErrorHandler(StreamErrorHandler handler);
+
+}  // namespace tesmira

@@ -1,0 +1,371 @@
+#include "recording/recording_control.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "core/clock.h"
+#include "core/notifier.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "recording/avi_rate.h"
+#include "recording/file_move.h"
+#include "recording/recording_log.h"
+#include "recording/recording_paths.h"
+#include "stage/stage_state.h"
+
+namespace tesmira {
+namespace {
+
+const char* const kStartFailed =
+    "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
+    "録画のスタートをやり直してください。\n";
+
+std::string Format(const char* format, ...) {
+    char buf[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
+}
+
+}  // namespace
+
+RecordingControl::RecordingControl(RecordingDeps deps) : deps_(std::move(deps)) {}
+
+double RecordingControl::replayRate() const {
+    return settings().replayFps;
+}
+
+void RecordingControl::RegisterTimers() {
+    TimerMultiplexer& t = *deps_.timers;
+    t.SetHandler(TimerId::kRecording, [this] { OnRecordingTick(); });
+    t.SetHandler(TimerId::kRepeatGap, [this] { OnRepeatTick(); });
+    t.SetHandler(TimerId::kCountDown, [this] { OnCountDownTick(); });
+}
+
+void RecordingControl::Report(UpdateHint hint, const std::string& text) {
+    CTesmiraDoc::Instance().UpdateAllViews(nullptr, hint, text);
+}
+
+std::string RecordingControl::RepeatStatus(const char* extraFormat, int extra) const {
+    const int total = settings().recRepaet;
+    const int current = total - repeatsLeft_ + 1;
+    std::string text = Format("Get %6d   Drop %d\n    %d of %d", counts_.delivered, counts_.dropped,
+                              current, total);
+    if (extraFormat)
+        text += Format(extraFormat, extra);
+    return text;
+}
+
+void RecordingControl::RecStart() {
+    Settings& s = settings();
+    RunState& run = runState();
+    TimerMultiplexer& timers = *deps_.timers;
+    // Time-lapse and relay-driven shots run their own way; this control handles movie modes.
+    if (s.recMode == 2)
+        return;
+
+    timers.Stop(TimerId::kSerialReceive);
+    for (TimerId id :
+         {TimerId::kRecording, TimerId::kTimelapse, TimerId::kReadyAnswer, TimerId::kCountDown}) {
+        timers.Stop(id);
+    }
+    if (!run.isRepeating) {
+        deps_.countDown->SetTitle("録画中");
+        if (s.setZoom1xOnRec && deps_.panel->Zoom() != 1.0) {
+            zoomBeforeRecording_ = deps_.panel->Zoom();
+            deps_.panel->SetZoom(1.0);
+            CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre, 1.0);
+            zoomWasChanged_ = true;
+        }
+    }
+    deps_.countDown->SetTotal(1);
+    deps_.countDown->SetRemaining(0);
+
+    if (deps_.graph && deps_.graph->IsBuilt()) {
+        timers.Start(TimerId::kRecording, 1);
+        if (s.recMode == 1 && !run.isRepeating && s.recRepaet > 1) {
+            run.isRepeating = true;
+            repeatsLeft_ = s.recRepaet;
+            deps_.countDown->Show();
+            timers.Start(TimerId::kRepeatGap, s.recInterval);
+        }
+        StageState& stage = stageState();
+        stage.stageReady = 1;
+        stage.stageX = stage.stageY = stage.stageZ = 0.0;
+
+        // One log per recording: rows left from an unsaved run never mix into this one.
+        recordingLog().Clear();
+        // Never record over an existing file: the counter moves on to the first free number.
+        s.recNo = FirstFreeRecordingNumber(s.recNo);
+        const std::string sink = MakeNextRecordingPath(s.recNo);
+        std::string reason;
+        if (!deps_.graph->StartRecording(sink, &reason)) {
+            FailStart(reason);
+        } else {
+            loggedFrames_ = 0;
+            counts_ = FrameCounts{};
+            recStartTick_ = AppClock().TickMs();
+            lastTick_ = recStartTick_;
+            run.isRecording = true;
+            deps_.panel->UpdateRecordControls();
+            deps_.panel->FocusPanel();
+        }
+    }
+    deps_.panel->ClearReadyWait();
+}
+
+void RecordingControl::FailStart(const std::string& reason) {
+    RunState& run = runState();
+    TimerMultiplexer& timers = *deps_.timers;
+    run.isRecording = false;
+    if (deps_.rebuildGraph)
+        deps_.rebuildGraph();
+    timers.Stop(TimerId::kRecording);
+    // A failed start ends a series that was just begun and brings serial reception back;
+    // otherwise the panel would wait for a series that cannot record and the ports go unread.
+    if (run.isRepeating) {
+        run.isRepeating = false;
+        timers.Stop(TimerId::kRepeatGap);
+        deps_.countDown->Hide();
+    }
+    timers.Start(TimerId::kSerialReceive, 500);
+    if (zoomWasChanged_) {
+        deps_.panel->SetZoom(zoomBeforeRecording_);
+        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre,
+                                               zoomBeforeRecording_);
+        zoomWasChanged_ = false;
+    }
+    if (!reason.empty())
+        ShowMessage(reason);
+    ShowMessage(kStartFailed);
+    deps_.panel->UpdateRecordControls();
+    deps_.panel->FocusPanel();
+}
+
+void RecordingControl::RecStop() {
+    Settings& s = settings();
+    RunState& run = runState();
+    TimerMultiplexer& timers = *deps_.timers;
+    if (s.recMode == 2)
+        return;
+
+    for (TimerId id : {TimerId::kRecording, TimerId::kReadyAnswer, TimerId::kCountDown})
+        timers.Stop(id);
+    timers.Start(TimerId::kSerialReceive, 500);
+
+    if (run.isRepeating) {
+        if (repeatsLeft_ != 1 && run.isRecording) {
+            timers.Start(TimerId::kCountDown, 1000);
+            waitCountdown_ = recCountdown_ + int(s.repeatPauseSec) - 1;
+            deps_.countDown->SetTotal(waitCountdown_);
+            deps_.countDown->Show();
+            deps_.panel->SetStatusText(RepeatStatus());
+            const int total = s.recRepaet;
+            deps_.countDown->SetTitle(
+                Format("録画再開待ち  %d / %d", total - repeatsLeft_ + 1, total));
+        } else {
+            run.isRepeating = false;
+            timers.Stop(TimerId::kRepeatGap);
+            deps_.countDown->Hide();
+            deps_.panel->UpdateRecordControls();
+        }
+    }
+    if (!run.isRecording) {
+        deps_.panel->ClearReadyWait();
+        return;
+    }
+
+    if (zoomWasChanged_) {
+        deps_.panel->SetZoom(zoomBeforeRecording_);
+        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre,
+                                               zoomBeforeRecording_);
+        zoomWasChanged_ = false;
+    }
+    // The file is closed before it is counted: a frame still being encoded when the stop came
+    // ends up in the file, so it belongs in the summary and the log.
+    if (IRecordGraph* graph = deps_.graph) {
+        graph->StopRecording();
+        counts_ = graph->ReadFrameCounts();
+        streamRate_ = graph->MeasureStreamRate();
+    }
+    Report(UpdateHint::kAppendGreen, Format("Movie No.%3d\n取得：%6d\n駒落：%d\n", s.recNo,
+                                            counts_.delivered, counts_.dropped));
+    std::string savedStatus;
+    if (s.useTempDrive == 1) {
+        savedStatus = deps_.panel->StatusText();
+        deps_.panel->SetStatusText(savedStatus + "\n転送中");
+    }
+
+    FinishFile();
+
+    const double t = double(uint32_t(lastTick_ - recStartTick_)) * 0.001;
+    Report(UpdateHint::kAppendGreen, Format("Rec Time: %8.2lf s \n", t));
+    Report(UpdateHint::kAppendGreen, Format("実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n",
+                                            streamRate_, s.resetFps ? s.replayFps : headerRate_));
+
+    stageState().stageReady = 1;
+    run.isRecording = false;
+    deps_.panel->UpdateRecordControls();
+    deps_.panel->FocusPanel();
+    if (s.useTempDrive == 1)
+        deps_.panel->SetStatusText(savedStatus);
+    deps_.panel->ClearReadyWait();
+
+    // A writer that failed (disk full, folder gone) is reported once the file is safe.
+    const std::string writeError = deps_.graph ? deps_.graph->WriteError() : std::string();
+    if (!writeError.empty()) {
+        ShowMessage("録画ファイルに書き込めなくなったため，録画を停止しました。\n" + writeError +
+                    "\n記録できた部分は " + lastRecording_ +
+                    " に保存しました。\nディスクの空き容量と保存先を確認して下さい。\n");
+    }
+}
+
+// Steps of the stop that concern the closed file: the header rewrite, the final name, the log and
+// the move out of the work folder.
+void RecordingControl::FinishFile() {
+    Settings& s = settings();
+    RecordingPaths& paths = recordingPaths();
+
+    const std::string finalName = FinalRecordingName(paths.recDestPath, streamRate_);
+    std::string workPath, destPath;
+    headerRate_ = 0.0;
+    if (s.useTempDrive == 1 && !paths.recWorkPath.empty()) {
+        RewriteAviRateAfterRecording(paths.recWorkPath, s.resetFps, s.replayFps, &headerRate_,
+                                     nullptr);
+        workPath = paths.recWorkPath;
+        destPath = UnusedVariantOf(finalName);
+        lastRecording_ = workPath;
+    } else {
+        RewriteAviRateAfterRecording(paths.recDestPath, s.resetFps, s.replayFps, &headerRate_,
+                                     nullptr);
+        lastRecording_ = paths.recDestPath;
+        // Never replace a file: a clash gets a "(2)" name beside it.
+        const std::string target = UnusedVariantOf(finalName);
+        if (!target.empty() && target != paths.recDestPath) {
+            const MoveResult renamed = RenameNoReplace(paths.recDestPath, target);
+            if (renamed.ok) {
+                lastRecording_ = target;
+            } else if (PathExists(paths.recDestPath)) {
+                Report(UpdateHint::kAppendBlue,
+                       "ファイル名を変更できませんでした: " + renamed.error + "\n");
+            }
+        }
+    }
+
+    MakeLogPath(s.recNo, s.logFileType);
+    s.recNo += 1;
+    MakeNextRecordingPath(s.recNo);
+
+    if (s.saveLog == 1) {
+        WriteRecordingLog(paths.logPath, recordingLog(), s.logFileType, streamRate_,
+                          s.resetFps ? s.replayFps : headerRate_);
+    }
+    if (!workPath.empty() && !destPath.empty()) {
+        const MoveResult moved = SafeMoveFile(workPath, destPath);
+        if (moved.ok) {
+            lastRecording_ = destPath;
+        } else {
+            const std::string text = "録画ファイルを保存先へ移動できませんでした。\n録画は " +
+                                     workPath + " にあります。\n(" + moved.error + ")\n";
+            Report(UpdateHint::kAppendBlue, text);
+            ShowMessage(text);
+        }
+    }
+}
+
+void RecordingControl::OnRecordingTick() {
+    RunState& run = runState();
+    if (!run.isRecording || !deps_.graph)
+        return;
+    const Settings& s = settings();
+    counts_ = deps_.graph->ReadFrameCounts();
+    if (!deps_.graph->WriteError().empty()) {
+        RecStop();
+        return;
+    }
+    const uint32_t now = AppClock().TickMs();
+    if (loggedFrames_ < counts_.delivered + counts_.dropped) {
+        const StageState& stage = stageState();
+        recordingLog().AppendRow(loggedFrames_, counts_.dropped, stage.stageX, stage.stageY,
+                                 stage.stageZ, stage.stageReady);
+        ++loggedFrames_;
+        lastTick_ = now;
+    }
+    // The limit is checked on every tick, so a camera that stopped delivering still ends.
+    if (uint32_t(now - recStartTick_) > uint32_t(s.recLimitMs)) {
+        RecStop();
+        return;
+    }
+    deps_.panel->SendReadyQuery();
+    if (run.isRepeating) {
+        deps_.panel->SetStatusText(RepeatStatus());
+        const int total = s.recRepaet;
+        deps_.countDown->SetTitle(Format("録画中  %d / %d", total - repeatsLeft_ + 1, total));
+    } else {
+        deps_.panel->SetStatusText(Format("Get %6d   Drop %d", counts_.delivered, counts_.dropped));
+    }
+}
+
+void RecordingControl::OnRepeatTick() {
+    RunState& run = runState();
+    if (!run.isRepeating)
+        return;
+    if (repeatsLeft_ < 2) {
+        run.isRepeating = false;
+        deps_.timers->Stop(TimerId::kRepeatGap);
+        deps_.countDown->Hide();
+        deps_.panel->UpdateRecordControls();
+        return;
+    }
+    --repeatsLeft_;
+    RecStart();
+}
+
+void RecordingControl::OnCountDownTick() {
+    const Settings& s = settings();
+    const RunState& run = runState();
+    if (s.recMode == 1) {
+        --waitCountdown_;
+        deps_.panel->SetStatusText(RepeatStatus(" (%d s)", waitCountdown_));
+    } else if (s.recMode == 3) {
+        --waitCountdown_;
+    }
+    if (run.isRepeating && run.isRecording) {
+        recCountdown_ -= 1;
+        deps_.countDown->SetRemaining(recCountdown_);
+    } else {
+        deps_.countDown->SetRemaining(waitCountdown_);
+    }
+}
+
+void RecordingControl::OnStreamStopped() {
+    if (runState().isRecording)
+        RecStop();
+}
+
+bool RecordingControl::OnSpaceKey() {
+    const RunState& run = runState();
+    if (run.isRecording || run.isRepeating) {
+        RecStop();
+    } else {
+        RecStart();
+    }
+    return true;
+}
+
+bool RecordingControl::OnResetFpsChanged(bool on) {
+    settings().resetFps = on;
+    return on;
+}
+
+void RecordingControl::OnReplayRateSelected(int index) {
+    if (index < 0 || index > 3)
+        return;
+    settings().fpsAviReplay = index;
+    settings().replayFps = ReplayRateOfIndex(index);
+}
+
+}  // namespace tesmira

@@ -1,0 +1,30 @@
+#include "serial/serial_reception.h"
+
+#include <algorithm>
+
+namespace tesmira {
+
+std::optional<std::string> ReceiveReply(ISerialChannel& channel) {
+    const int waiting = channel.BytesWaiting();
+    if (waiting <= 0)
+        return std::nullopt;
+    std::string chunk = channel.Read(std::min(waiting, kReceiveReadMax));
+    // Replies are text; a zero byte from a noisy line would cut the text short.
+    chunk.erase(std::remove(chunk.begin(), chunk.end(), '\0'), chunk.end());
+    if (chunk.empty())
+        return std::nullopt;
+
+    std::string& accumulator = channel.receiveAccumulator;
+    accumulator += chunk;
+    if (accumulator.size() > kReceiveAccumulatorCap) {
+        accumulator.erase(0, accumulator.size() - kReceiveAccumulatorCap);
+    }
+    const char last = chunk.back();
+    if (last != '\r' && last != '\n')
+        return std::nullopt;
+    std::string reply;
+    reply.swap(accumulator);
+    return reply;
+}
+
+}  // namespace tesmira
