@@ -31,7 +31,9 @@ std::string TempNameFor(const std::string& path, unsigned attempt) {
     const size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    // Shortened so that a final name close to the file-name limit still leaves room.
+    const std::string base =
+        (slash == std::string::npos ? path : path.substr(slash + 1)).substr(0, 160);
     return folder + "." + base +
            Format(".%d.%u.%u.tmp", static_cast<int>(getpid()), serial.fetch_add(1), attempt);
 }

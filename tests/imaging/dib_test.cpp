@@ -61,15 +61,7 @@ TEST(Dib, HeaderStrideAndOffsetsMatchTheBmpLayout) {
     EXPECT_EQ(colour->ColorCount(), 0);
     EXPECT_EQ(colour->Components(), 3);
     EXPECT_EQ(colour->TopRowOffset(), 921600u - 1920u);
-    const BitmapInfoHeader& h = colour->Header();
-    EXPECT_EQ(h.size, 40u);
-    EXPECT_EQ(h.width, 640);
-    EXPECT_EQ(h.height, 480);  // positive: bottom-up
-    EXPECT_EQ(h.planes, 1);
-    EXPECT_EQ(h.bitCount, 24);
-    EXPECT_EQ(h.compression, 0u);
-    EXPECT_EQ(h.sizeImage, 921600u);
-    EXPECT_EQ(h.clrUsed, 0u);
+    EXPECT_EQ(colour->Header().sizeImage, 921600u);
 
     EXPECT_EQ(CDib::Create(642, 480, 24)->Stride(), 1928u);
 
@@ -79,52 +71,10 @@ TEST(Dib, HeaderStrideAndOffsetsMatchTheBmpLayout) {
     EXPECT_EQ(grey->ColorCount(), 256);
     EXPECT_EQ(grey->Components(), 1);
     EXPECT_EQ(grey->BmpBitsOffset(), 1078u);
-    EXPECT_EQ(grey->Header().clrUsed, 256u);
-    EXPECT_EQ(grey->Header().clrImportant, 256u);
     EXPECT_EQ(CDib::Create(9, 1, 1)->ColorCount(), 2);
     EXPECT_EQ(CDib::Create(9, 1, 4)->ColorCount(), 16);
     EXPECT_EQ(CDib::Create(9, 1, 4)->Stride(), 8u);
-}
-
-TEST(Dib, GreyPaletteIsMadeOnlyForA256ColourTable) {
-    auto grey = CDib::Create(4, 4, 8);
-    ASSERT_TRUE(grey);
-    EXPECT_EQ(grey->ColorTable()[200].red, 0);  // zeroed until the palette is made
-    ASSERT_TRUE(grey->MakeGreyPalette());
-    for (int i : {0, 1, 128, 255}) {
-        const RgbQuad& q = grey->ColorTable()[static_cast<size_t>(i)];
-        EXPECT_EQ(q.red, i);
-        EXPECT_EQ(q.green, i);
-        EXPECT_EQ(q.blue, i);
-        EXPECT_EQ(q.reserved, 0);
-    }
-    EXPECT_FALSE(CDib::Create(4, 4, 24)->MakeGreyPalette());
-    EXPECT_FALSE(CDib::Create(4, 4, 4)->MakeGreyPalette());
-}
-
-TEST(Dib, PixelAccessIsByPictureRowAndOutsideGivesZero) {
-    auto dib = CDib::Create(3, 2, 24);
-    ASSERT_TRUE(dib);
-    // Top-left picture pixel lives in the last memory row.
-    uint8_t* topLeft = dib->Pixels() + dib->TopRowOffset();
-    topLeft[0] = 1, topLeft[1] = 2, topLeft[2] = 3;
-    double b = -1, g = -1, r = -1;
-    dib->GetPixelRGB(0, 0, &b, &g, &r);
-    EXPECT_EQ(b, 1.0);
-    EXPECT_EQ(g, 2.0);
-    EXPECT_EQ(r, 3.0);
-    dib->GetPixelRGB(2, 0, &b, &g, &r);
-    EXPECT_EQ(b + g + r, 0.0);
-    dib->GetPixelRGB(0, -1, &b, &g, &r);
-    EXPECT_EQ(b + g + r, 0.0);
-
-    auto grey = CDib::Create(3, 2, 8);
-    grey->PictureRow(1)[2] = 77;
-    int error = 0;
-    EXPECT_EQ(grey->GetPixel8(1, 2, &error), 77);
-    EXPECT_EQ(error, 0);
-    EXPECT_EQ(grey->GetPixel8(1, 3, &error), 0);
-    EXPECT_EQ(error, 1);
+    EXPECT_FALSE(CDib::Create(4, 4, 24)->MakeGreyPalette());  // no table to fill
 }
 
 TEST(Dib, ToGreyAveragesBlueGreenRedWithEachSideItsOwnStride) {
