@@ -13,9 +13,9 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev libjpeg-turbo-progs
     googletest libgtest-dev libgmock-dev
-    fonts-noto-cjk
+    fonts-noto-cjk fonts-liberation2
     xvfb xauth xdotool ffmpeg x11-utils imagemagick
 )
 missing=()

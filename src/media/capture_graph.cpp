@@ -540,6 +540,7 @@ bool CCaptureGraph::MakeBitmaps() {
             ShowMessage(kDibFailed);
             return false;
         }
+        dib8_->MakeGreyPalette();  // stored 8-bit pictures are grey
     }
     return true;
 }

@@ -1,0 +1,47 @@
+// The text stamped into every stored picture: "Tesmira   " with the time, the meter's
+// temperature and humidity and the Z position on the first line, the microscope readout on the
+// line under it; bold serif, white on opaque black, from (25, 20).
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tesmira {
+
+class CDib;
+
+struct OverlayInputs {
+    // Options from the settings.
+    bool isTextOutTime = false;         // "IsTextOutTime"
+    bool isTextOutTemparature = false;  // "IsTextOutTemparature"
+    bool isTextOutZValue = false;       // "IsTextOutZVALUE"
+    bool microscopeCaption = false;     // the microscope readout's caption option
+    int fontHeight = 24;                // "FontHeight": the height of one text line in pixels
+
+    // Values of the moment. The meter texts are present only while the meter is on; the
+    // microscope text only while its readout is connected.
+    std::tm localTime{};
+    std::optional<std::string> temperatureText;  // e.g. "T = 23.4 °C" (UTF-8)
+    std::optional<std::string> humidityText;     // e.g. " H = 45.6 %"
+    std::optional<std::string> microscopeText;   // e.g. "VEV Vacuum: ...  Temp: 24 °C\n"
+    double stageZ = 0.0;                         // micrometres
+};
+
+inline constexpr int kOverlayLeft = 25;
+inline constexpr int kOverlayTop = 20;
+
+// The lines to draw, top to bottom, from (25, 20) one "FontHeight" apart; empty when no part is
+// on. Line 1 is left out when the microscope line is the only part on.
+std::vector<std::string> OverlayLines(const OverlayInputs& in);
+
+// The local time of `t` as the overlay wants it.
+std::tm LocalTimeOf(std::time_t t);
+
+// Draws the overlay into the bitmap's own pixels (8-, 16-, 24- or 32-bit). Returns false, with
+// the picture untouched, when there is nothing to draw or the depth cannot be drawn on. Needs a
+// QGuiApplication for the fonts.
+bool StampOverlay(CDib& dib, const OverlayInputs& in);
+
+}  // namespace tesmira
