@@ -185,20 +185,80 @@ void Codebook::Train(const Vec* v, int n, int step, int size, int passes) {
             if (count[j] > 0)
                 entries_[j] = FromSums(sum[j], count[j]);
         }
+        // Cells that are empty or serve a handful of vectors well are worth less than a new entry
+        // on the worst-fitting vector of the cell with the largest error: rare but distinct
+        // vectors (a sharp edge among flat noisy areas) would otherwise never get an entry.
+        const int64_t few = std::max<int64_t>(1, m / size_ / 8);
         for (int j = 0; j < size_; ++j) {
-            if (count[j] > 0)
+            if (count[j] > few)
                 continue;
-            // Split the cell that fits worst by moving this entry onto its farthest vector.
             const int donor = int(std::max_element(err, err + size_) - err);
-            if (err[donor] <= 0)
-                break;
+            if (donor == j || err[donor] <= 4 * err[j] + 1 || far[donor] < 0)
+                continue;
             entries_[j] = FromVec(v[farAt[donor]]);
             err[donor] = 0;
+            err[j] = 0;
         }
         for (int j = 0; j < size_; ++j)
             vecs_[j] = ToVec(entries_[j]);
         Rebuild();
     }
+}
+
+int Codebook::AddOutliers(const Vec* v, int n, const uint8_t* index, const int32_t* dist,
+                          int maxNew, int32_t minDist) {
+    constexpr int kMaxNew = 32;
+    maxNew = std::min(maxNew, kMaxNew);
+    int worst[kMaxNew];
+    int found = 0;
+    int counts[kMaxSize] = {};
+    for (int i = 0; i < n; ++i) {
+        ++counts[index[i]];
+        if (dist[i] <= minDist)
+            continue;
+        // Keep the worst few, largest first.
+        int at = found < maxNew ? found++ : maxNew;
+        if (at == maxNew && dist[i] <= dist[worst[maxNew - 1]])
+            continue;
+        at = std::min(at, maxNew - 1);
+        while (at > 0 && dist[worst[at - 1]] < dist[i]) {
+            worst[at] = worst[at - 1];
+            --at;
+        }
+        worst[at] = i;
+    }
+    int changed = 0;
+    bool taken[kMaxSize] = {};
+    for (int k = 0; k < found; ++k) {
+        const Vec& x = v[worst[k]];
+        // An outlier close to one already given an entry shares it.
+        bool near = false;
+        for (int j = 0; j < size_ && !near; ++j)
+            near = taken[j] && Distance(x, vecs_[j]) <= minDist;
+        if (near)
+            continue;
+        int j = size_;
+        if (size_ < kMaxSize) {
+            ++size_;
+        } else {
+            int least = INT_MAX;
+            for (int e = 0; e < size_; ++e) {
+                if (!taken[e] && counts[e] < least) {
+                    least = counts[e];
+                    j = e;
+                }
+            }
+            if (j == size_)
+                break;
+        }
+        entries_[j] = FromVec(x);
+        vecs_[j] = ToVec(entries_[j]);
+        taken[j] = true;
+        ++changed;
+    }
+    if (changed > 0)
+        Rebuild();
+    return changed;
 }
 
 void Codebook::Compact(const bool* used, uint8_t* remap) {

@@ -43,6 +43,12 @@ public:
     // the largest error, so no entry is wasted.
     void Train(const Vec* v, int n, int step, int size, int passes);
 
+    // After the assignment of all vectors (index, dist): gives up to `maxNew` of the worst-fitting
+    // vectors farther than `minDist` an entry of their own, appended or in place of the least
+    // used entries. Returns how many entries changed; the caller then assigns again.
+    int AddOutliers(const Vec* v, int n, const uint8_t* index, const int32_t* dist, int maxNew,
+                    int32_t minDist);
+
     // Drops entries no index refers to; remap[old] gives the new index.
     void Compact(const bool* used, uint8_t* remap);
 

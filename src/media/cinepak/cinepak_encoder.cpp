@@ -114,6 +114,15 @@ void Train(Codebook& cb, const Vec* v, int n, const Tuning& t, bool key) {
     cb.Train(v, n, step, CodebookSizeFor(n), key ? t.passesKey : t.passesInter);
 }
 
+// Nearest entries for all vectors; vectors the trained book fits far worse than an entry costs
+// (often left out of the subsampled training) get entries of their own.
+void Assign(Codebook& cb, const Vec* v, int n, Strip& s, double minGain) {
+    cb.Nearest(v, n, s.idx.data(), s.dist.data());
+    const int32_t minDist = int32_t(std::max(minGain, 2000.0));
+    if (cb.AddOutliers(v, n, s.idx.data(), s.dist.data(), 16, minDist) > 0)
+        cb.Nearest(v, n, s.idx.data(), s.dist.data());
+}
+
 void PutCodebook(ByteWriter& w, uint8_t id, const Codebook& cb) {
     const size_t at = w.BeginChunk(id);
     for (int j = 0; j < cb.Size(); ++j) {
@@ -149,7 +158,7 @@ void EncodeStrip(Strip& s, const uint8_t* bgr, int stride, bool key, int width, 
         s.train[i] = s.v1vec[s.coded[i]];
     if (n1 > 0) {
         Train(s.v1, s.train.data(), n1, t, key);
-        s.v1.Nearest(s.train.data(), n1, s.idx.data(), s.dist.data());
+        Assign(s.v1, s.train.data(), n1, s, lambda * 4 * 9);
     }
     s.v4Cand.clear();
     for (int i = 0; i < n1; ++i) {
@@ -168,7 +177,7 @@ void EncodeStrip(Strip& s, const uint8_t* bgr, int stride, bool key, int width, 
         std::copy_n(&s.v4vec[size_t(s.v4Cand[i]) * 4], 4, &s.train[i * 4]);
     if (n4 > 0) {
         Train(s.v4, s.train.data(), n4, t, key);
-        s.v4.Nearest(s.train.data(), n4, s.idx.data(), s.dist.data());
+        Assign(s.v4, s.train.data(), n4, s, lambda * 48);
     }
     for (size_t i = 0; i < s.v4Cand.size(); ++i) {
         const int b = s.v4Cand[i];
