@@ -262,8 +262,9 @@ namespace {
 Tuning TuningFor(int quality) {
     const double q = std::clamp(quality, 1, 100);
     Tuning t{};
-    // Quality 100 spends bytes on small gains; quality 1 only codes what changes a lot.
-    t.lambda = 600.0 * std::pow(0.004, (q - 1) / 99.0);
+    // Quality 100 spends bytes on small gains; quality 1 only codes what changes a lot. The
+    // default 75 gives files about the size of FFmpeg's encoder at its defaults.
+    t.lambda = 200.0 * std::pow(20.0, (75.0 - q) / 74.0);
     t.maxTrain = 4096;
     t.passesKey = 3;
     t.passesInter = 2;
