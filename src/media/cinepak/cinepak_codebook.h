@@ -39,8 +39,8 @@ public:
 
     // k-means: starts from the current entries (the previous frame's, usually close already),
     // tops up to `size` entries with vectors spread over the set, then refines `passes` times
-    // using every `step`-th vector. Empty cells take the worst-fitting vector of the cell with
-    // the largest error, so no entry is wasted.
+    // using every `step`-th vector. Empty or nearly empty cells move to the worst-fitting vector
+    // of the cell with the largest error, so no entry is wasted.
     void Train(const Vec* v, int n, int step, int size, int passes);
 
     // After the assignment of all vectors (index, dist): gives up to `maxNew` of the worst-fitting
