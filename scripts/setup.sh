@@ -11,7 +11,7 @@ packages=(
     cmake ninja-build g++ pkg-config ccache
     qt6-base-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-libav
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     libjpeg62-turbo-dev libjpeg-turbo-progs
     googletest libgtest-dev libgmock-dev
