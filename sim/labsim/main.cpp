@@ -1,11 +1,13 @@
 // tesmira-labsim: the simulated lab. Pseudo-terminals that answer like the XY stage controller,
-// the Z drive, the shutter and the USBRH2 meter, with stable links for TESMIRA_SERIAL_PATH.
+// the Z drive, the shutter and the USBRH2 meter, with stable links for TESMIRA_SERIAL_PATH; the
+// microscope's shared-memory block; the files the stand-in device libraries read.
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -16,17 +18,40 @@
 #include "devices.h"
 #include "options.h"
 #include "pty_port.h"
+#include "shm_writer.h"
 
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
 volatile sig_atomic_t g_toggleBusy = 0;
+volatile sig_atomic_t g_toggleBadSum = 0;
 
 void OnStop(int) {
     g_stop = 1;
 }
 void OnToggleBusy(int) {
     g_toggleBusy = 1;
+}
+void OnToggleBadSum(int) {
+    g_toggleBadSum = 1;
+}
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kShmPeriod = std::chrono::milliseconds(500);
+constexpr auto kSplitGap = std::chrono::milliseconds(80);  // longer than the program's 50 ms poll
+
+// The second half of a meter reply sent in two parts.
+struct PendingTail {
+    std::string bytes;
+    Clock::time_point due;
+};
+
+bool WriteLine(const std::string& path, const std::string& line) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f)
+        return false;
+    std::fprintf(f, "%s\n", line.c_str());
+    return std::fclose(f) == 0;
 }
 
 // A busy toggle sent before a query must govern that query even when both arrive while the
@@ -87,7 +112,7 @@ int main(int argc, char** argv) {
     // Signals are only taken inside ppoll, so a flag is never missed between checks.
     sigset_t blocked, waitMask;
     sigemptyset(&blocked);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1})
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2})
         sigaddset(&blocked, sig);
     sigprocmask(SIG_BLOCK, &blocked, &waitMask);
     struct sigaction stop {};
@@ -98,12 +123,38 @@ int main(int argc, char** argv) {
     struct sigaction toggle {};
     toggle.sa_handler = OnToggleBusy;
     sigaction(SIGUSR1, &toggle, nullptr);
+    struct sigaction badSumAction {};
+    badSumAction.sa_handler = OnToggleBadSum;
+    sigaction(SIGUSR2, &badSumAction, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
     if (!labsim::MakeFolders(options.linkDir)) {
         std::fprintf(stderr, "tesmira-labsim: cannot create %s\n", options.linkDir.c_str());
         return 1;
     }
+
+    // The stand-in libraries find these through TESMIRA_LABSIM_DIR=DIR.
+    const std::string usbMeter =
+        options.usbMeter == "ok" ? options.temperature + " " + options.humidity : options.usbMeter;
+    if (!WriteLine(options.linkDir + "/relay-modules", options.relayModules) ||
+        !WriteLine(options.linkDir + "/usbmeter", usbMeter)) {
+        std::fprintf(stderr, "tesmira-labsim: cannot write the library files in %s\n",
+                     options.linkDir.c_str());
+        return 1;
+    }
+    unlink((options.linkDir + "/relays.state").c_str());
+
+    labsim::MicroscopeShm shm;
+    // The serial devices are the lab's first job: without shared memory it runs on without
+    // the block.
+    if (options.shm && !shm.Open(options.shmName, error)) {
+        std::fprintf(stderr, "tesmira-labsim: %s; no microscope block\n", error.c_str());
+        options.shm = false;
+    }
+    bool badSum = options.shmBadSum;
+    unsigned shmTick = 0;
+    auto nextShm = Clock::now();
+    PendingTail tail;
 
     bool busy = options.busy;
     const std::string busyFile = options.busyFile;
@@ -130,6 +181,8 @@ int main(int argc, char** argv) {
                     s.port.TerminalPath().c_str());
     }
     if (status == 0) {
+        if (options.shm)
+            std::printf("shm %s\n", options.shmName.c_str());
         std::printf("labsim ready\n");
         std::fflush(stdout);
         log.Note("started");
@@ -139,7 +192,28 @@ int main(int argc, char** argv) {
     while (status == 0 && !g_stop) {
         for (size_t i = 0; i < stations.size(); ++i)
             fds[i] = {stations[i].port.MasterFd(), POLLIN, 0};
-        const int r = ppoll(fds.data(), fds.size(), nullptr, &waitMask);
+        const auto now = Clock::now();
+        if (options.shm && now >= nextShm) {
+            shm.Write(shmTick++, badSum);
+            nextShm = now + kShmPeriod;
+        }
+        if (!tail.bytes.empty() && now >= tail.due) {
+            SendReply(stations[3], tail.bytes, log);
+            tail.bytes.clear();
+        }
+        auto wake = options.shm ? nextShm : now + std::chrono::hours(1);
+        if (!tail.bytes.empty() && tail.due < wake)
+            wake = tail.due;
+        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(wake - now);
+        const long long ns = wait.count() > 0 ? wait.count() : 0;
+        const timespec timeout{static_cast<time_t>(ns / 1000000000),
+                               static_cast<long>(ns % 1000000000)};
+        const int r = ppoll(fds.data(), fds.size(), &timeout, &waitMask);
+        if (g_toggleBadSum) {
+            g_toggleBadSum = 0;
+            badSum = !badSum;
+            log.Note(badSum ? "shm check word bad" : "shm check word good");
+        }
         auto applyToggle = [&] {
             TakePendingToggle();
             if (!g_toggleBusy)
@@ -166,7 +240,16 @@ int main(int argc, char** argv) {
                     Station& s = stations[i];
                     const std::string_view bytes(buf, static_cast<size_t>(n));
                     log.Line(s.device->Name(), '<', bytes);
-                    SendReply(s, s.device->Receive(bytes), log);
+                    const std::string reply = s.device->Receive(bytes);
+                    if (i == 3 && !reply.empty() && options.meterSilent) {
+                        log.Note("meter reply withheld");
+                    } else if (i == 3 && reply.size() > 1 && options.meterSplit) {
+                        const size_t half = reply.size() / 2;
+                        SendReply(s, reply.substr(0, half), log);
+                        tail = {tail.bytes + reply.substr(half), Clock::now() + kSplitGap};
+                    } else {
+                        SendReply(s, reply, log);
+                    }
                 }
             } else if (fds[i].revents & (POLLHUP | POLLERR)) {
                 hungUp = true;
@@ -179,6 +262,7 @@ int main(int argc, char** argv) {
 
     for (Station& s : stations)
         s.port.Unlink();
+    shm.Close();
     if (status == 0)
         log.Note("stopped");
     if (logFile != stdout)

@@ -20,9 +20,15 @@ const char* Usage() {
     return "usage: tesmira-labsim --links DIR [--log FILE|-] [--xy te2000e|mac5000|sigma]\n"
            "                      [--z te2000e|mac5000|chuo] [--busy] [--busy-file PATH]\n"
            "                      [--temp T] [--humid H] [--z-position N]\n"
+           "                      [--meter-split] [--meter-silent] [--relay-modules LIST]\n"
+           "                      [--usbmeter ok|absent|fail] [--shm-name NAME] [--no-shm]\n"
+           "                      [--shm-bad-sum]\n"
            "Opens pseudo-terminals for the XY controller, the Z drive, the shutter and the\n"
            "USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and DIR/meter, and logs every\n"
-           "byte received. SIGUSR1 toggles the XY controller's busy state; SIGTERM/SIGINT end.\n";
+           "byte received. Publishes the microscope block in shared memory twice a second and\n"
+           "sets up the stand-in relay and USB meter libraries through files in DIR.\n"
+           "SIGUSR1 toggles the XY controller's busy state, SIGUSR2 the block's bad check word;\n"
+           "SIGTERM/SIGINT end.\n";
 }
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& help) {
@@ -91,6 +97,28 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& h
             if (v.empty() || *end != '\0')
                 return error = "--z-position needs an integer", false;
             o.zPosition = static_cast<int>(n);
+        } else if (arg == "--meter-split") {
+            o.meterSplit = true;
+        } else if (arg == "--meter-silent") {
+            o.meterSilent = true;
+        } else if (arg == "--relay-modules") {
+            if (!value(o.relayModules))
+                return false;
+        } else if (arg == "--usbmeter") {
+            if (!value(o.usbMeter))
+                return false;
+            if (o.usbMeter != "ok" && o.usbMeter != "absent" && o.usbMeter != "fail")
+                return error = "unknown --usbmeter mode: " + o.usbMeter, false;
+        } else if (arg == "--shm-name") {
+            if (!value(o.shmName))
+                return false;
+            if (o.shmName.size() < 2 || o.shmName[0] != '/' ||
+                o.shmName.find('/', 1) != std::string::npos)
+                return error = "--shm-name needs a name like /Name", false;
+        } else if (arg == "--no-shm") {
+            o.shm = false;
+        } else if (arg == "--shm-bad-sum") {
+            o.shmBadSum = true;
         } else {
             error = "unknown option: " + arg;
             return false;

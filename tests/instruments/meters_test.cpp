@@ -1,0 +1,213 @@
+// The meter engine: the USBRH2 reply gathering, the correction, and the texts each kind leaves
+// on the display and in the overlay.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/fake_serial_channel.h"
+#include "instruments/meter.h"
+#include "instruments/usbrh_device.h"
+#include "instruments/w1_thermometer.h"
+
+namespace tesmira {
+namespace {
+
+TEST(Usbrh2ReplyParser, GathersRepliesThatArriveInPieces) {
+    Usbrh2ReplyParser p;
+    p.Append(":23.4");
+    EXPECT_FALSE(p.Take());
+    p.Append("5,45.6");
+    EXPECT_FALSE(p.Take());  // the humidity is not finished until its comma
+    p.Append("0,\r\n");
+    const auto reply = p.Take();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->temperature, "23.45");
+    EXPECT_EQ(reply->humidity, "45.60");
+    EXPECT_EQ(p.Pending(), 0u);  // the line end is not kept
+}
+
+TEST(Usbrh2ReplyParser, RefusesWhatIsNotAWholeNumericReply) {
+    Usbrh2ReplyParser p;
+    p.Append("23.45,45.60,\r\n");  // no colon: the start was lost
+    EXPECT_FALSE(p.Take());
+    p.Append(":ab,45.60,\r\n");
+    EXPECT_FALSE(p.Take());
+    p.Append(":,45.60,\r\n");
+    EXPECT_FALSE(p.Take());
+    p.Append("\x01\xff noise :21.00,40.00,\r\n");
+    const auto reply = p.Take();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->temperature, "21.00");
+}
+
+TEST(Usbrh2ReplyParser, ARestartedReplyAndTwoRepliesGiveTheNewest) {
+    Usbrh2ReplyParser p;
+    p.Append(":23.4:24.00,50.00,\r\n");  // the meter began again mid-reply
+    auto reply = p.Take();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->temperature, "24.00");
+
+    p.Append(":20.00,30.00,\r\n:20.50,31.00,\r\n");
+    reply = p.Take();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->temperature, "20.50");
+    EXPECT_EQ(reply->humidity, "31.00");
+}
+
+TEST(Usbrh2ReplyParser, OverlongInputStaysBounded) {
+    Usbrh2ReplyParser p;
+    p.Append(":" + std::string(5000, '1'));
+    EXPECT_LE(p.Pending(), Usbrh2ReplyParser::kMaxPending);
+    EXPECT_FALSE(p.Take());
+    p.Append(",2,\r\n");  // the tail of an overlong field is not a reading
+    EXPECT_FALSE(p.Take());
+    p.Append(":23.45,45.60,");
+    ASSERT_TRUE(p.Take());
+}
+
+class FakeUsbrh : public IUsbrhDevice {
+public:
+    bool Find() override {
+        held = present;
+        return held;
+    }
+    bool Holds() const override { return held; }
+    int Read(double& t, double& h) override {
+        t = temperature;
+        h = humidity;
+        return result;
+    }
+    void Release() override {
+        held = false;
+        ++releases;
+    }
+    bool present = true;
+    bool held = false;
+    double temperature = 23.46, humidity = 45.62;
+    int result = 0;
+    int releases = 0;
+};
+
+class MeterTest : public ::testing::Test {
+protected:
+    test::FakeSerialChannel port;
+    FakeUsbrh usbrh;
+    W1Thermometer w1{"/nonexistent/w1"};
+    Meter meter{port, usbrh, w1};
+};
+
+TEST_F(MeterTest, CorrectedUsbrh2Temperature) {
+    EXPECT_EQ(Meter::CorrectedUsbrh2Temperature("23.45", -0.5), "22.95");
+    EXPECT_EQ(Meter::CorrectedUsbrh2Temperature("23.4", 0.0), "23.4");  // digits as sent
+    EXPECT_EQ(Meter::CorrectedUsbrh2Temperature("23", 1.0), "24.00");
+    EXPECT_EQ(Meter::CorrectedUsbrh2Temperature("-0.30", -1.6), "-1.90");
+}
+
+TEST_F(MeterTest, Usbrh2ReplySplitOverTwoPollsIsShownWhole) {
+    meter.SetKind(MeterKind::Usbrh2);
+    meter.SetCorrection(-0.5);
+    ASSERT_TRUE(meter.On().Ok());
+    EXPECT_EQ(meter.Tick(), MeterTick::StartReplyPoll);
+    EXPECT_EQ(port.All(), "getrh\n");
+
+    port.input = ":23.4";
+    meter.PollReply();
+    EXPECT_EQ(meter.Display(), meter_text::kInitialDisplay);
+    EXPECT_EQ(meter.TemperatureOverlay(), "");
+    port.input = "5,45.60,\r\n";
+    meter.PollReply();
+    EXPECT_EQ(meter.Display(), " T: 22.95 °C\n H: 45.60 %");
+    EXPECT_EQ(meter.TemperatureOverlay(), "T = 22.95 °C");
+    EXPECT_EQ(meter.HumidityOverlay(), " H = 45.60 %");
+
+    // No answer: the last values stay.
+    meter.PollReply();
+    EXPECT_EQ(meter.TemperatureOverlay(), "T = 22.95 °C");
+}
+
+TEST_F(MeterTest, Usbrh2ReplyAfterOffKeepsThePlaceholder) {
+    meter.SetKind(MeterKind::Usbrh2);
+    meter.SetCorrection(0.0);
+    ASSERT_TRUE(meter.On().Ok());
+    meter.Tick();
+    port.input = ":23.4";
+    meter.PollReply();
+    meter.Off();
+    EXPECT_EQ(meter.Display(), meter_text::kOffDisplay);
+    port.input = "5,45.60,\r\n";
+    meter.PollReply();  // the poll runs on after OFF
+    EXPECT_EQ(meter.Display(), meter_text::kOffDisplay);
+    EXPECT_TRUE(port.input.empty());
+
+    // Neither half of the old reply completes a new one after the next ON.
+    ASSERT_TRUE(meter.On().Ok());
+    port.input = "5,45.60,\r\n";
+    meter.PollReply();
+    EXPECT_EQ(meter.Display(), meter_text::kOffDisplay);
+    port.input = ":24.00,40.10,\r\n";
+    meter.PollReply();
+    EXPECT_EQ(meter.Display(), " T: 24.00 °C\n H: 40.10 %");
+}
+
+TEST_F(MeterTest, Usbrh2OnAsksForThePortAndFailsWithoutIt) {
+    meter.SetKind(MeterKind::Usbrh2);
+    port.open = false;
+    int asked = 0;
+    meter.SetPortOpener([&] { ++asked; });
+    const InstrumentResult r = meter.On();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(r.code, InstrumentError::Usbrh2NotFound);
+    EXPECT_EQ(r.message, "USBRH2モジュールが見つかりません！");
+    EXPECT_FALSE(meter.IsOn());
+
+    meter.SetPortOpener([&] { port.open = true; });
+    EXPECT_TRUE(meter.On().Ok());
+    EXPECT_TRUE(meter.IsOn());
+}
+
+TEST_F(MeterTest, UsbrhReadingAppliesTheCorrectionBeforeRounding) {
+    meter.SetKind(MeterKind::Usbrh);
+    meter.SetCorrection(0.02);
+    usbrh.temperature = 23.04;  // 23.06 shows as 23.1; rounding first would give 23.0
+    usbrh.humidity = 45.62;
+    ASSERT_TRUE(meter.On().Ok());
+    EXPECT_EQ(meter.Tick(), MeterTick::Nothing);
+    EXPECT_EQ(meter.Display(), " T: 23.1 °C\n H: 45.6 %");
+    EXPECT_EQ(meter.TemperatureOverlay(), "T = 23.1 °C");
+    EXPECT_EQ(meter.HumidityOverlay(), " H = 45.6 %");
+}
+
+TEST_F(MeterTest, UsbrhMissingModuleAndFailedReading) {
+    meter.SetKind(MeterKind::Usbrh);
+    usbrh.present = false;
+    const InstrumentResult r = meter.On();
+    EXPECT_EQ(r.code, InstrumentError::UsbrhNotFound);
+    EXPECT_EQ(r.message, "USBRHモジュールが見つかりません");
+    EXPECT_FALSE(meter.IsOn());
+
+    usbrh.present = true;
+    ASSERT_TRUE(meter.On().Ok());
+    meter.Tick();
+    const std::string overlay = meter.TemperatureOverlay();
+    usbrh.result = 1;
+    EXPECT_EQ(meter.Tick(), MeterTick::SwitchedOff);
+    EXPECT_FALSE(meter.IsOn());
+    EXPECT_FALSE(usbrh.held);
+    EXPECT_EQ(meter.Display(), meter_text::kOffDisplay);
+    EXPECT_EQ(meter.TemperatureOverlay(), overlay);  // the overlay keeps its last value
+}
+
+TEST_F(MeterTest, TdsnSwitchesOnButSaysItCannotRead) {
+    meter.SetKind(MeterKind::Tdsn7200);
+    const InstrumentResult r = meter.On();
+    EXPECT_TRUE(r.Ok());
+    EXPECT_EQ(r.code, InstrumentError::NoReadingMethod);
+    EXPECT_FALSE(r.message.empty());
+    EXPECT_TRUE(meter.IsOn());
+    EXPECT_EQ(meter.Tick(), MeterTick::Nothing);
+    EXPECT_EQ(meter.Display(), meter_text::kInitialDisplay);
+    EXPECT_TRUE(port.writes.empty());
+}
+
+}  // namespace
+}  // namespace tesmira
