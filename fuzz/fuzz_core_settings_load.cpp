@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Fill(profile, std::string_view(reinterpret_cast<const char*>(data), size));
     tesmira::Settings s;
     tesmira::LoadSettings(profile, s);
-    if (s.mediaType < 0 || s.mediaType > 4 || s.recMode < 0 || s.recMode > 3 ||
-        s.logFileType < 0 || s.logFileType > 2 || s.fpsAviReplay < 0 || s.fpsAviReplay > 3)
+    if (s.mediaType < 0 || s.mediaType > 4 || s.recMode < 0 || s.recMode > 3 || s.logFileType < 0 ||
+        s.logFileType > 2 || s.fpsAviReplay < 0 || s.fpsAviReplay > 3)
         __builtin_trap();
 
     tesmira::MemoryProfile saved;
