@@ -34,14 +34,6 @@ TEST(ClockWindows, AnOvernightRelayStaysOnThroughMidnight) {
     EXPECT_TRUE(InsideAnyWindow(WindowsFor({18, 0, 0}, {0, 0, 0}), At(23, 59, 59)));
 }
 
-TEST(ClockWindows, SecondsOfALocalTime) {
-    std::tm t{};
-    t.tm_hour = 23;
-    t.tm_min = 59;
-    t.tm_sec = 60;  // leap second
-    EXPECT_EQ(SecondsOfDay(t), 86399);
-}
-
 TEST(ClockEvaluation, SwitchesOnlyWhatDiffersFromTheWindow) {
     // Channel 1 (module 1, 0x02) 6-18 h; channel 5 (module 2, 0x02) 22-6 h.
     const std::vector<ClockChannel> channels{{1, WindowsFor({6, 0, 0}, {18, 0, 0})},
@@ -60,17 +52,6 @@ TEST(ClockEvaluation, SwitchesOnlyWhatDiffersFromTheWindow) {
     sw = EvaluateClock(channels, At(23, 59, 59), states, false);
     EXPECT_EQ(sw.off[0], 0x02);
     EXPECT_EQ(sw.on[1], 0x02);
-}
-
-TEST(ClockEvaluation, HoldingOffDuringAShotSwitchesOnlyChannelsThatAreOn) {
-    const std::vector<ClockChannel> channels{{0, WindowsFor({6, 0, 0}, {18, 0, 0})},
-                                             {2, WindowsFor({6, 0, 0}, {18, 0, 0})}};
-    std::array<int, kRelayChannels> states{};
-    states[0] = 1;
-    states[2] = 0;
-    const ClockSwitching sw = EvaluateClock(channels, At(12, 0, 0), states, true);
-    EXPECT_EQ(sw.off[0], 0x01);
-    EXPECT_EQ(sw.on[0], 0);
 }
 
 }  // namespace

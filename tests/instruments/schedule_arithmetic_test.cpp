@@ -21,17 +21,6 @@ TEST(VideoArithmetic, TheStoredDefaultsAgreeWithTheirDerivedValues) {
     EXPECT_EQ(t.rtStop, s.rtStop);
 }
 
-TEST(VideoArithmetic, ZeroLengthAndSecondsPastAMinute) {
-    const VideoTiming t = NormaliseVideo({0, 0, 0, 0});
-    EXPECT_EQ(t.lengthSeconds, 1);
-    EXPECT_EQ(t.intervalSeconds, 2);
-    EXPECT_EQ(t.waitSeconds, 0);
-    const VideoTiming u = NormaliseVideo({1, 90, 10, 0});  // 90 s in the seconds field
-    EXPECT_EQ(u.fields.lengthMin, 2);
-    EXPECT_EQ(u.fields.lengthSec, 30);
-    EXPECT_EQ(u.recIntervalMs, 600000);
-}
-
 TEST(VideoArithmetic, LongValuesStayInsideTheThirtyTwoBitSettings) {
     const VideoTiming t = NormaliseVideo({17894, 86400, 0, 0});
     EXPECT_LE(t.lengthSeconds, kMaxLengthSeconds);

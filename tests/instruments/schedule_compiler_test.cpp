@@ -101,15 +101,6 @@ TEST(ScheduleCompiler, ScenariosFromTheDesign) {
     }
 }
 
-TEST(ScheduleCompiler, RowsOfAnAbsentModuleAreLeftOut) {
-    ScheduleInputs in = Inputs(0, false);
-    Sync(in, 0, 0.0, 1.0);
-    Sync(in, 5, 0.0, 1.0);
-    const CompiledSchedule c = CompileSchedule(in).schedule;
-    ExpectSteps(c, {{0, R1, ON, 0}, {0, R1, OFF, 1000}});
-    EXPECT_EQ(c.sequenceMask[1], 0);
-}
-
 TEST(ScheduleCompiler, OffsetsAreRoundedOnceAndTimedFromTheStart) {
     // (0.3 - 0.1) x 1000 truncates to 199; rounding each offset gives the 200 ms the user typed.
     ScheduleInputs in = Inputs(0);
@@ -217,21 +208,6 @@ TEST(ScheduleCompiler, ClockRowsBecomeWindowsAndMasks) {
     EXPECT_EQ(r.schedule.clockMask[1], 0);
     ASSERT_EQ(r.rejected.size(), 1u);
     EXPECT_EQ(r.rejected[0].row, 6);
-}
-
-TEST(ScheduleCompiler, InputsComeFromTheSettings) {
-    Settings s;
-    s.relayMode[3] = 1;
-    s.relaySyncOn[3] = 0.25;
-    s.relaySyncOff[3] = 0.75;
-    s.relayMode[4] = 7;  // unknown mode reads as none
-    s.recMode = 3;
-    const ScheduleInputs in = InputsFromSettings(s, {true, true});
-    EXPECT_EQ(in.rows[3].mode, RowMode::kSync);
-    EXPECT_EQ(in.rows[4].mode, RowMode::kNone);
-    EXPECT_EQ(in.recIntervalMs, 30000);
-    ExpectSteps(CompileSchedule(in).schedule,
-                {{kNoModule, 0, MARK, 0}, {0, 0x08, ON, 250}, {0, 0x08, OFF, 750}});
 }
 
 }  // namespace
