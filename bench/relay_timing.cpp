@@ -1,0 +1,174 @@
+// Relay sequence timing on real timers: a ten-step sequence (ON/OFF every 100 ms) played 20 times
+// through the timer multiplexer on Qt timers, each switch time-stamped with the steady clock.
+// Prints each switch's lateness against its schedule (mean, worst) and the drift from the first
+// switch of a run to its last. Two passes: every timer precise, then the panel's choice (precise
+// only under 20 ms), where the player's approach on long waits has to keep the timing.
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "bench_util.h"
+#include "core/clock.h"
+#include "core/timer_multiplexer.h"
+#include "instruments/relay_ports.h"
+#include "instruments/relay_schedule.h"
+#include "instruments/relay_sequence.h"
+
+namespace tesmira {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+class SteadyClock : public Clock {
+public:
+    uint32_t TickMs() override {
+        return static_cast<uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now().time_since_epoch())
+                .count());
+    }
+    std::tm LocalTime() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm t{};
+        localtime_r(&now, &t);
+        return t;
+    }
+};
+
+// One QTimer per identifier, like the panel's backend; `allPrecise` overrides its choice.
+class BenchTimers : public TimerBackend {
+public:
+    BenchTimers(TimerMultiplexer& timers, bool allPrecise)
+        : timers_(timers), allPrecise_(allPrecise) {}
+    ~BenchTimers() override {
+        for (auto& [id, t] : qtimers_)
+            delete t;
+    }
+    void Start(TimerId id, int periodMs, bool precise) override {
+        QTimer*& t = qtimers_[id];
+        if (!t) {
+            t = new QTimer;
+            QObject::connect(t, &QTimer::timeout, [this, id] { timers_.Dispatch(id); });
+        }
+        t->setTimerType(allPrecise_ || precise ? Qt::PreciseTimer : Qt::CoarseTimer);
+        t->start(periodMs);
+    }
+    void Stop(TimerId id) override {
+        auto it = qtimers_.find(id);
+        if (it != qtimers_.end())
+            it->second->stop();
+    }
+
+private:
+    TimerMultiplexer& timers_;
+    bool allPrecise_;
+    std::map<TimerId, QTimer*> qtimers_;
+};
+
+class StampingRelays : public IRelaySwitch {
+public:
+    void SetRelays(int, uint8_t, bool) override { stamps.push_back(Steady::now()); }
+    int RelayState(int) const override { return 0; }
+    std::vector<Steady::time_point> stamps;
+};
+
+CompiledSchedule TenSteps() {
+    ScheduleInputs in;
+    in.modulePresent = {true, true};
+    for (int row = 0; row < 5; ++row) {
+        in.rows[row].mode = RowMode::kSync;
+        in.rows[row].onSec = 0.1 + 0.2 * row;
+        in.rows[row].offSec = 0.2 + 0.2 * row;
+    }
+    return CompileSchedule(in).schedule;
+}
+
+struct Figures {
+    double meanMs = 0, worstMs = 0, meanDriftMs = 0, worstDriftMs = 0;
+    int switches = 0;
+};
+
+Figures Play(QCoreApplication& app, bool allPrecise, int runs) {
+    SteadyClock clock;
+    TimerMultiplexer timers;
+    BenchTimers backend(timers, allPrecise);
+    timers.SetBackend(&backend);
+    StampingRelays relays;
+    RelaySequencePlayer player(timers, clock, relays);
+    const CompiledSchedule schedule = TenSteps();
+
+    std::vector<double> lateness;
+    std::vector<double> drift;
+    int run = 0;
+    Steady::time_point start;
+    auto startRun = [&] {
+        relays.stamps.clear();
+        start = Steady::now();
+        player.Start(schedule.steps);
+    };
+    player.SetFinishedHandler([&] {
+        std::vector<double> late;
+        size_t k = 0;
+        for (const RelayStep& s : schedule.steps) {
+            if (s.kind == StepKind::kFrameMarker)
+                continue;
+            const auto due = start + std::chrono::milliseconds(s.atMs);
+            late.push_back(
+                std::chrono::duration<double, std::milli>(relays.stamps[k++] - due).count());
+        }
+        lateness.insert(lateness.end(), late.begin(), late.end());
+        drift.push_back(late.back() - late.front());
+        if (++run < runs)
+            QTimer::singleShot(50, startRun);  // a short pause between runs
+        else
+            app.quit();
+    });
+    QTimer::singleShot(0, startRun);
+    app.exec();
+
+    Figures f;
+    f.switches = static_cast<int>(lateness.size());
+    for (double l : lateness) {
+        f.meanMs += l;
+        f.worstMs = std::max(f.worstMs, l);
+    }
+    f.meanMs /= std::max<size_t>(1, lateness.size());
+    for (double d : drift) {
+        f.meanDriftMs += d;
+        f.worstDriftMs = std::max(f.worstDriftMs, std::abs(d));
+    }
+    f.meanDriftMs /= std::max<size_t>(1, drift.size());
+    return f;
+}
+
+void Print(const char* name, const Figures& f) {
+    std::printf(
+        "%-34s switches %4d  lateness mean %6.2f ms  worst %6.2f ms  drift mean %6.2f ms"
+        "  worst %6.2f ms\n",
+        name, f.switches, f.meanMs, f.worstMs, f.meanDriftMs, f.worstDriftMs);
+}
+
+}  // namespace
+}  // namespace tesmira
+
+int main(int argc, char** argv) {
+    using namespace tesmira;
+    QCoreApplication app(argc, argv);
+    constexpr int kRuns = 20;
+    const double cpu0 = bench::SelfCpu();
+    const double wall0 = bench::Now();
+    const Figures precise = Play(app, true, kRuns);
+    const Figures panel = Play(app, false, kRuns);
+    std::printf("relay sequence: 10 switches, one every 100 ms, %d runs per pass\n", kRuns);
+    Print("all timers precise", precise);
+    Print("precise under 20 ms only (panel)", panel);
+    std::printf("goal: worst lateness <= 15 ms: %s\n",
+                precise.worstMs <= 15 && panel.worstMs <= 15 ? "met" : "NOT met");
+    std::printf("wall %.1f s, cpu %.3f s, peak RSS %.1f MB\n", bench::Now() - wall0,
+                bench::SelfCpu() - cpu0, bench::PeakRssMb());
+    return 0;
+}

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include "common/fake_timer_backend.h"
+#include "instruments/relay_fakes.h"
+#include "instruments/relay_runner.h"
+
+namespace tesmira {
+namespace {
+
+// The runner on a fake clock: timers fire only as the test moves time forward.
+struct Rig {
+    FakeClock clock;
+    FakeTimerBackend backend{clock};
+    TimerMultiplexer timers{&backend};
+    FakeRelays relays{clock};
+    FakeCountDown countDown;
+    RelayRunner runner{timers, clock, relays, countDown};
+    int markers = 0;
+    uint32_t t0 = clock.tick;
+
+    Rig() {
+        backend.Attach(&timers);
+        runner.Player().SetFrameMarkerHandler([this] { ++markers; });
+    }
+    void Compile(const ScheduleInputs& in) { runner.SetSchedule(CompileSchedule(in).schedule); }
+    void Advance(uint32_t ms) { backend.Advance(ms); }
+    uint32_t Since(const RelayCall& c) const { return c.tick - t0; }
+};
+
+ScheduleInputs Inputs(int recMode) {
+    ScheduleInputs in;
+    in.modulePresent = {true, true};
+    in.recMode = recMode;
+    in.timelapseMs = 10000;
+    in.recIntervalMs = 30000;
+    return in;
+}
+
+void Sync(ScheduleInputs& in, int row, double on, double off) {
+    in.rows[row].mode = RowMode::kSync;
+    in.rows[row].onSec = on;
+    in.rows[row].offSec = off;
+}
+
+// ON/OFF every 100 ms: ten switches at 100..1000 ms over five relays.
+ScheduleInputs TenSteps() {
+    ScheduleInputs in = Inputs(0);
+    for (int row = 0; row < 5; ++row)
+        Sync(in, row, 0.1 + 0.2 * row, 0.2 + 0.2 * row);
+    return in;
+}
+
+TEST(SequencePlayer, EverySwitchHappensAtItsScheduledMillisecond) {
+    Rig rig;
+    rig.Compile(TenSteps());
+    ASSERT_EQ(rig.runner.Shot().outcome, ShotOutcome::kStarted);
+    rig.Advance(1200);
+    ASSERT_EQ(rig.relays.calls.size(), 10u);
+    for (size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(rig.Since(rig.relays.calls[i]), 100 * (i + 1)) << i;
+        EXPECT_EQ(rig.relays.calls[i].on, i % 2 == 0);
+    }
+    EXPECT_FALSE(rig.runner.Player().IsRunning());
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kRelayShot));
+}
+
+TEST(SequencePlayer, ALateTickDelaysOnlyItsOwnStep) {
+    // Hold the sequence tick back by hand for 30 ms: the late step plays at once on the next
+    // tick and the steps after it keep their times.
+    Rig rig;
+    rig.Compile(TenSteps());
+    rig.runner.Shot();
+    rig.Advance(250);  // steps at 100 and 200 done
+    rig.timers.Stop(TimerId::kRelayShot);
+    rig.Advance(80);  // 300 missed
+    rig.runner.Player().OnTick();
+    rig.Advance(1000);
+    ASSERT_EQ(rig.relays.calls.size(), 10u);
+    EXPECT_EQ(rig.Since(rig.relays.calls[2]), 330u);
+    for (size_t i = 3; i < 10; ++i)
+        EXPECT_EQ(rig.Since(rig.relays.calls[i]), 100 * (i + 1)) << i;
+}
+
+TEST(SequencePlayer, LongWaitsApproachOnAPreciseTimer) {
+    EXPECT_EQ(ApproachPeriodMs(15), 15);
+    EXPECT_EQ(ApproachPeriodMs(0), 1);
+    for (int64_t wait : {20, 100, 2000, 600000}) {
+        const int first = ApproachPeriodMs(wait);
+        // A coarse timer up to 5% late still lands before the step is due.
+        EXPECT_LT(first * 1.05, double(wait)) << wait;
+    }
+}
+
+TEST(ShotButton, StartsStopsAndRefusesAnEmptyTimetable) {
+    Rig rig;
+    const ShotResult empty = rig.runner.Shot();
+    EXPECT_EQ(empty.outcome, ShotOutcome::kNoTimetable);
+    EXPECT_EQ(empty.message, kMsgNoTimetable);
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kRelayShot));
+
+    ScheduleInputs in = Inputs(0);
+    Sync(in, 0, 0.0, 1.0);
+    rig.Compile(in);
+    EXPECT_EQ(rig.runner.Shot().outcome, ShotOutcome::kStarted);
+    EXPECT_EQ(rig.relays.states[0], 1);  // the step at 0 plays at once
+    rig.Advance(500);
+    EXPECT_EQ(rig.runner.Shot().outcome, ShotOutcome::kStopped);
+    rig.Advance(2000);
+    EXPECT_EQ(rig.relays.states[0], 1);  // stopped by hand: relays stay as they are
+    EXPECT_EQ(rig.relays.calls.size(), 1u);
+}
+
+TEST(SequencePlayer, ARunningSequencePlaysItsOwnSnapshot) {
+    Rig rig;
+    ScheduleInputs in = Inputs(0);
+    Sync(in, 0, 0.0, 1.0);
+    rig.Compile(in);
+    rig.runner.Shot();
+    rig.Advance(300);
+    // Apply while running: the new schedule has nothing for relay 1.
+    Sync(in, 0, 0.0, 0.0);
+    Sync(in, 1, 0.5, 0.6);
+    rig.Compile(in);
+    rig.Advance(1000);
+    ASSERT_EQ(rig.relays.calls.size(), 2u);
+    EXPECT_EQ(rig.relays.calls[1].mask, 0x01);
+    EXPECT_EQ(rig.Since(rig.relays.calls[1]), 1000u);
+    // The next shot plays the new steps.
+    rig.runner.Shot();
+    rig.Advance(1000);
+    EXPECT_EQ(rig.relays.calls.back().mask, 0x02);
+}
+
+TEST(TimelapseHook, TheMarkerTakesTheFrameAndALongSequenceRestartsCleanly) {
+    Rig rig;
+    ScheduleInputs in = Inputs(2);
+    Sync(in, 0, -2.0, 1.0);  // ON 2 s before the frame, OFF 1 s after
+    Sync(in, 1, -1.0, 9.0);  // still on when the next tick comes 5 s later
+    rig.Compile(in);
+
+    EXPECT_TRUE(rig.runner.OnTimelapseTick());
+    EXPECT_EQ(rig.markers, 0);
+    rig.Advance(2000);
+    EXPECT_EQ(rig.markers, 1);  // frame 2 s after the sequence starts
+    rig.Advance(3000);
+    EXPECT_EQ(rig.relays.states[0], 0);
+    EXPECT_EQ(rig.relays.states[1], 1);
+
+    rig.relays.calls.clear();
+    EXPECT_TRUE(rig.runner.OnTimelapseTick());  // the first sequence is still running
+    // Relay 2 of the aborted run goes off, then the new run switches relay 1 on.
+    ASSERT_GE(rig.relays.calls.size(), 2u);
+    EXPECT_FALSE(rig.relays.calls[0].on);
+    EXPECT_EQ(rig.relays.calls[0].mask, 0x02);
+    EXPECT_TRUE(rig.relays.calls[1].on);
+    rig.Advance(2000);
+    EXPECT_EQ(rig.markers, 2);
+
+    // Without steps the recording side takes the frame itself.
+    Rig plain;
+    EXPECT_FALSE(plain.runner.OnTimelapseTick());
+}
+
+TEST(Cycle, CountsCyclesAndTheCountDownRestartsFromTheInterval) {
+    Rig rig;
+    ScheduleInputs in = Inputs(3);
+    Sync(in, 0, 0.0, 1.0);
+    rig.Compile(in);
+    rig.runner.StartCycle(5000, 3);
+    EXPECT_TRUE(rig.countDown.visible);
+    EXPECT_EQ(rig.countDown.title, "サイクル");
+
+    rig.Advance(10);
+    EXPECT_EQ(rig.countDown.title, "サイクル  1 / 3");
+    EXPECT_EQ(rig.countDown.remaining, 5);
+    rig.Advance(3000);
+    EXPECT_EQ(rig.countDown.remaining, 5);  // the panel's 1009 tick belongs to the caller
+    for (int i = 0; i < 3; ++i)
+        rig.runner.OnCountDownTick();
+    EXPECT_EQ(rig.countDown.remaining, 2);
+    rig.Advance(2000);  // second cycle: count-down back to the full interval
+    EXPECT_EQ(rig.countDown.title, "サイクル  2 / 3");
+    EXPECT_EQ(rig.countDown.remaining, 5);
+    EXPECT_EQ(rig.countDown.total, 5);
+
+    rig.Advance(10000);  // third cycle, then the fourth tick ends the cycle
+    EXPECT_FALSE(rig.runner.IsCycling());
+    EXPECT_FALSE(rig.countDown.visible);
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kRelayRepeat));
+    int ons = 0;
+    for (const RelayCall& c : rig.relays.calls)
+        ons += c.on;
+    EXPECT_EQ(ons, 3);
+}
+
+TEST(Cycle, AClockOnlyCycleShowsNoMessageAndStoppingSwitchesClockRelaysOff) {
+    Rig rig;
+    ScheduleInputs in = Inputs(3);
+    in.rows[6].mode = RowMode::kClock;
+    in.rows[6].on = {6, 0, 0};
+    in.rows[6].off = {18, 0, 0};
+    rig.Compile(in);
+    rig.runner.StartCycle(2000, 10);
+    rig.Advance(4100);
+    EXPECT_EQ(rig.runner.CycleCount(), 3);
+    EXPECT_FALSE(rig.runner.Player().IsRunning());
+
+    rig.runner.OnCountDownTick();  // 12:00 on the fake clock: inside 6-18 h
+    EXPECT_EQ(rig.relays.states[6], 1);
+    rig.runner.StopCycle();
+    EXPECT_EQ(rig.relays.states[6], 0);
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kRelayRepeat));
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kCountDown));
+}
+
+TEST(ClockTick, ClockRelaysAreHeldOffWhileASequenceRuns) {
+    Rig rig;
+    ScheduleInputs in = Inputs(0);
+    Sync(in, 0, 0.0, 1.0);
+    in.rows[1].mode = RowMode::kClock;  // 6-18 h, and the fake clock says 12:00
+    rig.Compile(in);
+    rig.runner.OnCountDownTick();
+    EXPECT_EQ(rig.relays.states[1], 1);
+    rig.runner.Shot();
+    rig.runner.OnCountDownTick();
+    EXPECT_EQ(rig.relays.states[1], 0);
+    rig.Advance(1500);
+    rig.runner.OnCountDownTick();
+    EXPECT_EQ(rig.relays.states[1], 1);
+}
+
+TEST(RecordingHooks, EveryStopOfASynchronisedRunEndsTheCycle) {
+    Rig rig;
+    ScheduleInputs in = Inputs(0);
+    Sync(in, 0, 0.0, 5.0);
+    rig.Compile(in);
+    ASSERT_TRUE(rig.runner.OnRecordingFirstFrame());
+    EXPECT_TRUE(rig.runner.IsCycling());
+    EXPECT_TRUE(rig.timers.IsRunning(TimerId::kCountDown));
+    rig.Advance(1000);
+    rig.runner.OnRunStopped();  // the user's stop, not the time limit
+    EXPECT_FALSE(rig.runner.IsCycling());
+    EXPECT_FALSE(rig.runner.Player().IsRunning());
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kCountDown));
+
+    // End of a series: the sequence's relays go off.
+    rig.runner.SwitchOffSequenceRelays();
+    EXPECT_EQ(rig.relays.states[0], 0);
+    EXPECT_EQ(rig.relays.calls.back().mask, 0x01);
+    EXPECT_FALSE(rig.relays.calls.back().on);
+
+    // Nothing to play: the hook starts nothing and leaves the cycle alone.
+    Rig empty;
+    EXPECT_FALSE(empty.runner.OnRecordingFirstFrame());
+    EXPECT_FALSE(empty.runner.IsCycling());
+}
+
+}  // namespace
+}  // namespace tesmira
