@@ -2,13 +2,26 @@
 
 namespace tesmira {
 
+bool NeedsPreciseTimer(TimerId id) {
+    switch (id) {
+        case TimerId::kTimelapse:
+        case TimerId::kCountDown:
+        case TimerId::kRelayShot:
+        case TimerId::kRelayRepeat:
+            return true;
+        default:
+            return false;
+    }
+}
+
 void TimerMultiplexer::Start(TimerId id, int periodMs) {
     if (periodMs < 1)
         periodMs = 1;
     running_[id] = periodMs;
-    // Periods under 20 ms need a precise timer; coarse timers may fire several ms late.
+    // Periods under 20 ms need a precise timer; coarse timers may fire several ms late, or up to
+    // 5 % of the period, which a time-lapse frame or a relay switch must not be.
     if (backend_)
-        backend_->Start(id, periodMs, periodMs < 20);
+        backend_->Start(id, periodMs, periodMs < 20 || NeedsPreciseTimer(id));
 }
 
 void TimerMultiplexer::Stop(TimerId id) {

@@ -28,6 +28,10 @@ enum class TimerId : int {
 constexpr TimerId kFirstTimer = TimerId::kSerialReceive;
 constexpr TimerId kLastTimer = TimerId::kMeterReply;
 
+// Timers whose ticks are scheduled events (time-lapse frames, the count-down, relay switching)
+// run precise whatever their period.
+bool NeedsPreciseTimer(TimerId id);
+
 class TimerBackend {
 public:
     virtual ~TimerBackend() = default;

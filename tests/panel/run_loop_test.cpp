@@ -249,16 +249,23 @@ TEST(TimerMultiplexerTest, OneShotStopsItselfInItsFirstTickAndMayRestartItself) 
     EXPECT_EQ(chained, 4);  // at 10, 60, 110, 160
 }
 
-TEST(TimerMultiplexerTest, PreciseOnlyUnderTwentyMilliseconds) {
+TEST(TimerMultiplexerTest, PreciseUnderTwentyMillisecondsAndForScheduledEvents) {
     FakeClock clock;
     FakeTimerBackend backend(clock);
     TimerMultiplexer timers(&backend);
     timers.Start(TimerId::kRecording, 1);
     timers.Start(TimerId::kMeterReply, 50);
-    timers.Start(TimerId::kTimelapse, 19);
-    EXPECT_TRUE(backend.IsPrecise(TimerId::kRecording));
-    EXPECT_TRUE(backend.IsPrecise(TimerId::kTimelapse));
+    timers.Start(TimerId::kSerialReceive, 500);
+    // A coarse timer may be 5 % late: 500 ms on a 10 s time-lapse interval.
+    timers.Start(TimerId::kTimelapse, 10000);
+    timers.Start(TimerId::kCountDown, 1000);
+    timers.Start(TimerId::kRelayShot, 300);
+    timers.Start(TimerId::kRelayRepeat, 60000);
+    for (TimerId id : {TimerId::kRecording, TimerId::kTimelapse, TimerId::kCountDown,
+                       TimerId::kRelayShot, TimerId::kRelayRepeat})
+        EXPECT_TRUE(backend.IsPrecise(id)) << int(id);
     EXPECT_FALSE(backend.IsPrecise(TimerId::kMeterReply));
+    EXPECT_FALSE(backend.IsPrecise(TimerId::kSerialReceive));
 }
 
 TEST(TimerMultiplexerTest, FakeTimersFireAcrossTheTickWrap) {
