@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_capture.h"
 #include "bench_util.h"
 #include "capture/capture_owner.h"
 #include "capture/video_view.h"
@@ -30,6 +31,11 @@ using bench::Per1000;
 using bench::SelfCpu;
 
 namespace {
+
+bench::BenchCapture& Capture() {
+    static bench::BenchCapture capture;
+    return capture;
+}
 
 struct Size {
     int w, h, fps;
@@ -74,17 +80,17 @@ Run LiveFor(CVideoView& view, bool shown, int seconds) {
         view.show();
     else
         view.hide();
-    RebuildCaptureGraph();
-    CCaptureGraph* graph = theCaptureGraph();
+    Capture().owner.Rebuild();
+    CCaptureGraph* graph = Capture().owner.Graph();
     if (!graph || !graph->CameraReady())
         return r;
     const uint64_t paintedBefore = CVideoSurface::FramesPainted();
     const double cpuBefore = SelfCpu();
-    LiveStart();
+    Capture().owner.LiveStart();
     QEventLoop loop;  // not app.exec(): quitting the application would close the pane
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
-    LiveStop();
+    Capture().owner.LiveStop();
     r.cpu = SelfCpu() - cpuBefore;
     r.delivered = graph->PreviewFramesDelivered();
     r.lost = graph->PreviewFramesLost();
@@ -105,7 +111,8 @@ int main(int argc, char** argv) {
     settings().datePrefix = "00_00_00-";
     settings().defaultZoomFactor = 1.0;
 
-    CVideoView view;
+    CVideoView view(CTesmiraDoc::Instance());
+    view.Attach(Capture().owner);
     view.resize(1000, 800);
 
     std::printf("CPU seconds per 1000 frames; pane 1000 x 800 at zoom 1.0; %d s per run\n",
@@ -133,7 +140,7 @@ int main(int argc, char** argv) {
                     bare1000 > 0 ? graph / bare1000 : 0.0, withPaint - graph);
         std::fflush(stdout);
     }
-    DestroyCaptureGraph();
+    Capture().owner.Destroy();
     std::printf(
         "graph = capture graph with the pane hidden; bare = gst-launch-1.0 videotestsrc ! "
         "videoconvert ! BGR ! fakesink; ratio = graph / bare; painting = graph+pt - graph\n");

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_capture.h"
 #include "bench_util.h"
 #include "capture/capture_owner.h"
 #include "core/notifier.h"
@@ -38,6 +39,11 @@ using bench::Per1000;
 using bench::SelfCpu;
 
 namespace {
+
+bench::BenchCapture& Capture() {
+    static bench::BenchCapture capture;
+    return capture;
+}
 
 struct Case {
     const char* name;
@@ -125,13 +131,13 @@ struct Result {
 Result RecordCase(const Case& c, const std::string& path, int seconds) {
     Result r;
     setenv("TESMIRA_TEST_CAMERA_CAPS", Caps(c.w, c.h).c_str(), 1);
-    RebuildCaptureGraph();
-    CCaptureGraph* graph = theCaptureGraph();
+    Capture().owner.Rebuild();
+    CCaptureGraph* graph = Capture().owner.Graph();
     if (!graph || !graph->CameraReady()) {
         std::fprintf(stderr, "%s: no test camera\n", c.name);
         return r;
     }
-    LiveStart();
+    Capture().owner.LiveStart();
     RunLoopFor(1000);  // settle
     // Live only, for the share of the preview and the camera.
     const double liveCpu0 = SelfCpu(), live0 = Now();
@@ -141,17 +147,17 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
     settings().mediaType = c.mediaType;
     bool stopped = false;
     SetPanelMessageHandler(PanelMessage::kGraphEvent, [&stopped] {
-        if (CCaptureGraph* g = theCaptureGraph())
+        if (CCaptureGraph* g = Capture().owner.Graph())
             for (const GraphEvent& e : g->FetchGraphEvents())
                 if (e.code == kEcStreamControlStopped)
                     stopped = true;
     });
     std::string error;
     const double cpu0 = SelfCpu(), t0 = Now();
-    if (!graph->StartRecording(path, codecSettings(), false, int64_t(seconds) * 1000000000,
-                               &error)) {
+    if (!graph->StartRecording(path, CodecSettingsFor(settings().mediaType, EncoderPages{}), false,
+                               int64_t(seconds) * 1000000000, &error)) {
         std::fprintf(stderr, "%s: %s\n", c.name, error.c_str());
-        LiveStop();
+        Capture().owner.LiveStop();
         return r;
     }
     // The limit ends it; a slow encoder may lag behind the camera, so allow some slack.
@@ -161,7 +167,7 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
     r.wall = Now() - t0;
     graph->ReadFrameCounts(r.dropped, r.delivered);
     SetPanelMessageHandler(PanelMessage::kGraphEvent, nullptr);
-    LiveStop();
+    Capture().owner.LiveStop();
     r.ok = true;
     return r;
 }
@@ -228,7 +234,7 @@ int main(int argc, char** argv) {
                     ffOk && ff > 0 ? rec / ff : 0.0, ffFps);
         std::fflush(stdout);
     }
-    DestroyCaptureGraph();
+    Capture().owner.Destroy();
     rmdir(shmTemplate);
     rmdir(diskTemplate);
     getloadavg(load, 3);

@@ -12,8 +12,13 @@
 #include "binders/stage_binder.h"
 #include "capture/capture_owner.h"
 #include "capture/video_view.h"
+#include "core/clock.h"
+#include "core/notifier.h"
 #include "core/panel_messages.h"
 #include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "core/ui_poster.h"
 #include "dialogs/avi_rate_dialog.h"
 #include "dialogs/count_down_panel.h"
 #include "dialogs/dlg_command_send.h"
@@ -25,19 +30,65 @@
 #include "recording/capture_record_graph.h"
 #include "recording/recording_control.h"
 #include "recording/recording_log.h"
+#include "recording/recording_paths.h"
 #include "serial/port_assignment.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
+#include "stage/stage_state.h"
 
 namespace tesmira {
 namespace {
 
+// The capture graph's owner and what it is built with; they live as long as the frame.
+struct CaptureWiring {
+    std::unique_ptr<IDeviceCatalog> catalog = MakeSystemDeviceCatalog();
+    QtUiPoster ui;
+    EncoderSettings encoders;
+    RecordingPaths paths;
+    std::unique_ptr<CaptureOwner> owner;
+};
+
+CaptureWiring& Capture() {
+    static CaptureWiring wiring;
+    return wiring;
+}
+
+// Notifies through the process's message boxes until the workstation object owns one.
+class MessageBoxNotifier : public INotifier {
+public:
+    void Notify(const std::string& text, MessageIcon icon) override { ShowMessage(text, icon); }
+};
+
+MessageBoxNotifier& Notifier() {
+    static MessageBoxNotifier notifier;
+    return notifier;
+}
+
+CaptureOwner& MakeCaptureOwner() {
+    CaptureWiring& c = Capture();
+    if (!c.owner) {
+        c.owner = std::make_unique<CaptureOwner>(CaptureOwnerDeps{
+            settings(),
+            runState(),
+            CTesmiraDoc::Instance(),
+            Notifier(),
+            c.ui,
+            *c.catalog,
+            {},
+            PostPanelMessage,
+            [&c] { MakeNextRecordingPath(c.paths, settings(), settings().recNo); }});
+    }
+    return *c.owner;
+}
+
 // The objects that join recording control to the real panel, count-down window and graph; they
 // live as long as the frame.
 struct RecordingWiring {
-    CaptureRecordGraph graph;
+    std::unique_ptr<CaptureRecordGraph> graph;
     std::unique_ptr<PanelRecordAdapter> panel;
     std::unique_ptr<CountDownAdapter> countDown;
+    std::unique_ptr<StageRecordAdapter> stage;
+    RecordingLogLists log;
     std::unique_ptr<RecordingControl> control;
 };
 
@@ -80,23 +131,34 @@ void WireStage(CMainFrame& frame, CDlgMain& panel) {
 }
 
 void WireCapture(CMainFrame& frame, CDlgMain& panel) {
-    BindCaptureControls(&panel);
+    CaptureOwner& capture = MakeCaptureOwner();
+    capture.BindLiveButtons(qobject_cast<QAbstractButton*>(panel.Control(1023)),
+                            qobject_cast<QAbstractButton*>(panel.Control(1024)));
     panel.MarkAttached({1023, 1024, 1039, 1040, 1041});
-    panel.Conditions().cameraReady = CameraReady;
-    panel.Conditions().microphoneReady = MicrophoneReady;
-    panel.Conditions().timelapseAviWriterAvailable = TimelapseWriterAvailable;
-    CVideoView::SetWheelZoomHandler([&panel](bool zoomIn) {
-        if (zoomIn)
-            panel.ZoomIn();
-        else
-            panel.ZoomOut();
-    });
-    SetCommandHandler(command_id::kCameraSelect, [&frame] { OnCameraSelect(&frame); });
-    SetCommandHandler(command_id::kCameraProperties, [&frame] { OnCameraProperties(&frame); });
-    SetCommandEnabledQuery(command_id::kCameraProperties, CanShowCameraProperties);
-    SetCommandHandler(command_id::kStreamFormat, [&frame] { OnStreamProperties(&frame); });
-    SetCommandEnabledQuery(command_id::kStreamFormat, CanShowStreamProperties);
-    SetCaptureRebuildHook(RebuildCaptureGraph);
+    panel.Conditions().cameraReady = [&capture] { return capture.CameraReady(); };
+    panel.Conditions().microphoneReady = [&capture] { return capture.MicrophoneReady(); };
+    panel.Conditions().timelapseAviWriterAvailable = [&capture] {
+        return capture.TimelapseWriterAvailable();
+    };
+    if (CVideoView* video = frame.videoView()) {
+        video->Attach(capture);
+        video->SetWheelZoomHandler([&panel](bool zoomIn) {
+            if (zoomIn)
+                panel.ZoomIn();
+            else
+                panel.ZoomOut();
+        });
+    }
+    SetCommandHandler(command_id::kCameraSelect,
+                      [&frame, &capture] { capture.OnCameraSelect(&frame); });
+    SetCommandHandler(command_id::kCameraProperties,
+                      [&frame, &capture] { capture.OnCameraProperties(&frame); });
+    SetCommandEnabledQuery(command_id::kCameraProperties,
+                           [&capture] { return capture.CanShowCameraProperties(); });
+    SetCommandHandler(command_id::kStreamFormat,
+                      [&frame, &capture] { capture.OnStreamProperties(&frame); });
+    SetCommandEnabledQuery(command_id::kStreamFormat,
+                           [&capture] { return capture.CanShowStreamProperties(); });
 }
 
 void WireRecording(CMainFrame& frame, CDlgMain& panel) {
@@ -104,21 +166,39 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
     rec.panel = std::make_unique<PanelRecordAdapter>(panel);
     if (CDlgCountDown* countDown = frame.countDownPanel())
         rec.countDown = std::make_unique<CountDownAdapter>(*countDown);
+    CaptureOwner& capture = MakeCaptureOwner();
+    rec.graph = std::make_unique<CaptureRecordGraph>([&capture] { return capture.Graph(); },
+                                                     settings(), Capture().encoders);
+    rec.stage = std::make_unique<StageRecordAdapter>(stageState());
     RecordingDeps deps;
-    deps.graph = &rec.graph;
+    deps.settings = &settings();
+    deps.run = &runState();
+    deps.doc = &CTesmiraDoc::Instance();
+    deps.notifier = &Notifier();
+    deps.clock = &AppClock();
+    deps.paths = &Capture().paths;
+    deps.log = &rec.log;
+    deps.stage = rec.stage.get();
+    deps.waitCursor = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    deps.graph = rec.graph.get();
     deps.countDown = rec.countDown.get();
     deps.panel = rec.panel.get();
     deps.timers = &panel.Timers();
-    deps.rebuildGraph = RebuildCaptureGraph;
+    deps.rebuildGraph = [&capture] { capture.Rebuild(); };
     rec.control = std::make_unique<RecordingControl>(deps);
     rec.control->RegisterTimers();
     RecordingControl* control = rec.control.get();
 
-    SetRecStopHook([control] { control->RecStop(); });
+    capture.SetRecStop([control] { control->RecStop(); });
     panel.Hooks().stopRecording = [control] { control->RecStop(); };
     // The graph's stream stopped at the recording limit (or could not write): end the recording.
-    SetPanelMessageHandler(PanelMessage::kGraphEvent, [control] {
-        CCaptureGraph* graph = theCaptureGraph();
+    SetPanelMessageHandler(PanelMessage::kGraphEvent, [control, &capture] {
+        CCaptureGraph* graph = capture.Graph();
         if (!graph)
             return;
         for (const GraphEvent& event : graph->FetchGraphEvents()) {
@@ -135,11 +215,11 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
         QObject::connect(stop, &QAbstractButton::clicked, &panel,
                          [control] { control->RecStop(); });
     if (auto* resetFps = qobject_cast<QAbstractButton*>(panel.Control(1051))) {
-        QObject::connect(resetFps, &QAbstractButton::clicked, &panel, [&panel](bool) {
+        QObject::connect(resetFps, &QAbstractButton::clicked, &panel, [&panel, control](bool) {
             if (!panel.UpdateData(true))
                 return;
             if (QWidget* replay = panel.Control(1052))
-                replay->setEnabled(RecordingControl::OnResetFpsChanged(settings().resetFps));
+                replay->setEnabled(control->OnResetFpsChanged(settings().resetFps));
         });
     }
     if (auto* replay = qobject_cast<QComboBox*>(panel.Control(1052))) {
@@ -157,12 +237,6 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
                              [&panel] { panel.UpdateData(true); });
     }
     panel.MarkAttached({1022, 1020, 1051, 1052, 1072, 1073, 1048});
-    SetWaitCursorHook([](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
 }
 
 }  // namespace
@@ -175,7 +249,12 @@ void WireRooms(CMainFrame& frame) {
     WireStage(frame, *panel);
     WireCapture(frame, *panel);
     WireRecording(frame, *panel);
-    SetCommandHandler(command_id::kFolders, [&frame] { ShowDirectoryDialog(&frame); });
+    SetCommandHandler(command_id::kFolders, [&frame] {
+        CaptureOwner& capture = MakeCaptureOwner();
+        ShowDirectoryDialog(DirectoryDeps{settings(), runState(), Capture().encoders.Pages(),
+                                          Notifier(), [&capture] { capture.Rebuild(); }},
+                            &frame);
+    });
     SetCommandHandler(command_id::kTimeLimit, [&frame] { ShowTimeLimitDialog(&frame); });
     SetCommandHandler(command_id::kAviRateRewrite, [&frame] { OnRewriteAviFrameRate(&frame); });
     // The panel's initial update opens the ports and may put up messages: run it now, before the
@@ -185,13 +264,22 @@ void WireRooms(CMainFrame& frame) {
 
 void StartRooms(CMainFrame& frame) {
     (void)frame;
-    RebuildCaptureGraph();
+    MakeCaptureOwner().Rebuild();
 }
 
 void ShutdownRooms() {
     if (Recording().control && runState().isRecording)
         Recording().control->RecStop();
-    DestroyCaptureGraph();
+    if (Capture().owner)
+        Capture().owner->Destroy();
+}
+
+CaptureOwner& WorkstationCapture() {
+    return MakeCaptureOwner();
+}
+
+EncoderPages& WorkstationEncoderPages() {
+    return Capture().encoders.Pages();
 }
 
 }  // namespace tesmira

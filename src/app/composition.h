@@ -6,6 +6,8 @@
 namespace tesmira {
 
 class CMainFrame;
+struct EncoderPages;
+class CaptureOwner;
 
 // Start-up, once the frame, its panes and the floating panels exist (before the window shows).
 void WireRooms(CMainFrame& frame);
@@ -15,5 +17,10 @@ void StartRooms(CMainFrame& frame);
 // Close sequence, after the timers stopped and the placements were taken: release what the rooms
 // hold (the relay-module library).
 void ShutdownRooms();
+
+// The compressors' page values of the workstation (loaded and saved with the settings).
+EncoderPages& WorkstationEncoderPages();
+// The capture graph's owner of the workstation (created by WireRooms).
+CaptureOwner& WorkstationCapture();
 
 }  // namespace tesmira

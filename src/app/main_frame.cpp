@@ -220,7 +220,7 @@ void CMainFrame::CreatePanes() {
     panel_ = new CDlgMain(splitter_);
     doc.AddView(panel_);
     view_ = new CTesmiraView(splitter_);
-    video_ = new CVideoView(splitter_);
+    video_ = new CVideoView(doc, splitter_);
     doc.AddView(video_);
     splitter_->addWidget(panel_);
     splitter_->addWidget(view_);

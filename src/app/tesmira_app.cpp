@@ -44,7 +44,7 @@ bool CTesmiraApp::InitInstance() {
     ShowSplash();
     // 3-5. The settings (their folder checks may show messages over the splash).
     LoadSettings(*profile_);
-    LoadEncoderPages(*profile_, encoderPages());
+    LoadEncoderPages(*profile_, WorkstationEncoderPages());
     // 6-7. Document, frame and panes; then the rooms attach to them.
     frame_ = std::make_unique<CMainFrame>(QString::fromLatin1(kVersionText));
     frame_->SetOnClosed([] { QCoreApplication::quit(); });
@@ -76,7 +76,9 @@ bool CTesmiraApp::ExitInstance() {
     if (dismisser_ && qApp)
         qApp->removeEventFilter(dismisser_.get());
     frame_.reset();
-    const auto saveEncoderPages = [](IProfile& p) { SaveEncoderPages(p, encoderPages()); };
+    const auto saveEncoderPages = [](IProfile& p) {
+        SaveEncoderPages(p, WorkstationEncoderPages());
+    };
     if (SaveSettings(*profile_, settings(), saveEncoderPages))
         return true;
     std::string where = "the settings profile";

@@ -3,8 +3,22 @@
 #include "dialogs/count_down_panel.h"
 #include "panel/dlg_main.h"
 #include "stage/stage_control.h"
+#include "stage/stage_state.h"
 
 namespace tesmira {
+
+void StageRecordAdapter::ResetForRecording() {
+    stage_.stageReady = 1;
+    stage_.stageX = stage_.stageY = stage_.stageZ = 0.0;
+}
+
+void StageRecordAdapter::MarkReady() {
+    stage_.stageReady = 1;
+}
+
+StageSample StageRecordAdapter::Sample() const {
+    return {stage_.stageX, stage_.stageY, stage_.stageZ, stage_.stageReady};
+}
 
 void PanelRecordAdapter::SetStatusText(const std::string& text) {
     panel_.Fields().droppedFramesText = text;

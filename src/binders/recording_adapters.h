@@ -8,6 +8,19 @@ namespace tesmira {
 
 class CDlgMain;
 class CDlgCountDown;
+struct StageState;
+
+// Recording control's port to the stage room's state.
+class StageRecordAdapter : public IStagePort {
+public:
+    explicit StageRecordAdapter(StageState& stage) : stage_(stage) {}
+    void ResetForRecording() override;
+    void MarkReady() override;
+    StageSample Sample() const override;
+
+private:
+    StageState& stage_;
+};
 
 class PanelRecordAdapter : public IRecordPanel {
 public:

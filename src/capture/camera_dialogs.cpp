@@ -21,6 +21,7 @@
 #include <cstring>
 #include <memory>
 
+#include "capture/capture_owner.h"
 #include "core/settings.h"
 #include "media/capture_graph.h"
 
@@ -162,12 +163,12 @@ void CDlgCameraSelect::done(int result) {
     QDialog::done(result);
 }
 
-void RunCameraSelectDialog(QWidget* owner) {
-    const Settings& s = settings();
-    CDlgCameraSelect dialog(DeviceCatalog(), s.camera, s.audio, owner);
+void RunCameraSelectDialog(CaptureOwner& capture, QWidget* owner) {
+    const Settings& s = capture.CurrentSettings();
+    CDlgCameraSelect dialog(capture.Catalog(), s.camera, s.audio, owner);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ApplyCameraChoice(dialog.ChosenCamera(), dialog.ChosenMicrophone());
+    capture.ApplyCameraChoice(dialog.ChosenCamera(), dialog.ChosenMicrophone());
 }
 
 // ---- camera controls ------------------------------------------------------------------------
@@ -282,7 +283,10 @@ void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner) {
     dialog.exec();
 }
 
-void ShowStreamFormatDialog(CCaptureGraph& graph, QWidget* owner) {
+void ShowStreamFormatDialog(CaptureOwner& capture, QWidget* owner) {
+    if (!capture.Graph())
+        return;
+    CCaptureGraph& graph = *capture.Graph();
     QDialog dialog(owner);
     dialog.setWindowTitle(QStringLiteral("Stream"));
     dialog.setObjectName(QStringLiteral("streamFormatDialog"));
@@ -300,7 +304,7 @@ void ShowStreamFormatDialog(CCaptureGraph& graph, QWidget* owner) {
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted || !list->currentItem())
         return;
-    graph.ApplyStreamFormat(list->currentItem()->text().toStdString());
+    capture.ApplyStreamFormat(list->currentItem()->text().toStdString());
 }
 
 }  // namespace tesmira

@@ -13,6 +13,7 @@ class QLabel;
 namespace tesmira {
 
 class CCaptureGraph;
+class CaptureOwner;
 
 class CDlgCameraSelect : public QDialog {
     Q_OBJECT
@@ -41,10 +42,10 @@ private:
 };
 
 // Menu 32773: opens the dialog modally and applies the result.
-void RunCameraSelectDialog(QWidget* owner);
+void RunCameraSelectDialog(CaptureOwner& capture, QWidget* owner);
 // Menu 32774: the camera's V4L2 controls, applied live.
 void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner);
 // Menu 32777: the formats the camera offers.
-void ShowStreamFormatDialog(CCaptureGraph& graph, QWidget* owner);
+void ShowStreamFormatDialog(CaptureOwner& capture, QWidget* owner);
 
 }  // namespace tesmira

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "capture/capture_owner.h"
-#include "core/settings.h"
 #include "media/device_rules.h"
 
 namespace tesmira {
@@ -73,16 +71,6 @@ CameraSelectModel::Changes CameraSelectModel::TakeMicrophone(const std::string& 
 CameraSelectModel::Changes CameraSelectModel::ClearMicrophone() {
     chosenMicrophone_.clear();
     return Refresh();
-}
-
-bool ApplyCameraChoice(const std::string& camera, const std::string& microphone) {
-    Settings& s = settings();
-    if (camera == s.camera && microphone == s.audio)
-        return false;
-    s.camera = camera;
-    s.audio = microphone;
-    RebuildCaptureGraph();
-    return true;
 }
 
 }  // namespace tesmira

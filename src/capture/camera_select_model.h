@@ -46,8 +46,4 @@ private:
     std::string chosenMicrophone_;
 };
 
-// After OK: stores the names and rebuilds the graph only when either differs from the stored
-// setting. Returns true when it rebuilt.
-bool ApplyCameraChoice(const std::string& camera, const std::string& microphone);
-
 }  // namespace tesmira

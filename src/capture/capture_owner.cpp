@@ -4,195 +4,288 @@
 #include <QAction>
 #include <QMenu>
 #include <QVariant>
-#include <memory>
+#include <algorithm>
 
 #include "capture/camera_dialogs.h"
 #include "core/notifier.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
-#include "media/capture_graph.h"
-#include "panel/dlg_main.h"
 
 namespace tesmira {
 namespace {
 
-std::unique_ptr<CCaptureGraph>& Graph() {
-    static std::unique_ptr<CCaptureGraph> graph;
-    return graph;
-}
+// This capture card cannot always record uncompressed AVI; the user is warned when choosing it.
+const char kMonsterXCamera[] = "MonsterX U3.0R Capture 0";
+const char kMonsterXWarning[] =
+    "MonsterX U3.0R は AVI 非圧縮での録画に失敗する場合があります!\n失敗する場合は，MJPG AVI "
+    "に設定してください。\n \n";
 
-std::function<void()>& RecStopHook() {
-    static std::function<void()> hook;
-    return hook;
-}
-
-void RefreshPanel() {
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRefreshControls);
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kTakeFocus);
-}
-
-// A stream error (camera unplugged, device refusing its format): live stops, the controls
-// follow, then the user is told. The next LiveStart builds the graph afresh.
-void OnStreamError(uint64_t generation, const std::string& reason) {
-    CCaptureGraph* graph = theCaptureGraph();
-    if (!graph || graph->Generation() != generation)
-        return;
-    if (runState().isRecording && RecStopHook())
-        RecStopHook()();
-    graph->MarkBroken();
-    runState().isLive = false;
-    RefreshPanel();
-    ShowMessage("DirectShow Error: Stream stopped!\n" + reason + "\n");
-}
-
-void EnsureErrorHandler() {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    SetStreamErrorHandler(OnStreamError);
-}
-
-bool CameraPresent(const std::string& name) {
-    const auto cameras = DeviceCatalog().Cameras();
-    if (!cameras)
-        return false;
-    for (const CaptureDevice& d : *cameras)
-        if (d.name == name)
-            return true;
-    return false;
+bool Has(const MediaErrors& errors, MediaFailure code) {
+    return std::any_of(errors.begin(), errors.end(),
+                       [code](const MediaError& e) { return e.code == code; });
 }
 
 }  // namespace
 
-CCaptureGraph* theCaptureGraph() {
-    return Graph().get();
+CaptureOwner::CaptureOwner(CaptureOwnerDeps deps)
+    : deps_(std::move(deps)), alive_(std::make_shared<CaptureOwner*>(this)) {}
+
+CaptureOwner::~CaptureOwner() {
+    *alive_ = nullptr;
+    graph_.reset();
 }
 
-void DestroyCaptureGraph() {
-    Graph().reset();
+void CaptureOwner::Tell(const std::string& text) {
+    deps_.notifier.Notify(text, MessageIcon::Exclamation);
 }
 
-void RebuildCaptureGraph() {
-    EnsureErrorHandler();
-    RunState& run = runState();
+void CaptureOwner::Report(const MediaErrors& errors) {
+    for (const MediaError& e : errors)
+        Tell(MessageFor(e));
+}
+
+void CaptureOwner::SendViewHints() {
+    deps_.doc.UpdateAllViews(nullptr, UpdateHint::kAttachVideo);
+    deps_.doc.UpdateAllViews(nullptr, UpdateHint::kSetZoom, deps_.settings.defaultZoomFactor);
+}
+
+void CaptureOwner::RefreshPanel() {
+    deps_.doc.UpdateAllViews(nullptr, UpdateHint::kRefreshControls);
+    deps_.doc.UpdateAllViews(nullptr, UpdateHint::kTakeFocus);
+}
+
+// ---- streaming-thread events: each is handed to the UI thread ------------------------------
+
+void CaptureOwner::OnGraphEvents() {
+    if (deps_.postPanelMessage)
+        deps_.postPanelMessage(PanelMessage::kGraphEvent);
+}
+
+void CaptureOwner::OnFrameGrabbed(PanelMessage message) {
+    if (deps_.postPanelMessage)
+        deps_.postPanelMessage(message);
+}
+
+void CaptureOwner::OnStreamError(uint64_t generation, const std::string& reason) {
+    deps_.ui.Post([alive = alive_, generation, reason] {
+        if (CaptureOwner* self = *alive)
+            self->StreamFailed(generation, reason);
+    });
+}
+
+void CaptureOwner::OnWriteFailed(const std::string& path) {
+    deps_.ui.Post([alive = alive_, path] {
+        if (CaptureOwner* self = *alive)
+            self->Tell(
+                "録画ファイルに書き込めませんでした（ディスクの空き容量を確認して下さい）。\n" +
+                path + "\n");
+    });
+}
+
+// A stream error (camera unplugged, device refusing its format): live stops, the controls
+// follow, then the user is told. The next LiveStart builds the graph afresh.
+void CaptureOwner::StreamFailed(uint64_t generation, const std::string& reason) {
+    if (!graph_ || graph_->Generation() != generation)
+        return;
+    if (deps_.run.isRecording && recStop_)
+        recStop_();
+    graph_->MarkBroken();
+    deps_.run.isLive = false;
+    RefreshPanel();
+    Tell("DirectShow Error: Stream stopped!\n" + reason + "\n");
+}
+
+// ---- building -------------------------------------------------------------------------------
+
+void CaptureOwner::BuildInto(CCaptureGraph& graph) {
+    Settings& s = deps_.settings;
+    MediaErrors errors;
+    graph.EnumerateCameras(s.camera, errors);
+    Report(errors);
+    errors.clear();
+    graph.EnumerateMicrophones(s.camera, s.audio, errors);
+    Report(errors);
+    if (Has(errors, MediaFailure::MicrophoneFailed))
+        s.audio.clear();
+    errors.clear();
+    if (!s.camera.empty()) {
+        const int added = graph.AddCamera(errors);
+        // The card's warning comes after a failed join would have been reported, before the
+        // camera's own failure.
+        for (const MediaError& e : errors)
+            if (e.code != MediaFailure::CameraFailed)
+                Tell(MessageFor(e));
+        if (!Has(errors, MediaFailure::AddCameraFilter) && s.camera == kMonsterXCamera &&
+            s.mediaType == 0)
+            Tell(kMonsterXWarning);
+        if (Has(errors, MediaFailure::CameraFailed)) {
+            Tell(MessageFor({MediaFailure::CameraFailed, {}}));
+            s.camera.clear();
+        }
+        errors.clear();
+        // Without folders and a file-name prefix there is nowhere to record to: no graph then.
+        if (added && !s.dirVideo.empty() && !s.datePrefix.empty()) {
+            CaptureConfig config;
+            config.camera = s.camera;
+            config.microphone = s.audio;
+            config.greyTimelapseBitmap = s.recMode == 2 && s.timelapseType != 0;
+            const bool built = graph.BuildGraphs(config, errors);
+            Report(errors);
+            errors.clear();
+            if (built) {
+                if (deps_.afterBuild)
+                    deps_.afterBuild();
+                SendViewHints();
+            }
+        }
+    }
+    if (!s.audio.empty() && !graph.AddMicrophone(errors)) {
+        Report(errors);
+        s.audio.clear();
+        graph.ReleaseMicrophone();
+    }
+}
+
+void CaptureOwner::Destroy() {
+    graph_.reset();
+}
+
+void CaptureOwner::Rebuild() {
+    RunState& run = deps_.run;
     const bool wasLive = run.isLive;
     run.isLive = false;
-    Graph().reset();
-    Graph() = std::make_unique<CCaptureGraph>();
-    CCaptureGraph& graph = *Graph();
+    graph_.reset();
+    MediaErrors errors;
+    graph_ = std::make_unique<CCaptureGraph>(
+        CaptureGraphDeps{deps_.catalog, *this, deps_.makeWriter, ++generations_}, errors);
+    Report(errors);
+    CCaptureGraph& graph = *graph_;
     if (!graph.HasGraph())
         return;
-    Settings& s = settings();
-    graph.EnumerateCameras(s.camera);
-    graph.EnumerateMicrophones(s.camera, s.audio);
-    if (!s.camera.empty() && graph.AddCamera())
-        graph.BuildGraphs();
-    if (!s.audio.empty() && !graph.AddMicrophone())
-        graph.ReleaseMicrophone();
-    if (wasLive && s.recMode != 3 && graph.CameraReady()) {
+    BuildInto(graph);
+    if (wasLive && deps_.settings.recMode != 3 && graph.CameraReady()) {
         std::string error;
         if (graph.Run(&error))
             run.isLive = true;
     }
     // After live video is restored, so LiveStart/LiveStop show the state the video is in.
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRefreshControls);
+    deps_.doc.UpdateAllViews(nullptr, UpdateHint::kRefreshControls);
 }
 
-void LiveStart() {
-    EnsureErrorHandler();
-    CCaptureGraph* graph = theCaptureGraph();
-    if (!graph || !graph->CameraReady())
+bool CaptureOwner::CameraPresent(const std::string& name) {
+    const auto cameras = deps_.catalog.Cameras();
+    if (!cameras)
+        return false;
+    return std::any_of(cameras->begin(), cameras->end(),
+                       [&name](const CaptureDevice& d) { return d.name == name; });
+}
+
+// ---- live video -----------------------------------------------------------------------------
+
+void CaptureOwner::LiveStart() {
+    if (!graph_ || !graph_->CameraReady())
         return;
-    if (graph->IsBroken()) {
+    if (graph_->IsBroken()) {
         // The device failed earlier: build afresh once it is back; while it is away say so and
         // keep the chosen camera, so plugging it in again is all the user has to do.
-        if (!CameraPresent(settings().camera)) {
-            ShowMessage(
-                "カメラをインストールできませんでした!\n他のアプリケーションが使用している可能性"
-                "があります。\nメニューの [キャプチャー] の [カメラ選択] で\n別のカメラを探して"
-                "ください。\n");
+        if (!CameraPresent(deps_.settings.camera)) {
+            Tell(MessageFor({MediaFailure::CameraFailed, {}}));
             return;
         }
-        RebuildCaptureGraph();
-        graph = theCaptureGraph();
-        if (!graph || !graph->CameraReady())
+        Rebuild();
+        if (!graph_ || !graph_->CameraReady())
             return;
     }
     std::string error;
-    if (!graph->Run(&error)) {
+    if (!graph_->Run(&error)) {
         RefreshPanel();
-        ShowMessage("DirectShow Error: Run!\n" + error + "\n");
+        Tell(MessageFor({MediaFailure::RunFailed, error}));
         return;
     }
-    runState().isLive = true;
+    deps_.run.isLive = true;
     RefreshPanel();
 }
 
-void LiveStop() {
-    RunState& run = runState();
+void CaptureOwner::LiveStop() {
+    RunState& run = deps_.run;
     if (!run.isLive)
         return;
     run.isLive = false;
-    if (run.isRecording && RecStopHook())
-        RecStopHook()();
-    if (CCaptureGraph* graph = theCaptureGraph())
-        graph->Stop();
+    if (run.isRecording && recStop_)
+        recStop_();
+    if (graph_)
+        graph_->Stop();
     RefreshPanel();
 }
 
-void SetRecStopHook(std::function<void()> recStop) {
-    RecStopHook() = std::move(recStop);
+// ---- conditions and menu --------------------------------------------------------------------
+
+bool CaptureOwner::CameraReady() const {
+    return graph_ && graph_->CameraReady();
+}
+bool CaptureOwner::MicrophoneReady() const {
+    return graph_ && graph_->MicrophoneReady();
+}
+bool CaptureOwner::TimelapseWriterAvailable() const {
+    return graph_ && graph_->IsBuilt() && deps_.settings.recMode == 2;
 }
 
-bool CameraReady() {
-    return theCaptureGraph() && theCaptureGraph()->CameraReady();
+bool CaptureOwner::CanChooseCamera() const {
+    return !deps_.run.isLive;
 }
-bool MicrophoneReady() {
-    return theCaptureGraph() && theCaptureGraph()->MicrophoneReady();
+bool CaptureOwner::CanShowCameraProperties() const {
+    return graph_ && !graph_->BoundCameraName().empty() && graph_->HasCameraOutput();
 }
-bool TimelapseWriterAvailable() {
-    return theCaptureGraph() && theCaptureGraph()->TimelapseWriterAvailable();
-}
-
-bool CanChooseCamera() {
-    return !runState().isLive;
-}
-bool CanShowCameraProperties() {
-    return theCaptureGraph() && !theCaptureGraph()->BoundCameraName().empty() &&
-           theCaptureGraph()->HasCameraOutput();
-}
-bool CanShowStreamProperties() {
-    return theCaptureGraph() && theCaptureGraph()->HasCameraOutput() && !runState().isLive;
+bool CaptureOwner::CanShowStreamProperties() const {
+    return graph_ && graph_->HasCameraOutput() && !deps_.run.isLive;
 }
 
-void OnCameraSelect(QWidget* owner) {
-    if (!CanChooseCamera())
-        return;
-    RunCameraSelectDialog(owner);
+void CaptureOwner::OnCameraSelect(QWidget* owner) {
+    if (CanChooseCamera())
+        RunCameraSelectDialog(*this, owner);
 }
 
-void OnCameraProperties(QWidget* owner) {
-    if (!CanShowCameraProperties())
-        return;
-    ShowCameraControlsDialog(*theCaptureGraph(), owner);
+void CaptureOwner::OnCameraProperties(QWidget* owner) {
+    if (CanShowCameraProperties())
+        ShowCameraControlsDialog(*graph_, owner);
 }
 
-void OnStreamProperties(QWidget* owner) {
-    if (!CanShowStreamProperties())
-        return;
-    ShowStreamFormatDialog(*theCaptureGraph(), owner);
+void CaptureOwner::OnStreamProperties(QWidget* owner) {
+    if (CanShowStreamProperties())
+        ShowStreamFormatDialog(*this, owner);
 }
 
-void BindCaptureControls(QWidget* panelRoot) {
-    if (auto* start = qobject_cast<QAbstractButton*>(FindControl(panelRoot, 1023)))
-        QObject::connect(start, &QAbstractButton::clicked, start, [] { LiveStart(); });
-    if (auto* stop = qobject_cast<QAbstractButton*>(FindControl(panelRoot, 1024)))
-        QObject::connect(stop, &QAbstractButton::clicked, stop, [] { LiveStop(); });
+bool CaptureOwner::ApplyCameraChoice(const std::string& camera, const std::string& microphone) {
+    Settings& s = deps_.settings;
+    if (camera == s.camera && microphone == s.audio)
+        return false;
+    s.camera = camera;
+    s.audio = microphone;
+    Rebuild();
+    return true;
 }
 
-void BindCaptureMenu(QWidget* mainWindow) {
+bool CaptureOwner::ApplyStreamFormat(const std::string& caps) {
+    if (!graph_)
+        return false;
+    MediaErrors errors;
+    bool viewChanged = false;
+    const bool ok = graph_->ApplyStreamFormat(caps, errors, &viewChanged);
+    Report(errors);
+    if (viewChanged)
+        SendViewHints();
+    return ok;
+}
+
+void CaptureOwner::BindLiveButtons(QAbstractButton* start, QAbstractButton* stop) {
+    if (start)
+        QObject::connect(start, &QAbstractButton::clicked, start, [this] { LiveStart(); });
+    if (stop)
+        QObject::connect(stop, &QAbstractButton::clicked, stop, [this] { LiveStop(); });
+}
+
+void CaptureOwner::BindCaptureMenu(QWidget* mainWindow) {
     if (!mainWindow)
         return;
     const auto actions = mainWindow->findChildren<QAction*>();
@@ -204,16 +297,16 @@ void BindCaptureMenu(QWidget* mainWindow) {
         std::function<void()> run;
         switch (id.toInt()) {
             case 32773:
-                enabled = CanChooseCamera;
-                run = [mainWindow] { OnCameraSelect(mainWindow); };
+                enabled = [this] { return CanChooseCamera(); };
+                run = [this, mainWindow] { OnCameraSelect(mainWindow); };
                 break;
             case 32774:
-                enabled = CanShowCameraProperties;
-                run = [mainWindow] { OnCameraProperties(mainWindow); };
+                enabled = [this] { return CanShowCameraProperties(); };
+                run = [this, mainWindow] { OnCameraProperties(mainWindow); };
                 break;
             case 32777:
-                enabled = CanShowStreamProperties;
-                run = [mainWindow] { OnStreamProperties(mainWindow); };
+                enabled = [this] { return CanShowStreamProperties(); };
+                run = [this, mainWindow] { OnStreamProperties(mainWindow); };
                 break;
             default:
                 continue;

@@ -1,49 +1,118 @@
-// The one capture graph of the process, its rebuild, live video on and off, and how the panel's
-// buttons and the capture menu reach them.
+// The capture graph of the workstation: it owns the graph, builds and rebuilds it from the
+// settings, turns live video on and off, words the engine's failures as the user's messages and
+// tells the views. The composition root creates one and hands it to whoever needs it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
+#include "core/panel_messages.h"
+#include "core/ui_poster.h"
+#include "media/capture_graph.h"
+
+class QAbstractButton;
 class QWidget;
 
 namespace tesmira {
 
-class CCaptureGraph;
+struct Settings;
+struct RunState;
+class CTesmiraDoc;
+class INotifier;
 
-// The current graph, or nullptr before the first build and after DestroyCaptureGraph.
-CCaptureGraph* theCaptureGraph();
+struct CaptureOwnerDeps {
+    Settings& settings;
+    RunState& run;
+    CTesmiraDoc& doc;
+    INotifier& notifier;
+    IUiPoster& ui;
+    IDeviceCatalog& catalog;
+    AviWriterFactory makeWriter;  // empty: the real AVI writer
+    // Queues a panel message (1025, 1026, 1027) to the UI thread; called on streaming threads.
+    std::function<void(PanelMessage)> postPanelMessage;
+    // Called after every successful build (the next recording's file name follows the settings).
+    std::function<void()> afterBuild;
+};
 
-// Destroys any graph and builds one for "Camera" and "Audio" (start-up and every rebuild): the
-// live flag is cleared first and, when live video was on and "RecMode" is not 3, the new graph
-// runs again. Views get hint 201 when a graph exists.
-void RebuildCaptureGraph();
-void DestroyCaptureGraph();
+class CaptureOwner : private ICaptureListener {
+public:
+    explicit CaptureOwner(CaptureOwnerDeps deps);
+    ~CaptureOwner() override;
+    CaptureOwner(const CaptureOwner&) = delete;
+    CaptureOwner& operator=(const CaptureOwner&) = delete;
 
-// Button 1023 / 1024.
-void LiveStart();
-void LiveStop();
-// Recording control installs its RecStop here; LiveStop calls it while a recording runs.
-void SetRecStopHook(std::function<void()> recStop);
+    // The current graph, or nullptr before the first build and after Destroy.
+    CCaptureGraph* Graph() { return graph_.get(); }
+    const CCaptureGraph* Graph() const { return graph_.get(); }
 
-// Conditions of the panel's enabling rule (all false without a graph).
-bool CameraReady();
-bool MicrophoneReady();
-bool TimelapseWriterAvailable();
+    // Destroys any graph and builds one for "Camera" and "Audio" (start-up and every rebuild): the
+    // live flag is cleared first and, when live video was on and "RecMode" is not 3, the new graph
+    // runs again. Views get hint 201 when a graph exists.
+    void Rebuild();
+    void Destroy();
 
-// Menu enabling: 32773 camera choice, 32774 camera controls, 32777 stream format.
-bool CanChooseCamera();
-bool CanShowCameraProperties();
-bool CanShowStreamProperties();
+    // Button 1023 / 1024.
+    void LiveStart();
+    void LiveStop();
+    // Recording control's RecStop; LiveStop and a lost camera call it while a recording runs.
+    void SetRecStop(std::function<void()> recStop) { recStop_ = std::move(recStop); }
 
-// Menu commands (UI thread).
-void OnCameraSelect(QWidget* owner);      // 32773
-void OnCameraProperties(QWidget* owner);  // 32774
-void OnStreamProperties(QWidget* owner);  // 32777
+    // Conditions of the panel's enabling rule (all false without a graph).
+    bool CameraReady() const;
+    bool MicrophoneReady() const;
+    bool TimelapseWriterAvailable() const;
 
-// Connects LiveStart (1023) and LiveStop (1024) found below the panel.
-void BindCaptureControls(QWidget* panelRoot);
-// Connects the QActions 32773, 32774 and 32777 found below the main window and keeps their
-// enabled state current whenever their menu opens.
-void BindCaptureMenu(QWidget* mainWindow);
+    // Menu enabling: 32773 camera choice, 32774 camera controls, 32777 stream format.
+    bool CanChooseCamera() const;
+    bool CanShowCameraProperties() const;
+    bool CanShowStreamProperties() const;
+
+    // Menu commands (UI thread).
+    void OnCameraSelect(QWidget* owner);      // 32773
+    void OnCameraProperties(QWidget* owner);  // 32774
+    void OnStreamProperties(QWidget* owner);  // 32777
+
+    // After the camera dialog's OK: stores the names and rebuilds only when either differs from
+    // the stored setting. Returns true when it rebuilt.
+    bool ApplyCameraChoice(const std::string& camera, const std::string& microphone);
+    // The stream-format page's choice: renegotiates, tells the user of a refusal, re-sends the
+    // view hints 300 and 204.
+    bool ApplyStreamFormat(const std::string& caps);
+
+    // Connects LiveStart and LiveStop to the panel's buttons 1023 and 1024 (either may be null).
+    void BindLiveButtons(QAbstractButton* start, QAbstractButton* stop);
+    // Connects the QActions 32773, 32774 and 32777 found below the main window and keeps their
+    // enabled state current whenever their menu opens.
+    void BindCaptureMenu(QWidget* mainWindow);
+
+    Settings& CurrentSettings() { return deps_.settings; }
+    IDeviceCatalog& Catalog() { return deps_.catalog; }
+
+private:
+    void OnGraphEvents() override;
+    void OnFrameGrabbed(PanelMessage message) override;
+    void OnStreamError(uint64_t generation, const std::string& reason) override;
+    void OnWriteFailed(const std::string& path) override;
+
+    void StreamFailed(uint64_t generation, const std::string& reason);
+    void Tell(const std::string& text);
+    void Report(const MediaErrors& errors);
+    void SendViewHints();
+    void RefreshPanel();
+    bool CameraPresent(const std::string& name);
+    void BuildInto(CCaptureGraph& graph);
+
+    CaptureOwnerDeps deps_;
+    std::unique_ptr<CCaptureGraph> graph_;
+    uint64_t generations_ = 0;
+    std::function<void()> recStop_;
+    // Cleared on destruction so hand-overs still queued for the UI thread do nothing.
+    std::shared_ptr<CaptureOwner*> alive_;
+};
+
+// The designed message for an engine failure (exactly the text the user has always seen).
+std::string MessageFor(const MediaError& error);
 
 }  // namespace tesmira

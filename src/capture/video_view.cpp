@@ -14,15 +14,6 @@
 #include "media/frame_slot.h"
 
 namespace tesmira {
-namespace {
-
-std::function<void(bool)>& WheelZoom() {
-    static std::function<void(bool)> handler;
-    return handler;
-}
-
-}  // namespace
-
 std::atomic<uint64_t> CVideoSurface::painted_{0};
 
 CVideoSurface::CVideoSurface(QWidget* parent) : QWidget(parent) {
@@ -32,7 +23,7 @@ CVideoSurface::CVideoSurface(QWidget* parent) : QWidget(parent) {
 }
 
 void CVideoSurface::paintEvent(QPaintEvent* event) {
-    if (CCaptureGraph* graph = theCaptureGraph()) {
+    if (CCaptureGraph* graph = capture_ ? capture_->Graph() : nullptr) {
         if (auto latest = graph->Preview().Take())
             frame_ = std::move(latest);
     }
@@ -53,28 +44,30 @@ void CVideoSurface::paintEvent(QPaintEvent* event) {
     ++painted_;
 }
 
-CVideoView::CVideoView(QWidget* parent) : QScrollArea(parent), surface_(new CVideoSurface) {
+CVideoView::CVideoView(CTesmiraDoc& doc, QWidget* parent)
+    : QScrollArea(parent), doc_(doc), surface_(new CVideoSurface) {
     setObjectName(QStringLiteral("videoView"));
     setWidgetResizable(false);
     setAlignment(Qt::AlignCenter);
     setBackgroundRole(QPalette::Dark);
     surface_->resize(0, 0);
     setWidget(surface_);
-    CTesmiraDoc::Instance().AddView(this);
+    doc_.AddView(this);
 }
 
 CVideoView::~CVideoView() {
-    CTesmiraDoc::Instance().RemoveView(this);
-    if (CCaptureGraph* graph = theCaptureGraph())
+    doc_.RemoveView(this);
+    if (CCaptureGraph* graph = capture_ ? capture_->Graph() : nullptr)
         graph->Preview().SetNotify({});
 }
 
-void CVideoView::SetWheelZoomHandler(std::function<void(bool)> handler) {
-    WheelZoom() = std::move(handler);
+void CVideoView::Attach(CaptureOwner& capture) {
+    capture_ = &capture;
+    surface_->SetSource(&capture);
 }
 
 void CVideoView::ConnectPreview() {
-    CCaptureGraph* graph = theCaptureGraph();
+    CCaptureGraph* graph = capture_ ? capture_->Graph() : nullptr;
     if (!graph)
         return;
     QPointer<CVideoSurface> surface(surface_);
@@ -108,10 +101,12 @@ void CVideoView::Apply(const Placement& p, double zoom) {
 void CVideoView::OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) {
     const int cw = viewport()->width();
     const int ch = viewport()->height();
-    double& zoom = settings().defaultZoomFactor;
+    if (!capture_)
+        return;  // nothing to show before the capture graph's owner is attached
+    double& zoom = capture_->CurrentSettings().defaultZoomFactor;
     switch (hint) {
         case UpdateHint::kAttachVideo: {
-            CCaptureGraph* graph = theCaptureGraph();
+            const CCaptureGraph* graph = capture_->Graph();
             geometry_.SetVideoSize(graph ? graph->FrameWidth() : 0,
                                    graph ? graph->FrameHeight() : 0);
             surface_->DropFrame();
@@ -158,8 +153,8 @@ void CVideoView::wheelEvent(QWheelEvent* event) {
     switch (DecideWheel(in)) {
         case WheelAction::ZoomIn:
         case WheelAction::ZoomOut:
-            if (WheelZoom())
-                WheelZoom()(DecideWheel(in) == WheelAction::ZoomIn);
+            if (wheelZoom_)
+                wheelZoom_(DecideWheel(in) == WheelAction::ZoomIn);
             break;
         case WheelAction::LineLeft:
             horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);

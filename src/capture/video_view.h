@@ -14,6 +14,7 @@
 namespace tesmira {
 
 struct VideoFrame;
+class CaptureOwner;
 
 class CVideoSurface : public QWidget {
     Q_OBJECT
@@ -21,6 +22,7 @@ public:
     explicit CVideoSurface(QWidget* parent = nullptr);
     void SetZoom(double zoom) { zoom_ = zoom; }
     void DropFrame() { frame_.reset(); }
+    void SetSource(CaptureOwner* capture) { capture_ = capture; }
     static uint64_t FramesPainted() { return painted_.load(); }
 
 protected:
@@ -28,6 +30,7 @@ protected:
 
 private:
     double zoom_ = 1.0;
+    CaptureOwner* capture_ = nullptr;
     std::shared_ptr<const VideoFrame> frame_;
     static std::atomic<uint64_t> painted_;
 };
@@ -35,15 +38,19 @@ private:
 class CVideoView : public QScrollArea, public CUpdateView {
     Q_OBJECT
 public:
-    explicit CVideoView(QWidget* parent = nullptr);
+    explicit CVideoView(CTesmiraDoc& doc, QWidget* parent = nullptr);
     ~CVideoView() override;
     void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
 
     CVideoSurface* Surface() const { return surface_; }
     const VideoGeometry& Geometry() const { return geometry_; }
 
+    // The frames and the zoom setting come from the capture graph's owner; black until then.
+    void Attach(CaptureOwner& capture);
     // The control panel's ZoomIn (true) / ZoomOut (false), called for Alt or Shift + wheel.
-    static void SetWheelZoomHandler(std::function<void(bool zoomIn)> handler);
+    void SetWheelZoomHandler(std::function<void(bool zoomIn)> handler) {
+        wheelZoom_ = std::move(handler);
+    }
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
@@ -52,8 +59,11 @@ private:
     void Apply(const Placement& p, double zoom);
     void ConnectPreview();
 
+    CTesmiraDoc& doc_;
+    CaptureOwner* capture_ = nullptr;
     CVideoSurface* surface_;
     VideoGeometry geometry_;
+    std::function<void(bool zoomIn)> wheelZoom_;
 };
 
 }  // namespace tesmira

@@ -109,12 +109,12 @@ QString CompressorName(int mediaType) {
     }
 }
 
-bool ShowCompressorProperties(QWidget* parent) {
-    if (settings().mediaType != 2) {
-        ShowMessage("このコーデックにはプロパティー頁がありません\n");
+bool ShowCompressorProperties(QWidget* parent, int mediaType, EncoderPages& pages,
+                              INotifier& notifier) {
+    if (mediaType != 2) {
+        notifier.Notify("このコーデックにはプロパティー頁がありません\n", MessageIcon::Exclamation);
         return false;
     }
-    EncoderPages& pages = encoderPages();
     CDlgMjpegQuality page(parent, pages.mjpegQuality);
     if (page.exec() != QDialog::Accepted)
         return false;
@@ -122,11 +122,10 @@ bool ShowCompressorProperties(QWidget* parent) {
     return true;
 }
 
-bool ShowCompressorDialog(QWidget* parent) {
-    const int mediaType = settings().mediaType;
+bool ShowCompressorDialog(QWidget* parent, int mediaType, EncoderPages& pages) {
     if (mediaType != 3 && mediaType != 4)
         return false;
-    VfwConfig& vfw = encoderPages().vfw[mediaType - 3];
+    VfwConfig& vfw = pages.vfw[mediaType - 3];
     CDlgVfwConfig config(parent, CompressorName(mediaType), vfw.keyFrameInterval, vfw.quality);
     if (config.exec() != QDialog::Accepted)
         return false;

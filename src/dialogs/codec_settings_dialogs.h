@@ -1,6 +1,6 @@
 // The settings pages of the compressors: the quality page of choice 2 (button 1049 "画質設定")
 // and the configuration of Cinepak and Microsoft Video 1 (button 1050 " VfW Compressor Config").
-// OK stores the values in encoderPages(); Cancel changes nothing.
+// OK stores the values in the encoder pages handed in; Cancel changes nothing.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +9,9 @@ class QSpinBox;
 class QSlider;
 
 namespace tesmira {
+
+struct EncoderPages;
+class INotifier;
 
 class CDlgMjpegQuality : public QDialog {
     Q_OBJECT
@@ -43,7 +46,8 @@ QString CompressorName(int mediaType);
 // Opens the page for the current "MediaType" as a modal child of parent. Each returns true when
 // the user accepted new values. A choice without that page shows the fitting message (quality
 // page) or nothing (configuration), as the buttons are enabled only for their compressors.
-bool ShowCompressorProperties(QWidget* parent);
-bool ShowCompressorDialog(QWidget* parent);
+bool ShowCompressorProperties(QWidget* parent, int mediaType, EncoderPages& pages,
+                              INotifier& notifier);
+bool ShowCompressorDialog(QWidget* parent, int mediaType, EncoderPages& pages);
 
 }  // namespace tesmira

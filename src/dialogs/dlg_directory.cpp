@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "dialogs/codec_settings_dialogs.h"
 #include "dialogs/file_dialog_sel.h"
+#include "recording/codec_settings.h"
 
 namespace tesmira {
 namespace {
@@ -26,11 +27,6 @@ constexpr const char* kAviFilter =
 constexpr const char* kLogFilter =
     "活図　データファイル (*.dat)|*.dat|テキスト　ファイル (*.txt)|*.txt|"
     "エクセル　ファイル (*.csv)|*.csv|All Files (*.*)|*.*||";
-
-CaptureRebuildHook& RebuildHook() {
-    static CaptureRebuildHook hook;
-    return hook;
-}
 
 template <typename W>
 W* Tag(W* widget, int id, const char* name) {
@@ -45,27 +41,24 @@ QString U(const char* text) {
 
 }  // namespace
 
-void SetCaptureRebuildHook(CaptureRebuildHook hook) {
-    RebuildHook() = std::move(hook);
-}
-
-void RequestCaptureRebuild() {
-    if (!RebuildHook())
+void CDlgDirectory::RequestCaptureRebuild() {
+    if (!deps_.rebuildCapture)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    RebuildHook()();
+    deps_.rebuildCapture();
     QApplication::restoreOverrideCursor();
 }
 
-bool DirectoryDialogEnabled() {
-    return !runState().isLive;
+bool DirectoryDialogEnabled(const RunState& run) {
+    return !run.isLive;
 }
 
-CDlgDirectory::CDlgDirectory(QWidget* parent) : QDialog(parent) {
+CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
+    : QDialog(parent), deps_(std::move(deps)) {
     setProperty("id", 135);
     setObjectName("directoryDialog");
     setWindowTitle(U("ディレクトリーとファイルタイプ"));
-    values_ = ReadDirectoryValues(settings());
+    values_ = ReadDirectoryValues(deps_.settings);
     checked_ = {NormaliseFolder(values_.dirVideo), NormaliseFolder(values_.tempDrive),
                 NormaliseFolder(values_.dirLog)};
 
@@ -110,8 +103,12 @@ CDlgDirectory::CDlgDirectory(QWidget* parent) : QDialog(parent) {
     codecLayout->addWidget(qualityPage_, 2, 1);
     codecLayout->addWidget(vfwConfig_, 3, 1, 2, 1);
     connect(codecs_, &QButtonGroup::idClicked, this, &CDlgDirectory::OnCodecClicked);
-    connect(qualityPage_, &QPushButton::clicked, this, [this] { ShowCompressorProperties(this); });
-    connect(vfwConfig_, &QPushButton::clicked, this, [this] { ShowCompressorDialog(this); });
+    connect(qualityPage_, &QPushButton::clicked, this, [this] {
+        ShowCompressorProperties(this, deps_.settings.mediaType, deps_.encoderPages,
+                                 deps_.notifier);
+    });
+    connect(vfwConfig_, &QPushButton::clicked, this,
+            [this] { ShowCompressorDialog(this, deps_.settings.mediaType, deps_.encoderPages); });
 
     // Recording logs: folder, type and whether they are written.
     auto* logBox = new QGroupBox(U("ステージ動作・コマ落ち等記録"), this);
@@ -167,7 +164,7 @@ void CDlgDirectory::ShowValues() {
     edits_[kWork]->setText(QString::fromStdString(values_.tempDrive));
     edits_[kLog]->setText(QString::fromStdString(values_.dirLog));
     useTempDrive_->setChecked(values_.useTempDrive);
-    if (QAbstractButton* codec = codecs_->button(settings().mediaType))
+    if (QAbstractButton* codec = codecs_->button(deps_.settings.mediaType))
         codec->setChecked(true);
     if (QAbstractButton* type = logTypes_->button(values_.logFileType))
         type->setChecked(true);
@@ -227,8 +224,8 @@ void CDlgDirectory::Browse(Folder which) {
 
 void CDlgDirectory::OnCodecClicked(int mediaType) {
     ReadControls();
-    if (mediaType != settings().mediaType) {
-        settings().mediaType = mediaType;
+    if (mediaType != deps_.settings.mediaType) {
+        deps_.settings.mediaType = mediaType;
         RequestCaptureRebuild();
     }
     UpdateCodecButtons();
@@ -236,8 +233,8 @@ void CDlgDirectory::OnCodecClicked(int mediaType) {
 }
 
 void CDlgDirectory::UpdateCodecButtons() {
-    qualityPage_->setEnabled(QualityPageUsable(settings().mediaType));
-    vfwConfig_->setEnabled(VfwConfigUsable(settings().mediaType));
+    qualityPage_->setEnabled(QualityPageUsable(deps_.settings.mediaType));
+    vfwConfig_->setEnabled(VfwConfigUsable(deps_.settings.mediaType));
 }
 
 void CDlgDirectory::accept() {
@@ -252,12 +249,12 @@ void CDlgDirectory::accept() {
         }
     }
     ShowValues();
-    const int refused = RefusedFolder(settings(), values_);
+    const int refused = RefusedFolder(deps_.settings, values_);
     if (refused >= 0) {
         edits_[refused]->setFocus();
         return;
     }
-    if (ApplyDirectoryValues(settings(), values_))
+    if (ApplyDirectoryValues(deps_.settings, values_))
         RequestCaptureRebuild();
     QDialog::accept();
 }
@@ -268,8 +265,8 @@ void CDlgDirectory::done(int result) {
     closing_ = false;
 }
 
-int ShowDirectoryDialog(QWidget* parent) {
-    CDlgDirectory dialog(parent);
+int ShowDirectoryDialog(DirectoryDeps deps, QWidget* parent) {
+    CDlgDirectory dialog(std::move(deps), parent);
     return dialog.exec();
 }
 

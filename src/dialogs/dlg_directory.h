@@ -19,19 +19,27 @@ class QPushButton;
 
 namespace tesmira {
 
-// The capture room's rebuild of the capture graph; the main frame connects it at start-up.
-using CaptureRebuildHook = std::function<void()>;
-void SetCaptureRebuildHook(CaptureRebuildHook hook);
-// Runs the hook (when set) under the wait cursor.
-void RequestCaptureRebuild();
+struct Settings;
+struct RunState;
+struct EncoderPages;
+class INotifier;
+
+// What the dialog works on; the composition root hands these in.
+struct DirectoryDeps {
+    Settings& settings;
+    RunState& run;
+    EncoderPages& encoderPages;
+    INotifier& notifier;
+    std::function<void()> rebuildCapture;  // the capture room's rebuild of the capture graph
+};
 
 // Menu 32775 is usable only while live video is stopped.
-bool DirectoryDialogEnabled();
+bool DirectoryDialogEnabled(const RunState& run);
 
 class CDlgDirectory : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgDirectory(QWidget* parent = nullptr);
+    explicit CDlgDirectory(DirectoryDeps deps, QWidget* parent = nullptr);
 
     // The control with this "id" property, or nullptr.
     QWidget* Control(int id) const;
@@ -49,7 +57,9 @@ private:
     void Browse(Folder which);
     void OnCodecClicked(int mediaType);
     void UpdateCodecButtons();
+    void RequestCaptureRebuild();  // under the wait cursor
 
+    DirectoryDeps deps_;
     DirectoryValues values_;
     // The value each folder had after its last check, so OK does not repeat a message.
     std::array<std::string, 3> checked_;
@@ -64,6 +74,6 @@ private:
 };
 
 // Menu 32775: runs the dialog modally; returns QDialog::Accepted or Rejected.
-int ShowDirectoryDialog(QWidget* parent);
+int ShowDirectoryDialog(DirectoryDeps deps, QWidget* parent);
 
 }  // namespace tesmira

@@ -22,6 +22,7 @@
 #include "core/panel_messages.h"
 #include "imaging/dib.h"
 #include "media/avi_writer.h"
+#include "media/capture_types.h"
 #include "media/device_catalog.h"
 #include "media/frame_slot.h"
 
@@ -35,19 +36,16 @@ typedef struct _GstCaps GstCaps;
 
 namespace tesmira {
 
-// One graph event for message 1025.
-struct GraphEvent {
-    int code = 0;
-    int64_t param1 = 0;
-    int64_t param2 = 0;
-    std::string text;  // the reason, for writer failures
-};
-constexpr int kEcStreamControlStopped = 26;  // param2 low 4 bits = 1: stopped at the limit
-constexpr int64_t kStopCookie = 1;
-
-// Makes the writer the record branch feeds (tests install fakes; empty restores MakeAviWriter).
+// Makes the writer the record branch feeds (tests hand in fakes; empty means MakeAviWriter).
 using AviWriterFactory = std::function<std::unique_ptr<IAviWriter>()>;
-void SetAviWriterFactory(AviWriterFactory factory);
+
+// What a graph is built with; the catalogue and the listener outlive the graph.
+struct CaptureGraphDeps {
+    IDeviceCatalog& catalog;
+    ICaptureListener& listener;
+    AviWriterFactory makeWriter;
+    uint64_t generation = 0;  // tells the owner's graphs apart in late stream errors
+};
 
 // Raw layout of the record branch for a camera format: the layouts an uncompressed AVI can hold
 // pass unchanged, anything else is converted to 24-bit BGR.
@@ -56,7 +54,8 @@ int BitDepthOf(const std::string& format);  // BGR 24, BGRx 32, GRAY8 8, YUY2 16
 
 class CCaptureGraph {
 public:
-    CCaptureGraph();
+    // A failure to create the pipeline is added to `errors` and leaves HasGraph() false.
+    CCaptureGraph(CaptureGraphDeps deps, MediaErrors& errors);
     ~CCaptureGraph();
     CCaptureGraph(const CCaptureGraph&) = delete;
     CCaptureGraph& operator=(const CCaptureGraph&) = delete;
@@ -65,22 +64,24 @@ public:
     uint64_t Generation() const { return generation_; }
 
     // --- devices -------------------------------------------------------------------------
+    // Failures are added to `errors` in the order they happened.
     // 1 when the cameras could be listed; binds the camera named `wanted` exactly.
-    int EnumerateCameras(const std::string& wanted);
+    int EnumerateCameras(const std::string& wanted, MediaErrors& errors);
     // False only when the device system could not be asked; binds the microphone (or the camera's
     // own audio) and adds it to the graph.
-    bool EnumerateMicrophones(const std::string& cameraName, const std::string& wanted);
+    bool EnumerateMicrophones(const std::string& cameraName, const std::string& wanted,
+                              MediaErrors& errors);
     const std::vector<std::string>& CameraNames() const { return cameraNames_; }
     const std::vector<std::string>& MicrophoneNames() const { return micNames_; }
-    int AddCamera();
-    int AddMicrophone();
+    int AddCamera(MediaErrors& errors);
+    int AddMicrophone(MediaErrors& errors);
     void ReleaseMicrophone();
     const std::string& BoundCameraName() const { return cameraName_; }
 
     // --- building ------------------------------------------------------------------------
-    // 1 on success, 0 after an error message. Reads the negotiated format once (the source runs
-    // for a moment) and leaves the pipeline ready but not running.
-    int BuildGraphs();
+    // 1 on success, 0 with the reasons in `errors`. Reads the negotiated format once (the source
+    // runs for a moment) and leaves the pipeline ready but not running.
+    int BuildGraphs(const CaptureConfig& config, MediaErrors& errors);
     bool IsBuilt() const { return built_; }
 
     // --- running -------------------------------------------------------------------------
@@ -94,7 +95,6 @@ public:
     bool CameraReady() const { return camSrc_ && built_; }
     bool HasCameraOutput() const { return camPad_ != nullptr; }
     bool MicrophoneReady() const { return audioSrc_ && audioSink_ && built_; }
-    bool TimelapseWriterAvailable() const;
 
     // --- frames --------------------------------------------------------------------------
     int FrameWidth() const { return width_; }
@@ -104,7 +104,7 @@ public:
     CDib* FrameBitmap() { return dib_.get(); }
     CDib* Bitmap8() { return dib8_.get(); }
     // Message number first, then the request: the next frame is copied once into the frame
-    // bitmap (bottom-up) and `message` is posted to the panel.
+    // bitmap (bottom-up) and the listener hears `message`.
     void RequestFrame(PanelMessage message);
     void ClearGrabRequest() { grabRequest_ = 0; }
     bool GrabRequested() const { return grabRequest_.load() != 0; }
@@ -128,9 +128,10 @@ public:
     std::string CameraDevicePath() const;  // V4L2 device node of a real camera, else empty
     std::vector<std::string> OfferedFormats() const;
     std::string CurrentFormat() const;
-    // Only while not running: renegotiates; on a new size rebuilds the bitmaps and re-sends the
-    // view hints 300 and 204. False (after a message) when the camera refuses the format.
-    bool ApplyStreamFormat(const std::string& caps);
+    // Only while not running: renegotiates and, on a new size, rebuilds the bitmaps. False with
+    // the reasons in `errors` when the camera refuses the format (the previous one is restored).
+    // `viewChanged` tells whether the views must be told again (hints 300 and 204).
+    bool ApplyStreamFormat(const std::string& caps, MediaErrors& errors, bool* viewChanged);
 
     // Writes the pipeline as a Graphviz file (failures ignored).
     void DumpGraph(const std::string& path) const;
@@ -138,11 +139,9 @@ public:
 private:
     struct RecordState;
 
-    bool MakeBranches();
-    bool Negotiate(std::string* failure);
-    bool MakeBitmaps();
-    void SendViewHints();
-    void ResetSourceState();
+    bool MakeBranches(MediaErrors& errors);
+    bool Negotiate(MediaErrors* failure);
+    bool MakeBitmaps(MediaErrors& errors);
     void QueueEvent(GraphEvent event);
     GstCaps* RecordCaps() const;  // current, else as negotiated at build; caller unrefs
 
@@ -160,7 +159,11 @@ private:
     void HandleAudio(GstSample* sample);
     void StopTakingFrames(const std::string& reason);
 
+    IDeviceCatalog& catalog_;
+    ICaptureListener& listener_;
+    AviWriterFactory makeWriter_;
     uint64_t generation_;
+    bool greyBitmap_ = false;
     GstElement* pipeline_ = nullptr;
     GstElement* camSrc_ = nullptr;
     GstPad* camPad_ = nullptr;
@@ -205,10 +208,5 @@ private:
     std::mutex eventsMutex_;
     std::deque<GraphEvent> events_;
 };
-
-// Pipeline failures reach the UI thread as a call of this handler (generation of the graph that
-// failed, GStreamer's reason); the owner stops live video and reports it.
-using StreamErrorHandler = std::function<void(uint64_t generation, const std::string& reason)>;
-void SetStreamErrorHandler(StreamErrorHandler handler);
 
 }  // namespace tesmira

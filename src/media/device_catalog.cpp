@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include "media/device_rules.h"
 
@@ -136,29 +135,16 @@ public:
     }
 };
 
-std::shared_ptr<IDeviceCatalog>& Installed() {
-    static std::shared_ptr<IDeviceCatalog> catalog;
-    return catalog;
-}
-
 }  // namespace
 
 bool EnsureGStreamer() {
-    static std::once_flag once;
-    static bool ok = false;
-    std::call_once(once, [] { ok = gst_init_check(nullptr, nullptr, nullptr); });
+    // The media system is set up once for the whole process; later calls only read the outcome.
+    static const bool ok = gst_init_check(nullptr, nullptr, nullptr);
     return ok;
 }
 
-IDeviceCatalog& DeviceCatalog() {
-    static SystemCatalog system;
-    if (Installed())
-        return *Installed();
-    return system;
-}
-
-void SetDeviceCatalog(std::shared_ptr<IDeviceCatalog> catalog) {
-    Installed() = std::move(catalog);
+std::unique_ptr<IDeviceCatalog> MakeSystemDeviceCatalog() {
+    return std::make_unique<SystemCatalog>();
 }
 
 std::string TestCameraCaps() {

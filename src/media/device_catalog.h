@@ -1,6 +1,6 @@
 // The capture devices present on the machine: cameras (video sources) and microphones (audio
-// sources), named by their display names. The graph creates its source elements through here, so
-// tests can hand it a catalogue of their own.
+// sources), named by their display names. The graph creates its source elements through the
+// catalogue it is given, so tests can hand it one of their own.
 #pragma once
 
 #include <memory>
@@ -33,9 +33,8 @@ public:
 };
 
 // The catalogue of this machine (GstDeviceMonitor, plus the test devices when the environment
-// variable TESMIRA_TEST_DEVICES is 1). Tests may install their own; nullptr restores the default.
-IDeviceCatalog& DeviceCatalog();
-void SetDeviceCatalog(std::shared_ptr<IDeviceCatalog> catalog);
+// variable TESMIRA_TEST_DEVICES is 1). The composition root owns it; tests hand in their own.
+std::unique_ptr<IDeviceCatalog> MakeSystemDeviceCatalog();
 
 // Caps of the test camera: TESMIRA_TEST_CAMERA_CAPS or 640x480 BGR at 30 fps.
 std::string TestCameraCaps();

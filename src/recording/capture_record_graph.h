@@ -2,12 +2,23 @@
 // at every rebuild), with the compressor, audio and limit taken from the settings.
 #pragma once
 
+#include <functional>
+
+#include "recording/codec_settings.h"
 #include "recording/recording_control.h"
 
 namespace tesmira {
 
+class CCaptureGraph;
+struct Settings;
+
 class CaptureRecordGraph : public IRecordGraph {
 public:
+    // `currentGraph` answers the graph of the moment (nullptr when there is none).
+    CaptureRecordGraph(std::function<CCaptureGraph*()> currentGraph, const Settings& settings,
+                       const EncoderSettings& encoders)
+        : currentGraph_(std::move(currentGraph)), settings_(settings), encoders_(encoders) {}
+
     bool IsBuilt() const override;
     bool StartRecording(const std::string& sinkPath, std::string* error) override;
     void StopRecording() override;
@@ -16,6 +27,11 @@ public:
     // The graph reports a failed write itself (message and stream-stop event), so recording
     // control learns of it through the ordinary stop.
     std::string WriteError() const override { return {}; }
+
+private:
+    std::function<CCaptureGraph*()> currentGraph_;
+    const Settings& settings_;
+    const EncoderSettings& encoders_;
 };
 
 }  // namespace tesmira

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "core/settings.h"
-
 namespace tesmira {
 namespace {
 
@@ -17,11 +15,6 @@ int ReadClamped(IProfile& store, const char* key, int current, int lo, int hi) {
 
 }  // namespace
 
-EncoderPages& encoderPages() {
-    static EncoderPages pages;
-    return pages;
-}
-
 CodecSettings CodecSettingsFor(int mediaType, const EncoderPages& pages) {
     CodecSettings codec;
     codec.mediaType = mediaType;
@@ -33,12 +26,6 @@ CodecSettings CodecSettingsFor(int mediaType, const EncoderPages& pages) {
         codec.vfwQuality = std::clamp(vfw.quality, kQualityMin, kQualityMax);
     }
     return codec;
-}
-
-CodecSettings& codecSettings() {
-    static CodecSettings current;
-    current = CodecSettingsFor(settings().mediaType, encoderPages());
-    return current;
 }
 
 void LoadEncoderPages(IProfile& store, EncoderPages& pages) {

@@ -12,7 +12,6 @@
 #include "recording/file_move.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
-#include "stage/stage_state.h"
 
 namespace tesmira {
 namespace {
@@ -35,7 +34,7 @@ std::string Format(const char* format, ...) {
 RecordingControl::RecordingControl(RecordingDeps deps) : deps_(std::move(deps)) {}
 
 double RecordingControl::replayRate() const {
-    return settings().replayFps;
+    return deps_.settings->replayFps;
 }
 
 void RecordingControl::RegisterTimers() {
@@ -45,12 +44,16 @@ void RecordingControl::RegisterTimers() {
     t.SetHandler(TimerId::kCountDown, [this] { OnCountDownTick(); });
 }
 
+void RecordingControl::Tell(const std::string& text) {
+    deps_.notifier->Notify(text, MessageIcon::Exclamation);
+}
+
 void RecordingControl::Report(UpdateHint hint, const std::string& text) {
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, hint, text);
+    deps_.doc->UpdateAllViews(nullptr, hint, text);
 }
 
 std::string RecordingControl::RepeatStatus(const char* extraFormat, int extra) const {
-    const int total = settings().recRepaet;
+    const int total = deps_.settings->recRepaet;
     const int current = total - repeatsLeft_ + 1;
     std::string text = Format("Get %6d   Drop %d\n    %d of %d", counts_.delivered, counts_.dropped,
                               current, total);
@@ -60,8 +63,8 @@ std::string RecordingControl::RepeatStatus(const char* extraFormat, int extra) c
 }
 
 void RecordingControl::RecStart() {
-    Settings& s = settings();
-    RunState& run = runState();
+    Settings& s = *deps_.settings;
+    RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
     // Time-lapse and relay-driven shots run their own way; this control handles movie modes.
     if (s.recMode == 2)
@@ -77,7 +80,7 @@ void RecordingControl::RecStart() {
         if (s.setZoom1xOnRec && deps_.panel->Zoom() != 1.0) {
             zoomBeforeRecording_ = deps_.panel->Zoom();
             deps_.panel->SetZoom(1.0);
-            CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre, 1.0);
+            deps_.doc->UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre, 1.0);
             zoomWasChanged_ = true;
         }
     }
@@ -92,22 +95,20 @@ void RecordingControl::RecStart() {
             deps_.countDown->Show();
             timers.Start(TimerId::kRepeatGap, s.recInterval);
         }
-        StageState& stage = stageState();
-        stage.stageReady = 1;
-        stage.stageX = stage.stageY = stage.stageZ = 0.0;
+        deps_.stage->ResetForRecording();
 
         // One log per recording: rows left from an unsaved run never mix into this one.
-        recordingLog().Clear();
+        deps_.log->Clear();
         // Never record over an existing file: the counter moves on to the first free number.
-        s.recNo = FirstFreeRecordingNumber(s.recNo);
-        const std::string sink = MakeNextRecordingPath(s.recNo);
+        s.recNo = FirstFreeRecordingNumber(s, s.recNo);
+        const std::string sink = MakeNextRecordingPath(*deps_.paths, s, s.recNo);
         std::string reason;
         if (!deps_.graph->StartRecording(sink, &reason)) {
             FailStart(reason);
         } else {
             loggedFrames_ = 0;
             counts_ = FrameCounts{};
-            recStartTick_ = AppClock().TickMs();
+            recStartTick_ = deps_.clock->TickMs();
             lastTick_ = recStartTick_;
             run.isRecording = true;
             deps_.panel->UpdateRecordControls();
@@ -118,7 +119,7 @@ void RecordingControl::RecStart() {
 }
 
 void RecordingControl::FailStart(const std::string& reason) {
-    RunState& run = runState();
+    RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
     run.isRecording = false;
     if (deps_.rebuildGraph)
@@ -134,20 +135,19 @@ void RecordingControl::FailStart(const std::string& reason) {
     timers.Start(TimerId::kSerialReceive, 500);
     if (zoomWasChanged_) {
         deps_.panel->SetZoom(zoomBeforeRecording_);
-        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre,
-                                               zoomBeforeRecording_);
+        deps_.doc->UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre, zoomBeforeRecording_);
         zoomWasChanged_ = false;
     }
     if (!reason.empty())
-        ShowMessage(reason);
-    ShowMessage(kStartFailed);
+        Tell(reason);
+    Tell(kStartFailed);
     deps_.panel->UpdateRecordControls();
     deps_.panel->FocusPanel();
 }
 
 void RecordingControl::RecStop() {
-    Settings& s = settings();
-    RunState& run = runState();
+    Settings& s = *deps_.settings;
+    RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
     if (s.recMode == 2)
         return;
@@ -180,8 +180,7 @@ void RecordingControl::RecStop() {
 
     if (zoomWasChanged_) {
         deps_.panel->SetZoom(zoomBeforeRecording_);
-        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre,
-                                               zoomBeforeRecording_);
+        deps_.doc->UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre, zoomBeforeRecording_);
         zoomWasChanged_ = false;
     }
     // The file is closed before it is counted: a frame still being encoded when the stop came
@@ -206,7 +205,7 @@ void RecordingControl::RecStop() {
     Report(UpdateHint::kAppendGreen, Format("実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n",
                                             streamRate_, s.resetFps ? s.replayFps : headerRate_));
 
-    stageState().stageReady = 1;
+    deps_.stage->MarkReady();
     run.isRecording = false;
     deps_.panel->UpdateRecordControls();
     deps_.panel->FocusPanel();
@@ -217,17 +216,17 @@ void RecordingControl::RecStop() {
     // A writer that failed (disk full, folder gone) is reported once the file is safe.
     const std::string writeError = deps_.graph ? deps_.graph->WriteError() : std::string();
     if (!writeError.empty()) {
-        ShowMessage("録画ファイルに書き込めなくなったため，録画を停止しました。\n" + writeError +
-                    "\n記録できた部分は " + lastRecording_ +
-                    " に保存しました。\nディスクの空き容量と保存先を確認して下さい。\n");
+        Tell("録画ファイルに書き込めなくなったため，録画を停止しました。\n" + writeError +
+             "\n記録できた部分は " + lastRecording_ +
+             " に保存しました。\nディスクの空き容量と保存先を確認して下さい。\n");
     }
 }
 
 // Steps of the stop that concern the closed file: the header rewrite, the final name, the log and
 // the move out of the work folder.
 void RecordingControl::FinishFile() {
-    Settings& s = settings();
-    RecordingPaths& paths = recordingPaths();
+    Settings& s = *deps_.settings;
+    RecordingPaths& paths = *deps_.paths;
 
     const std::string finalName = FinalRecordingName(paths.recDestPath, streamRate_);
     std::string workPath, destPath;
@@ -255,13 +254,14 @@ void RecordingControl::FinishFile() {
         }
     }
 
-    MakeLogPath(s.recNo, s.logFileType);
+    MakeLogPath(paths, s, s.recNo, s.logFileType);
     s.recNo += 1;
-    MakeNextRecordingPath(s.recNo);
+    MakeNextRecordingPath(*deps_.paths, s, s.recNo);
 
     if (s.saveLog == 1) {
-        WriteRecordingLog(paths.logPath, recordingLog(), s.logFileType, streamRate_,
-                          s.resetFps ? s.replayFps : headerRate_);
+        WriteRecordingLog(paths.logPath, *deps_.log, s.logFileType, streamRate_,
+                          s.resetFps ? s.replayFps : headerRate_, *deps_.notifier,
+                          deps_.waitCursor);
     }
     if (!workPath.empty() && !destPath.empty()) {
         const MoveResult moved = SafeMoveFile(workPath, destPath);
@@ -271,26 +271,26 @@ void RecordingControl::FinishFile() {
             const std::string text = "録画ファイルを保存先へ移動できませんでした。\n録画は " +
                                      workPath + " にあります。\n(" + moved.error + ")\n";
             Report(UpdateHint::kAppendBlue, text);
-            ShowMessage(text);
+            Tell(text);
         }
     }
 }
 
 void RecordingControl::OnRecordingTick() {
-    RunState& run = runState();
+    RunState& run = *deps_.run;
     if (!run.isRecording || !deps_.graph)
         return;
-    const Settings& s = settings();
+    const Settings& s = *deps_.settings;
     counts_ = deps_.graph->ReadFrameCounts();
     if (!deps_.graph->WriteError().empty()) {
         RecStop();
         return;
     }
-    const uint32_t now = AppClock().TickMs();
+    const uint32_t now = deps_.clock->TickMs();
     if (loggedFrames_ < counts_.delivered + counts_.dropped) {
-        const StageState& stage = stageState();
-        recordingLog().AppendRow(loggedFrames_, counts_.dropped, stage.stageX, stage.stageY,
-                                 stage.stageZ, stage.stageReady);
+        const StageSample stage = deps_.stage->Sample();
+        deps_.log->AppendRow(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z,
+                             stage.ready);
         ++loggedFrames_;
         lastTick_ = now;
     }
@@ -310,7 +310,7 @@ void RecordingControl::OnRecordingTick() {
 }
 
 void RecordingControl::OnRepeatTick() {
-    RunState& run = runState();
+    RunState& run = *deps_.run;
     if (!run.isRepeating)
         return;
     if (repeatsLeft_ < 2) {
@@ -325,8 +325,8 @@ void RecordingControl::OnRepeatTick() {
 }
 
 void RecordingControl::OnCountDownTick() {
-    const Settings& s = settings();
-    const RunState& run = runState();
+    const Settings& s = *deps_.settings;
+    const RunState& run = *deps_.run;
     if (s.recMode == 1) {
         --waitCountdown_;
         deps_.panel->SetStatusText(RepeatStatus(" (%d s)", waitCountdown_));
@@ -342,12 +342,12 @@ void RecordingControl::OnCountDownTick() {
 }
 
 void RecordingControl::OnStreamStopped() {
-    if (runState().isRecording)
+    if (deps_.run->isRecording)
         RecStop();
 }
 
 bool RecordingControl::OnSpaceKey() {
-    const RunState& run = runState();
+    const RunState& run = *deps_.run;
     if (run.isRecording || run.isRepeating) {
         RecStop();
     } else {
@@ -357,15 +357,15 @@ bool RecordingControl::OnSpaceKey() {
 }
 
 bool RecordingControl::OnResetFpsChanged(bool on) {
-    settings().resetFps = on;
+    deps_.settings->resetFps = on;
     return on;
 }
 
 void RecordingControl::OnReplayRateSelected(int index) {
     if (index < 0 || index > 3)
         return;
-    settings().fpsAviReplay = index;
-    settings().replayFps = ReplayRateOfIndex(index);
+    deps_.settings->fpsAviReplay = index;
+    deps_.settings->replayFps = ReplayRateOfIndex(index);
 }
 
 }  // namespace tesmira

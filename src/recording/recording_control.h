@@ -11,8 +11,16 @@
 
 #include "core/timer_multiplexer.h"
 #include "core/update_hints.h"
+#include "recording/recording_log.h"
+#include "recording/recording_paths.h"
 
 namespace tesmira {
+
+struct Settings;
+struct RunState;
+class CTesmiraDoc;
+class INotifier;
+class Clock;
 
 struct FrameCounts {
     int32_t delivered = 0;  // frames written to the AVI
@@ -65,8 +73,31 @@ public:
     virtual void ClearReadyWait() = 0;
 };
 
+// The stage as recording control sees it: where it is for the log, and its ready flag.
+struct StageSample {
+    double x = 0.0, y = 0.0, z = 0.0;
+    int32_t ready = 0;
+};
+class IStagePort {
+public:
+    virtual ~IStagePort() = default;
+    // A recording starts: the stage counts as ready and its position starts from zero.
+    virtual void ResetForRecording() = 0;
+    virtual void MarkReady() = 0;  // a recording stopped
+    virtual StageSample Sample() const = 0;
+};
+
 struct RecordingDeps {
-    IRecordGraph* graph = nullptr;  // may be replaced after a rebuild with SetGraph
+    Settings* settings = nullptr;
+    RunState* run = nullptr;
+    CTesmiraDoc* doc = nullptr;
+    INotifier* notifier = nullptr;
+    Clock* clock = nullptr;
+    RecordingPaths* paths = nullptr;
+    RecordingLogLists* log = nullptr;
+    IStagePort* stage = nullptr;
+    std::function<void(bool busy)> waitCursor;  // around the log write (may be empty)
+    IRecordGraph* graph = nullptr;              // may be replaced after a rebuild with SetGraph
     ICountDown* countDown = nullptr;
     IRecordPanel* panel = nullptr;
     TimerMultiplexer* timers = nullptr;
@@ -90,7 +121,7 @@ public:
     // The space key: RecStop while recording or repeating, RecStart otherwise. Always consumed.
     bool OnSpaceKey();
     // Check box 1051 "再生速度を変更する": returns whether combo box 1052 is to be enabled.
-    static bool OnResetFpsChanged(bool on);
+    bool OnResetFpsChanged(bool on);
     // Combo box 1052: the replay rate of the chosen table entry.
     void OnReplayRateSelected(int index);
 
@@ -110,6 +141,7 @@ private:
     void FailStart(const std::string& reason);
     void FinishFile();
     void Report(UpdateHint hint, const std::string& text);
+    void Tell(const std::string& text);
     std::string RepeatStatus(const char* extraFormat = nullptr, int extra = 0) const;
 
     RecordingDeps deps_;

@@ -13,21 +13,19 @@
 namespace tesmira {
 namespace {
 
-std::function<void(bool)>& WaitCursor() {
-    static std::function<void(bool)> hook;
-    return hook;
-}
-
 class WaitCursorScope {
 public:
-    WaitCursorScope() {
-        if (WaitCursor())
-            WaitCursor()(true);
+    explicit WaitCursorScope(const std::function<void(bool)>& cursor) : cursor_(cursor) {
+        if (cursor_)
+            cursor_(true);
     }
     ~WaitCursorScope() {
-        if (WaitCursor())
-            WaitCursor()(false);
+        if (cursor_)
+            cursor_(false);
     }
+
+private:
+    const std::function<void(bool)>& cursor_;
 };
 
 // printf into out, turning every "\n" of the format into CR LF like a text-mode file.
@@ -124,15 +122,6 @@ void RecordingLogLists::Clear() {
     *this = RecordingLogLists{};
 }
 
-RecordingLogLists& recordingLog() {
-    static RecordingLogLists lists;
-    return lists;
-}
-
-void SetWaitCursorHook(std::function<void(bool)> hook) {
-    WaitCursor() = std::move(hook);
-}
-
 std::string FormatRecordingLog(const RecordingLogLists& lists, int logType, double actualFps,
                                double replayFps) {
     std::string out;
@@ -144,17 +133,19 @@ std::string FormatRecordingLog(const RecordingLogLists& lists, int logType, doub
 }
 
 LogWriteResult WriteRecordingLog(const std::string& path, RecordingLogLists& lists, int logType,
-                                 double actualFps, double replayFps) {
+                                 double actualFps, double replayFps, INotifier& notifier,
+                                 const std::function<void(bool)>& waitCursor) {
     if (lists.logN.empty())
         return LogWriteResult::NothingToWrite;
     // O_EXCL: a log of an earlier recording with the same number is never truncated.
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
-        ShowMessage("ログファイルを作成できませんでした。\n" + path + "\n" + std::strerror(errno) +
-                    "\n");
+        notifier.Notify(
+            "ログファイルを作成できませんでした。\n" + path + "\n" + std::strerror(errno) + "\n",
+            MessageIcon::Exclamation);
         return LogWriteResult::OpenFailed;
     }
-    WaitCursorScope busy;
+    WaitCursorScope busy(waitCursor);
     const std::string text = FormatRecordingLog(lists, logType, actualFps, replayFps);
     bool ok = WriteAll(fd, text);
     int err = ok ? 0 : errno;
@@ -168,8 +159,9 @@ LogWriteResult WriteRecordingLog(const std::string& path, RecordingLogLists& lis
     }
     if (!ok) {
         unlink(path.c_str());  // a half-written log is worse than none; the rows are kept
-        ShowMessage("ログファイルに書き込めませんでした。\n" + path + "\n" + std::strerror(err) +
-                    "\n");
+        notifier.Notify(
+            "ログファイルに書き込めませんでした。\n" + path + "\n" + std::strerror(err) + "\n",
+            MessageIcon::Exclamation);
         return LogWriteResult::WriteFailed;
     }
     lists.Clear();

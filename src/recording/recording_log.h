@@ -14,6 +14,8 @@
 
 namespace tesmira {
 
+class INotifier;
+
 struct RecordingLogLists {
     std::vector<int32_t> logN;
     std::vector<int32_t> logDropped;
@@ -25,7 +27,6 @@ struct RecordingLogLists {
     void AppendFrame(double x, double y, double z, int32_t ready);
     void Clear();
 };
-RecordingLogLists& recordingLog();
 
 // The file contents for a log type (0 block, 1 tab, 2 comma, other: empty), CR LF line ends.
 std::string FormatRecordingLog(const RecordingLogLists& lists, int logType, double actualFps,
@@ -35,10 +36,9 @@ enum class LogWriteResult { NothingToWrite, Written, OpenFailed, WriteFailed };
 
 // Writes the log to path (never replacing an existing file). Empty logN: nothing happens. On
 // success the lists are emptied; on failure a message names the file and the lists are kept.
+// `waitCursor` (may be empty) shows the wait cursor while the file is written.
 LogWriteResult WriteRecordingLog(const std::string& path, RecordingLogLists& lists, int logType,
-                                 double actualFps, double replayFps);
-
-// The wait cursor shown while the file is written (the panel installs one; default none).
-void SetWaitCursorHook(std::function<void(bool busy)> hook);
+                                 double actualFps, double replayFps, INotifier& notifier,
+                                 const std::function<void(bool busy)>& waitCursor = {});
 
 }  // namespace tesmira

@@ -16,8 +16,8 @@ std::string Numbered(const char* format, int n) {
     return buf;
 }
 
-bool UsesWorkFolder() {
-    return settings().useTempDrive == 1 && !settings().tempDrive.empty();
+bool UsesWorkFolder(const Settings& s) {
+    return s.useTempDrive == 1 && !s.tempDrive.empty();
 }
 
 // True when the folder holds a file whose name starts with prefix.
@@ -36,13 +36,12 @@ bool FolderHasPrefix(const std::string& folder, const std::string& prefix) {
     return found;
 }
 
-bool NumberTaken(int n) {
-    const Settings& s = settings();
+bool NumberTaken(const Settings& s, int n) {
     const std::string stem = s.datePrefix + Numbered("%03d", n);
     const std::string video = WithTrailingSlash(s.dirVideo);
     if (PathExists(video + stem + ".avi") || FolderHasPrefix(s.dirVideo, stem + "_Rec_at_"))
         return true;
-    if (UsesWorkFolder() && PathExists(WithTrailingSlash(s.tempDrive) + stem + ".avi"))
+    if (UsesWorkFolder(s) && PathExists(WithTrailingSlash(s.tempDrive) + stem + ".avi"))
         return true;
     if (!s.dirLog.empty()) {
         const std::string log = WithTrailingSlash(s.dirLog) + stem;
@@ -54,23 +53,16 @@ bool NumberTaken(int n) {
 
 }  // namespace
 
-RecordingPaths& recordingPaths() {
-    static RecordingPaths paths;
-    return paths;
-}
-
 std::string WithTrailingSlash(const std::string& dir) {
     if (dir.empty() || dir.back() == '/')
         return dir;
     return dir + "/";
 }
 
-std::string MakeNextRecordingPath(int n) {
-    const Settings& s = settings();
+std::string MakeNextRecordingPath(RecordingPaths& p, const Settings& s, int n) {
     const std::string name = s.datePrefix + Numbered("%03d.avi", n);
-    RecordingPaths& p = recordingPaths();
     p.recDestPath = WithTrailingSlash(s.dirVideo) + name;
-    if (UsesWorkFolder()) {
+    if (UsesWorkFolder(s)) {
         p.recWorkPath = WithTrailingSlash(s.tempDrive) + name;
         return p.recWorkPath;
     }
@@ -78,18 +70,17 @@ std::string MakeNextRecordingPath(int n) {
     return p.recDestPath;
 }
 
-std::string MakeLogPath(int n, int logType) {
+std::string MakeLogPath(RecordingPaths& p, const Settings& s, int n, int logType) {
     const char* format = logType == 1 ? "%03d.txt" : logType == 2 ? "%03d.csv" : "%03d.dat";
-    recordingPaths().logPath =
-        WithTrailingSlash(settings().dirLog) + settings().datePrefix + Numbered(format, n);
-    return recordingPaths().logPath;
+    p.logPath = WithTrailingSlash(s.dirLog) + s.datePrefix + Numbered(format, n);
+    return p.logPath;
 }
 
-int FirstFreeRecordingNumber(int n) {
+int FirstFreeRecordingNumber(const Settings& s, int n) {
     if (n < 0)
         n = 0;
     // A thousand taken numbers in a row means something else is wrong; stop looking then.
-    for (int tries = 0; tries < 1000 && NumberTaken(n); ++tries)
+    for (int tries = 0; tries < 1000 && NumberTaken(s, n); ++tries)
         ++n;
     return n;
 }

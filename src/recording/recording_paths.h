@@ -6,24 +6,25 @@
 
 namespace tesmira {
 
-// The paths of the next recording and of the last log (process-wide, like the run flags).
+struct Settings;
+
+// The paths of the next recording and of the last log (one set per workstation).
 struct RecordingPaths {
     std::string recDestPath;  // next recording in the video folder
     std::string recWorkPath;  // the same in the work folder, empty without one
     std::string logPath;      // log of the recording just stopped
 };
-RecordingPaths& recordingPaths();
 
 // Sets recDestPath/recWorkPath for number n from "DirVideo", "UseTempDrive", "TempDrive" and the
 // date prefix; returns the path the writer records to (the work path when there is one).
-std::string MakeNextRecordingPath(int n);
+std::string MakeNextRecordingPath(RecordingPaths& paths, const Settings& s, int n);
 
 // Sets logPath: "%03d.txt" (type 1), "%03d.csv" (type 2), else "%03d.dat" in "DirLog".
-std::string MakeLogPath(int n, int logType);
+std::string MakeLogPath(RecordingPaths& paths, const Settings& s, int n, int logType);
 
 // The first number from n on whose recording, final recording, work file or log does not exist
 // yet, so that a counter restored from older settings never lands on somebody's file.
-int FirstFreeRecordingNumber(int n);
+int FirstFreeRecordingNumber(const Settings& s, int n);
 
 // ".avi" at the end replaced by "_Rec_at_%.2ffps.avi"; other names are returned unchanged.
 std::string FinalRecordingName(const std::string& path, double streamRate);

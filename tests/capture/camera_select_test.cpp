@@ -5,6 +5,7 @@
 #include "capture/camera_dialogs.h"
 #include "capture/camera_select_model.h"
 #include "capture/capture_owner.h"
+#include "capture/capture_rig.h"
 #include "capture/fake_catalog.h"
 #include "common/message_recorder.h"
 #include "core/settings.h"
@@ -23,16 +24,10 @@ protected:
         catalog->cameras = {
             {"Cam B", "", ""}, {"Cam A", "", ""}, {"Cam S", "usb-1:1.0", "Cam S Mic"}};
         catalog->microphones = {{"Mic 1", "", ""}, {"Cam S Mic", "usb-1:1.2", ""}};
-        SetDeviceCatalog(catalog);
-        saved = settings();
-    }
-    void TearDown() override {
-        DestroyCaptureGraph();
-        SetDeviceCatalog(nullptr);
-        settings() = saved;
+        rig.catalog = catalog;
     }
     std::shared_ptr<test::FakeCatalog> catalog;
-    Settings saved;
+    test::CaptureRig rig;
 };
 
 TEST_F(CameraSelect, OpeningLeavesTheChosenDevicesOutOfTheLists) {
@@ -93,33 +88,33 @@ TEST_F(CameraSelect, DialogShowsTheListsAndRefreshesOnItsTimer) {
 }
 
 TEST_F(CameraSelect, OkWithoutChangeKeepsTheGraphAndAChangeRebuildsIt) {
-    test::MessageRecorder messages;
-    settings().camera = "Cam A";
-    settings().audio = "";
-    settings().dirVideo = "/tmp";
-    settings().datePrefix = "26_12_08-";
-    RebuildCaptureGraph();
-    CCaptureGraph* before = theCaptureGraph();
+    auto& messages = rig.messages;
+    rig.settings.camera = "Cam A";
+    rig.settings.audio = "";
+    rig.settings.dirVideo = "/tmp";
+    rig.settings.datePrefix = "26_12_08-";
+    rig.Owner().Rebuild();
+    CCaptureGraph* before = rig.Owner().Graph();
     ASSERT_TRUE(before);
     EXPECT_TRUE(before->CameraReady());
     const int queries = catalog->cameraQueries;
     const uint64_t generation = before->Generation();
 
-    EXPECT_FALSE(ApplyCameraChoice("Cam A", ""));
-    EXPECT_EQ(theCaptureGraph(), before);
+    EXPECT_FALSE(rig.Owner().ApplyCameraChoice("Cam A", ""));
+    EXPECT_EQ(rig.Owner().Graph(), before);
     EXPECT_EQ(catalog->cameraQueries, queries);  // not even enumerated again
 
-    EXPECT_TRUE(ApplyCameraChoice("Cam B", ""));
-    EXPECT_EQ(settings().camera, "Cam B");
-    ASSERT_TRUE(theCaptureGraph());
-    EXPECT_GT(theCaptureGraph()->Generation(), generation);
-    EXPECT_EQ(theCaptureGraph()->BoundCameraName(), "Cam B");
+    EXPECT_TRUE(rig.Owner().ApplyCameraChoice("Cam B", ""));
+    EXPECT_EQ(rig.settings.camera, "Cam B");
+    ASSERT_TRUE(rig.Owner().Graph());
+    EXPECT_GT(rig.Owner().Graph()->Generation(), generation);
+    EXPECT_EQ(rig.Owner().Graph()->BoundCameraName(), "Cam B");
     EXPECT_TRUE(messages.messages.empty());
 
     // An empty choice is stored; the new graph has no camera and nothing can go live.
-    EXPECT_TRUE(ApplyCameraChoice("", ""));
-    EXPECT_EQ(settings().camera, "");
-    EXPECT_FALSE(CameraReady());
+    EXPECT_TRUE(rig.Owner().ApplyCameraChoice("", ""));
+    EXPECT_EQ(rig.settings.camera, "");
+    EXPECT_FALSE(rig.Owner().CameraReady());
 }
 
 }  // namespace

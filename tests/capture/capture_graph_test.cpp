@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "capture/capture_owner.h"
+#include "capture/capture_rig.h"
 #include "capture/fake_catalog.h"
 #include "common/message_recorder.h"
 #include "core/panel_messages.h"
@@ -34,8 +35,9 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
 
 struct HintLog : CUpdateView {
     std::vector<std::pair<int, HintPayload>> hints;
-    HintLog() { CTesmiraDoc::Instance().AddView(this); }
-    ~HintLog() override { CTesmiraDoc::Instance().RemoveView(this); }
+    explicit HintLog(CTesmiraDoc& doc) : doc_(doc) { doc_.AddView(this); }
+    ~HintLog() override { doc_.RemoveView(this); }
+    CTesmiraDoc& doc_;
     void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) override {
         hints.emplace_back(int(hint), payload);
     }
@@ -83,43 +85,31 @@ struct CountingWriter : IAviWriter {
 class CaptureGraphTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved = settings();
-        settings().dirVideo = "/tmp/video";
-        settings().datePrefix = "26_12_08-";
-        settings().recNo = 5;
-        settings().defaultZoomFactor = 1.5;
-        runState() = {};
+        rig.settings.dirVideo = "/tmp/video";
+        rig.settings.datePrefix = "26_12_08-";
+        rig.settings.recNo = 5;
+        rig.settings.defaultZoomFactor = 1.5;
     }
-    void TearDown() override {
-        LiveStop();
-        DestroyCaptureGraph();
-        SetDeviceCatalog(nullptr);
-        SetAviWriterFactory({});
-        SetPanelMessageHandler(PanelMessage::kStillFrame, {});
-        SetPanelMessageHandler(PanelMessage::kGraphEvent, {});
-        settings() = saved;
-        runState() = {};
-        unsetenv("TESMIRA_TEST_DEVICES");
-    }
-    Settings saved;
+    void TearDown() override { unsetenv("TESMIRA_TEST_DEVICES"); }
+    test::CaptureRig rig;
 };
 
 TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     setenv("TESMIRA_TEST_DEVICES", "1", 1);
     unsetenv("TESMIRA_TEST_CAMERA_CAPS");
-    test::MessageRecorder messages;
-    HintLog log;
-    settings().camera = kTestCameraName;
-    settings().audio = kTestMicrophoneName;
-    RebuildCaptureGraph();
-    CCaptureGraph* graph = theCaptureGraph();
+    auto& messages = rig.messages;
+    HintLog log(rig.doc);
+    rig.settings.camera = kTestCameraName;
+    rig.settings.audio = kTestMicrophoneName;
+    rig.Owner().Rebuild();
+    CCaptureGraph* graph = rig.Owner().Graph();
     ASSERT_TRUE(graph && graph->CameraReady())
         << (messages.messages.empty() ? "" : messages.messages[0].text);
     EXPECT_TRUE(graph->MicrophoneReady());
     EXPECT_EQ(graph->FrameWidth(), 640);
     EXPECT_EQ(graph->FrameHeight(), 480);
     EXPECT_EQ(graph->RecordBitDepth(), 24);
-    EXPECT_EQ(recordingPaths().recDestPath, "/tmp/video/26_12_08-005.avi");
+    EXPECT_EQ(rig.paths.recDestPath, "/tmp/video/26_12_08-005.avi");
     EXPECT_FALSE(graph->IsRunning());  // building does not start live video
 
     // Hint 300, then 204 with the stored zoom, then 201.
@@ -129,10 +119,9 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     EXPECT_DOUBLE_EQ(std::get<double>(log.hints[1].second), 1.5);
     EXPECT_EQ(log.hints[2].first, 201);
 
-    LiveStart();
-    ASSERT_TRUE(runState().isLive);
-    int stills = 0;
-    SetPanelMessageHandler(PanelMessage::kStillFrame, [&] { ++stills; });
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
+    int& stills = rig.posted[PanelMessage::kStillFrame];
     graph->RequestFrame(PanelMessage::kStillFrame);
     ASSERT_TRUE(WaitFor([&] { return stills > 0; })) << "no message 1026";
     // One request, one copy and one message, however many frames pass meanwhile.
@@ -158,8 +147,8 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     EXPECT_GT(darkPixels(firstMemoryRow), dib->Width() / 10);
 
     EXPECT_GT(graph->PreviewFramesDelivered(), 0u);
-    LiveStop();
-    EXPECT_FALSE(runState().isLive);
+    rig.Owner().LiveStop();
+    EXPECT_FALSE(rig.run.isLive);
     EXPECT_FALSE(graph->IsRunning());
     EXPECT_TRUE(messages.messages.empty());
 }
@@ -167,22 +156,21 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
 TEST_F(CaptureGraphTest, RecordBranchFeedsTheWriterOnlyWhileOpenAndStopsAtTheLimit) {
     auto catalog = std::make_shared<test::FakeCatalog>();
     catalog->cameras = {{"Cam", "", ""}};
-    SetDeviceCatalog(catalog);
+    rig.catalog = catalog;
     auto shared = std::make_shared<CountingWriter::Shared>();
-    SetAviWriterFactory([shared] { return std::make_unique<CountingWriter>(shared); });
-    test::MessageRecorder messages;
-    settings().camera = "Cam";
-    RebuildCaptureGraph();
-    CCaptureGraph* graph = theCaptureGraph();
+    rig.makeWriter = [shared] { return std::make_unique<CountingWriter>(shared); };
+    auto& messages = rig.messages;
+    rig.settings.camera = "Cam";
+    rig.Owner().Rebuild();
+    CCaptureGraph* graph = rig.Owner().Graph();
     ASSERT_TRUE(graph && graph->CameraReady());
-    LiveStart();
-    ASSERT_TRUE(runState().isLive);
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
     WaitFor([] { return false; }, 200);
     EXPECT_EQ(shared->opened, 0);  // held back: nothing reaches a writer
     EXPECT_DOUBLE_EQ(graph->MeasureStreamRate(), 30.0);
 
-    int events = 0;
-    SetPanelMessageHandler(PanelMessage::kGraphEvent, [&] { ++events; });
+    int& events = rig.posted[PanelMessage::kGraphEvent];
     std::string error;
     ASSERT_TRUE(graph->StartRecording("/tmp/x.avi", {}, false, 300'000'000, &error)) << error;
     EXPECT_FALSE(graph->StartRecording("/tmp/y.avi", {}, false, 0, &error));  // one at a time
@@ -217,16 +205,16 @@ TEST_F(CaptureGraphTest, RecordBranchFeedsTheWriterOnlyWhileOpenAndStopsAtTheLim
 TEST_F(CaptureGraphTest, WriterFailureStopsTheRecordingAndTellsTheUser) {
     auto catalog = std::make_shared<test::FakeCatalog>();
     catalog->cameras = {{"Cam", "", ""}};
-    SetDeviceCatalog(catalog);
+    rig.catalog = catalog;
     auto shared = std::make_shared<CountingWriter::Shared>();
     shared->failAfter = 3;
-    SetAviWriterFactory([shared] { return std::make_unique<CountingWriter>(shared); });
-    test::MessageRecorder messages;
-    settings().camera = "Cam";
-    RebuildCaptureGraph();
-    LiveStart();
-    CCaptureGraph* graph = theCaptureGraph();
-    ASSERT_TRUE(graph && runState().isLive);
+    rig.makeWriter = [shared] { return std::make_unique<CountingWriter>(shared); };
+    auto& messages = rig.messages;
+    rig.settings.camera = "Cam";
+    rig.Owner().Rebuild();
+    rig.Owner().LiveStart();
+    CCaptureGraph* graph = rig.Owner().Graph();
+    ASSERT_TRUE(graph && rig.run.isLive);
     std::string error;
     ASSERT_TRUE(graph->StartRecording("/tmp/full.avi", {}, false, 0, &error));
     ASSERT_TRUE(WaitFor([&] { return !messages.messages.empty(); }));
@@ -245,112 +233,111 @@ TEST_F(CaptureGraphTest, LostCameraStopsLiveAndLiveStartWorksWhenItIsBack) {
     auto catalog = std::make_shared<test::FakeCatalog>();
     catalog->cameras = {{"Cam", "", ""}};
     catalog->cameraBuffers = 10;  // the stream ends after a third of a second
-    SetDeviceCatalog(catalog);
-    test::MessageRecorder messages;
-    HintLog log;
+    rig.catalog = catalog;
+    auto& messages = rig.messages;
+    HintLog log(rig.doc);
     int recStops = 0;
-    SetRecStopHook([&] {
+    rig.Owner().SetRecStop([&] {
         ++recStops;
-        runState().isRecording = false;
+        rig.run.isRecording = false;
     });
-    settings().camera = "Cam";
-    RebuildCaptureGraph();
-    LiveStart();
-    ASSERT_TRUE(runState().isLive);
-    runState().isRecording = true;
+    rig.settings.camera = "Cam";
+    rig.Owner().Rebuild();
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
+    rig.run.isRecording = true;
     log.hints.clear();
-    ASSERT_TRUE(WaitFor([&] { return !runState().isLive; })) << "live did not stop";
+    ASSERT_TRUE(WaitFor([&] { return !rig.run.isLive; })) << "live did not stop";
     EXPECT_EQ(recStops, 1);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text.rfind("DirectShow Error:", 0), 0u);
     ASSERT_FALSE(log.hints.empty());
     EXPECT_EQ(log.hints[0].first, 201);  // the controls follow
-    EXPECT_TRUE(theCaptureGraph()->IsBroken());
+    EXPECT_TRUE(rig.Owner().Graph()->IsBroken());
 
     // While the camera is away LiveStart says so and keeps the chosen camera.
     const auto present = catalog->cameras;
     catalog->cameras.clear();
-    LiveStart();
-    EXPECT_FALSE(runState().isLive);
-    EXPECT_EQ(settings().camera, "Cam");
+    rig.Owner().LiveStart();
+    EXPECT_FALSE(rig.run.isLive);
+    EXPECT_EQ(rig.settings.camera, "Cam");
     EXPECT_EQ(messages.messages.size(), 2u);
 
     catalog->cameras = present;
     catalog->cameraBuffers = -1;
-    LiveStart();
-    EXPECT_TRUE(runState().isLive);
-    EXPECT_FALSE(theCaptureGraph()->IsBroken());
-    SetRecStopHook({});
+    rig.Owner().LiveStart();
+    EXPECT_TRUE(rig.run.isLive);
+    EXPECT_FALSE(rig.Owner().Graph()->IsBroken());
 }
 
 TEST_F(CaptureGraphTest, MissingCameraIsReportedAndForgotten) {
     auto catalog = std::make_shared<test::FakeCatalog>();
-    SetDeviceCatalog(catalog);
-    test::MessageRecorder messages;
-    settings().camera = "Gone Camera";
-    RebuildCaptureGraph();
-    ASSERT_TRUE(theCaptureGraph());
-    EXPECT_FALSE(CameraReady());
-    EXPECT_EQ(settings().camera, "");
+    rig.catalog = catalog;
+    auto& messages = rig.messages;
+    rig.settings.camera = "Gone Camera";
+    rig.Owner().Rebuild();
+    ASSERT_TRUE(rig.Owner().Graph());
+    EXPECT_FALSE(rig.Owner().CameraReady());
+    EXPECT_EQ(rig.settings.camera, "");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text.rfind("カメラをインストールできませんでした!", 0), 0u);
-    EXPECT_FALSE(CanShowCameraProperties());
-    EXPECT_FALSE(CanShowStreamProperties());
-    LiveStart();  // nothing to start
-    EXPECT_FALSE(runState().isLive);
+    EXPECT_FALSE(rig.Owner().CanShowCameraProperties());
+    EXPECT_FALSE(rig.Owner().CanShowStreamProperties());
+    rig.Owner().LiveStart();  // nothing to start
+    EXPECT_FALSE(rig.run.isLive);
 }
 
 TEST_F(CaptureGraphTest, MenuEnablingFollowsLiveVideo) {
     auto catalog = std::make_shared<test::FakeCatalog>();
     catalog->cameras = {{"Cam", "", ""}};
-    SetDeviceCatalog(catalog);
-    settings().camera = "Cam";
-    RebuildCaptureGraph();
-    EXPECT_TRUE(CanChooseCamera());
-    EXPECT_TRUE(CanShowCameraProperties());
-    EXPECT_TRUE(CanShowStreamProperties());
-    LiveStart();
-    EXPECT_FALSE(CanChooseCamera());
-    EXPECT_TRUE(CanShowCameraProperties());
-    EXPECT_FALSE(CanShowStreamProperties());
-    LiveStop();
-    EXPECT_TRUE(CanChooseCamera());
+    rig.catalog = catalog;
+    rig.settings.camera = "Cam";
+    rig.Owner().Rebuild();
+    EXPECT_TRUE(rig.Owner().CanChooseCamera());
+    EXPECT_TRUE(rig.Owner().CanShowCameraProperties());
+    EXPECT_TRUE(rig.Owner().CanShowStreamProperties());
+    rig.Owner().LiveStart();
+    EXPECT_FALSE(rig.Owner().CanChooseCamera());
+    EXPECT_TRUE(rig.Owner().CanShowCameraProperties());
+    EXPECT_FALSE(rig.Owner().CanShowStreamProperties());
+    rig.Owner().LiveStop();
+    EXPECT_TRUE(rig.Owner().CanChooseCamera());
 }
 
 TEST_F(CaptureGraphTest, RebuildKeepsLiveVideoOnExceptInRelayShotMode) {
     auto catalog = std::make_shared<test::FakeCatalog>();
     catalog->cameras = {{"Cam", "", ""}};
-    SetDeviceCatalog(catalog);
-    settings().camera = "Cam";
-    RebuildCaptureGraph();
-    LiveStart();
-    RebuildCaptureGraph();
-    EXPECT_TRUE(runState().isLive);
-    EXPECT_TRUE(theCaptureGraph()->IsRunning());
-    settings().recMode = 3;
-    RebuildCaptureGraph();
-    EXPECT_FALSE(runState().isLive);
+    rig.catalog = catalog;
+    rig.settings.camera = "Cam";
+    rig.Owner().Rebuild();
+    rig.Owner().LiveStart();
+    rig.Owner().Rebuild();
+    EXPECT_TRUE(rig.run.isLive);
+    EXPECT_TRUE(rig.Owner().Graph()->IsRunning());
+    rig.settings.recMode = 3;
+    rig.Owner().Rebuild();
+    EXPECT_FALSE(rig.run.isLive);
 }
 
 TEST_F(CaptureGraphTest, StreamFormatChangeResizesTheBitmapAndResendsTheHints) {
     auto catalog = std::make_shared<test::FakeCatalog>();
     catalog->cameras = {{"Cam", "", ""}};
-    SetDeviceCatalog(catalog);
-    test::MessageRecorder messages;
-    settings().camera = "Cam";
-    RebuildCaptureGraph();
-    CCaptureGraph* graph = theCaptureGraph();
+    rig.catalog = catalog;
+    rig.settings.camera = "Cam";
+    rig.Owner().Rebuild();
+    CCaptureGraph* graph = rig.Owner().Graph();
     ASSERT_TRUE(graph && graph->CameraReady());
-    HintLog log;
-    ASSERT_TRUE(
-        graph->ApplyStreamFormat("video/x-raw,format=GRAY8,width=320,height=240,framerate=15/1"));
+    HintLog log(rig.doc);
+    ASSERT_TRUE(rig.Owner().ApplyStreamFormat(
+        "video/x-raw,format=GRAY8,width=320,height=240,framerate=15/1"));
     EXPECT_EQ(graph->FrameWidth(), 320);
     EXPECT_EQ(graph->FrameBitmap()->Width(), 320);
+    EXPECT_TRUE(rig.messages.messages.empty());
     EXPECT_EQ(graph->RecordBitDepth(), 8);  // GRAY8 goes to the record branch unchanged
     ASSERT_EQ(log.hints.size(), 2u);
     EXPECT_EQ(log.hints[0].first, 300);
     EXPECT_EQ(log.hints[1].first, 204);
-    LiveStart();
+    rig.Owner().LiveStart();
     EXPECT_DOUBLE_EQ(graph->MeasureStreamRate(), 15.0);
 }
 

@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 
 #include "capture/capture_owner.h"
+#include "capture/capture_rig.h"
 #include "capture/fake_catalog.h"
 #include "capture/video_view.h"
 #include "core/run_state.h"
@@ -18,35 +19,27 @@ namespace {
 class VideoViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved = settings();
         catalog = std::make_shared<test::FakeCatalog>();
         catalog->cameras = {{"Cam", "", ""}};
         catalog->caps = "video/x-raw,format=BGR,width=640,height=480,framerate=30/1";
-        SetDeviceCatalog(catalog);
-        settings().camera = "Cam";
-        settings().dirVideo = "/tmp";
-        settings().datePrefix = "26_12_08-";
-        settings().defaultZoomFactor = 1.0;
+        rig.catalog = catalog;
+        view.Attach(rig.Owner());
+        rig.settings.camera = "Cam";
+        rig.settings.dirVideo = "/tmp";
+        rig.settings.datePrefix = "26_12_08-";
+        rig.settings.defaultZoomFactor = 1.0;
         view.setFrameShape(QFrame::NoFrame);
         view.resize(1000, 800);
         view.show();
         QApplication::processEvents();
     }
-    void TearDown() override {
-        CVideoView::SetWheelZoomHandler({});
-        LiveStop();
-        DestroyCaptureGraph();
-        SetDeviceCatalog(nullptr);
-        settings() = saved;
-        runState() = {};
-    }
-    Settings saved;
+    test::CaptureRig rig;
     std::shared_ptr<test::FakeCatalog> catalog;
-    CVideoView view;
+    CVideoView view{rig.doc};
 };
 
 TEST_F(VideoViewTest, BuildingTheGraphAttachesTheVideoCentred) {
-    RebuildCaptureGraph();  // sends hint 300 to the view
+    rig.Owner().Rebuild();  // sends hint 300 to the view
     EXPECT_EQ(view.Surface()->size(), QSize(640, 480));
     EXPECT_EQ(view.Surface()->pos(), QPoint(180, 160));
 
@@ -54,7 +47,7 @@ TEST_F(VideoViewTest, BuildingTheGraphAttachesTheVideoCentred) {
     QApplication::processEvents();
     view.OnUpdate(nullptr, UpdateHint::kFitVideo, {});
     QApplication::processEvents();  // the scroll bars of the larger video go away
-    EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 0.5);
+    EXPECT_DOUBLE_EQ(rig.settings.defaultZoomFactor, 0.5);
     EXPECT_EQ(view.Surface()->pos(), QPoint(0, 80));
 
     // The pane's client area is the 400 x 300 of the example (no scroll bars taking room).
@@ -67,14 +60,14 @@ TEST_F(VideoViewTest, BuildingTheGraphAttachesTheVideoCentred) {
     view.verticalScrollBar()->setValue(50);
     view.OnUpdate(nullptr, UpdateHint::kZoomAboutCentre, 2.0);
     EXPECT_EQ(view.Surface()->pos(), QPoint(-400, -250));
-    EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 2.0);
+    EXPECT_DOUBLE_EQ(rig.settings.defaultZoomFactor, 2.0);
 }
 
 TEST_F(VideoViewTest, LiveFramesArePaintedFromTheStreamingThread) {
-    RebuildCaptureGraph();
+    rig.Owner().Rebuild();
     const uint64_t before = CVideoSurface::FramesPainted();
-    LiveStart();
-    ASSERT_TRUE(runState().isLive);
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
     for (int i = 0; i < 100 && CVideoSurface::FramesPainted() < before + 3; ++i) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(10);
@@ -83,12 +76,12 @@ TEST_F(VideoViewTest, LiveFramesArePaintedFromTheStreamingThread) {
 }
 
 TEST_F(VideoViewTest, ShiftWheelZoomsPlainWheelScrolls) {
-    RebuildCaptureGraph();
+    rig.Owner().Rebuild();
     view.resize(400, 300);
     QApplication::processEvents();
     view.OnUpdate(nullptr, UpdateHint::kZoomAboutCentre, 2.0);
     std::vector<bool> zooms;
-    CVideoView::SetWheelZoomHandler([&](bool in) { zooms.push_back(in); });
+    view.SetWheelZoomHandler([&](bool in) { zooms.push_back(in); });
     auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
         QWheelEvent e(QPointF(50, 50), view.mapToGlobal(QPointF(50, 50)), QPoint(),
                       QPoint(0, delta), Qt::NoButton, mods, Qt::NoScrollPhase, false);

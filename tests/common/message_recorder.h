@@ -13,12 +13,16 @@ struct RecordedMessage {
     MessageIcon icon;
 };
 
-class MessageRecorder {
+// Also a notifier to hand to objects that take one.
+class MessageRecorder : public INotifier {
 public:
     MessageRecorder() {
         SetMessageSink([this](const std::string& t, MessageIcon i) { messages.push_back({t, i}); });
     }
-    ~MessageRecorder() {
+    void Notify(const std::string& text, MessageIcon icon) override {
+        messages.push_back({text, icon});
+    }
+    ~MessageRecorder() override {
         SetMessageSink([](const std::string&, MessageIcon) {});
     }
     MessageRecorder(const MessageRecorder&) = delete;

@@ -10,6 +10,7 @@
 
 #include "app/ini_profile.h"
 #include "common/message_recorder.h"
+#include "core/run_state.h"
 #include "core/settings.h"
 #include "dialogs/codec_settings_dialogs.h"
 #include "dialogs/dlg_directory.h"
@@ -29,16 +30,14 @@ void WhenModalShows(std::function<void(QWidget*)> act) {
 
 class CodecSettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        encoderPages() = EncoderPages{};
-        SetCaptureRebuildHook({});
-    }
-    void TearDown() override {
-        settings() = Settings{};
-        encoderPages() = EncoderPages{};
-    }
     test::MessageRecorder messages;
+    Settings settings_;
+    RunState run_;
+    EncoderSettings encoders_;
+    Settings& settings() { return settings_; }
+    EncoderPages& encoderPages() { return encoders_.Pages(); }
+    CodecSettings codecSettings() const { return encoders_.For(settings_.mediaType); }
+    DirectoryDeps Deps() { return DirectoryDeps{settings_, run_, encoders_.Pages(), messages, {}}; }
 };
 
 TEST_F(CodecSettingsTest, EachCompressorGetsOnlyItsOwnPageValues) {
@@ -62,7 +61,7 @@ TEST_F(CodecSettingsTest, EachCompressorGetsOnlyItsOwnPageValues) {
     EXPECT_EQ(CodecSettingsFor(4, pages).vfwQuality, kQualityMax);
 }
 
-TEST_F(CodecSettingsTest, ProcessWideSettingsFollowTheCodecChoice) {
+TEST_F(CodecSettingsTest, TheNextRecordingsSettingsFollowTheCodecChoice) {
     encoderPages().mjpegQuality = 33;
     settings().mediaType = 2;
     EXPECT_EQ(codecSettings().mediaType, 2);
@@ -111,7 +110,7 @@ TEST_F(CodecSettingsTest, PageValuesSurviveARestartAndBadStoredValuesAreClamped)
 }
 
 TEST_F(CodecSettingsTest, SettingsChosenInTheDirectoryDialogReachTheNextRecording) {
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     qobject_cast<QRadioButton*>(d.Control(1062))->click();  // MS Video 1
     WhenModalShows([](QWidget* modal) {
         auto* config = qobject_cast<CDlgVfwConfig*>(modal);
@@ -147,10 +146,10 @@ TEST_F(CodecSettingsTest, CancelledPagesChangeNothing) {
         config->SetValues(99, 10);
         config->reject();
     });
-    EXPECT_FALSE(ShowCompressorDialog(nullptr));
+    EXPECT_FALSE(ShowCompressorDialog(nullptr, settings_.mediaType, encoderPages()));
     EXPECT_EQ(encoderPages().vfw[0].keyFrameInterval, VfwConfig{}.keyFrameInterval);
     // A compressor without a quality page says so instead of opening one.
-    EXPECT_FALSE(ShowCompressorProperties(nullptr));
+    EXPECT_FALSE(ShowCompressorProperties(nullptr, settings_.mediaType, encoderPages(), messages));
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 

@@ -12,9 +12,11 @@
 
 #include "common/message_recorder.h"
 #include "core/check_directory.h"
+#include "core/run_state.h"
 #include "core/settings.h"
 #include "dialogs/dlg_directory.h"
 #include "dialogs/file_dialog_sel.h"
+#include "recording/codec_settings.h"
 
 namespace tesmira {
 namespace {
@@ -83,7 +85,6 @@ class DirectoryDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(video.isValid() && work.isValid() && log.isValid() && other.isValid());
-        settings() = Settings{};
         settings().dirVideo = video.path().toStdString();
         settings().tempDrive = work.path().toStdString() + "/";
         settings().dirLog = log.path().toStdString();
@@ -92,11 +93,9 @@ protected:
             const auto it = freeMb.find(NormaliseFolder(path));
             return it == freeMb.end() ? int64_t{5000} : it->second;
         });
-        SetCaptureRebuildHook([this] { ++rebuilds; });
     }
     void TearDown() override {
         SetFreeSpaceQuery({});
-        SetCaptureRebuildHook({});
         SetFolderPicker({});
     }
 
@@ -116,13 +115,20 @@ protected:
     std::map<std::string, int64_t> freeMb;
     int rebuilds = 0;
     test::MessageRecorder messages;
+    Settings settings_;
+    RunState run_;
+    EncoderPages pages_;
+    Settings& settings() { return settings_; }
+    DirectoryDeps Deps() {
+        return DirectoryDeps{settings_, run_, pages_, messages, [this] { ++rebuilds; }};
+    }
 };
 
 TEST_F(DirectoryDialog, ShowsEveryControlWithTheStoredValues) {
     settings().useTempDrive = 1;
     settings().logFileType = 1;
     settings().saveLog = 1;
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     EXPECT_EQ(d.windowTitle(), QString::fromUtf8("ディレクトリーとファイルタイプ"));
     EXPECT_EQ(d.property("id").toInt(), 135);
     for (int id : {1021, 1022, 1026, 1027, 1028, 1029, 1030, 1031, 1032, 1033,
@@ -139,7 +145,7 @@ TEST_F(DirectoryDialog, ShowsEveryControlWithTheStoredValues) {
 
 TEST_F(DirectoryDialog, AFolderWith119MegabytesIsRefusedAnd120Accepted) {
     freeMb[NormaliseFolder(other.path().toStdString())] = 119;
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     TypeAndLeave(d, 1021, other.path());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("119 MB"), std::string::npos);
@@ -163,7 +169,7 @@ TEST_F(DirectoryDialog, AFolderChosenWithThePickerIsCheckedToo) {
         return std::optional<std::string>(answer);
     });
     freeMb[NormaliseFolder(answer)] = 119;
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     Get<QPushButton>(d, 1027)->click();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].okCaption, QString::fromUtf8("決定"));
@@ -185,7 +191,7 @@ TEST_F(DirectoryDialog, AFolderChosenWithThePickerIsCheckedToo) {
 
 TEST_F(DirectoryDialog, OkWithAnEmptiedFolderStaysOpenAndCancelKeepsTheStoredOne) {
     const std::string stored = settings().dirLog;
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     d.show();
     TypeAndLeave(d, 1029, "/no/such/folder/here");
     EXPECT_EQ(messages.messages.size(), 1u);
@@ -198,7 +204,7 @@ TEST_F(DirectoryDialog, OkWithAnEmptiedFolderStaysOpenAndCancelKeepsTheStoredOne
 }
 
 TEST_F(DirectoryDialog, AFolderTypedWithoutLeavingTheFieldIsCheckedByOk) {
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     d.show();
     Get<QLineEdit>(d, 1021)->setText("/no/such/folder/here");
     d.accept();
@@ -209,7 +215,7 @@ TEST_F(DirectoryDialog, AFolderTypedWithoutLeavingTheFieldIsCheckedByOk) {
 }
 
 TEST_F(DirectoryDialog, ChangingOnlyTheLogSettingsDoesNotRebuildTheGraph) {
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     TypeAndLeave(d, 1029, other.path());
     Get<QRadioButton>(d, 1033)->click();
     Get<QCheckBox>(d, 1196)->click();
@@ -223,7 +229,7 @@ TEST_F(DirectoryDialog, ChangingOnlyTheLogSettingsDoesNotRebuildTheGraph) {
 }
 
 TEST_F(DirectoryDialog, RamDiskOptionChangeRebuildsOnceOnOk) {
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     Get<QCheckBox>(d, 1028)->click();
     TypeAndLeave(d, 1026, other.path());
     EXPECT_EQ(rebuilds, 0);
@@ -234,7 +240,7 @@ TEST_F(DirectoryDialog, RamDiskOptionChangeRebuildsOnceOnOk) {
 }
 
 TEST_F(DirectoryDialog, CodecClickAppliesAtOnceAndSurvivesCancel) {
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     auto* quality = Get<QPushButton>(d, 1049);
     auto* vfw = Get<QPushButton>(d, 1050);
     EXPECT_FALSE(quality->isEnabled());
@@ -262,7 +268,7 @@ TEST_F(DirectoryDialog, CodecClickAppliesAtOnceAndSurvivesCancel) {
 }
 
 TEST_F(DirectoryDialog, LeavingAFieldReportsABadFolderButClosingTheDialogDoesNot) {
-    CDlgDirectory d;
+    CDlgDirectory d(Deps());
     d.show();
     QApplication::setActiveWindow(&d);
     auto* videoEdit = Get<QLineEdit>(d, 1021);

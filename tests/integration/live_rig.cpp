@@ -121,15 +121,13 @@ void LiveRig::SetUpTestSuite() {
     countDown = frame->countDownPanel();
     StartRooms(*frame);
     frame->show();
-    cameraUp = CameraReady();
+    cameraUp = WorkstationCapture().CameraReady();
 }
 
 void LiveRig::TearDownTestSuite() {
     ShutdownRooms();
     // The wiring outlives the frame: nothing may reach the destroyed panel through it.
     SetPanelMessageHandler(PanelMessage::kGraphEvent, nullptr);
-    SetRecStopHook(nullptr);
-    SetWaitCursorHook(nullptr);
     delete frame;
     frame = nullptr;
     panel = nullptr;
@@ -173,7 +171,7 @@ void LiveRig::SetUp() {
     if (!runState().isLive)
         Click(1023);
     ASSERT_TRUE(runState().isLive);
-    CCaptureGraph* graph = theCaptureGraph();
+    CCaptureGraph* graph = WorkstationCapture().Graph();
     ASSERT_NE(graph, nullptr);
     const uint64_t before = graph->PreviewFramesDelivered();
     ASSERT_TRUE(WaitFor([&] { return graph->PreviewFramesDelivered() > before; }, 5000))

@@ -156,10 +156,24 @@ public:
     int readyQueries = 0;
 };
 
+// The stage as recording control sees it: ready flag and position for the log.
+struct FakeStage : IStagePort {
+    void ResetForRecording() override {
+        sample = {};
+        sample.ready = 1;
+        ++resets;
+    }
+    void MarkReady() override { sample.ready = 1; }
+    StageSample Sample() const override { return sample; }
+    StageSample sample;
+    int resets = 0;
+};
+
 class HintCollector : public CUpdateView {
 public:
-    HintCollector() { CTesmiraDoc::Instance().AddView(this); }
-    ~HintCollector() override { CTesmiraDoc::Instance().RemoveView(this); }
+    explicit HintCollector(CTesmiraDoc& doc) : doc_(doc) { doc_.AddView(this); }
+    ~HintCollector() override { doc_.RemoveView(this); }
+    CTesmiraDoc& doc_;
     void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) override {
         if (auto* text = std::get_if<std::string>(&payload))
             texts[int(hint)] += *text;
@@ -173,10 +187,8 @@ public:
 class RecordingControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = settings();
-        SetAppClock(&clock_);
         dir_ = test::MakeTempDir();
-        Settings& s = settings();
+        Settings& s = settings_;
         s.datePrefix = "26_01_17-";
         s.dirVideo = dir_ + "/video";
         s.dirLog = dir_ + "/log";
@@ -193,15 +205,10 @@ protected:
         s.resetFps = false;
         s.saveLog = 0;
         s.setZoom1xOnRec = true;
-        runState() = RunState{};
-        recordingLog().Clear();
         timers_.SetBackend(&stepper_);
         control_.RegisterTimers();
     }
     void TearDown() override {
-        SetAppClock(nullptr);
-        settings() = saved_;
-        runState() = RunState{};
         for (const auto& d : extraDirs_)
             test::RemoveTree(d);
         test::RemoveTree(dir_);
@@ -209,13 +216,37 @@ protected:
     void Run(uint32_t ms) { stepper_.RunFor(timers_, ms); }
     std::vector<std::string> VideoFiles() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(settings().dirVideo))
+        for (const auto& e : fs::directory_iterator(settings_.dirVideo))
             names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    Settings saved_;
+    RecordingDeps MakeDeps() {
+        RecordingDeps d;
+        d.settings = &settings_;
+        d.run = &run_;
+        d.doc = &doc_;
+        d.notifier = &messages_;
+        d.clock = &clock_;
+        d.paths = &paths_;
+        d.log = &log_;
+        d.stage = &stage_;
+        d.graph = &graph_;
+        d.countDown = &countDown_;
+        d.panel = &panel_;
+        d.timers = &timers_;
+        d.rebuildGraph = [this] { ++rebuilds_; };
+        return d;
+    }
+
+    Settings settings_;
+    RunState run_;
+    CTesmiraDoc doc_;
+    test::MessageRecorder messages_;
+    RecordingPaths paths_;
+    RecordingLogLists log_;
+    FakeStage stage_;
     FakeClock clock_;
     SteppedTimers stepper_{clock_};
     TimerMultiplexer timers_;
@@ -223,9 +254,8 @@ protected:
     FakeCountDown countDown_;
     FakePanel panel_;
     int rebuilds_ = 0;
-    RecordingControl control_{
-        RecordingDeps{&graph_, &countDown_, &panel_, &timers_, [this] { ++rebuilds_; }}};
-    HintCollector hints_;
+    RecordingControl control_{MakeDeps()};
+    HintCollector hints_{doc_};
     std::string dir_;
     std::vector<std::string> extraDirs_;
 };
@@ -233,7 +263,7 @@ protected:
 TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) {
     panel_.zoom = 2.5;
     control_.RecStart();
-    EXPECT_TRUE(runState().isRecording);
+    EXPECT_TRUE(run_.isRecording);
     EXPECT_TRUE(timers_.IsRunning(TimerId::kRecording));
     EXPECT_FALSE(timers_.IsRunning(TimerId::kSerialReceive));
     EXPECT_EQ(panel_.zoom, 1.0) << "zoom 1.0 while recording";
@@ -243,19 +273,19 @@ TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) 
     EXPECT_EQ(panel_.status.rfind("Get ", 0), 0u);
     EXPECT_GT(panel_.readyQueries, 0);
     Run(1000);
-    EXPECT_FALSE(runState().isRecording) << "the limit (1 s + 100 ms) ends the recording";
+    EXPECT_FALSE(run_.isRecording) << "the limit (1 s + 100 ms) ends the recording";
     EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
     EXPECT_FALSE(timers_.IsRunning(TimerId::kRecording));
     EXPECT_EQ(panel_.zoom, 2.5) << "the zoom it had to change is restored";
     EXPECT_EQ(hints_.numbers[301], (std::vector<double>{1.0, 2.5}));
 
     ASSERT_EQ(VideoFiles(), std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi"});
-    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    const std::string file = settings_.dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
     AviRateInfo info;
     ASSERT_TRUE(InspectAviRate(file, &info));
     EXPECT_NEAR(info.streamRate, 30.0, 1e-9);
     EXPECT_EQ(int(info.frameCount), control_.deliveredFrames());
-    EXPECT_EQ(settings().recNo, 2);
+    EXPECT_EQ(settings_.recNo, 2);
     const std::string& report = hints_.texts[101];
     EXPECT_NE(report.find("Movie No.  1\n取得："), std::string::npos) << report;
     EXPECT_NE(report.find("Rec Time:     1.10 s \n"), std::string::npos) << report;
@@ -269,8 +299,8 @@ TEST_F(RecordingControlTest, SummaryCountsTheFramesOfTheClosedFile) {
     graph_.framesInFlightAtStop = 2;
     control_.RecStart();
     Run(1500);
-    ASSERT_FALSE(runState().isRecording);
-    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    ASSERT_FALSE(run_.isRecording);
+    const std::string file = settings_.dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
     AviRateInfo info;
     ASSERT_TRUE(InspectAviRate(file, &info));
     EXPECT_EQ(int(info.frameCount), control_.deliveredFrames());
@@ -280,14 +310,14 @@ TEST_F(RecordingControlTest, SummaryCountsTheFramesOfTheClosedFile) {
 }
 
 TEST_F(RecordingControlTest, ResetFpsRewritesTheHeaderButTheNameKeepsTheMeasuredRate) {
-    settings().resetFps = true;
+    settings_.resetFps = true;
     control_.OnReplayRateSelected(2);
-    EXPECT_DOUBLE_EQ(settings().replayFps, 59.94);
+    EXPECT_DOUBLE_EQ(settings_.replayFps, 59.94);
     control_.OnSpaceKey();
     Run(300);
     control_.OnSpaceKey();  // space stops it
-    EXPECT_FALSE(runState().isRecording);
-    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    EXPECT_FALSE(run_.isRecording);
+    const std::string file = settings_.dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
     AviRateInfo info;
     ASSERT_TRUE(InspectAviRate(file, &info));
     EXPECT_NEAR(info.streamRate, 59.94, 1e-3);  // 1e7 / 166833
@@ -296,23 +326,23 @@ TEST_F(RecordingControlTest, ResetFpsRewritesTheHeaderButTheNameKeepsTheMeasured
 }
 
 TEST_F(RecordingControlTest, RepeatSeriesMakesConsecutiveFilesEachWithItsOwnRate) {
-    Settings& s = settings();
+    Settings& s = settings_;
     s.recMode = 1;
     s.recRepaet = 3;
     graph_.rates = {30.0, 25.0, 15.0};
     control_.RecStart();
-    EXPECT_TRUE(runState().isRepeating);
+    EXPECT_TRUE(run_.isRepeating);
     EXPECT_TRUE(countDown_.visible);
     EXPECT_EQ(timers_.PeriodOf(TimerId::kRepeatGap), 4000);
     Run(1500);
-    EXPECT_FALSE(runState().isRecording);
-    EXPECT_TRUE(runState().isRepeating) << "waiting for the next recording";
+    EXPECT_FALSE(run_.isRecording);
+    EXPECT_TRUE(run_.isRepeating) << "waiting for the next recording";
     EXPECT_EQ(countDown_.totals.back(), 2);
     EXPECT_NE(panel_.status.find("    1 of 3"), std::string::npos);
     Run(1000);
     EXPECT_NE(panel_.status.find("1 of 3 (1 s)"), std::string::npos) << panel_.status;
     Run(4000 * 3);
-    EXPECT_FALSE(runState().isRepeating);
+    EXPECT_FALSE(run_.isRepeating);
     EXPECT_FALSE(countDown_.visible);
     EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi",
                                                       "26_01_17-002_Rec_at_25.00fps.avi",
@@ -329,47 +359,47 @@ TEST_F(RecordingControlTest, RepeatSeriesMakesConsecutiveFilesEachWithItsOwnRate
 }
 
 TEST_F(RecordingControlTest, StopDuringTheWaitEndsTheSeriesWithoutTouchingFiles) {
-    settings().recMode = 1;
-    settings().recRepaet = 3;
+    settings_.recMode = 1;
+    settings_.recRepaet = 3;
     control_.RecStart();
     Run(1500);
-    ASSERT_TRUE(runState().isRepeating);
+    ASSERT_TRUE(run_.isRepeating);
     const auto before = VideoFiles();
-    const auto bytes = test::ReadFileBytes(settings().dirVideo + "/" + before.at(0));
+    const auto bytes = test::ReadFileBytes(settings_.dirVideo + "/" + before.at(0));
     control_.RecStop();  // the "・・・解除" button
-    EXPECT_FALSE(runState().isRepeating);
+    EXPECT_FALSE(run_.isRepeating);
     EXPECT_FALSE(timers_.IsRunning(TimerId::kRepeatGap));
     EXPECT_FALSE(countDown_.visible);
     Run(10000);
     EXPECT_EQ(VideoFiles(), before);
-    EXPECT_EQ(test::ReadFileBytes(settings().dirVideo + "/" + before.at(0)), bytes);
+    EXPECT_EQ(test::ReadFileBytes(settings_.dirVideo + "/" + before.at(0)), bytes);
     EXPECT_EQ(graph_.sinks.size(), 1u);
-    EXPECT_EQ(settings().recNo, 2);
+    EXPECT_EQ(settings_.recNo, 2);
 }
 
 TEST_F(RecordingControlTest, ExistingFilesAreNeverReplacedTheCounterMovesOn) {
-    const std::string video = settings().dirVideo + "/";
+    const std::string video = settings_.dirVideo + "/";
     { std::ofstream(video + "26_01_17-001_Rec_at_29.97fps.avi") << "old take"; }
     { std::ofstream(video + "26_01_17-002.avi") << "unfinished take"; }
-    { std::ofstream(settings().dirLog + "/26_01_17-003.txt") << "old log"; }
+    { std::ofstream(settings_.dirLog + "/26_01_17-003.txt") << "old log"; }
     control_.RecStart();
     Run(1500);
     EXPECT_EQ(graph_.sinks.at(0), video + "26_01_17-004.avi");
     EXPECT_EQ(test::ReadFileBytes(video + "26_01_17-001_Rec_at_29.97fps.avi").size(), 8u);
     EXPECT_EQ(test::ReadFileBytes(video + "26_01_17-002.avi").size(), 15u);
     EXPECT_TRUE(fs::exists(video + "26_01_17-004_Rec_at_30.00fps.avi"));
-    EXPECT_EQ(settings().recNo, 5);
+    EXPECT_EQ(settings_.recNo, 5);
 }
 
 TEST_F(RecordingControlTest, FailedStartRebuildsReportsAndRestoresPolling) {
-    test::MessageRecorder messages;
-    settings().recMode = 1;
-    settings().recRepaet = 3;
+    auto& messages = messages_;
+    settings_.recMode = 1;
+    settings_.recRepaet = 3;
     graph_.startError = "MJPEG filter is not found!\n";
     panel_.zoom = 3.0;
     control_.RecStart();
-    EXPECT_FALSE(runState().isRecording);
-    EXPECT_FALSE(runState().isRepeating) << "a series that cannot record is not left waiting";
+    EXPECT_FALSE(run_.isRecording);
+    EXPECT_FALSE(run_.isRepeating) << "a series that cannot record is not left waiting";
     EXPECT_EQ(rebuilds_, 1);
     EXPECT_FALSE(timers_.IsRunning(TimerId::kRecording));
     EXPECT_FALSE(timers_.IsRunning(TimerId::kRepeatGap));
@@ -383,19 +413,19 @@ TEST_F(RecordingControlTest, FailedStartRebuildsReportsAndRestoresPolling) {
     graph_.startError.clear();
     graph_.built = false;
     control_.RecStart();  // no record chain: nothing but the panel reset
-    EXPECT_FALSE(runState().isRecording);
+    EXPECT_FALSE(run_.isRecording);
     EXPECT_EQ(countDown_.totals.back(), 1);
 }
 
 TEST_F(RecordingControlTest, FullDiskStopsTheRecordingWithAMessageAndAPlayableFile) {
-    test::MessageRecorder messages;
+    auto& messages = messages_;
     graph_.failAfterFrames = 10;
     control_.RecStart();
     Run(600);
-    EXPECT_FALSE(runState().isRecording);
+    EXPECT_FALSE(run_.isRecording);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("No space left on device"), std::string::npos);
-    const std::string file = settings().dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    const std::string file = settings_.dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
     EXPECT_NE(messages.messages[0].text.find(file), std::string::npos);
     EXPECT_EQ(test::ProbeAvi(file).decodedFrames, 10);
 }
@@ -404,7 +434,7 @@ TEST_F(RecordingControlTest, WorkFolderFileArrivesInTheVideoFolderWithItsLog) {
     const std::string work = test::MakeTempDir("/dev/shm");
     ASSERT_FALSE(work.empty());
     extraDirs_.push_back(work);
-    Settings& s = settings();
+    Settings& s = settings_;
     s.useTempDrive = 1;
     s.tempDrive = work;
     s.saveLog = 1;
@@ -424,18 +454,18 @@ TEST_F(RecordingControlTest, WorkFolderFileArrivesInTheVideoFolderWithItsLog) {
     const std::string text(log.begin(), log.end());
     EXPECT_EQ(text.rfind("N\tDropped\tX\tY\tReady\tactual fps\treplay fps\r\n0\t0\t", 0), 0u)
         << text;
-    EXPECT_TRUE(recordingLog().logN.empty());
+    EXPECT_TRUE(log_.logN.empty());
 }
 
 TEST_F(RecordingControlTest, FailedMoveKeepsTheRecordingAndSaysWhereItIs) {
-    test::MessageRecorder messages;
+    auto& messages = messages_;
     const std::string work = test::MakeTempDir("/dev/shm");
     extraDirs_.push_back(work);
-    settings().useTempDrive = 1;
-    settings().tempDrive = work;
+    settings_.useTempDrive = 1;
+    settings_.tempDrive = work;
     control_.RecStart();
     Run(300);
-    fs::remove_all(settings().dirVideo);  // the video folder vanished during the recording
+    fs::remove_all(settings_.dirVideo);  // the video folder vanished during the recording
     control_.RecStop();
     const std::string kept = work + "/26_01_17-001.avi";
     EXPECT_TRUE(fs::exists(kept));

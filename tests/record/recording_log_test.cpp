@@ -70,10 +70,10 @@ protected:
 TEST_F(RecordingLogFile, WritesOnceEmptiesTheListsAndNeverReplacesAFile) {
     test::MessageRecorder messages;
     int busy = 0;
-    SetWaitCursorHook([&](bool on) { busy += on ? 1 : -1; });
+    const std::function<void(bool)> cursor = [&](bool on) { busy += on ? 1 : -1; };
     RecordingLogLists lists = ThreeRows();
     const std::string path = dir_ + "/26_01_17-001.csv";
-    ASSERT_EQ(WriteRecordingLog(path, lists, 2, 30, 30), LogWriteResult::Written);
+    ASSERT_EQ(WriteRecordingLog(path, lists, 2, 30, 30, messages, cursor), LogWriteResult::Written);
     EXPECT_TRUE(lists.logN.empty() && lists.logX.empty() && lists.logZ.empty());
     EXPECT_EQ(busy, 0) << "the wait cursor goes away again";
     const auto written = test::ReadFileBytes(path);
@@ -81,19 +81,19 @@ TEST_F(RecordingLogFile, WritesOnceEmptiesTheListsAndNeverReplacesAFile) {
               FormatRecordingLog(ThreeRows(), 2, 30, 30));
 
     lists = ThreeRows();
-    EXPECT_EQ(WriteRecordingLog(path, lists, 1, 30, 30), LogWriteResult::OpenFailed);
+    EXPECT_EQ(WriteRecordingLog(path, lists, 1, 30, 30, messages, cursor),
+              LogWriteResult::OpenFailed);
     EXPECT_EQ(test::ReadFileBytes(path), written) << "the earlier log is untouched";
     EXPECT_EQ(lists.logN.size(), 3u) << "rows kept after a failure";
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find(path), std::string::npos);
 
-    EXPECT_EQ(WriteRecordingLog(dir_ + "/missing/x.dat", lists, 0, 30, 30),
+    EXPECT_EQ(WriteRecordingLog(dir_ + "/missing/x.dat", lists, 0, 30, 30, messages, cursor),
               LogWriteResult::OpenFailed);
     RecordingLogLists none;
-    EXPECT_EQ(WriteRecordingLog(dir_ + "/none.dat", none, 0, 30, 30),
+    EXPECT_EQ(WriteRecordingLog(dir_ + "/none.dat", none, 0, 30, 30, messages, cursor),
               LogWriteResult::NothingToWrite);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/none.dat")) << "no rows, no file";
-    SetWaitCursorHook(nullptr);
 }
 
 TEST(RecordingNames, FinalNamesAndLogNames) {
@@ -102,21 +102,21 @@ TEST(RecordingNames, FinalNamesAndLogNames) {
     EXPECT_EQ(FinalRecordingName("/v/26_12_07-005.AVI", 29.97), "/v/26_12_07-005.AVI");
     EXPECT_EQ(FinalRecordingName("/v/take", 30), "/v/take");
     EXPECT_EQ(FinalRecordingName("a.avi", 0), "a.avi") << "a dot at position 1 keeps the name";
-    const Settings saved = settings();
-    settings().dirLog = "/l";
-    settings().datePrefix = "26_01_17-";
-    EXPECT_EQ(MakeLogPath(7, 1), "/l/26_01_17-007.txt");
-    EXPECT_EQ(MakeLogPath(7, 2), "/l/26_01_17-007.csv");
-    EXPECT_EQ(MakeLogPath(7, 3), "/l/26_01_17-007.dat");
-    settings().dirVideo = "/v/";
-    settings().useTempDrive = 1;
-    settings().tempDrive = "/dev/shm";
-    EXPECT_EQ(MakeNextRecordingPath(12), "/dev/shm/26_01_17-012.avi");
-    EXPECT_EQ(recordingPaths().recDestPath, "/v/26_01_17-012.avi");
-    settings().useTempDrive = 0;
-    EXPECT_EQ(MakeNextRecordingPath(1000), "/v/26_01_17-1000.avi");
-    EXPECT_TRUE(recordingPaths().recWorkPath.empty());
-    settings() = saved;
+    Settings settings;
+    RecordingPaths paths;
+    settings.dirLog = "/l";
+    settings.datePrefix = "26_01_17-";
+    EXPECT_EQ(MakeLogPath(paths, settings, 7, 1), "/l/26_01_17-007.txt");
+    EXPECT_EQ(MakeLogPath(paths, settings, 7, 2), "/l/26_01_17-007.csv");
+    EXPECT_EQ(MakeLogPath(paths, settings, 7, 3), "/l/26_01_17-007.dat");
+    settings.dirVideo = "/v/";
+    settings.useTempDrive = 1;
+    settings.tempDrive = "/dev/shm";
+    EXPECT_EQ(MakeNextRecordingPath(paths, settings, 12), "/dev/shm/26_01_17-012.avi");
+    EXPECT_EQ(paths.recDestPath, "/v/26_01_17-012.avi");
+    settings.useTempDrive = 0;
+    EXPECT_EQ(MakeNextRecordingPath(paths, settings, 1000), "/v/26_01_17-1000.avi");
+    EXPECT_TRUE(paths.recWorkPath.empty());
 }
 
 }  // namespace
