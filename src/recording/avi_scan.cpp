@@ -4,15 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace tesmira {
 namespace {
 
-// Big enough for many small chunk headers at once, small enough that a large frame's header
-// costs little more than the header itself.
+// The read-ahead grows while one read serves several small chunks and shrinks while each read
+// serves one header of a large frame, so neither case reads much more than the headers.
 constexpr size_t kWindow = 32 * 1024;
+constexpr size_t kMinWindow = 512;
 constexpr uint32_t kMaxHdrl = 1 << 20;
 
 uint32_t Get32(const uint8_t* p) {
@@ -190,9 +192,15 @@ bool AviFile::Read(int64_t at, void* out, size_t n) {
 const uint8_t* AviFile::Peek(int64_t at, size_t n) {
     if (at < 0 || n > 64 || at + int64_t(n) > size_)
         return nullptr;
-    if (windowAt_ >= 0 && at >= windowAt_ && at + int64_t(n) <= windowAt_ + int64_t(window_.size()))
+    if (windowAt_ >= 0 && at >= windowAt_ &&
+        at + int64_t(n) <= windowAt_ + int64_t(window_.size())) {
+        ++hits_;
         return window_.data() + (at - windowAt_);
-    const size_t len = size_t(std::min<int64_t>(kWindow, size_ - at));
+    }
+    readAhead_ =
+        hits_ > 1 ? std::min(kWindow, readAhead_ * 2) : std::max(kMinWindow, readAhead_ / 4);
+    hits_ = 0;
+    const size_t len = size_t(std::min<int64_t>(int64_t(std::max(readAhead_, n)), size_ - at));
     window_.resize(len);
     if (!Read(at, window_.data(), len)) {
         windowAt_ = -1;

@@ -41,6 +41,8 @@ private:
     int64_t size_ = 0;
     std::vector<uint8_t> window_;
     int64_t windowAt_ = -1;
+    size_t readAhead_ = 32 * 1024;
+    int hits_ = 0;
 };
 
 // How the key frames of a video stream are told apart in its chunks.
