@@ -220,7 +220,9 @@ AviRepairResult RepairAvi(const std::string& path, const AviRepairOptions& optio
         if (newEnd - last.riffAt - 8 > int64_t(kNoSize - 1))
             return Finish(r, AviRepairStatus::Unrepairable, file,
                           path + ": the RIFF part would exceed 4 GB");
-        patches.push_back({last.moviAt + 4, uint32_t(cut - last.moviAt - 8)});
+        // 'idx1' follows the frame list; the 'ix##' indexes of a later part sit inside it.
+        const int64_t moviEnd = single ? cut : newEnd;
+        patches.push_back({last.moviAt + 4, uint32_t(moviEnd - last.moviAt - 8)});
         patches.push_back({last.riffAt + 4, uint32_t(newEnd - last.riffAt - 8)});
     }
 

@@ -62,14 +62,18 @@ KeyFrameRule RuleFor(uint32_t compression) {
     }
 }
 
-// A Cinepak frame is a key frame when every strip is intra (0x10); inter strips are 0x11. The
-// frame's flag byte is no guide: our own encoder always sets bit 0 (codebooks kept per strip).
+// Cinepak: a frame whose flag byte has bit 0 clear starts from fresh codebooks, which is how
+// FFmpeg's encoder marks its key frames. Our own encoder sets bit 0 on every frame (codebooks
+// are kept per strip), so a frame with bit 0 set is a key frame when every strip is intra (0x10;
+// inter strips are 0x11 and may skip blocks).
 bool CinepakKey(AviFile& file, int64_t dataAt, uint32_t size) {
     if (size < 10)
         return false;
     const uint8_t* h = file.Peek(dataAt, 10);
     if (!h)
         return false;
+    if ((h[0] & 0x01) == 0)
+        return true;
     const int strips = h[8] << 8 | h[9];
     if (strips <= 0)
         return false;
