@@ -1,7 +1,10 @@
 #include "options.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "tesmira_install_paths.h"
 
 namespace labsim {
 namespace {
@@ -17,12 +20,24 @@ bool IsNumber(const std::string& s) {
 }  // namespace
 
 const char* Usage() {
-    return "usage: tesmira-labsim --links DIR [--log FILE|-] [--xy te2000e|mac5000|sigma]\n"
-           "                      [--z te2000e|mac5000|chuo] [--busy] [--busy-file PATH]\n"
-           "                      [--temp T] [--humid H] [--z-position N]\n"
-           "Opens pseudo-terminals for the XY controller, the Z drive, the shutter and the\n"
-           "USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and DIR/meter, and logs every\n"
-           "byte received. SIGUSR1 toggles the XY controller's busy state; SIGTERM/SIGINT end.\n";
+    return "Usage: tesmira-labsim [options] --links DIR\n"
+           "The simulated lab: opens pseudo-terminals for the XY controller, the Z drive, the\n"
+           "shutter and the USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and\n"
+           "DIR/meter, and logs every byte received. SIGUSR1 toggles the XY controller's busy\n"
+           "state; SIGTERM/SIGINT end.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help                        Displays help on commandline options.\n"
+           "  -v, --version                     Displays version information.\n"
+           "  --links <DIR>                     The folder for the links (required).\n"
+           "  --log <FILE>                      The byte log; - or none: standard output.\n"
+           "  --xy <te2000e|mac5000|sigma>      The XY controller (default sigma).\n"
+           "  --z <te2000e|mac5000|chuo>        The Z drive (default te2000e).\n"
+           "  --busy                            The XY controller starts busy.\n"
+           "  --busy-file <PATH>                The XY controller is busy while PATH exists.\n"
+           "  --temp <T>                        The meter's temperature (default 23.45).\n"
+           "  --humid <H>                       The meter's humidity (default 45.60).\n"
+           "  --z-position <N>                  The Z drive's start in pulses (default 0).\n";
 }
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& help) {
@@ -40,6 +55,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& h
         std::string v;
         if (arg == "--help" || arg == "-h") {
             help = true;
+        } else if (arg == "--version" || arg == "-v") {
+            std::printf("tesmira-labsim %s\n", TESMIRA_VERSION);
+            std::exit(0);
         } else if (arg == "--links") {
             if (!value(o.linkDir))
                 return false;
