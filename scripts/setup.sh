@@ -17,6 +17,7 @@ packages=(
     googletest libgtest-dev libgmock-dev
     fonts-noto-cjk fonts-liberation2
     xvfb xauth xdotool ffmpeg x11-utils imagemagick
+    dpkg-dev desktop-file-utils appstream librsvg2-bin man-db
 )
 missing=()
 for p in "${packages[@]}"; do

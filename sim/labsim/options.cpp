@@ -1,7 +1,10 @@
 #include "options.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "tesmira_install_paths.h"
 
 namespace labsim {
 namespace {
@@ -17,18 +20,60 @@ bool IsNumber(const std::string& s) {
 }  // namespace
 
 const char* Usage() {
-    return "usage: tesmira-labsim --links DIR [--log FILE|-] [--xy te2000e|mac5000|sigma]\n"
-           "                      [--z te2000e|mac5000|chuo] [--busy] [--busy-file PATH]\n"
-           "                      [--temp T] [--humid H] [--z-position N]\n"
-           "                      [--meter-split] [--meter-silent] [--relay-modules LIST]\n"
-           "                      [--usbmeter ok|absent|fail] [--shm-name NAME] [--no-shm]\n"
-           "                      [--shm-bad-sum]\n"
-           "Opens pseudo-terminals for the XY controller, the Z drive, the shutter and the\n"
-           "USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and DIR/meter, and logs every\n"
-           "byte received. Publishes the microscope block in shared memory twice a second and\n"
-           "sets up the stand-in relay and USB meter libraries through files in DIR.\n"
-           "SIGUSR1 toggles the XY controller's busy state, SIGUSR2 the block's bad check word;\n"
-           "SIGTERM/SIGINT end.\n";
+    return "Usage: tesmira-labsim [options] --links DIR
+"
+           "The simulated lab: opens pseudo-terminals for the XY controller, the Z drive, the
+"
+           "shutter and the USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and
+"
+           "DIR/meter, and logs every byte received. Publishes the microscope block in shared
+"
+           "memory twice a second and sets up the stand-in relay and USB meter libraries
+"
+           "through files in DIR. SIGUSR1 toggles the XY controller's busy state, SIGUSR2 the
+"
+           "block's bad check word; SIGTERM/SIGINT end.
+"
+           "
+"
+           "Options:
+"
+           "  -h, --help                        Displays help on commandline options.
+"
+           "  -v, --version                     Displays version information.
+"
+           "  --links <DIR>                     The folder for the links (required).
+"
+           "  --log <FILE>                      The byte log; - or none: standard output.
+"
+           "  --xy <te2000e|mac5000|sigma>      The XY controller (default sigma).
+"
+           "  --z <te2000e|mac5000|chuo>        The Z drive (default te2000e).
+"
+           "  --busy                            The XY controller starts busy.
+"
+           "  --busy-file <PATH>                The XY controller is busy while PATH exists.
+"
+           "  --temp <T>                        The meter's temperature (default 23.45).
+"
+           "  --humid <H>                       The meter's humidity (default 45.60).
+"
+           "  --z-position <N>                  The Z drive's start in pulses (default 0).
+"
+           "  --meter-split                     The meter sends each reply in two halves.
+"
+           "  --meter-silent                    The meter withholds its replies.
+"
+           "  --relay-modules <LIST>            The stand-in relay modules' serial numbers.
+"
+           "  --usbmeter <ok|absent|fail>       The stand-in USB meter's mode.
+"
+           "  --shm-name <NAME>                 The microscope block's name.
+"
+           "  --no-shm                          No microscope block.
+"
+           "  --shm-bad-sum                     The block starts with a bad check word.
+";
 }
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& help) {
@@ -46,6 +91,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& h
         std::string v;
         if (arg == "--help" || arg == "-h") {
             help = true;
+        } else if (arg == "--version" || arg == "-v") {
+            std::printf("tesmira-labsim %s\n", TESMIRA_VERSION);
+            std::exit(0);
         } else if (arg == "--links") {
             if (!value(o.linkDir))
                 return false;

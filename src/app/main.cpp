@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstring>
 #include <memory>
 
 #include "app/ini_profile.h"
@@ -6,11 +9,90 @@
 #include "app/message_box.h"
 #include "app/signal_close.h"
 #include "app/tesmira_app.h"
+#include "tesmira_install_paths.h"
+
+namespace {
+
+void SetNames() {
+    QCoreApplication::setOrganizationName(QStringLiteral("CorvaneSoft"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tesmira"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral(TESMIRA_VERSION " (%1)").arg(QLatin1String(tesmira::kVersionText)));
+}
+
+// Tesmira takes no options of its own beyond --help and --version. The options Qt handles
+// itself (QApplication removes them before we parse) are listed so that --help shows them and
+// so that they are accepted next to --help and --version.
+void Describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral(
+        "Tesmira: live picture, stage and focus control, recordings, time-lapse series and\n"
+        "still photos for a motorised microscope with a video camera.\n"
+        "Settings: ~/.config/CorvaneSoft/Tesmira.conf. Recordings and logs: the folders chosen\n"
+        "in the settings (~/Tesmira/Video and ~/Tesmira/Log at first).\n"
+        "Qt options take one dash or two (-platform offscreen, --style Fusion)."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    struct QtOption {
+        const char* name;
+        const char* value;  // nullptr: a switch
+        const char* help;
+    };
+    static constexpr QtOption kQtOptions[] = {
+        {"platform", "name", "Qt: the platform plug-in (xcb, wayland, offscreen)."},
+        {"platformpluginpath", "path", "Qt: a folder to search for platform plug-ins."},
+        {"platformtheme", "name", "Qt: the platform theme."},
+        {"plugin", "name", "Qt: an extra plug-in to load (input devices)."},
+        {"display", "name", "Qt: the X display to use."},
+        {"qwindowgeometry", "geometry", "Qt: the main window's geometry (WxH+X+Y)."},
+        {"qwindowtitle", "title", "Qt: the main window's title."},
+        {"qwindowicon", "file", "Qt: the main window's icon."},
+        {"style", "name", "Qt: the widget style (Fusion, Windows)."},
+        {"stylesheet", "file", "Qt: a style sheet for the widgets."},
+        {"reverse", nullptr, "Qt: lays out the widgets right to left."},
+        {"session", "id", "Qt: restores a session."},
+        {"widgetcount", nullptr, "Qt: reports at the end how many widgets were left."},
+    };
+    for (const QtOption& o : kQtOptions) {
+        QCommandLineOption option(QString::fromLatin1(o.name), QString::fromLatin1(o.help));
+        if (o.value)
+            option.setValueName(QString::fromLatin1(o.value));
+        parser.addOption(option);
+    }
+}
+
+// True when the command line asks for the help or the version text, which are answered before a
+// display, a window, the settings or a device is touched.
+bool AsksForText(int argc, char** argv) {
+    static constexpr const char* kAsks[] = {"-h", "--help",    "-help",    "-?",       "--help-all",
+                                            "-v", "--version", "-version", "-help-all"};
+    for (int i = 1; i < argc; ++i) {
+        for (const char* ask : kAsks) {
+            if (std::strcmp(argv[i], ask) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (AsksForText(argc, argv)) {
+        QCoreApplication core(argc, argv);  // no display needed
+        SetNames();
+        QCommandLineParser parser;
+        Describe(parser);
+        parser.process(core);  // prints the text and exits 0 (1 for a wrong option)
+        return 0;
+    }
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("CorvaneSoft"));
-    QApplication::setApplicationName(QStringLiteral("Tesmira"));
+    SetNames();
+    {
+        QCommandLineParser parser;
+        Describe(parser);
+        parser.process(app);  // a wrong option: the message and exit 1, before any window
+    }
     QApplication::setQuitOnLastWindowClosed(false);  // the frame's close quits, not a dialog's
 
     tesmira::MessageBoxNotifier notifier;
