@@ -20,60 +20,33 @@ bool IsNumber(const std::string& s) {
 }  // namespace
 
 const char* Usage() {
-    return "Usage: tesmira-labsim [options] --links DIR
-"
-           "The simulated lab: opens pseudo-terminals for the XY controller, the Z drive, the
-"
-           "shutter and the USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and
-"
-           "DIR/meter, and logs every byte received. Publishes the microscope block in shared
-"
-           "memory twice a second and sets up the stand-in relay and USB meter libraries
-"
-           "through files in DIR. SIGUSR1 toggles the XY controller's busy state, SIGUSR2 the
-"
-           "block's bad check word; SIGTERM/SIGINT end.
-"
-           "
-"
-           "Options:
-"
-           "  -h, --help                        Displays help on commandline options.
-"
-           "  -v, --version                     Displays version information.
-"
-           "  --links <DIR>                     The folder for the links (required).
-"
-           "  --log <FILE>                      The byte log; - or none: standard output.
-"
-           "  --xy <te2000e|mac5000|sigma>      The XY controller (default sigma).
-"
-           "  --z <te2000e|mac5000|chuo>        The Z drive (default te2000e).
-"
-           "  --busy                            The XY controller starts busy.
-"
-           "  --busy-file <PATH>                The XY controller is busy while PATH exists.
-"
-           "  --temp <T>                        The meter's temperature (default 23.45).
-"
-           "  --humid <H>                       The meter's humidity (default 45.60).
-"
-           "  --z-position <N>                  The Z drive's start in pulses (default 0).
-"
-           "  --meter-split                     The meter sends each reply in two halves.
-"
-           "  --meter-silent                    The meter withholds its replies.
-"
-           "  --relay-modules <LIST>            The stand-in relay modules' serial numbers.
-"
-           "  --usbmeter <ok|absent|fail>       The stand-in USB meter's mode.
-"
-           "  --shm-name <NAME>                 The microscope block's name.
-"
-           "  --no-shm                          No microscope block.
-"
-           "  --shm-bad-sum                     The block starts with a bad check word.
-";
+    return "Usage: tesmira-labsim [options] --links DIR\n"
+           "The simulated lab: opens pseudo-terminals for the XY controller, the Z drive, the\n"
+           "shutter and the USBRH2 meter, links them as DIR/xy, DIR/z, DIR/shutter and\n"
+           "DIR/meter, and logs every byte received. Publishes the microscope block in shared\n"
+           "memory twice a second and sets up the stand-in relay and USB meter libraries\n"
+           "through files in DIR. SIGUSR1 toggles the XY controller's busy state, SIGUSR2 the\n"
+           "block's bad check word; SIGTERM/SIGINT end.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help                        Displays help on commandline options.\n"
+           "  -v, --version                     Displays version information.\n"
+           "  --links <DIR>                     The folder for the links (required).\n"
+           "  --log <FILE>                      The byte log; - or none: standard output.\n"
+           "  --xy <te2000e|mac5000|sigma>      The XY controller (default sigma).\n"
+           "  --z <te2000e|mac5000|chuo>        The Z drive (default te2000e).\n"
+           "  --busy                            The XY controller starts busy.\n"
+           "  --busy-file <PATH>                The XY controller is busy while PATH exists.\n"
+           "  --temp <T>                        The meter's temperature (default 23.45).\n"
+           "  --humid <H>                       The meter's humidity (default 45.60).\n"
+           "  --z-position <N>                  The Z drive's start in pulses (default 0).\n"
+           "  --meter-split                     The meter sends each reply in two halves.\n"
+           "  --meter-silent                    The meter withholds its replies.\n"
+           "  --relay-modules <LIST>            The stand-in relay modules' serial numbers.\n"
+           "  --usbmeter <ok|absent|fail>       The stand-in USB meter's mode.\n"
+           "  --shm-name <NAME>                 The microscope block's name.\n"
+           "  --no-shm                          No microscope block.\n"
+           "  --shm-bad-sum                     The block starts with a bad check word.\n";
 }
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error, bool& help) {
