@@ -1,6 +1,8 @@
-// Collects the message boxes a test provokes instead of showing them.
+// Collects the message boxes a test provokes instead of showing them: handed as the notifier to
+// code that takes one, and installed as the process's message sink for code that does not yet.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,18 +15,26 @@ struct RecordedMessage {
     MessageIcon icon;
 };
 
-class MessageRecorder {
+class MessageRecorder : public INotifier {
 public:
     MessageRecorder() {
         SetMessageSink([this](const std::string& t, MessageIcon i) { messages.push_back({t, i}); });
     }
-    ~MessageRecorder() {
+    ~MessageRecorder() override {
         SetMessageSink([](const std::string&, MessageIcon) {});
     }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
+    void Notify(const std::string& text, MessageIcon icon) override {
+        messages.push_back({text, icon});
+        if (onMessage)
+            onMessage(messages.back());
+    }
+
     std::vector<RecordedMessage> messages;
+    // Runs while the message is "up" (tests look at what happened before it was dismissed).
+    std::function<void(const RecordedMessage&)> onMessage;
 };
 
 }  // namespace tesmira::test
