@@ -23,6 +23,7 @@
 #include "dialogs/count_down_panel.h"
 #include "dialogs/dlg_command_send.h"
 #include "dialogs/dlg_directory.h"
+#include "dialogs/dlg_port_select.h"
 #include "dialogs/dlg_time_limit.h"
 #include "dialogs/dlg_zsync.h"
 #include "media/capture_graph.h"
@@ -98,17 +99,21 @@ RecordingWiring& Recording() {
 }
 
 void WireSerial(CMainFrame& frame, CDlgMain& panel) {
-    panel.Hooks().openSerialPorts = [] { InitSerialSlots(); };
-    BindSerialToPanel(panel);
+    SerialStageWiring& w = SerialStage();
+    auto deps = [&frame, &w] {
+        return PortAssignmentDeps{settings(), w.slots, w.ports, CTesmiraDoc::Instance(), [&frame] {
+                                      if (frame.commandSend())
+                                          frame.commandSend()->RefreshPortLabels();
+                                  }};
+    };
+    BindSerialToPanel(panel, deps);
     panel.MarkAttached({1045});
-    SetPortLabelsHook([&frame] {
-        if (frame.commandSend())
-            frame.commandSend()->RefreshPortLabels();
-    });
-    SetCommandHandler(command_id::kPortAssign, [&frame] { RunPortAssignment(&frame); });
+    SetCommandHandler(command_id::kPortAssign,
+                      [&frame, deps] { RunPortAssignment(deps(), &frame); });
 }
 
 void WireStage(CMainFrame& frame, CDlgMain& panel) {
+    SerialStageWiring& w = SerialStage();
     StageKeyHooks keys;
     keys.recording = [] {
         if (Recording().control)
@@ -120,11 +125,11 @@ void WireStage(CMainFrame& frame, CDlgMain& panel) {
             zsync->raise();
         }
     };
-    StartStageControls(panel, keys);
-    panel.Hooks().rebuildXyCommands = [] { stageControl().RebuildXyCommands(); };
-    panel.Hooks().rebuildZCommands = [] { stageControl().RebuildZCommands(); };
-    panel.Hooks().zReply = [](const std::string& reply) { stageControl().OnZReply(reply); };
-    stageControl().SetReadyWaitResetHook([&panel] { panel.RunLoop().SetAwaitingReadyByte(false); });
+    // A new panel brings new timers: the run loop is made afresh on them.
+    w.runLoop =
+        std::make_unique<StageRunLoop>(panel.Timers(), w.slots, w.state, settings(), AppClock());
+    AttachStageRunLoop(panel, *w.runLoop, w.control, w.slots);
+    StartStageControls(panel, w.control, {settings(), CTesmiraDoc::Instance(), w.notifier}, keys);
     panel.MarkAttached({1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1012, 1013,
                         1014, 1015, 1016, 1017, 1018, 1019, 1009, 1010, 1011, 1021,
                         1025, 1026, 1028, 1029, 1030, 1035, 1036, 1037, 1038, 1194});
@@ -240,6 +245,30 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
 }
 
 }  // namespace
+
+void ProcessNotifier::Notify(const std::string& text, MessageIcon icon) {
+    ShowMessage(text, icon);
+}
+
+SerialStageWiring::SerialStageWiring()
+    : slots(settings(), notifier), control(settings(), slots, state, notifier) {}
+
+SerialStageWiring& SerialStage() {
+    static SerialStageWiring wiring;
+    return wiring;
+}
+
+StageControl& stageControl() {
+    return SerialStage().control;
+}
+
+StageState& stageState() {
+    return SerialStage().state;
+}
+
+PanelDeps ControlPanelDeps() {
+    return {settings(), runState(), CTesmiraDoc::Instance(), SerialStage().notifier};
+}
 
 void WireRooms(CMainFrame& frame) {
     CDlgMain* panel = frame.controlPanel();

@@ -3,11 +3,46 @@
 // are collected here so that main.cpp and the frame stay free of room logic.
 #pragma once
 
+#include <memory>
+
+#include "core/notifier.h"
+#include "panel/panel_state.h"
+#include "serial/port_list.h"
+#include "serial/serial_slots.h"
+#include "stage/stage_control.h"
+#include "stage/stage_run_loop.h"
+#include "stage/stage_state.h"
+
 namespace tesmira {
 
 class CMainFrame;
 struct EncoderPages;
 class CaptureOwner;
+
+// Tells the user through the process's installed notifier (message boxes in the program, the
+// message sink in tests) until the workstation object owns one.
+class ProcessNotifier : public INotifier {
+public:
+    void Notify(const std::string& text, MessageIcon icon) override;
+};
+
+// The serial and stage objects. They are made before the frame (its panel and dialogs are built
+// on them) and outlive it; the run loop lives on the panel's timers and is made when the panel is
+// wired.
+struct SerialStageWiring {
+    SerialStageWiring();
+
+    ProcessNotifier notifier;
+    SerialSlots slots;
+    PortList ports;
+    StageState state;
+    StageControl control;
+    std::unique_ptr<StageRunLoop> runLoop;
+};
+SerialStageWiring& SerialStage();
+
+// What the frame builds its control panel on.
+PanelDeps ControlPanelDeps();
 
 // Start-up, once the frame, its panes and the floating panels exist (before the window shows).
 void WireRooms(CMainFrame& frame);

@@ -138,7 +138,7 @@ CMainFrame::CMainFrame(const QString& versionText, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/tesmira/tesmira.png")));
     CreateMenus();
     // The command-send dialog belongs to the frame: created hidden, shown by command 32772.
-    commandSend_ = new CDlgCommandSend(this);
+    commandSend_ = new CDlgCommandSend(SerialStage().slots, settings(), this);
     commandSend_->hide();
     CreateFloatingPanels();
     CreatePanes();
@@ -204,7 +204,7 @@ void CMainFrame::CreateFloatingPanels() {
     ApplyPlacement(timelapse_, s.timelapsePanel, /*takeSize=*/false);
     timelapse_->hide();
 
-    zsync_ = new CDlgZsync(this);
+    zsync_ = new CDlgZsync(settings(), this);
     PlaceAtTemplatePosition(zsync_);
     ApplyPlacement(zsync_, s.zsyncPanel, /*takeSize=*/false);
     zsync_->hide();
@@ -217,7 +217,7 @@ void CMainFrame::CreatePanes() {
     splitter_->setChildrenCollapsible(true);
     CTesmiraDoc& doc = CTesmiraDoc::Instance();
 
-    panel_ = new CDlgMain(splitter_);
+    panel_ = new CDlgMain(ControlPanelDeps(), splitter_);
     doc.AddView(panel_);
     view_ = new CTesmiraView(splitter_);
     video_ = new CVideoView(doc, splitter_);
@@ -340,9 +340,9 @@ void CMainFrame::RunCloseSequence() {
         return;
     closed_ = true;
     // 1. No timer may fire into a window that is going away.
-    if (CDlgMain* panel = CDlgMain::Instance()) {
+    if (panel_) {
         for (TimerId id : kTimersStoppedAtClose)
-            panel->Timers().Stop(id);
+            panel_->Timers().Stop(id);
     }
     // 2. The placements the settings will store.
     Settings& s = settings();

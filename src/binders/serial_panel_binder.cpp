@@ -2,18 +2,18 @@
 
 #include <QAbstractButton>
 
+#include "dialogs/dlg_port_select.h"
 #include "panel/dlg_main.h"
-#include "serial/port_assignment.h"
 
 namespace tesmira {
 
-void BindSerialToPanel(CDlgMain& panel) {
+void BindSerialToPanel(CDlgMain& panel, std::function<PortAssignmentDeps()> deps) {
     constexpr int kMeterPortsButton = 1045;
     auto* button = qobject_cast<QAbstractButton*>(panel.Control(kMeterPortsButton));
     if (!button)
         return;
     QObject::connect(button, &QAbstractButton::clicked, &panel,
-                     [&panel] { RunPortAssignment(&panel); });
+                     [&panel, deps = std::move(deps)] { RunPortAssignment(deps(), &panel); });
 }
 
 }  // namespace tesmira

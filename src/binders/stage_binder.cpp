@@ -15,8 +15,10 @@
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "panel/dlg_main.h"
+#include "serial/serial_slots.h"
 #include "stage/jog_table.h"
 #include "stage/stage_control.h"
+#include "stage/stage_run_loop.h"
 
 namespace tesmira {
 namespace {
@@ -122,8 +124,13 @@ int StageKeyCode(const QKeyEvent& event) {
     return 0;
 }
 
-StageBinding::StageBinding(QWidget* panelRoot, StageControl& control, StageKeyHooks hooks)
-    : QObject(panelRoot), root_(panelRoot), control_(control), hooks_(std::move(hooks)) {
+StageBinding::StageBinding(QWidget* panelRoot, StageControl& control, StageBindingDeps deps,
+                           StageKeyHooks hooks)
+    : QObject(panelRoot),
+      root_(panelRoot),
+      control_(control),
+      deps_(deps),
+      hooks_(std::move(hooks)) {
     setObjectName(QStringLiteral("stageBinding"));
     auto connectClick = [this](int id, std::function<void()> action) {
         auto* button = qobject_cast<QAbstractButton*>(FindControl(root_, id));
@@ -166,7 +173,7 @@ void StageBinding::WriteStepEdits() {
         auto* edit = qobject_cast<QLineEdit*>(FindControl(root_, e.id));
         if (!edit)
             continue;
-        edit->setText(FormatUm(e.um ? control_.Steps().*e.um : settings().deltaT));
+        edit->setText(FormatUm(e.um ? control_.Steps().*e.um : deps_.settings.deltaT));
     }
 }
 
@@ -176,18 +183,18 @@ bool StageBinding::ReadStepEdits() {
         const StepEdit& e = kStepEdits[i];
         auto* edit = qobject_cast<QLineEdit*>(FindControl(root_, e.id));
         if (!edit) {
-            values[i] = e.um ? control_.Steps().*e.um : settings().deltaT;
+            values[i] = e.um ? control_.Steps().*e.um : deps_.settings.deltaT;
             continue;
         }
         bool ok = false;
         const double v = edit->text().trimmed().toDouble(&ok);
         if (!ok || !(v >= e.min && v <= e.max)) {
             reading_ = true;
-            ShowMessage(ok ? QStringLiteral("%1 から %2 までの数値を入力してください。")
-                                 .arg(FormatUm(e.min), FormatUm(e.max))
-                                 .toStdString()
-                           : std::string("数値を入力してください。"),
-                        MessageIcon::Exclamation);
+            deps_.notifier.Notify(ok ? QStringLiteral("%1 から %2 までの数値を入力してください。")
+                                           .arg(FormatUm(e.min), FormatUm(e.max))
+                                           .toStdString()
+                                     : std::string("数値を入力してください。"),
+                                  MessageIcon::Exclamation);
             edit->setFocus(Qt::OtherFocusReason);
             edit->selectAll();
             reading_ = false;
@@ -200,7 +207,7 @@ bool StageBinding::ReadStepEdits() {
         if (e.um) {
             control_.Steps().*e.um = values[i];
         } else {
-            settings().deltaT = values[i];
+            deps_.settings.deltaT = values[i];
         }
     }
     return true;
@@ -317,14 +324,14 @@ bool StageBinding::HandleKey(QKeyEvent* event) {
             if (hooks_.hint303) {
                 hooks_.hint303();
             } else {
-                CTesmiraDoc::Instance().UpdateAllViews(sender, UpdateHint::kReapplyView);
+                deps_.doc.UpdateAllViews(sender, UpdateHint::kReapplyView);
             }
             break;
         case KeyActionKind::kHint302:
             if (hooks_.hint302) {
                 hooks_.hint302();
             } else {
-                CTesmiraDoc::Instance().UpdateAllViews(sender, UpdateHint::kKeepView);
+                deps_.doc.UpdateAllViews(sender, UpdateHint::kKeepView);
             }
             break;
         case KeyActionKind::kZoomDown:
@@ -338,9 +345,9 @@ bool StageBinding::HandleKey(QKeyEvent* event) {
 }
 
 StageBinding* BindStageControls(QWidget* panelRoot, TimerMultiplexer& timers, StageControl& control,
-                                StageKeyHooks hooks) {
+                                StageBindingDeps deps, StageKeyHooks hooks) {
     control.AttachTimers(timers);
-    auto* binding = new StageBinding(panelRoot, control, std::move(hooks));
+    auto* binding = new StageBinding(panelRoot, control, deps, std::move(hooks));
     panelRoot->installEventFilter(binding);
     const auto children = panelRoot->findChildren<QWidget*>();
     for (QWidget* w : children)
@@ -348,19 +355,43 @@ StageBinding* BindStageControls(QWidget* panelRoot, TimerMultiplexer& timers, St
     return binding;
 }
 
-StageBinding* BindStageControls(CDlgMain& panel, StageControl& control, StageKeyHooks hooks) {
+StageBinding* BindStageControls(CDlgMain& panel, StageControl& control, StageBindingDeps deps,
+                                StageKeyHooks hooks) {
     control.AttachTimers(panel.Timers());
-    auto* binding = new StageBinding(&panel, control, std::move(hooks));
+    const PanelFields& f = panel.Fields();
+    StageSteps& steps = control.Steps();
+    panel.BindNumber(1009, steps.xyFine, f.stepMinimum, f.stepMaximum);
+    panel.BindNumber(1010, steps.xyCoarse, f.stepMinimum, f.stepMaximum);
+    panel.BindNumber(1029, steps.zFine, f.stepMinimum, f.stepMaximum);
+    panel.BindNumber(1030, steps.zCoarse, f.stepMinimum, f.stepMaximum);
+    panel.BindNumber(1038, steps.deltaZ, -100.0, 100.0);
+    auto* binding = new StageBinding(&panel, control, deps, std::move(hooks));
     QPointer<StageBinding> guard(binding);
     panel.AddKeyHandler([guard](QKeyEvent* e) { return guard && guard->HandleKey(e); });
     return binding;
 }
 
-StageBinding* StartStageControls(CDlgMain& panel, StageKeyHooks hooks) {
-    StageControl& control = stageControl();
+StageBinding* StartStageControls(CDlgMain& panel, StageControl& control, StageBindingDeps deps,
+                                 StageKeyHooks hooks) {
     control.LoadStepsFromSettings();
     control.BuildAtStartup();
-    return BindStageControls(panel, control, std::move(hooks));
+    return BindStageControls(panel, control, deps, std::move(hooks));
+}
+
+void AttachStageRunLoop(CDlgMain& panel, StageRunLoop& loop, StageControl& control,
+                        SerialSlots& slots) {
+    loop.Install();
+    loop.SetZReplyHandler([&control](const std::string& reply) { control.OnZReply(reply); });
+    control.SetReadyWaitResetHook([&loop] { loop.SetAwaitingReadyByte(false); });
+    PanelHooks& hooks = panel.Hooks();
+    hooks.openSerialPorts = [&slots, &loop] {
+        slots.OpenAtStartup();
+        loop.StartReception();
+    };
+    hooks.rebuildXyCommands = [&control] { control.RebuildXyCommands(); };
+    hooks.rebuildZCommands = [&control] { control.RebuildZCommands(); };
+    hooks.sendReadyQuery = [&loop](const std::string& query) { loop.SendReadyQuery(query); };
+    hooks.setAwaitingReadyByte = [&loop](bool awaiting) { loop.SetAwaitingReadyByte(awaiting); };
 }
 
 }  // namespace tesmira

@@ -28,7 +28,8 @@ bool IsEnter(const QKeyEvent* e) {
 
 }  // namespace
 
-CDlgCommandSend::CDlgCommandSend(QWidget* parent) : QDialog(parent) {
+CDlgCommandSend::CDlgCommandSend(SerialSlots& slots, const Settings& settings, QWidget* parent)
+    : QDialog(parent), slots_(slots), settings_(settings) {
     setProperty("id", 133);
     setObjectName(QStringLiteral("commandSendDialog"));
     setWindowTitle(QString::fromUtf8("コマンド送信"));
@@ -80,12 +81,12 @@ void CDlgCommandSend::SetLabel1(const QString& text) {
 
 void CDlgCommandSend::SetLabel2(const QString& text) {
     label2_->setText(text);
-    send2_->setEnabled(!text.isEmpty() && !settings().useOnePort);
+    send2_->setEnabled(!text.isEmpty() && !settings_.useOnePort);
 }
 
 void CDlgCommandSend::RefreshPortLabels() {
-    SetLabel1(QString::fromStdString(CommandSendPortLabel(1)));
-    SetLabel2(QString::fromStdString(CommandSendPortLabel(2)));
+    SetLabel1(QString::fromStdString(CommandSendPortLabel(slots_, settings_, 1)));
+    SetLabel2(QString::fromStdString(CommandSendPortLabel(slots_, settings_, 2)));
 }
 
 void CDlgCommandSend::ShowAndRefresh() {
@@ -98,10 +99,10 @@ void CDlgCommandSend::SendLine(int n) {
     if (n != 1 && n != 2)
         return;
     // Slot 2 even when the Z drive shares slot 1: line 2 names the port, not the drive.
-    ISerialChannel& channel = SerialSlot(n);
+    ISerialChannel& channel = slots_.Slot(n);
     if (!channel.IsOpen())
         return;
-    const Settings& s = settings();
+    const Settings& s = settings_;
     const std::string lineEnd = n == 1 ? XyLineEnd(s.xyAxisType) : ZLineEnd(s.zAxisType);
     const std::string line = (n == 1 ? line1_ : line2_)->text().toStdString();
     for (const std::string& piece : SplitCommandLine(line, lineEnd))

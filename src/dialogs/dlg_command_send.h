@@ -10,10 +10,14 @@ class QPushButton;
 
 namespace tesmira {
 
+class SerialSlots;
+struct Settings;
+
 class CDlgCommandSend : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgCommandSend(QWidget* parent = nullptr);
+    // Lines go to the slots of `slots`; the kinds and "UseOnePort" are read from `settings`.
+    CDlgCommandSend(SerialSlots& slots, const Settings& settings, QWidget* parent = nullptr);
 
     // Label 1 = slot 1's port name and XY kind name while slot 1 is open, else empty; label 2 the
     // same for slot 2 and the Z kind. Run by menu 32772 and by the port assignment.
@@ -35,6 +39,9 @@ protected:
 
 private:
     bool HandleEnter(QKeyEvent* event);
+
+    SerialSlots& slots_;
+    const Settings& settings_;
 
     QLineEdit* line1_;
     QLineEdit* line2_;

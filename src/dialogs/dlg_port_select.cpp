@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 
 #include "serial/port_assignment.h"
-#include "serial/port_list.h"
 
 namespace tesmira {
 namespace {
@@ -234,8 +233,8 @@ void CDlgPortSelect::done(int result) {
     QDialog::done(result);
 }
 
-void RunPortAssignment(QWidget* parent) {
-    RunPortAssignmentWith([parent](PortAssignmentModel& model) {
+void RunPortAssignment(const PortAssignmentDeps& deps, QWidget* parent) {
+    RunPortAssignmentWith(deps, [parent](PortAssignmentModel& model) {
         CDlgPortSelect dialog(model, parent);
         return dialog.exec() == QDialog::Accepted;
     });

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <array>
 
-#include "serial/port_assignment_model.h"
+#include "serial/port_assignment.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -50,5 +50,8 @@ private:
     std::array<QPushButton*, 4> release_{};
     QTimer* refreshTimer_ = nullptr;
 };
+
+// The assignment procedure with this dialog.
+void RunPortAssignment(const PortAssignmentDeps& deps, QWidget* parent);
 
 }  // namespace tesmira

@@ -31,7 +31,8 @@ const Radio kRadios[] = {
 
 }  // namespace
 
-CDlgZsync::CDlgZsync(QWidget* parent) : QDialog(parent), group_(new QButtonGroup(this)) {
+CDlgZsync::CDlgZsync(Settings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings), group_(new QButtonGroup(this)) {
     setProperty("id", 141);
     setObjectName(QStringLiteral("zsyncPanel"));
     setWindowTitle(QString::fromUtf8("Z-軸移動 [↑] とカメラショットの同期"));
@@ -62,11 +63,11 @@ CDlgZsync::CDlgZsync(QWidget* parent) : QDialog(parent), group_(new QButtonGroup
 void CDlgZsync::ReadRadios() {
     const int checked = group_->checkedId();
     if (checked >= 0)
-        settings().zsync = checked;
+        settings_.zsync = checked;
 }
 
 void CDlgZsync::WriteRadios() {
-    QAbstractButton* button = group_->button(settings().zsync);
+    QAbstractButton* button = group_->button(settings_.zsync);
     if (button) {
         button->setChecked(true);
         return;

@@ -8,10 +8,13 @@ class QButtonGroup;
 
 namespace tesmira {
 
+struct Settings;
+
 class CDlgZsync : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgZsync(QWidget* parent = nullptr);
+    // The radios show and set `settings`' "Zsync".
+    explicit CDlgZsync(Settings& settings, QWidget* parent = nullptr);
 
     // Data exchange of the radio group with "Zsync". Reading with no radio checked keeps the value.
     void ReadRadios();
@@ -21,6 +24,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Settings& settings_;
     QButtonGroup* group_;
 };
 

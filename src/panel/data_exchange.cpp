@@ -18,7 +18,7 @@ bool DataExchange::Active(const QWidget* control) const {
 
 void DataExchange::Refuse(QLineEdit* edit, const std::string& message) {
     failed_ = true;
-    ShowMessage(message, MessageIcon::Exclamation);
+    notifier_.Notify(message, MessageIcon::Exclamation);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
 }

@@ -15,11 +15,15 @@ class QLineEdit;
 
 namespace tesmira {
 
+class INotifier;
+
 class DataExchange {
 public:
     enum class Direction { ToControls, FromControls };
 
-    explicit DataExchange(Direction direction) : direction_(direction) {}
+    // Refused entries are told to the user through `notifier`.
+    DataExchange(Direction direction, INotifier& notifier)
+        : direction_(direction), notifier_(notifier) {}
 
     bool Saving() const { return direction_ == Direction::FromControls; }
     bool Failed() const { return failed_; }
@@ -49,6 +53,7 @@ private:
     void Refuse(QLineEdit* edit, const std::string& message);
 
     Direction direction_;
+    INotifier& notifier_;
     bool failed_ = false;
     const QWidget* skipped_ = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "panel/dlg_main.h"
 
-#include "stage/stage_control.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -15,16 +13,14 @@
 
 #include "core/run_state.h"
 #include "core/settings.h"
+#include "core/tesmira_doc.h"
 #include "panel/data_exchange.h"
 #include "panel/qt_timer_backend.h"
 #include "panel/record_controls_rule.h"
 #include "panel/zoom_steps.h"
-#include "serial/serial_slots.h"
 
 namespace tesmira {
 namespace {
-
-CDlgMain* g_panel = nullptr;
 
 constexpr int kNumericEdits[] = {1009, 1010, 1029, 1030, 1037, 1038, 1076};
 
@@ -46,19 +42,14 @@ QWidget* FindControl(const QWidget* root, int id) {
     return nullptr;
 }
 
-CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent), runLoop_(timers_) {
+CDlgMain::CDlgMain(PanelDeps deps, QWidget* parent) : QWidget(parent), deps_(deps) {
     setProperty("id", 131);
     setObjectName(QStringLiteral("controlPanel"));
     setFocusPolicy(Qt::StrongFocus);
-    g_panel = this;
 
     qtTimers_ = std::make_unique<QtTimerBackend>(this, timers_);
     timers_.SetBackend(qtTimers_.get());
-    runLoop_.Install();
-    runLoop_.SetZReplyHandler([this](const std::string& reply) {
-        if (hooks_.zReply)
-            hooks_.zReply(reply);
-    });
+    BindNumber(1037, deps_.settings.deltaT, -10.0, 10.0);
 
     BuildForm();
     ConnectOwnControls();
@@ -74,20 +65,28 @@ CDlgMain::CDlgMain(QWidget* parent) : QWidget(parent), runLoop_(timers_) {
             w->setEnabled(false);
     }
     qApp->installEventFilter(this);
-    CTesmiraDoc::Instance().AddView(this);  // hints 200-205 reach the panel from anywhere
+    deps_.doc.AddView(this);  // hints 200-205 reach the panel from anywhere
 }
 
 CDlgMain::~CDlgMain() {
-    CTesmiraDoc::Instance().RemoveView(this);
+    deps_.doc.RemoveView(this);
     if (qApp)
         qApp->removeEventFilter(this);
     timers_.SetBackend(nullptr);
-    if (g_panel == this)
-        g_panel = nullptr;
 }
 
-CDlgMain* CDlgMain::Instance() {
-    return g_panel;
+void CDlgMain::BindNumber(int id, double& value, double minimum, double maximum) {
+    boundNumbers_[id] = {&value, minimum, maximum};
+}
+
+void CDlgMain::SendReadyQuery(const std::string& query) {
+    if (hooks_.sendReadyQuery)
+        hooks_.sendReadyQuery(query);
+}
+
+void CDlgMain::ReadyWaitRelay::SetAwaitingReadyByte(bool awaiting) const {
+    if (hooks_.setAwaitingReadyByte)
+        hooks_.setAwaitingReadyByte(awaiting);
 }
 
 void CDlgMain::SetTimerBackend(TimerBackend* backend) {
@@ -128,7 +127,7 @@ void CDlgMain::ConnectOwnControls() {
     // Recording start reads this option; it must not wait for the next full exchange.
     if (QAbstractButton* zoom1x = Get<QAbstractButton>(1193)) {
         connect(zoom1x, &QAbstractButton::toggled, this,
-                [](bool on) { settings().setZoom1xOnRec = on; });
+                [this](bool on) { deps_.settings.setZoom1xOnRec = on; });
     }
 }
 
@@ -141,7 +140,7 @@ void CDlgMain::MarkAttached(std::initializer_list<int> ids) {
         if (!w)
             continue;
         if (id == 1052) {
-            w->setEnabled(settings().resetFps);
+            w->setEnabled(deps_.settings.resetFps);
         } else {
             w->setEnabled(!createdDisabled_.count(id));
         }
@@ -177,8 +176,6 @@ void CDlgMain::OnInitialUpdate() {
 
     if (hooks_.openSerialPorts)
         hooks_.openSerialPorts();
-    ChooseZChannel();
-    timers_.Start(TimerId::kSerialReceive, kSerialReceivePeriodMs);
     if (hooks_.rebuildXyCommands)
         hooks_.rebuildXyCommands();
     if (hooks_.rebuildZCommands)
@@ -194,7 +191,7 @@ void CDlgMain::OnInitialUpdate() {
         slider->setValue(fields_.zoomIndex);
     }
     if (QComboBox* replay = Get<QComboBox>(1052)) {
-        replay->setEnabled(settings().resetFps && IsAttached(1052));
+        replay->setEnabled(deps_.settings.resetFps && IsAttached(1052));
     }
     if (hooks_.loadRelayModules)
         hooks_.loadRelayModules();
@@ -203,14 +200,15 @@ void CDlgMain::OnInitialUpdate() {
 
 bool CDlgMain::UpdateData(bool saveAndValidate) {
     DataExchange dx(saveAndValidate ? DataExchange::Direction::FromControls
-                                    : DataExchange::Direction::ToControls);
+                                    : DataExchange::Direction::ToControls,
+                    deps_.notifier);
     // The field the user is typing in keeps its text until the user leaves it.
     if (!saveAndValidate) {
         QWidget* focus = QApplication::focusWidget();
         if (focus && isAncestorOf(focus) && qobject_cast<QLineEdit*>(focus))
             dx.SetSkipped(focus);
     }
-    Settings& s = settings();
+    Settings& s = deps_.settings;
     PanelFields& f = fields_;
 
     dx.Static(Get<QLabel>(1027), f.droppedFramesText);
@@ -218,14 +216,10 @@ bool CDlgMain::UpdateData(bool saveAndValidate) {
     dx.ComboText(Get<QComboBox>(1052), f.replaySpeedText);
     dx.Static(Get<QLabel>(1087), f.relayModule1Name);
     dx.Static(Get<QLabel>(1088), f.relayModule2Name);
-    // The step sizes belong to stage control, which converts them to pulses and command texts.
-    StageSteps& steps = stageControl().Steps();
-    dx.Number(Get<QLineEdit>(1009), steps.xyFine, f.stepMinimum, f.stepMaximum);
-    dx.Number(Get<QLineEdit>(1010), steps.xyCoarse, f.stepMinimum, f.stepMaximum);
-    dx.Number(Get<QLineEdit>(1029), steps.zFine, f.stepMinimum, f.stepMaximum);
-    dx.Number(Get<QLineEdit>(1030), steps.zCoarse, f.stepMinimum, f.stepMaximum);
-    dx.Number(Get<QLineEdit>(1037), s.deltaT, -10.0, 10.0);
-    dx.Number(Get<QLineEdit>(1038), steps.deltaZ, -100.0, 100.0);
+    // The step edits (1009, 1010, 1029, 1030, 1038) are bound by the stage's binder; ΔT (1037)
+    // is the panel's own.
+    for (auto& [id, bound] : boundNumbers_)
+        dx.Number(Get<QLineEdit>(id), *bound.value, bound.minimum, bound.maximum);
     dx.Check(Get<QAbstractButton>(1048), s.recAudio);
     dx.Check(Get<QAbstractButton>(1051), s.resetFps);
     dx.Check(Get<QAbstractButton>(1193), s.setZoom1xOnRec);
@@ -239,7 +233,7 @@ bool CDlgMain::UpdateData(bool saveAndValidate) {
 }
 
 void CDlgMain::UpdateRecordControls() {
-    const RunState& run = runState();
+    const RunState& run = deps_.run;
     RecordControlsInput in;
     in.cameraReady = Ask(conditions_.cameraReady);
     in.microphoneReady = Ask(conditions_.microphoneReady);
@@ -247,7 +241,7 @@ void CDlgMain::UpdateRecordControls() {
     in.live = run.isLive;
     in.recording = run.isRecording;
     in.repeating = run.isRepeating;
-    in.recMode = settings().recMode;
+    in.recMode = deps_.settings.recMode;
     in.relayStepsPresent = Ask(conditions_.relayStepsPresent);
     in.clockWindowsPresent = Ask(conditions_.clockWindowsPresent);
     in.microscopeConnected = Ask(conditions_.microscopeConnected);
@@ -315,7 +309,7 @@ void CDlgMain::OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payloa
 // ---- zoom ------------------------------------------------------------------------------------
 
 void CDlgMain::BroadcastZoom(CUpdateView* sender, double zoom) {
-    CTesmiraDoc::Instance().UpdateAllViews(sender, UpdateHint::kZoomAboutCentre, zoom);
+    deps_.doc.UpdateAllViews(sender, UpdateHint::kZoomAboutCentre, zoom);
 }
 
 void CDlgMain::MoveSlider() {
@@ -359,8 +353,8 @@ void CDlgMain::OnSliderMoved(int position) {
 void CDlgMain::OnFitClicked() {
     // The video view answers hint 304 by fitting the video and storing the factor it applied in
     // the shared zoom factor ("Default Zoom Factor"); the broadcast returns after that.
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kFitVideo);
-    SetZoom(settings().defaultZoomFactor);
+    deps_.doc.UpdateAllViews(nullptr, UpdateHint::kFitVideo);
+    SetZoom(deps_.settings.defaultZoomFactor);
 }
 
 bool CDlgMain::OnZoomEditEnter() {
@@ -404,10 +398,10 @@ bool CDlgMain::PreTranslateKey(QKeyEvent* event) {
                 ZoomOut();
                 return true;
             case Qt::Key_C:
-                CTesmiraDoc::Instance().UpdateAllViews(this, UpdateHint::kReapplyView);
+                deps_.doc.UpdateAllViews(this, UpdateHint::kReapplyView);
                 return true;
             case Qt::Key_G:
-                CTesmiraDoc::Instance().UpdateAllViews(this, UpdateHint::kKeepView);
+                deps_.doc.UpdateAllViews(this, UpdateHint::kKeepView);
                 return true;
             default:
                 break;
@@ -448,7 +442,7 @@ bool CDlgMain::eventFilter(QObject* watched, QEvent* event) {
         } else if (!stillEditing) {
             // An entry that was not confirmed with Enter is dropped.
             fields_.zoomEditHasFocus = false;
-            fields_.zoomFactor = PlaceZoom(settings().defaultZoomFactor).shown;
+            fields_.zoomFactor = PlaceZoom(deps_.settings.defaultZoomFactor).shown;
             UpdateData(false);
         }
     } else if (IsNumericEdit(w)) {

@@ -14,7 +14,7 @@
 // The panel's own controls (zoom slider, edit and fit button, check box 1193 and the statics) work
 // from the start.
 //
-// Zoom contract with the video view: the shared zoom factor is settings().defaultZoomFactor. The
+// Zoom contract with the video view: the shared zoom factor is Settings::defaultZoomFactor. The
 // view applies hint 301 (payload: the new factor, a double) and stores the factor it applied
 // there; for hint 304 (fit) it computes the fitted factor and stores it there before returning,
 // and the panel then shows it (SetZoom). The view sends 204 (payload: the factor) after attaching
@@ -32,7 +32,6 @@
 
 #include "core/tesmira_doc.h"
 #include "core/timer_multiplexer.h"
-#include "panel/panel_run_loop.h"
 #include "panel/panel_state.h"
 
 class QAbstractButton;
@@ -55,10 +54,8 @@ constexpr int kStaticId = -1;
 class CDlgMain : public QWidget, public CUpdateView {
     Q_OBJECT
 public:
-    explicit CDlgMain(QWidget* parent = nullptr);
+    explicit CDlgMain(PanelDeps deps, QWidget* parent = nullptr);
     ~CDlgMain() override;
-
-    static CDlgMain* Instance();  // the one panel, or nullptr before it exists
 
     QWidget* Control(int id) const { return FindControl(this, id); }
     TimerMultiplexer& Timers() { return timers_; }
@@ -83,11 +80,16 @@ public:
     PanelHooks& Hooks() { return hooks_; }
 
     PanelFields& Fields() { return fields_; }
-    PanelRunLoop& RunLoop() { return runLoop_; }
 
-    // Start-up: opens the ports, starts serial reception, prepares the command texts, the meter
+    // Adds a number owned by another room to the panel's data exchange: edit `id` shows `value`
+    // and reads it back within minimum..maximum. Bound numbers are exchanged in ascending id
+    // order after the relay statics (so a refusal stops the pass where the form's order would).
+    void BindNumber(int id, double& value, double minimum, double maximum);
+
+    // Start-up: opens the ports and starts their reception, prepares the command texts, the meter
     // display, the zoom slider and the replay-speed list, loads the relay modules and runs the
-    // enabling rule. Runs once; the first show runs it when the main frame has not.
+    // enabling rule (the hooks carry out what other rooms own). Runs once; the first show runs it
+    // when the main frame has not.
     void OnInitialUpdate();
 
     // Data exchange between the members (and bound settings) and the controls. Reading refuses
@@ -97,8 +99,19 @@ public:
     // The enabling rule; ends by showing every member in its control.
     void UpdateRecordControls();
 
-    // Ready query of the recording tick (timer 1001): see PanelRunLoop::SendReadyQuery.
-    void SendReadyQuery(const std::string& query) { runLoop_.SendReadyQuery(query); }
+    // Transitional, for the recording adapter until it is handed the stage's ready protocol:
+    // the ready query of the recording tick (timer 1001) and the clearing of its wait go to the
+    // hooks sendReadyQuery and setAwaitingReadyByte.
+    void SendReadyQuery(const std::string& query);
+    class ReadyWaitRelay {
+    public:
+        explicit ReadyWaitRelay(const PanelHooks& hooks) : hooks_(hooks) {}
+        void SetAwaitingReadyByte(bool awaiting) const;
+
+    private:
+        const PanelHooks& hooks_;
+    };
+    ReadyWaitRelay RunLoop() const { return ReadyWaitRelay(hooks_); }
 
     // Zoom of the video view as the panel shows it.
     void SetZoom(double z);  // shows z (two decimals, 0.1..10) and its slider position
@@ -128,9 +141,15 @@ private:
     T* Get(int id) const;
     std::vector<QAbstractButton*> Buttons(int firstId, int lastId) const;
 
+    struct BoundNumber {
+        double* value;
+        double minimum, maximum;
+    };
+
+    PanelDeps deps_;
     TimerMultiplexer timers_;
     std::unique_ptr<QtTimerBackend> qtTimers_;
-    PanelRunLoop runLoop_;
+    std::map<int, BoundNumber> boundNumbers_;
     PanelFields fields_;
     PanelConditions conditions_;
     PanelHooks hooks_;

@@ -9,8 +9,23 @@
 
 namespace tesmira {
 
+class CTesmiraDoc;
+class INotifier;
+struct RunState;
+struct Settings;
+
+// What the panel is built on: the settings its controls show, the run flags its enabling rule
+// reads, the document its zoom and view hints travel through, and where its refusals are told.
+struct PanelDeps {
+    Settings& settings;
+    RunState& run;
+    CTesmiraDoc& doc;
+    INotifier& notifier;
+};
+
 // The panel's members. Values bound to controls move through the panel's data exchange. The step
-// sizes of the jog and Z edits live in stage control, recording counters in recording control.
+// sizes of the jog and Z edits live in stage control (its binder adds them to the exchange with
+// CDlgMain::BindNumber), recording counters in recording control.
 struct PanelFields {
     std::string droppedFramesText = "Dropped Frames\n転送中";  // static 1027
     double zoomFactor = 1.0;                                   // edit 1040 (two decimals shown)
@@ -46,13 +61,16 @@ struct PanelConditions {
 
 // Work the panel starts but other rooms carry out. Unset hooks are skipped.
 struct PanelHooks {
-    std::function<void()> openSerialPorts;           // start-up: ports 1-3
-    std::function<void()> rebuildXyCommands;         // start-up and hint 202
-    std::function<void()> rebuildZCommands;          // start-up and hint 203
-    std::function<void()> loadRelayModules;          // start-up, last step before the enabling rule
-    std::function<void()> stopRelayRepeat;           // hint 205, first
-    std::function<void()> stopRecording;             // hint 205, second
-    std::function<void(const std::string&)> zReply;  // complete TE2000E Z replies (port 2)
+    std::function<void()> openSerialPorts;    // start-up: ports 1-3 and their reception tick
+    std::function<void()> rebuildXyCommands;  // start-up and hint 202
+    std::function<void()> rebuildZCommands;   // start-up and hint 203
+    std::function<void()> loadRelayModules;   // start-up, last step before the enabling rule
+    std::function<void()> stopRelayRepeat;    // hint 205, first
+    std::function<void()> stopRecording;      // hint 205, second
+    // Transitional relays of the recording tick to the stage's ready protocol (see
+    // CDlgMain::SendReadyQuery).
+    std::function<void(const std::string& query)> sendReadyQuery;
+    std::function<void(bool awaiting)> setAwaitingReadyByte;
 };
 
 }  // namespace tesmira

@@ -9,80 +9,70 @@
 #include "serial/serial_slots.h"
 
 namespace tesmira {
-namespace {
 
-std::function<void()>& LabelsHook() {
-    static std::function<void()> hook;
-    return hook;
-}
-
-}  // namespace
-
-std::string CommandSendPortLabel(int n) {
+std::string CommandSendPortLabel(const SerialSlots& slots, const Settings& s, int n) {
     if (n != 1 && n != 2)
         return "";
-    if (!SerialSlot(n).IsOpen())
+    if (!slots.Slot(n).IsOpen())
         return "";
-    const Settings& s = settings();
     return n == 1 ? s.port1 + XyKindName(s.xyAxisType) : s.port2 + ZKindName(s.zAxisType);
 }
 
-void SetPortLabelsHook(std::function<void()> hook) {
-    LabelsHook() = std::move(hook);
-}
-
-void RunPortAssignmentWith(const PortDialogRunner& runDialog) {
-    EnumeratePorts();
+void RunPortAssignmentWith(const PortAssignmentDeps& deps, const PortDialogRunner& runDialog) {
+    SerialSlots& slots = deps.slots;
+    deps.ports.Enumerate();
     // A port that vanished since it was opened fails here, with its message, and loses its name.
     for (int n = 1; n <= 4; ++n) {
-        if (SerialSlot(n).IsOpen()) {
-            CloseSlot(n);
-            OpenSlot(n);
+        if (slots.Slot(n).IsOpen()) {
+            slots.Close(n);
+            slots.Open(n);
         }
     }
-    PortAssignmentModel model(PortAssignment::FromSettings(), [] { return EnumeratePorts(); });
+    PortList& ports = deps.ports;
+    PortAssignmentModel model(PortAssignment::FromSettings(deps.settings),
+                              [&ports] { return ports.Enumerate(); });
     model.Initialise();
     if (!runDialog || !runDialog(model))
         return;
 
-    Settings& s = settings();
+    Settings& s = deps.settings;
     const PortAssignment& chosen = model.values;
     std::array<bool, 4> reopen{};
-    // The panel rebuilds its command texts for the new kind before the port is reopened, so the
+    // The stage rebuilds its command texts for the new kind before the port is reopened, so the
     // first command after the change already has the new format.
     if (chosen.xyKind != s.xyAxisType) {
         s.xyAxisType = chosen.xyKind;
-        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRebuildXyCommands);
-        CloseSlot(1);
+        deps.doc.UpdateAllViews(nullptr, UpdateHint::kRebuildXyCommands);
+        slots.Close(1);
         reopen[0] = true;
     }
     if (chosen.zKind != s.zAxisType) {
         s.zAxisType = chosen.zKind;
-        CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kRebuildZCommands);
-        CloseSlot(2);
+        deps.doc.UpdateAllViews(nullptr, UpdateHint::kRebuildZCommands);
+        slots.Close(2);
         reopen[1] = true;
     }
     if (chosen.meterKind != s.trhType) {
         s.trhType = chosen.meterKind;
-        CloseSlot(4);
+        slots.Close(4);
         reopen[3] = true;
     }
     s.useOnePort = chosen.useOnePort;
     for (int n = 1; n <= 4; ++n) {
-        std::string& name = SlotPortName(n);
+        std::string& name = slots.PortName(n);
         if (chosen.names[n - 1] != name) {
             name = chosen.names[n - 1];
-            CloseSlot(n);
+            slots.Close(n);
             reopen[n - 1] = true;
         }
     }
     for (int n = 1; n <= 4; ++n) {
         if (reopen[n - 1])
-            OpenSlot(n);
+            slots.Open(n);
     }
-    if (LabelsHook())
-        LabelsHook()();
-    ChooseZChannel();
+    if (deps.portLabelsChanged)
+        deps.portLabelsChanged();
+    slots.ChooseZChannel();
 }
 
 }  // namespace tesmira

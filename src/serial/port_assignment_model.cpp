@@ -7,8 +7,7 @@
 
 namespace tesmira {
 
-PortAssignment PortAssignment::FromSettings() {
-    const Settings& s = settings();
+PortAssignment PortAssignment::FromSettings(const Settings& s) {
     PortAssignment a;
     a.names = {s.port1, s.port2, s.port3, s.port4};
     a.xyKind = s.xyAxisType;

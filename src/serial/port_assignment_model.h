@@ -10,6 +10,8 @@
 
 namespace tesmira {
 
+struct Settings;
+
 namespace kind {
 constexpr int kXyTe2000e = 0, kXyLepMac5000 = 1, kXySigmaKoki = 2;
 constexpr int kZTe2000e = 0, kZLepMac5000 = 1, kZChuoSeiki = 2;
@@ -24,7 +26,7 @@ struct PortAssignment {
     int meterKind = kind::kMeterUsbrh2;
     bool useOnePort = false;
 
-    static PortAssignment FromSettings();
+    static PortAssignment FromSettings(const Settings& s);
 };
 
 class PortAssignmentModel {

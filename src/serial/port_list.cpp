@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <optional>
 
 namespace tesmira {
 namespace {
@@ -68,16 +67,6 @@ void AddFolderPorts(const std::string& folder, std::vector<std::string>& out) {
     }
 }
 
-std::optional<PortScanConfig>& Override() {
-    static std::optional<PortScanConfig> config;
-    return config;
-}
-
-std::vector<std::string>& TheList() {
-    static std::vector<std::string> list;
-    return list;
-}
-
 }  // namespace
 
 PortScanConfig SystemPortScanConfig() {
@@ -105,20 +94,9 @@ std::vector<std::string> ScanPorts(const PortScanConfig& config) {
     return ports;
 }
 
-const std::vector<std::string>& PortList() {
-    return TheList();
-}
-
-const std::vector<std::string>& EnumeratePorts() {
-    TheList() = ScanPorts(Override() ? *Override() : SystemPortScanConfig());
-    return TheList();
-}
-
-void SetPortScanConfig(const PortScanConfig* config) {
-    if (config)
-        Override() = *config;
-    else
-        Override().reset();
+const std::vector<std::string>& PortList::Enumerate() {
+    ports_ = ScanPorts(config_);
+    return ports_;
 }
 
 std::vector<std::string> AvailablePorts(const std::vector<std::string>& ports,

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tesmira {
@@ -22,11 +23,21 @@ PortScanConfig SystemPortScanConfig();
 // One scan: sorted byte-wise, each name once.
 std::vector<std::string> ScanPorts(const PortScanConfig& config);
 
-// The process-wide port list, rebuilt by EnumeratePorts from the current configuration.
-const std::vector<std::string>& PortList();
-const std::vector<std::string>& EnumeratePorts();
-// Tests point the scan at a fake tree; nullptr returns to the system's places.
-void SetPortScanConfig(const PortScanConfig* config);
+// The port list as last scanned, rebuilt by Enumerate from its configuration (the system's own
+// places unless the owner points it at a fake tree).
+class PortList {
+public:
+    explicit PortList(PortScanConfig config = SystemPortScanConfig())
+        : config_(std::move(config)) {}
+
+    const std::vector<std::string>& Ports() const { return ports_; }
+    const std::vector<std::string>& Enumerate();
+    void SetConfig(PortScanConfig config) { config_ = std::move(config); }
+
+private:
+    PortScanConfig config_;
+    std::vector<std::string> ports_;
+};
 
 // The port list without the names held by any slot.
 std::vector<std::string> AvailablePorts(const std::vector<std::string>& ports,

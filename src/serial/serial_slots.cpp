@@ -1,26 +1,12 @@
 #include "serial/serial_slots.h"
 
-#include <cstdio>
-
 #include "core/notifier.h"
 #include "core/settings.h"
-#include "serial/serial_channel.h"
 
 namespace tesmira {
 namespace {
 
 constexpr int kLepMac5000 = 1;
-
-struct Slots {
-    SerialChannel own[4];
-    ISerialChannel* installed[4] = {nullptr, nullptr, nullptr, nullptr};
-    int zSlot = 2;
-};
-
-Slots& TheSlots() {
-    static Slots slots;
-    return slots;
-}
 
 int ClampSlot(int n) {
     return (n < 1 || n > 4) ? 4 : n;
@@ -28,37 +14,40 @@ int ClampSlot(int n) {
 
 }  // namespace
 
-ISerialChannel& SerialSlot(int n) {
-    Slots& s = TheSlots();
+SerialSlots::SerialSlots(Settings& settings, INotifier& notifier)
+    : settings_(settings), notifier_(notifier) {}
+
+ISerialChannel& SerialSlots::Slot(int n) {
     n = ClampSlot(n);
-    ISerialChannel* ch = s.installed[n - 1];
-    return ch ? *ch : s.own[n - 1];
+    ISerialChannel* ch = installed_[n - 1];
+    return ch ? *ch : own_[n - 1];
 }
 
-ISerialChannel& ZChannel() {
-    return SerialSlot(TheSlots().zSlot);
+const ISerialChannel& SerialSlots::Slot(int n) const {
+    n = ClampSlot(n);
+    const ISerialChannel* ch = installed_[n - 1];
+    return ch ? *ch : own_[n - 1];
 }
 
-void ChooseZChannel() {
-    TheSlots().zSlot = settings().useOnePort ? 1 : 2;
+void SerialSlots::ChooseZChannel() {
+    zSlot_ = settings_.useOnePort ? 1 : 2;
 }
 
-void InstallSerialSlot(int n, ISerialChannel* channel) {
+void SerialSlots::Install(int n, ISerialChannel* channel) {
     if (n >= 1 && n <= 4)
-        TheSlots().installed[n - 1] = channel;
+        installed_[n - 1] = channel;
 }
 
-std::string& SlotPortName(int n) {
-    Settings& s = settings();
+std::string& SerialSlots::PortName(int n) {
     switch (ClampSlot(n)) {
         case 1:
-            return s.port1;
+            return settings_.port1;
         case 2:
-            return s.port2;
+            return settings_.port2;
         case 3:
-            return s.port3;
+            return settings_.port3;
         default:
-            return s.port4;
+            return settings_.port4;
     }
 }
 
@@ -92,33 +81,33 @@ std::string SlotFailureMessage(int n, const std::string& port) {
     return head + "         COM Port: " + port + "\n" + tail;
 }
 
-bool OpenSlot(int n) {
+bool SerialSlots::Open(int n) {
     if (n < 1 || n > 4)
         return false;
-    std::string& name = SlotPortName(n);
+    std::string& name = PortName(n);
     if (name.empty())
         return false;
     LineSettings line;
-    line.stopBits = SlotStopBits(n, settings().xyAxisType, settings().zAxisType);
-    ISerialChannel& ch = SerialSlot(n);
+    line.stopBits = SlotStopBits(n, settings_.xyAxisType, settings_.zAxisType);
+    ISerialChannel& ch = Slot(n);
     if (ch.Open(name, line) == open_result::kOk) {
         ch.RaiseControlLines();
         return true;
     }
     const std::string message = SlotFailureMessage(n, name);
     name.clear();
-    ShowMessage(message, MessageIcon::Exclamation);
+    notifier_.Notify(message, MessageIcon::Exclamation);
     return false;
 }
 
-void CloseSlot(int n) {
+void SerialSlots::Close(int n) {
     if (n >= 1 && n <= 4)
-        SerialSlot(n).Close();
+        Slot(n).Close();
 }
 
-void InitSerialSlots() {
+void SerialSlots::OpenAtStartup() {
     for (int n = 1; n <= 3; ++n)
-        OpenSlot(n);
+        Open(n);
     ChooseZChannel();
 }
 

@@ -25,13 +25,12 @@ void WriteIfOpen(ISerialChannel& channel, const std::string& text) {
 
 }  // namespace
 
-StageControl& stageControl() {
-    static StageControl control;
-    return control;
-}
+StageControl::StageControl(Settings& settings, SerialSlots& slots, StageState& state,
+                           INotifier& notifier)
+    : settings_(settings), slots_(slots), state_(state), notifier_(notifier) {}
 
 void StageControl::LoadStepsFromSettings() {
-    const Settings& s = settings();
+    const Settings& s = settings_;
     const double xy = XyUmPerPulse(s.xyAxisType);
     const double z = ZUmPerPulse(s.zAxisType);
     steps_.xyFine = UmFromPulses(s.move, xy);
@@ -64,19 +63,19 @@ void StageControl::RebuildZCommands() {
 }
 
 void StageControl::BuildXyFine() {
-    Settings& s = settings();
+    Settings& s = settings_;
     s.move = PulsesFromUm(steps_.xyFine, XyPulsesPerUm(s.xyAxisType));
     BuildXyFineTexts(texts_, s.xyAxisType, s.move);
 }
 
 void StageControl::BuildXyCoarse() {
-    Settings& s = settings();
+    Settings& s = settings_;
     s.page = PulsesFromUm(steps_.xyCoarse, XyPulsesPerUm(s.xyAxisType));
     BuildXyCoarseTexts(texts_, s.xyAxisType, s.page);
 }
 
 void StageControl::BuildXyUtility() {
-    const int kind = NormaliseKind(settings().xyAxisType);
+    const int kind = NormaliseKind(settings_.xyAxisType);
     BuildXyUtilityTexts(texts_, kind);
     if (kind != stage_kind::kMac5000) {
         if (readyWaitReset_)
@@ -86,19 +85,19 @@ void StageControl::BuildXyUtility() {
 }
 
 void StageControl::BuildZFine() {
-    Settings& s = settings();
+    Settings& s = settings_;
     s.moveZ = PulsesFromUm(steps_.zFine, ZPulsesPerUm(s.zAxisType));
     BuildZPairTexts(texts_, T::kZFineUp, T::kZFineDown, s.zAxisType, s.moveZ);
 }
 
 void StageControl::BuildZCoarse() {
-    Settings& s = settings();
+    Settings& s = settings_;
     s.pageZ = PulsesFromUm(steps_.zCoarse, ZPulsesPerUm(s.zAxisType));
     BuildZPairTexts(texts_, T::kZCoarseUp, T::kZCoarseDown, s.zAxisType, s.pageZ);
 }
 
 void StageControl::BuildDeltaZ() {
-    Settings& s = settings();
+    Settings& s = settings_;
     s.deltaZ = PulsesFromUm(steps_.deltaZ, ZPulsesPerUm(s.zAxisType));
     BuildZPairTexts(texts_, T::kDeltaZUp, T::kDeltaZDown, s.zAxisType, s.deltaZ);
 }
@@ -112,25 +111,25 @@ void StageControl::PressJogButton(int id) {
 }
 
 void StageControl::SendXyJog(const std::string& text, double dx, double dy) {
-    StageState& st = stageState();
+    StageState& st = state_;
     if (st.stageReady != 1)
         return;  // busy controller: the press is dropped, no bookkeeping
-    WriteIfOpen(SerialSlot(1), text);
+    WriteIfOpen(slots_.Slot(1), text);
     st.stageX += dx;
     st.stageY += dy;
 }
 
 void StageControl::SendZStep(const std::string& text, double dz) {
-    StageState& st = stageState();
+    StageState& st = state_;
     if (st.stageReady != 1)
         return;
-    WriteIfOpen(ZChannel(), text);
+    WriteIfOpen(slots_.ZChannel(), text);
     st.stageZ += dz;
 }
 
 void StageControl::CentreStage() {
-    ISerialChannel& xy = SerialSlot(1);
-    if (NormaliseKind(settings().xyAxisType) == stage_kind::kMac5000) {
+    ISerialChannel& xy = slots_.Slot(1);
+    if (NormaliseKind(settings_.xyAxisType) == stage_kind::kMac5000) {
         WriteIfOpen(xy, texts_[T::kCentring]);
         return;
     }
@@ -138,7 +137,7 @@ void StageControl::CentreStage() {
     WriteIfOpen(xy, texts_[T::kOriginSearch]);
     // The origin search runs for a while; the move to the centre must wait until it has ended,
     // which only the user can see.
-    ShowMessage(
+    notifier_.Notify(
         "機械原点を検出しています。\nステージの動きが止まってから [ OK ] "
         "をクリックして下さい。\n",
         MessageIcon::None);
@@ -165,9 +164,9 @@ void StageControl::PressZButton(int id) {
 }
 
 void StageControl::ZStep(int direction, bool coarse) {
-    if (NormaliseKind(settings().zAxisType) == stage_kind::kTe2000e) {
+    if (NormaliseKind(settings_.zAxisType) == stage_kind::kTe2000e) {
         // No relative move: ask for the position; the reply carries out the step.
-        WriteIfOpen(ZChannel(), texts_[T::kZPositionQuery]);
+        WriteIfOpen(slots_.ZChannel(), texts_[T::kZPositionQuery]);
         (coarse ? pendingCoarse_ : pendingFine_) = direction;
         return;
     }
@@ -184,7 +183,7 @@ void StageControl::ZStep(int direction, bool coarse) {
 void StageControl::ZSyncEvent(int source) {
     if (source < 0 || source > kZsyncOneShot)
         return;
-    if (source == settings().zsync)
+    if (source == settings_.zsync)
         ZFineUp();
 }
 
@@ -196,8 +195,8 @@ void StageControl::OnZReply(std::string_view reply) {
         return;
     lastZPosition_ = *position;
 
-    StageState& st = stageState();
-    const Settings& s = settings();
+    StageState& st = state_;
+    const Settings& s = settings_;
     int* pending = nullptr;
     int pulses = 0;
     double um = 0.0;
@@ -237,7 +236,7 @@ void StageControl::OnZReply(std::string_view reply) {
 void StageControl::OnDelayedZTick() {
     std::string& pendingCommand = texts_[T::kPendingZCommand];
     if (!pendingCommand.empty()) {
-        WriteIfOpen(ZChannel(), pendingCommand);
+        WriteIfOpen(slots_.ZChannel(), pendingCommand);
         pendingCommand.clear();
     }
     if (timers_)
@@ -245,15 +244,15 @@ void StageControl::OnDelayedZTick() {
 }
 
 void StageControl::OnZPollTick() {
-    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e)
+    if (NormaliseKind(settings_.zAxisType) != stage_kind::kTe2000e)
         return;
-    WriteIfOpen(ZChannel(), texts_[T::kZPositionQuery]);
+    WriteIfOpen(slots_.ZChannel(), texts_[T::kZPositionQuery]);
     pendingFine_ = 0;
     pendingCoarse_ = 0;
 }
 
 void StageControl::StartTimelapseZPoll() {
-    if (NormaliseKind(settings().zAxisType) != stage_kind::kTe2000e)
+    if (NormaliseKind(settings_.zAxisType) != stage_kind::kTe2000e)
         return;
     zeroOnNextReply_ = true;
     if (timers_)

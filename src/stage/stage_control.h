@@ -12,7 +12,11 @@
 
 namespace tesmira {
 
+class INotifier;
+class SerialSlots;
 class TimerMultiplexer;
+struct Settings;
+struct StageState;
 
 // Step sizes as shown in the panel's edits (micrometres). The pulse counts are the settings
 // "Move", "Page", "MoveZ", "PageZ" and "DeltaZ".
@@ -29,7 +33,9 @@ struct StageSteps {
 
 class StageControl {
 public:
-    StageControl() = default;
+    // Pulse counts and controller kinds are read from and written to `settings`; commands go to
+    // the XY slot and the Z channel of `slots`; `state` keeps the ready flag and the position.
+    StageControl(Settings& settings, SerialSlots& slots, StageState& state, INotifier& notifier);
     StageControl(const StageControl&) = delete;
     StageControl& operator=(const StageControl&) = delete;
 
@@ -60,8 +66,8 @@ public:
     const std::string& ReadyQueryText() const { return texts_[StageText::kReadyQuery]; }
     const std::string& StatusQueryText() const { return texts_[StageText::kStatusQuery]; }
 
-    // Called whenever the XY utility texts of TE2000E or Sigma Koki are built: the panel clears
-    // its awaiting-ready-byte flag there.
+    // Called whenever the XY utility texts of TE2000E or Sigma Koki are built: the ready
+    // protocol (StageRunLoop) clears its awaiting-ready-byte flag there.
     void SetReadyWaitResetHook(std::function<void()> hook) { readyWaitReset_ = std::move(hook); }
 
     // --- XY -----------------------------------------------------------------------------------
@@ -114,6 +120,10 @@ public:
 private:
     void ZStep(int direction, bool coarse);
 
+    Settings& settings_;
+    SerialSlots& slots_;
+    StageState& state_;
+    INotifier& notifier_;
     StageSteps steps_;
     StageTexts texts_;
     TimerMultiplexer* timers_ = nullptr;
@@ -126,12 +136,9 @@ private:
     bool zeroOnNextReply_ = false;
 };
 
-// The one stage control of the process.
+// Transitional: the recording adapter still reaches the stage control through this. The
+// composition root defines it over the object it owns; it goes once that adapter is handed the
+// stage control.
 StageControl& stageControl();
-
-// The synchronisation entry point raised by the relay code and the time-lapse frame grab.
-inline void ZSyncEvent(int source) {
-    stageControl().ZSyncEvent(source);
-}
 
 }  // namespace tesmira

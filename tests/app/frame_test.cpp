@@ -224,8 +224,8 @@ TEST_F(FrameTest, StoredPlacementsAreAppliedAndCapturedAtClose) {
     const QRect zsyncBefore = f.zsyncPanel()->geometry();
 
     // The close sequence stops the panel's timers and records where the panels are.
-    CDlgMain* panel = CDlgMain::Instance();
-    ASSERT_EQ(panel, f.controlPanel());
+    CDlgMain* panel = f.controlPanel();
+    ASSERT_NE(panel, nullptr);
     for (int id = 1000; id <= 1014; ++id)
         panel->Timers().Start(TimerId(id), 100);
     f.countDownPanel()->setGeometry(15, 25, 400, 300);

@@ -1,6 +1,8 @@
-// Collects the message boxes a test provokes instead of showing them.
+// Collects the message boxes a test provokes instead of showing them: handed as the notifier to
+// code that takes one, and installed as the process's message sink for code that does not yet.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,14 +15,10 @@ struct RecordedMessage {
     MessageIcon icon;
 };
 
-// Also a notifier to hand to objects that take one.
 class MessageRecorder : public INotifier {
 public:
     MessageRecorder() {
         SetMessageSink([this](const std::string& t, MessageIcon i) { messages.push_back({t, i}); });
-    }
-    void Notify(const std::string& text, MessageIcon icon) override {
-        messages.push_back({text, icon});
     }
     ~MessageRecorder() override {
         SetMessageSink([](const std::string&, MessageIcon) {});
@@ -28,7 +26,15 @@ public:
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
+    void Notify(const std::string& text, MessageIcon icon) override {
+        messages.push_back({text, icon});
+        if (onMessage)
+            onMessage(messages.back());
+    }
+
     std::vector<RecordedMessage> messages;
+    // Runs while the message is "up" (tests look at what happened before it was dismissed).
+    std::function<void(const RecordedMessage&)> onMessage;
 };
 
 }  // namespace tesmira::test

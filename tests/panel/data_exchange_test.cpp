@@ -12,7 +12,6 @@
 #include "panel/dlg_main.h"
 #include "panel/numeric_text.h"
 #include "panel_test_support.h"
-#include "stage/stage_control.h"
 
 namespace tesmira {
 namespace {
@@ -46,6 +45,12 @@ TEST(NumericText, RangeMessageNamesTheRange) {
 class PanelExchangeTest : public ::testing::Test {
 protected:
     PanelExchangeTest() {
+        const PanelFields& f = panel.Fields();
+        panel.BindNumber(1009, steps.xyFine, f.stepMinimum, f.stepMaximum);
+        panel.BindNumber(1010, steps.xyCoarse, f.stepMinimum, f.stepMaximum);
+        panel.BindNumber(1029, steps.zFine, f.stepMinimum, f.stepMaximum);
+        panel.BindNumber(1030, steps.zCoarse, f.stepMinimum, f.stepMaximum);
+        panel.BindNumber(1038, steps.deltaZ, -100.0, 100.0);
         for (int id = 1001; id <= 1194; ++id)
             panel.MarkAttached({id});
         panel.UpdateData(false);
@@ -57,17 +62,22 @@ protected:
     }
     QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(panel.Control(id)); }
 
-    test::StateGuard guard;
-    test::MessageRecorder messages;
-    CDlgMain panel;
+    // Numbers another room owns, bound the way the stage's binder binds its step sizes.
+    struct Steps {
+        double xyFine = 10, xyCoarse = 20, zFine = 1, zCoarse = 5, deltaZ = 0.2;
+    };
+
+    test::PanelWorld world;
+    CDlgMain panel{world.Deps()};
+    Steps steps;
 };
 
 TEST_F(PanelExchangeTest, ShowsMembersAndSettingsInTheirControls) {
-    stageControl().Steps().xyFine = 12.5;
-    settings().deltaT = -0.5;
-    settings().tempCorrection = -1.6;
-    settings().recAudio = true;
-    settings().fpsAviReplay = 2;
+    steps.xyFine = 12.5;
+    world.settings.deltaT = -0.5;
+    world.settings.tempCorrection = -1.6;
+    world.settings.recAudio = true;
+    world.settings.fpsAviReplay = 2;
     panel.Fields().droppedFramesText = "Get      5   Drop 0";
     ASSERT_TRUE(panel.UpdateData(false));
     EXPECT_EQ(Edit(1009)->text(), QStringLiteral("12.5"));
@@ -90,16 +100,16 @@ TEST_F(PanelExchangeTest, ReadsEveryBoundValueBack) {
     qobject_cast<QAbstractButton*>(panel.Control(1051))->setChecked(true);
     qobject_cast<QAbstractButton*>(panel.Control(1075))->setChecked(true);
     ASSERT_TRUE(panel.UpdateData(true));
-    EXPECT_TRUE(messages.messages.empty());
-    EXPECT_DOUBLE_EQ(stageControl().Steps().xyFine, 0.01);
-    EXPECT_DOUBLE_EQ(stageControl().Steps().xyCoarse, 500000);
-    EXPECT_DOUBLE_EQ(stageControl().Steps().zFine, 2.5);
-    EXPECT_DOUBLE_EQ(stageControl().Steps().zCoarse, 7);
-    EXPECT_DOUBLE_EQ(settings().deltaT, -10);
-    EXPECT_DOUBLE_EQ(stageControl().Steps().deltaZ, 100);
-    EXPECT_DOUBLE_EQ(settings().tempCorrection, -3.25);
-    EXPECT_TRUE(settings().resetFps);
-    EXPECT_EQ(settings().recMode, 3);
+    EXPECT_TRUE(world.notifier.messages.empty());
+    EXPECT_DOUBLE_EQ(steps.xyFine, 0.01);
+    EXPECT_DOUBLE_EQ(steps.xyCoarse, 500000);
+    EXPECT_DOUBLE_EQ(steps.zFine, 2.5);
+    EXPECT_DOUBLE_EQ(steps.zCoarse, 7);
+    EXPECT_DOUBLE_EQ(world.settings.deltaT, -10);
+    EXPECT_DOUBLE_EQ(steps.deltaZ, 100);
+    EXPECT_DOUBLE_EQ(world.settings.tempCorrection, -3.25);
+    EXPECT_TRUE(world.settings.resetFps);
+    EXPECT_EQ(world.settings.recMode, 3);
 }
 
 struct Refusal {
@@ -120,24 +130,24 @@ TEST_F(PanelExchangeTest, RefusesOutOfRangeAndNonNumericEntries) {
         {1040, "", "数値を入力してください。"},
     };
     panel.Conditions().cameraReady = [] { return true; };
-    runState().isLive = true;  // the zoom edit is usable only with live video
+    world.run.isLive = true;  // the zoom edit is usable only with live video
     panel.UpdateRecordControls();
     ShowActive();
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.id);
         panel.UpdateData(false);
-        const StageSteps beforeSteps = stageControl().Steps();
-        const Settings settingsBefore = settings();
-        messages.messages.clear();
+        const Steps beforeSteps = steps;
+        const Settings settingsBefore = world.settings;
+        world.notifier.messages.clear();
         Edit(c.id)->setText(QString::fromUtf8(c.text));
         EXPECT_FALSE(panel.UpdateData(true));
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_EQ(messages.messages[0].text, c.message);
+        ASSERT_EQ(world.notifier.messages.size(), 1u);
+        EXPECT_EQ(world.notifier.messages[0].text, c.message);
         EXPECT_EQ(QApplication::focusWidget(), Edit(c.id)) << "the refused entry has the focus";
-        EXPECT_EQ(stageControl().Steps().xyFine, beforeSteps.xyFine);
-        EXPECT_EQ(stageControl().Steps().deltaZ, beforeSteps.deltaZ);
-        EXPECT_EQ(settings().deltaT, settingsBefore.deltaT);
-        EXPECT_EQ(settings().tempCorrection, settingsBefore.tempCorrection);
+        EXPECT_EQ(steps.xyFine, beforeSteps.xyFine);
+        EXPECT_EQ(steps.deltaZ, beforeSteps.deltaZ);
+        EXPECT_EQ(world.settings.deltaT, settingsBefore.deltaT);
+        EXPECT_EQ(world.settings.tempCorrection, settingsBefore.tempCorrection);
         Edit(c.id)->clearFocus();
     }
 }
@@ -146,10 +156,10 @@ TEST_F(PanelExchangeTest, FirstRefusalStopsThePassAndOnlyOneMessageIsShown) {
     Edit(1009)->setText("0");
     Edit(1037)->setText("99");
     Edit(1076)->setText("-2");
-    const double before = settings().tempCorrection;
+    const double before = world.settings.tempCorrection;
     EXPECT_FALSE(panel.UpdateData(true));
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_DOUBLE_EQ(settings().tempCorrection, before) << "later values untouched";
+    ASSERT_EQ(world.notifier.messages.size(), 1u);
+    EXPECT_DOUBLE_EQ(world.settings.tempCorrection, before) << "later values untouched";
 }
 
 TEST_F(PanelExchangeTest, RefreshKeepsTheTextTheUserIsTyping) {
@@ -158,7 +168,7 @@ TEST_F(PanelExchangeTest, RefreshKeepsTheTextTheUserIsTyping) {
     QApplication::processEvents();
     ASSERT_TRUE(Edit(1009)->hasFocus());
     Edit(1009)->setText("12");  // half typed
-    stageControl().Steps().xyCoarse = 33;
+    steps.xyCoarse = 33;
     panel.UpdateRecordControls();  // e.g. a count-down tick refreshing the panel
     EXPECT_EQ(Edit(1009)->text(), QStringLiteral("12"));
     EXPECT_EQ(Edit(1010)->text(), QStringLiteral("33"));

@@ -33,11 +33,11 @@ QString Text(QWidget* w) {
 
 class PanelFormTest : public ::testing::Test {
 protected:
-    test::StateGuard guard;
+    test::PanelWorld world;
 };
 
 TEST_F(PanelFormTest, HoldsTheNinetyThreeControlsOfTheTemplate) {
-    CDlgMain panel;
+    CDlgMain panel{world.Deps()};
     std::multiset<int> ids;
     std::set<QString> names;
     for (QWidget* w : panel.findChildren<QWidget*>()) {
@@ -56,11 +56,10 @@ TEST_F(PanelFormTest, HoldsTheNinetyThreeControlsOfTheTemplate) {
         }
     }
     EXPECT_EQ(panel.property("id").toInt(), 131);
-    EXPECT_EQ(CDlgMain::Instance(), &panel);
 }
 
 TEST_F(PanelFormTest, CaptionsAndKindsAreThoseOfTheTemplate) {
-    CDlgMain panel;
+    CDlgMain panel{world.Deps()};
     const std::map<int, const char*> captions = {{1001, "↑"},
                                                  {1002, "↓"},
                                                  {1003, "←"},
@@ -150,21 +149,21 @@ TEST_F(PanelFormTest, CaptionsAndKindsAreThoseOfTheTemplate) {
 }
 
 TEST_F(PanelFormTest, RadioGroupsAreIndependent) {
-    CDlgMain panel;
-    settings().recMode = 2;
-    settings().timelapseType = 0;
+    CDlgMain panel{world.Deps()};
+    world.settings.recMode = 2;
+    world.settings.timelapseType = 0;
     ASSERT_TRUE(panel.UpdateData(false));
     EXPECT_TRUE(qobject_cast<QAbstractButton*>(panel.Control(1074))->isChecked());
     EXPECT_TRUE(qobject_cast<QAbstractButton*>(panel.Control(1064))->isChecked());
     qobject_cast<QAbstractButton*>(panel.Control(1072))->setChecked(true);
     EXPECT_TRUE(qobject_cast<QAbstractButton*>(panel.Control(1064))->isChecked());
     ASSERT_TRUE(panel.UpdateData(true));
-    EXPECT_EQ(settings().recMode, 0);
-    EXPECT_EQ(settings().timelapseType, 0);
+    EXPECT_EQ(world.settings.recMode, 0);
+    EXPECT_EQ(world.settings.timelapseType, 0);
 }
 
 TEST_F(PanelFormTest, ControlsOfOtherRoomsWaitForTheirBinder) {
-    CDlgMain panel;
+    CDlgMain panel{world.Deps()};
     for (int id : {1001, 1009, 1011, 1021, 1031, 1042, 1045, 1053, 1057, 1076, 1194, 1182}) {
         EXPECT_FALSE(panel.Control(id)->isEnabled()) << id;
     }
@@ -183,7 +182,7 @@ TEST_F(PanelFormTest, ControlsOfOtherRoomsWaitForTheirBinder) {
 }
 
 TEST_F(PanelFormTest, InitialUpdateRunsItsStepsOnce) {
-    CDlgMain panel;
+    CDlgMain panel{world.Deps()};
     std::vector<std::string> steps;
     panel.Hooks().openSerialPorts = [&] { steps.push_back("ports"); };
     panel.Hooks().rebuildXyCommands = [&] { steps.push_back("xy"); };
@@ -196,33 +195,31 @@ TEST_F(PanelFormTest, InitialUpdateRunsItsStepsOnce) {
     panel.OnInitialUpdate();
     panel.OnInitialUpdate();
     EXPECT_EQ(steps, (std::vector<std::string>{"ports", "xy", "z", "relays", "rule"}));
-    EXPECT_TRUE(panel.Timers().IsRunning(TimerId::kSerialReceive));
-    EXPECT_EQ(panel.Timers().PeriodOf(TimerId::kSerialReceive), 500);
     EXPECT_EQ(qobject_cast<QLabel*>(panel.Control(1034))->text(),
               QString::fromUtf8("  T: --.- °C\n  H: --.- %"));
     EXPECT_EQ(qobject_cast<QSlider*>(panel.Control(1039))->value(), 6);
 }
 
 TEST_F(PanelFormTest, ReplaySpeedListFollowsTheOptionAtStartUp) {
-    settings().resetFps = false;
-    CDlgMain panel;
+    world.settings.resetFps = false;
+    CDlgMain panel{world.Deps()};
     panel.MarkAttached({1051, 1052});
     EXPECT_FALSE(panel.Control(1052)->isEnabled());
-    settings().resetFps = true;
-    CDlgMain other;
+    world.settings.resetFps = true;
+    CDlgMain other{world.Deps()};
     other.MarkAttached({1051, 1052});
     other.OnInitialUpdate();
     EXPECT_TRUE(other.Control(1052)->isEnabled());
 }
 
 TEST_F(PanelFormTest, HintsReachTheRoomsThatDoTheWork) {
-    CDlgMain panel;
+    CDlgMain panel{world.Deps()};
     std::vector<std::string> calls;
     panel.Hooks().rebuildXyCommands = [&] { calls.push_back("xy"); };
     panel.Hooks().rebuildZCommands = [&] { calls.push_back("z"); };
     panel.Hooks().stopRelayRepeat = [&] { calls.push_back("relay"); };
     panel.Hooks().stopRecording = [&] { calls.push_back("stop"); };
-    auto& doc = CTesmiraDoc::Instance();
+    auto& doc = world.doc;
     doc.UpdateAllViews(nullptr, UpdateHint::kRebuildXyCommands);
     doc.UpdateAllViews(nullptr, UpdateHint::kRebuildZCommands);
     doc.UpdateAllViews(nullptr, UpdateHint::kStopActivity);
@@ -231,7 +228,7 @@ TEST_F(PanelFormTest, HintsReachTheRoomsThatDoTheWork) {
 }
 
 TEST_F(PanelFormTest, FitsItsPaneWithoutClippingAnyCaption) {
-    CDlgMain panel;
+    CDlgMain panel{world.Deps()};
     for (int id = 1001; id <= 1194; ++id)
         panel.MarkAttached({id});
     panel.resize(panel.sizeHint());

@@ -13,14 +13,15 @@
 
 #include "core/run_state.h"
 #include "panel/dlg_main.h"
+#include "panel_test_support.h"
 
 namespace tesmira {
 namespace {
 
 TEST(PanelScreenshot, DISABLED_ShowsThePanelForAPhotograph) {
-    runState() = RunState{};
-    runState().isLive = true;
-    CDlgMain panel;
+    test::PanelWorld world;
+    world.run.isLive = true;
+    CDlgMain panel{world.Deps()};
     panel.Conditions().cameraReady = [] { return true; };
     panel.Conditions().microphoneReady = [] { return true; };
     panel.Conditions().relayModuleName = [](int module) {
@@ -41,7 +42,6 @@ TEST(PanelScreenshot, DISABLED_ShowsThePanelForAPhotograph) {
     timer.start();
     while (timer.elapsed() < (ms ? std::atoi(ms) : 4000))
         QApplication::processEvents();
-    runState() = RunState{};
 }
 
 }  // namespace

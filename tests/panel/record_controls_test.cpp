@@ -159,28 +159,28 @@ protected:
     bool On(int id) { return panel.Control(id)->isEnabled(); }
     QString Caption(int id) { return qobject_cast<QAbstractButton*>(panel.Control(id))->text(); }
 
-    test::StateGuard guard;
-    CDlgMain panel;
+    test::PanelWorld world;
+    CDlgMain panel{world.Deps()};
     bool camera = true;
     std::string module1;
 };
 
 TEST_F(PanelRuleTest, RepeatCycleCaptionsComeAndGo) {
-    runState().isLive = true;
-    runState().isRepeating = true;
+    world.run.isLive = true;
+    world.run.isRepeating = true;
     panel.UpdateRecordControls();
     EXPECT_EQ(Caption(1022), QString::fromUtf8("繰返し中"));
     EXPECT_EQ(Caption(1020), QString::fromUtf8("・・・解除"));
     EXPECT_FALSE(On(1022));
     EXPECT_TRUE(On(1020));
-    runState().isRecording = true;
+    world.run.isRecording = true;
     panel.UpdateRecordControls();
     EXPECT_EQ(Caption(1022), QString::fromUtf8("録画開始"));
     EXPECT_EQ(Caption(1020), QString::fromUtf8("停止"));
-    runState() = RunState{};
-    runState().isLive = true;
-    CTesmiraDoc::Instance().UpdateAllViews(
-        nullptr, UpdateHint::kRefreshControls);  // the refresh hint runs the rule
+    world.run = RunState{};
+    world.run.isLive = true;
+    world.doc.UpdateAllViews(nullptr,
+                             UpdateHint::kRefreshControls);  // the refresh hint runs the rule
     EXPECT_EQ(Caption(1020), QString::fromUtf8("停止"));
     EXPECT_TRUE(On(1022));
     EXPECT_FALSE(On(1020));
@@ -188,7 +188,7 @@ TEST_F(PanelRuleTest, RepeatCycleCaptionsComeAndGo) {
 
 TEST_F(PanelRuleTest, NoCameraLeavesTheDeviceControlsUsable) {
     camera = false;
-    runState().isLive = true;  // stale flag: without a camera nothing of video is offered
+    world.run.isLive = true;  // stale flag: without a camera nothing of video is offered
     panel.UpdateRecordControls();
     for (int id : {1022, 1020, 1023, 1024, 1039, 1040, 1041})
         EXPECT_FALSE(On(id)) << id;
@@ -210,9 +210,9 @@ TEST_F(PanelRuleTest, RelayModulesAndTheirCaptions) {
 }
 
 TEST_F(PanelRuleTest, UnattachedControlsStayOffWhateverTheRuleSays) {
-    CDlgMain bare;
+    CDlgMain bare{world.Deps()};
     bare.Conditions().cameraReady = [] { return true; };
-    runState().isLive = true;
+    world.run.isLive = true;
     bare.UpdateRecordControls();
     EXPECT_FALSE(bare.Control(1022)->isEnabled()) << "no recording room yet";
     EXPECT_TRUE(bare.Control(1039)->isEnabled()) << "zoom is the panel's own";

@@ -45,7 +45,7 @@ class PanelZoomTest : public ::testing::Test {
 protected:
     PanelZoomTest() {
         panel.Conditions().cameraReady = [] { return true; };
-        runState().isLive = true;
+        world.run.isLive = true;
         panel.UpdateRecordControls();
     }
     QSlider* Slider() { return qobject_cast<QSlider*>(panel.Control(1039)); }
@@ -60,10 +60,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
     }
 
-    test::StateGuard guard;
-    test::MessageRecorder messages;
-    CDlgMain panel;
-    test::HintLog views;
+    test::PanelWorld world;
+    CDlgMain panel{world.Deps()};
+    test::HintRecorder views{world.doc};
 };
 
 TEST_F(PanelZoomTest, StepsUpAndDownAndTellsTheViewEvenAtTheEnds) {
@@ -91,8 +90,8 @@ TEST_F(PanelZoomTest, SetZoomShowsButDoesNotBroadcast) {
     panel.SetZoom(1.234);
     EXPECT_EQ(ZoomEdit()->text(), QStringLiteral("1.23"));
     EXPECT_EQ(Slider()->value(), 6);
-    CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kSetZoom,
-                                           0.824);  // the graph attached the video
+    world.doc.UpdateAllViews(nullptr, UpdateHint::kSetZoom,
+                             0.824);  // the graph attached the video
     EXPECT_EQ(ZoomEdit()->text(), QStringLiteral("0.82"));
     EXPECT_EQ(Slider()->value(), 5);
     EXPECT_TRUE(views.Of(301).empty());
@@ -107,13 +106,13 @@ TEST_F(PanelZoomTest, UserMovingTheSliderZoomsTheView) {
 }
 
 TEST_F(PanelZoomTest, FitTakesTheFactorTheViewChose) {
-    views.onHint = [](int hint, const HintPayload&) {
-        if (hint == 304)
-            settings().defaultZoomFactor = 0.8333333333;
+    views.onHint = [this](UpdateHint hint, const HintPayload&) {
+        if (hint == UpdateHint::kFitVideo)
+            world.settings.defaultZoomFactor = 0.8333333333;
     };
     qobject_cast<QAbstractButton*>(panel.Control(1041))->click();
     ASSERT_EQ(views.Of(304).size(), 1u);
-    EXPECT_DOUBLE_EQ(settings().defaultZoomFactor, 0.8333333333)
+    EXPECT_DOUBLE_EQ(world.settings.defaultZoomFactor, 0.8333333333)
         << "the view keeps the exact factor";
     EXPECT_EQ(ZoomEdit()->text(), QStringLiteral("0.83"));
     EXPECT_EQ(Slider()->value(), 6);
@@ -141,15 +140,15 @@ TEST_F(PanelZoomTest, TypedTextThatIsNoNumberIsRefusedAndNothingChanges) {
     QApplication::processEvents();
     ZoomEdit()->setText("big");
     EXPECT_TRUE(Key(Qt::Key_Enter));
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "数値を入力してください。");
+    ASSERT_EQ(world.notifier.messages.size(), 1u);
+    EXPECT_EQ(world.notifier.messages[0].text, "数値を入力してください。");
     EXPECT_TRUE(views.Of(301).empty());
     EXPECT_EQ(panel.Fields().zoomIndex, 8);
 }
 
 TEST_F(PanelZoomTest, LeavingTheEditWithoutEnterDropsTheEntry) {
     ShowActive();
-    settings().defaultZoomFactor = 1.5;
+    world.settings.defaultZoomFactor = 1.5;
     ZoomEdit()->setFocus();
     QApplication::processEvents();
     ZoomEdit()->setText("7");

@@ -35,7 +35,7 @@ protected:
         fs::create_symlink(target, links + "/" + name);
     }
 
-    SerialStateGuard guard;
+    PortList ports;  // a fresh list for each test
     TempDir root;
     PortScanConfig config;
     std::string links;
@@ -77,11 +77,11 @@ TEST_F(PortListTest, EnumerationUsesTheEnvironmentAndRebuildsTheListEachTime) {
     EXPECT_EQ(system.sysClassTty, "/sys/class/tty");
 
     config.serialPath = links;
-    SetPortScanConfig(&config);
-    EXPECT_EQ(EnumeratePorts(), std::vector<std::string>{links + "/xy"});
+    ports.SetConfig(config);
+    EXPECT_EQ(ports.Enumerate(), std::vector<std::string>{links + "/xy"});
     fs::remove(links + "/xy");
-    EXPECT_TRUE(EnumeratePorts().empty());
-    EXPECT_TRUE(PortList().empty());
+    EXPECT_TRUE(ports.Enumerate().empty());
+    EXPECT_TRUE(ports.Ports().empty());
 }
 
 TEST_F(PortListTest, AvailableListLeavesOutAssignedPorts) {

@@ -13,53 +13,51 @@ struct StopBitsCase {
 };
 
 TEST(SerialSlots, StopBitsFollowSlotAndKind) {
-    SerialStateGuard guard;
+    SerialWorld world;
     const StopBitsCase cases[] = {
         {1, 0, 1, 1}, {1, 1, 0, 2}, {1, 2, 1, 1},  // XY: only the LEP MAC5000 takes two
         {2, 1, 0, 1}, {2, 0, 1, 2}, {2, 1, 2, 1},  // Z: likewise
         {3, 1, 1, 1}, {4, 1, 1, 1},                // shutter and meter: always one
     };
-    MessageRecorder messages;
     for (const StopBitsCase& c : cases) {
         PtyPair pty;
         ASSERT_TRUE(pty.Ok());
-        settings().xyAxisType = c.xyKind;
-        settings().zAxisType = c.zKind;
-        SlotPortName(c.slot) = pty.Path();
-        ASSERT_TRUE(OpenSlot(c.slot)) << "slot " << c.slot;
+        world.settings.xyAxisType = c.xyKind;
+        world.settings.zAxisType = c.zKind;
+        world.slots.PortName(c.slot) = pty.Path();
+        ASSERT_TRUE(world.slots.Open(c.slot)) << "slot " << c.slot;
         EXPECT_EQ(pty.StopBits(), c.expected)
             << "slot " << c.slot << " xy " << c.xyKind << " z " << c.zKind;
         const termios t = pty.Termios();
         EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B9600));
-        CloseSlot(c.slot);
-        EXPECT_FALSE(SerialSlot(c.slot).IsOpen());
+        world.slots.Close(c.slot);
+        EXPECT_FALSE(world.slots.Slot(c.slot).IsOpen());
     }
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(world.notifier.messages.empty());
 }
 
 TEST(SerialSlots, MissingPortShowsTheSlotsMessageAndClearsItsName) {
-    SerialStateGuard guard;
-    MessageRecorder messages;
-    settings().port2 = "/dev/tesmira-no-such-port";
-    settings().port4 = "/dev/tesmira-no-such-meter";
-    EXPECT_FALSE(OpenSlot(2));
-    EXPECT_FALSE(OpenSlot(4));
-    ASSERT_EQ(messages.messages.size(), 2u);
-    EXPECT_EQ(messages.messages[0].text,
+    SerialWorld world;
+    world.settings.port2 = "/dev/tesmira-no-such-port";
+    world.settings.port4 = "/dev/tesmira-no-such-meter";
+    EXPECT_FALSE(world.slots.Open(2));
+    EXPECT_FALSE(world.slots.Open(4));
+    ASSERT_EQ(world.notifier.messages.size(), 2u);
+    EXPECT_EQ(world.notifier.messages[0].text,
               "ステージコントローラ用シリアルポート初期化失敗！\n"
               "         COM Port: /dev/tesmira-no-such-port\n"
               "メインメニューから再設定することが出来ます。\n");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(messages.messages[1].text,
+    EXPECT_EQ(world.notifier.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(world.notifier.messages[1].text,
               "温度・湿度計シリアルポート初期化失敗！\n"
               "         COM Port: /dev/tesmira-no-such-meter\n"
               "USB ケーブルの接続を確認してください。\n"
               "メニューの [ポート(P)] → [設定] から再設定することが出来ます。\n");
-    EXPECT_TRUE(settings().port2.empty());
-    EXPECT_TRUE(settings().port4.empty());
+    EXPECT_TRUE(world.settings.port2.empty());
+    EXPECT_TRUE(world.settings.port4.empty());
     // Now unassigned: a second attempt is silent.
-    EXPECT_FALSE(OpenSlot(2));
-    EXPECT_EQ(messages.messages.size(), 2u);
+    EXPECT_FALSE(world.slots.Open(2));
+    EXPECT_EQ(world.notifier.messages.size(), 2u);
     EXPECT_EQ(SlotFailureMessage(3, "/dev/ttyUSB3"),
               "シャッター用シリアルポート初期化失敗！\n"
               "         COM Port: /dev/ttyUSB3\n"
@@ -67,39 +65,37 @@ TEST(SerialSlots, MissingPortShowsTheSlotsMessageAndClearsItsName) {
 }
 
 TEST(SerialSlots, PortInUseByAnotherProgramFailsLikeAMissingOne) {
-    SerialStateGuard guard;
-    MessageRecorder messages;
+    SerialWorld world;
     PtyPair pty;
     SerialChannel other;
     ASSERT_EQ(other.Open(pty.Path(), LineSettings{}), open_result::kOk);
-    settings().port3 = pty.Path();
-    EXPECT_FALSE(OpenSlot(3));
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_NE(messages.messages[0].text.find("シャッター用"), std::string::npos);
-    EXPECT_TRUE(settings().port3.empty());
+    world.settings.port3 = pty.Path();
+    EXPECT_FALSE(world.slots.Open(3));
+    ASSERT_EQ(world.notifier.messages.size(), 1u);
+    EXPECT_NE(world.notifier.messages[0].text.find("シャッター用"), std::string::npos);
+    EXPECT_TRUE(world.settings.port3.empty());
 }
 
 TEST(SerialSlots, StartUpOpensSlotsOneToThreeAndChoosesTheZChannel) {
-    SerialStateGuard guard;
-    MessageRecorder messages;
+    SerialWorld world;
     PtyPair p1, p2, p3, p4;
-    settings().port1 = p1.Path();
-    settings().port2 = p2.Path();
-    settings().port3 = p3.Path();
-    settings().port4 = p4.Path();
-    settings().zAxisType = 1;
-    settings().useOnePort = true;
-    InitSerialSlots();
-    EXPECT_TRUE(SerialSlot(1).IsOpen());
-    EXPECT_TRUE(SerialSlot(2).IsOpen());
-    EXPECT_TRUE(SerialSlot(3).IsOpen());
-    EXPECT_FALSE(SerialSlot(4).IsOpen());  // the meter's ON button opens it
-    EXPECT_EQ(&ZChannel(), &SerialSlot(1));
+    world.settings.port1 = p1.Path();
+    world.settings.port2 = p2.Path();
+    world.settings.port3 = p3.Path();
+    world.settings.port4 = p4.Path();
+    world.settings.zAxisType = 1;
+    world.settings.useOnePort = true;
+    world.slots.OpenAtStartup();
+    EXPECT_TRUE(world.slots.Slot(1).IsOpen());
+    EXPECT_TRUE(world.slots.Slot(2).IsOpen());
+    EXPECT_TRUE(world.slots.Slot(3).IsOpen());
+    EXPECT_FALSE(world.slots.Slot(4).IsOpen());  // the meter's ON button opens it
+    EXPECT_EQ(&world.slots.ZChannel(), &world.slots.Slot(1));
 
-    settings().useOnePort = false;
-    ChooseZChannel();
-    EXPECT_EQ(&ZChannel(), &SerialSlot(2));
-    EXPECT_TRUE(messages.messages.empty());
+    world.settings.useOnePort = false;
+    world.slots.ChooseZChannel();
+    EXPECT_EQ(&world.slots.ZChannel(), &world.slots.Slot(2));
+    EXPECT_TRUE(world.notifier.messages.empty());
 }
 
 }  // namespace

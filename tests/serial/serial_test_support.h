@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <string>
 
+#include "common/message_recorder.h"
 #include "core/settings.h"
+#include "core/tesmira_doc.h"
 #include "serial/port_list.h"
 #include "serial/serial_slots.h"
 
@@ -101,24 +103,13 @@ private:
     std::string path_;
 };
 
-// Restores settings, slots and the port scan after each test.
-class SerialStateGuard {
-public:
-    SerialStateGuard() : saved_(settings()) {}
-    ~SerialStateGuard() {
-        for (int n = 1; n <= 4; ++n) {
-            InstallSerialSlot(n, nullptr);
-            CloseSlot(n);
-        }
-        SetPortScanConfig(nullptr);
-        settings() = saved_;
-        ChooseZChannel();
-    }
-    SerialStateGuard(const SerialStateGuard&) = delete;
-    SerialStateGuard& operator=(const SerialStateGuard&) = delete;
-
-private:
-    Settings saved_;
+// Fresh settings, slots, port list and document for each test; messages are written down.
+struct SerialWorld {
+    Settings settings;
+    MessageRecorder notifier;
+    SerialSlots slots{settings, notifier};
+    PortList ports;
+    CTesmiraDoc doc;
 };
 
 }  // namespace tesmira::test

@@ -16,7 +16,7 @@ TEST_F(CommandTexts, Mac5000FineStepTextsCarrySignedPulses) {
     control.Steps().xyFine = 12.34;
     control.BuildXyFine();
     const StageTexts& t = control.Texts();
-    EXPECT_EQ(123, settings().move);
+    EXPECT_EQ(123, settings.move);
     EXPECT_EQ("MOVREL x=-123\r", t[T::kFineLeft]);
     EXPECT_EQ("MOVREL x=123\r", t[T::kFineRight]);
     EXPECT_EQ("MOVREL y=123\r", t[T::kFineUp]);
@@ -36,21 +36,21 @@ TEST_F(CommandTexts, CoarseDiagonalsDifferBetweenSigmaKokiAndMac5000) {
     EXPECT_EQ("M:2-P200\r\nG\r\n", control.Texts()[T::kCoarseDown]);
     EXPECT_EQ("M:W+P200+P200\r\nG\r\n", control.Texts()[T::kCoarseUpLeft]);
 
-    settings().xyAxisType = 1;
+    settings.xyAxisType = 1;
     control.RebuildXyCommands();  // hint 202
     EXPECT_EQ("MOVREL x=2000 y=-2000\r", control.Texts()[T::kCoarseDownRight]);
     EXPECT_EQ("MOVREL x=-2000 y=2000\r", control.Texts()[T::kCoarseUpLeft]);
-    EXPECT_EQ(2000, settings().page);
+    EXPECT_EQ(2000, settings.page);
 }
 
 TEST_F(CommandTexts, ChangingTheXyKindReconvertsTheSameMicrometres) {
     StartWith(1, 1);
     control.Steps().xyFine = 10.0;
     control.BuildXyFine();
-    EXPECT_EQ(100, settings().move);
-    settings().xyAxisType = 2;
+    EXPECT_EQ(100, settings.move);
+    settings.xyAxisType = 2;
     control.RebuildXyCommands();
-    EXPECT_EQ(10, settings().move);
+    EXPECT_EQ(10, settings.move);
     EXPECT_EQ("M:1-P10\r\nG\r\n", control.Texts()[T::kFineRight]);
     EXPECT_DOUBLE_EQ(10.0, control.Steps().xyFine);  // the edit keeps showing 10 um
 }
@@ -64,7 +64,7 @@ TEST_F(CommandTexts, UtilityTextsPerXyKind) {
 
     int readyWaitResets = 0;
     control.SetReadyWaitResetHook([&] { ++readyWaitResets; });
-    settings().xyAxisType = 1;
+    settings.xyAxisType = 1;
     control.editHasFocus = true;
     control.RebuildXyCommands();
     EXPECT_EQ("CENTER x=10000 y=10000\r", control.Texts()[T::kCentring]);
@@ -73,7 +73,7 @@ TEST_F(CommandTexts, UtilityTextsPerXyKind) {
     EXPECT_EQ("", control.StatusQueryText());
     EXPECT_EQ(0, readyWaitResets);
 
-    settings().xyAxisType = 2;
+    settings.xyAxisType = 2;
     control.RebuildXyCommands();
     EXPECT_EQ(1, readyWaitResets);
     EXPECT_FALSE(control.editHasFocus);
@@ -83,48 +83,48 @@ TEST_F(CommandTexts, DeltaZTruncatesTowardZeroPerKind) {
     StartWith(2, 2);
     control.Steps().deltaZ = -0.5;
     control.BuildDeltaZ();
-    EXPECT_EQ(0, settings().deltaZ);
+    EXPECT_EQ(0, settings.deltaZ);
     EXPECT_EQ("MGO:A0\r\n", control.Texts()[T::kDeltaZUp]);
     EXPECT_EQ("MGO:A0\r\n", control.Texts()[T::kDeltaZDown]);
 
-    settings().zAxisType = 1;
+    settings.zAxisType = 1;
     control.RebuildZCommands();  // hint 203
-    EXPECT_EQ(-50, settings().deltaZ);
+    EXPECT_EQ(-50, settings.deltaZ);
     EXPECT_EQ("MOVREL b=-50\r", control.Texts()[T::kDeltaZUp]);
     EXPECT_EQ("MOVREL b=50\r", control.Texts()[T::kDeltaZDown]);
 }
 
 TEST_F(CommandTexts, ZStepTextsAndStartUp) {
-    settings().moveZ = 29;  // 0.29 um on a MAC5000: must not shrink to 28 at the next start
+    settings.moveZ = 29;  // 0.29 um on a MAC5000: must not shrink to 28 at the next start
     StartWith(1, 1);
-    EXPECT_EQ(29, settings().moveZ);
+    EXPECT_EQ(29, settings.moveZ);
     EXPECT_EQ("MOVREL b=29\r", control.Texts()[T::kZFineUp]);
     EXPECT_EQ("MOVREL b=-500\r", control.Texts()[T::kZCoarseDown]);
 
-    settings().zAxisType = 2;
+    settings.zAxisType = 2;
     control.RebuildZCommands();
     EXPECT_EQ("MGO:A0\r\n", control.Texts()[T::kZFineUp]);  // 0.29 um on a 1 um drive
     EXPECT_EQ("MGO:A-5\r\n", control.Texts()[T::kZCoarseDown]);
 
     // A TE2000E Z drive converts its steps but keeps the old texts: it never sends them.
-    settings().zAxisType = 0;
+    settings.zAxisType = 0;
     control.Steps().zCoarse = 25.0;
     control.RebuildZCommands();
-    EXPECT_EQ(500, settings().pageZ);
+    EXPECT_EQ(500, settings.pageZ);
     EXPECT_EQ("MGO:A-5\r\n", control.Texts()[T::kZCoarseDown]);
     EXPECT_EQ("rSPR\r", control.Texts()[T::kZPositionQuery]);
 }
 
 TEST_F(CommandTexts, StartUpLeavesDeltaZTextsAloneAndCarriesMoveYPageY) {
-    settings().xyAxisType = 2;
-    settings().moveY = 7;
-    settings().pageY = 9;
+    settings.xyAxisType = 2;
+    settings.moveY = 7;
+    settings.pageY = 9;
     control.LoadStepsFromSettings();
     control.BuildAtStartup();
     EXPECT_EQ("", control.Texts()[T::kDeltaZUp]);
     EXPECT_DOUBLE_EQ(7.0, control.Steps().xyFineY);
     EXPECT_DOUBLE_EQ(9.0, control.Steps().xyCoarseY);
-    EXPECT_EQ(7, settings().moveY);  // carried unchanged
+    EXPECT_EQ(7, settings.moveY);  // carried unchanged
     EXPECT_EQ("M:1+P100\r\nG\r\n", control.Texts()[T::kFineLeft]);
 }
 

@@ -30,15 +30,15 @@ class CommandSend : public StageFixture {
 protected:
     void SetUp() override {
         StageFixture::SetUp();
-        settings().port1 = "/dev/ttyS0";
-        settings().port2 = "/dev/ttyUSB1";
+        settings.port1 = "/dev/ttyS0";
+        settings.port2 = "/dev/ttyUSB1";
     }
     void Type(int editId, const QString& text) { Find<QLineEdit>(dlg, editId)->setText(text); }
-    CDlgCommandSend dlg;
+    CDlgCommandSend dlg{slots, settings};
 };
 
 TEST_F(CommandSend, SemicolonsSplitALineIntoPiecesWithTheKindsLineEnd) {
-    settings().xyAxisType = 1;
+    settings.xyAxisType = 1;
     Type(1017, "M:W+P500-P200;G");
     dlg.SendLine(1);
     EXPECT_EQ((std::vector<std::string>{"M:W+P500-P200\r", "G\r"}), xy.writes);
@@ -49,7 +49,7 @@ TEST_F(CommandSend, SemicolonsSplitALineIntoPiecesWithTheKindsLineEnd) {
     EXPECT_EQ((std::vector<std::string>{"\r", "\r"}), xy.writes);
 
     xy.writes.clear();
-    settings().xyAxisType = 2;
+    settings.xyAxisType = 2;
     Type(1017, "Q:;");
     dlg.SendLine(1);
     Type(1017, "");
@@ -58,9 +58,9 @@ TEST_F(CommandSend, SemicolonsSplitALineIntoPiecesWithTheKindsLineEnd) {
 }
 
 TEST_F(CommandSend, LineTwoGoesToSlotTwoWithTheZLineEnd) {
-    settings().zAxisType = 2;
-    settings().useOnePort = true;  // line 2 still names slot 2
-    ChooseZChannel();
+    settings.zAxisType = 2;
+    settings.useOnePort = true;  // line 2 still names slot 2
+    slots.ChooseZChannel();
     Type(1018, "MGO:A5");
     dlg.SendLine(2);
     EXPECT_EQ(std::vector<std::string>{"MGO:A5\r\n"}, z.writes);
@@ -72,32 +72,32 @@ TEST_F(CommandSend, LineTwoGoesToSlotTwoWithTheZLineEnd) {
 }
 
 TEST_F(CommandSend, LongAndOddLinesAreSentAsTyped) {
-    settings().xyAxisType = 0;
+    settings.xyAxisType = 0;
     const QString longLine = QString(40000, QChar('x')) + ";" + QString::fromUtf8("µ\t ");
     Type(1017, longLine);
     dlg.SendLine(1);
     ASSERT_EQ(2u, xy.writes.size());
     EXPECT_EQ(std::string(40000, 'x') + "\r\n", xy.writes[0]);
     EXPECT_EQ("µ\t \r\n", xy.writes[1]);
-    EXPECT_EQ(0.0, stageState().stageX);
+    EXPECT_EQ(0.0, state.stageX);
 }
 
 TEST_F(CommandSend, LabelsAndSendButtonsFollowThePorts) {
-    settings().xyAxisType = 2;
-    settings().zAxisType = 1;
+    settings.xyAxisType = 2;
+    settings.zAxisType = 1;
     dlg.RefreshPortLabels();
     EXPECT_EQ(QString::fromUtf8("/dev/ttyS0\tシグマ光機"), Find<QLabel>(dlg, 1035)->text());
     EXPECT_EQ(QString::fromUtf8("/dev/ttyUSB1\tLEP MAC5000"), Find<QLabel>(dlg, 1036)->text());
     EXPECT_TRUE(Find<QPushButton>(dlg, 1016)->isEnabled());
     EXPECT_TRUE(Find<QPushButton>(dlg, 1019)->isEnabled());
 
-    settings().useOnePort = true;
+    settings.useOnePort = true;
     dlg.RefreshPortLabels();
     EXPECT_FALSE(Find<QPushButton>(dlg, 1019)->isEnabled());
     EXPECT_FALSE(Find<QLabel>(dlg, 1036)->text().isEmpty());
 
     xy.open = false;
-    settings().useOnePort = false;
+    settings.useOnePort = false;
     z.open = false;
     dlg.RefreshPortLabels();
     EXPECT_TRUE(Find<QLabel>(dlg, 1035)->text().isEmpty());
@@ -106,8 +106,8 @@ TEST_F(CommandSend, LabelsAndSendButtonsFollowThePorts) {
 }
 
 TEST_F(CommandSend, EnterSendsTheFocusedLineAndNeverClosesTheDialog) {
-    settings().xyAxisType = 1;
-    settings().zAxisType = 1;
+    settings.xyAxisType = 1;
+    settings.zAxisType = 1;
     dlg.ShowAndRefresh();
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
@@ -131,35 +131,35 @@ TEST_F(CommandSend, EnterSendsTheFocusedLineAndNeverClosesTheDialog) {
 class ZsyncDialog : public StageFixture {};
 
 TEST_F(ZsyncDialog, EveryRadioClickIsReadAtOnce) {
-    settings().zsync = 9;
-    CDlgZsync dlg;
+    settings.zsync = 9;
+    CDlgZsync dlg{settings};
     dlg.show();
     EXPECT_TRUE(Find<QRadioButton>(dlg, 1205)->isChecked());
     const int ids[] = {1195, 1196, 1197, 1198, 1199, 1200, 1202, 1203, 1204, 1205};
     for (int value = 0; value < 10; ++value) {
         ClickRadio(Find<QRadioButton>(dlg, ids[value]));
-        EXPECT_EQ(value, settings().zsync);
+        EXPECT_EQ(value, settings.zsync);
     }
     EXPECT_EQ(QString::fromUtf8("USBリレー　２号機のNo.３の OFFに同期"),
               Find<QRadioButton>(dlg, 1202)->text());
     ClickRadio(Find<QRadioButton>(dlg, 1197));
     Find<QPushButton>(dlg, 1)->click();
-    EXPECT_EQ(2, settings().zsync);
+    EXPECT_EQ(2, settings.zsync);
     EXPECT_FALSE(dlg.isVisible());
 }
 
 TEST_F(ZsyncDialog, ShowingReflectsTheSettingAndAnUnknownValueChecksNothing) {
-    CDlgZsync dlg;
-    settings().zsync = 8;
+    CDlgZsync dlg{settings};
+    settings.zsync = 8;
     dlg.show();
     EXPECT_TRUE(Find<QRadioButton>(dlg, 1204)->isChecked());
     dlg.hide();
-    settings().zsync = 77;
+    settings.zsync = 77;
     dlg.show();
     for (QRadioButton* r : dlg.findChildren<QRadioButton*>())
         EXPECT_FALSE(r->isChecked());
     dlg.ReadRadios();
-    EXPECT_EQ(77, settings().zsync);
+    EXPECT_EQ(77, settings.zsync);
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ TEST_F(JogSending, Mac5000FineJogWritesPreparedTextAndMovesTheBookkeeping) {
     ASSERT_EQ(2u, xy.writes.size());
     EXPECT_EQ("MOVREL x=-123\r", xy.writes[0]);
     EXPECT_EQ("VMOVE x=123 y=-123\r", xy.writes[1]);
-    EXPECT_DOUBLE_EQ(12.34 - 12.34, stageState().stageX);  // ← adds, ┘ takes it back
-    EXPECT_DOUBLE_EQ(12.34, stageState().stageY);
+    EXPECT_DOUBLE_EQ(12.34 - 12.34, state.stageX);  // ← adds, ┘ takes it back
+    EXPECT_DOUBLE_EQ(12.34, state.stageY);
     EXPECT_TRUE(z.writes.empty());
 }
 
@@ -54,13 +54,13 @@ TEST_F(JogSending, EveryButtonMovesByItsOwnStepAndDirection) {
         {1019, -100, 100, "M:W-P100-P100\r\nG\r\n"},
     };
     for (const Case& c : cases) {
-        stageState() = StageState{};
+        state = StageState{};
         xy.writes.clear();
         control.PressJogButton(c.id);
         ASSERT_EQ(1u, xy.writes.size()) << c.id;
         EXPECT_EQ(c.text, xy.writes[0]) << c.id;
-        EXPECT_DOUBLE_EQ(c.dx, stageState().stageX) << c.id;
-        EXPECT_DOUBLE_EQ(c.dy, stageState().stageY) << c.id;
+        EXPECT_DOUBLE_EQ(c.dx, state.stageX) << c.id;
+        EXPECT_DOUBLE_EQ(c.dy, state.stageY) << c.id;
     }
     xy.writes.clear();
     control.PressJogButton(1011);  // not a jog button
@@ -70,18 +70,18 @@ TEST_F(JogSending, EveryButtonMovesByItsOwnStepAndDirection) {
 
 TEST_F(JogSending, BusyControllerDropsJogsAndZStepsWithoutBookkeeping) {
     StartWith(1, 1);
-    stageState().stageReady = 0;
+    state.stageReady = 0;
     control.PressJogButton(1003);
     control.PressJogButton(1019);
     control.ZFineUp();
     control.ZCoarseDown();
     EXPECT_TRUE(xy.writes.empty());
     EXPECT_TRUE(z.writes.empty());
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageX);
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageY);
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(0.0, state.stageX);
+    EXPECT_DOUBLE_EQ(0.0, state.stageY);
+    EXPECT_DOUBLE_EQ(0.0, state.stageZ);
 
-    stageState().stageReady = 1;
+    state.stageReady = 1;
     control.PressJogButton(1003);
     EXPECT_EQ(1u, xy.writes.size());
 }
@@ -94,8 +94,8 @@ TEST_F(JogSending, ClosedPortLosesTheCommandButTheBookkeepingMoves) {
     control.ZCoarseUp();           // 5 um
     EXPECT_TRUE(xy.writes.empty());
     EXPECT_TRUE(z.writes.empty());
-    EXPECT_DOUBLE_EQ(20.0, stageState().stageX);
-    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(20.0, state.stageX);
+    EXPECT_DOUBLE_EQ(5.0, state.stageZ);
 }
 
 TEST_F(JogSending, ZStepsGoToTheZChannelWhichMayBeSlotOne) {
@@ -105,10 +105,10 @@ TEST_F(JogSending, ZStepsGoToTheZChannelWhichMayBeSlotOne) {
     control.ZCoarseDown();
     EXPECT_EQ((std::vector<std::string>{"MOVREL b=100\r", "MOVREL b=-100\r", "MOVREL b=-500\r"}),
               z.writes);
-    EXPECT_DOUBLE_EQ(1.0 - 1.0 - 5.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(1.0 - 1.0 - 5.0, state.stageZ);
 
-    settings().useOnePort = true;
-    ChooseZChannel();
+    settings.useOnePort = true;
+    slots.ChooseZChannel();
     control.PressZButton(z_button::kCoarseUp);
     EXPECT_EQ("MOVREL b=500\r", xy.writes.at(0));
 }
@@ -116,33 +116,30 @@ TEST_F(JogSending, ZStepsGoToTheZChannelWhichMayBeSlotOne) {
 TEST_F(JogSending, SigmaKokiCentringWaitsForTheMessageBeforeTheCentreMove) {
     StartWith(2, 2);
     std::size_t writesWhenAsked = 99;
-    SetMessageSink([&](const std::string& text, MessageIcon) {
+    notifier.onMessage = [&](const test::RecordedMessage& m) {
         writesWhenAsked = xy.writes.size();
-        EXPECT_NE(std::string::npos, text.find("機械原点を検出しています。"));
-    });
-    stageState().stageReady = 0;  // centring ignores the ready flag
+        EXPECT_NE(std::string::npos, m.text.find("機械原点を検出しています。"));
+    };
+    state.stageReady = 0;  // centring ignores the ready flag
     control.CentreStage();
-    SetMessageSink([](const std::string&, MessageIcon) {});
     EXPECT_EQ(2u, writesWhenAsked);
     EXPECT_EQ((std::vector<std::string>{"Q:\r\n", "H:W--\r\n", "M:W+P10618+P10870\r\n"}),
               xy.writes);
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageX);
+    EXPECT_DOUBLE_EQ(0.0, state.stageX);
 }
 
 TEST_F(JogSending, Mac5000CentringIsOneWriteWithoutMessage) {
     StartWith(1, 1);
-    test::MessageRecorder messages;
     control.CentreStage();
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(notifier.messages.empty());
     EXPECT_EQ(std::vector<std::string>{"CENTER x=10000 y=10000\r"}, xy.writes);
 }
 
 TEST_F(JogSending, CentringAClosedPortStillAsksButWritesNothing) {
     StartWith(0, 1);
     xy.open = false;
-    test::MessageRecorder messages;
     control.CentreStage();
-    EXPECT_EQ(1u, messages.messages.size());
+    EXPECT_EQ(1u, notifier.messages.size());
     EXPECT_TRUE(xy.writes.empty());
 }
 

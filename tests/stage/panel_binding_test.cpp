@@ -8,8 +8,10 @@
 
 #include "binders/stage_binder.h"
 #include "common/message_recorder.h"
+#include "core/run_state.h"
 #include "panel/dlg_main.h"
 #include "stage/jog_table.h"
+#include "stage/stage_run_loop.h"
 #include "stage_fakes.h"
 
 namespace tesmira {
@@ -22,8 +24,8 @@ class PanelBinding : public StageFixture {
 protected:
     void SetUp() override {
         StageFixture::SetUp();
-        settings().xyAxisType = 1;
-        settings().zAxisType = 1;
+        settings.xyAxisType = 1;
+        settings.zAxisType = 1;
         control.LoadStepsFromSettings();
         control.BuildAtStartup();
         root = std::make_unique<QWidget>();
@@ -47,7 +49,7 @@ protected:
         hooks.recording = [this] { ++recordingPresses; };
         hooks.showZsync = [this] { ++zsyncShown; };
         hooks.zoomUp = [this] { ++zoomUps; };
-        binding = BindStageControls(root.get(), timers, control, hooks);
+        binding = BindStageControls(root.get(), timers, control, {settings, doc, notifier}, hooks);
         root->show();
         root->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(root.get()));
@@ -108,11 +110,11 @@ TEST_F(PanelBinding, FocusStartAndStopArmTheFlagAndEnableEachOther) {
 TEST_F(PanelBinding, KeysJogFromThePanelAndFromButtons) {
     Key(Qt::Key_Left, Qt::ControlModifier);  // Ctrl+Left: fine ←
     EXPECT_EQ(std::vector<std::string>{"MOVREL x=-100\r"}, xy.writes);
-    EXPECT_DOUBLE_EQ(10.0, stageState().stageX);
+    EXPECT_DOUBLE_EQ(10.0, state.stageX);
 
     Key(Qt::Key_Up, Qt::ShiftModifier | Qt::ControlModifier);  // Z coarse up
     EXPECT_EQ(std::vector<std::string>{"MOVREL b=500\r"}, z.writes);
-    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(5.0, state.stageZ);
 
     other->setFocus();                   // a focused button must not swallow the arrows
     Key(Qt::Key_3, Qt::KeypadModifier);  // keypad 3: fine ┘
@@ -141,36 +143,35 @@ TEST_F(PanelBinding, KeysTypedIntoAStepEditEditItAndEnterReturnsThemToJogging) {
     Key(Qt::Key_Return);
     EXPECT_FALSE(Edit(1009)->hasFocus());
     EXPECT_FALSE(control.editHasFocus);
-    EXPECT_EQ(123, settings().move);
+    EXPECT_EQ(123, settings.move);
     Key(Qt::Key_Left);
     EXPECT_EQ(std::vector<std::string>{"MOVREL x=-123\r"}, xy.writes);
-    EXPECT_DOUBLE_EQ(12.34, stageState().stageX);
+    EXPECT_DOUBLE_EQ(12.34, state.stageX);
 }
 
 TEST_F(PanelBinding, LeavingEachEditRebuildsItsOwnTexts) {
     Enter(1010, "200");
-    EXPECT_EQ(2000, settings().page);
+    EXPECT_EQ(2000, settings.page);
     Enter(1029, "0.29");
-    EXPECT_EQ(29, settings().moveZ);
+    EXPECT_EQ(29, settings.moveZ);
     Enter(1030, "1");
-    EXPECT_EQ(100, settings().pageZ);
+    EXPECT_EQ(100, settings.pageZ);
     Enter(1038, "-0.5");
-    EXPECT_EQ(-50, settings().deltaZ);
+    EXPECT_EQ(-50, settings.deltaZ);
     EXPECT_EQ("MOVREL b=-50\r", control.Texts()[StageText::kDeltaZUp]);
     Enter(1037, "1.25");
-    EXPECT_DOUBLE_EQ(1.25, settings().deltaT);
+    EXPECT_DOUBLE_EQ(1.25, settings.deltaT);
     EXPECT_FALSE(control.editHasFocus);
     Key(Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(std::vector<std::string>{"MOVREL b=-29\r"}, z.writes);
 }
 
 TEST_F(PanelBinding, RefusedValueRebuildsNothingAndKeepsTheEdit) {
-    test::MessageRecorder messages;
     Enter(1009, "0.001");
-    ASSERT_EQ(1u, messages.messages.size());
-    EXPECT_NE(std::string::npos, messages.messages[0].text.find("0.01"));
-    EXPECT_NE(std::string::npos, messages.messages[0].text.find("500000"));
-    EXPECT_EQ(100, settings().move);
+    ASSERT_EQ(1u, notifier.messages.size());
+    EXPECT_NE(std::string::npos, notifier.messages[0].text.find("0.01"));
+    EXPECT_NE(std::string::npos, notifier.messages[0].text.find("500000"));
+    EXPECT_EQ(100, settings.move);
     EXPECT_TRUE(Edit(1009)->hasFocus());
     EXPECT_TRUE(control.editHasFocus);
     Key(Qt::Key_Left);  // still editing: no jog
@@ -178,22 +179,22 @@ TEST_F(PanelBinding, RefusedValueRebuildsNothingAndKeepsTheEdit) {
 
     Edit(1009)->setText("abc");
     Key(Qt::Key_Return);
-    EXPECT_EQ(2u, messages.messages.size());
+    EXPECT_EQ(2u, notifier.messages.size());
     Edit(1009)->setText("7");
     Key(Qt::Key_Return);
-    EXPECT_EQ(70, settings().move);
-    EXPECT_EQ(2u, messages.messages.size());
+    EXPECT_EQ(70, settings.move);
+    EXPECT_EQ(2u, notifier.messages.size());
 }
 
 TEST_F(PanelBinding, BusyControllerDropsKeyJogs) {
-    stageState().stageReady = 0;
+    state.stageReady = 0;
     Key(Qt::Key_Left);
     Key(Qt::Key_9);
     Key(Qt::Key_Up, Qt::ControlModifier);
     EXPECT_TRUE(xy.writes.empty());
     EXPECT_TRUE(z.writes.empty());
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageX);
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageY);
+    EXPECT_DOUBLE_EQ(0.0, state.stageX);
+    EXPECT_DOUBLE_EQ(0.0, state.stageY);
 }
 
 TEST_F(PanelBinding, KeysOutsideTheTableReachTheControl) {
@@ -208,16 +209,59 @@ TEST_F(PanelBinding, KeysOutsideTheTableReachTheControl) {
 
 // The real panel routes keys through its key hub; the binder must register there.
 TEST_F(PanelBinding, BinderRegistersWithThePanelKeyHub) {
-    CDlgMain panel;
-    StageControl own;
+    RunState run;
+    CDlgMain panel({settings, run, doc, notifier});
+    StageControl own(settings, slots, state, notifier);
     own.LoadStepsFromSettings();
     own.BuildAtStartup();
-    BindStageControls(panel, own);
+    BindStageControls(panel, own, {settings, doc, notifier});
     QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     EXPECT_TRUE(panel.PreTranslateKey(&left));
     EXPECT_FALSE(panel.PreTranslateKey(&enter));
     EXPECT_EQ(std::vector<std::string>{"MOVREL x=-100\r"}, xy.writes);
+}
+
+// The step edits join the panel's own data exchange, in the form's order around ΔT.
+TEST_F(PanelBinding, StepEditsJoinThePanelsDataExchange) {
+    RunState run;
+    CDlgMain panel({settings, run, doc, notifier});
+    BindStageControls(panel, control, {settings, doc, notifier});
+    auto edit = [&](int id) { return qobject_cast<QLineEdit*>(panel.Control(id)); };
+    control.Steps().zCoarse = 12.5;
+    ASSERT_TRUE(panel.UpdateData(false));
+    EXPECT_EQ(QStringLiteral("12.5"), edit(1030)->text());
+    edit(1030)->setText("7");
+    edit(1037)->setText("99");  // ΔT out of range: the pass stops there
+    edit(1038)->setText("3");
+    EXPECT_FALSE(panel.UpdateData(true));
+    EXPECT_DOUBLE_EQ(7.0, control.Steps().zCoarse);
+    EXPECT_NE(3.0, control.Steps().deltaZ) << "values after the refused one are left alone";
+}
+
+// The panel's start-up opens the ports and starts reception; the recording tick's ready query
+// reaches the stage's protocol through the panel.
+TEST_F(PanelBinding, RunLoopRunsOnThePanelsTimersAndStartUp) {
+    RunState run;
+    CDlgMain panel({settings, run, doc, notifier});
+    StageRunLoop loop(panel.Timers(), slots, state, settings, clock);
+    AttachStageRunLoop(panel, loop, control, slots);
+    settings.useOnePort = true;
+    panel.OnInitialUpdate();
+    EXPECT_EQ(&slots.ZChannel(), &slots.Slot(1)) << "start-up chose the Z channel";
+    EXPECT_TRUE(panel.Timers().IsRunning(TimerId::kSerialReceive));
+    EXPECT_EQ(500, panel.Timers().PeriodOf(TimerId::kSerialReceive));
+
+    panel.SendReadyQuery("!:\r\n");
+    panel.SendReadyQuery("!:\r\n");  // still waiting: not asked again
+    EXPECT_EQ(std::vector<std::string>{"!:\r\n"}, xy.writes);
+    EXPECT_TRUE(loop.AwaitingReadyByte());
+    panel.RunLoop().SetAwaitingReadyByte(false);
+    panel.SendReadyQuery("!:\r\n");
+    EXPECT_EQ(2u, xy.writes.size());
+    settings.xyAxisType = 2;  // Sigma Koki answers the query; rebuilding its texts ends the wait
+    control.RebuildXyCommands();
+    EXPECT_FALSE(loop.AwaitingReadyByte());
 }
 
 }  // namespace

@@ -42,12 +42,12 @@ TEST_F(Te2000eZ, FineUpQueriesThenMovesThirtyMillisecondsAfterTheReply) {
     control.PressZButton(1025);
     EXPECT_EQ(std::vector<std::string>{"rSPR\r"}, z.writes);
     EXPECT_EQ(1, control.PendingFineZ());
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(0.0, state.stageZ);
 
     control.OnZReply("aSPR 5000\r");
     EXPECT_EQ(1u, z.writes.size());  // not yet: the move waits for tick 1006
-    EXPECT_EQ(30, backend.running.at(TimerId::kDelayedZ));
-    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
+    EXPECT_EQ(30, backend.PeriodOf(TimerId::kDelayedZ));
+    EXPECT_DOUBLE_EQ(5.0, state.stageZ);
     EXPECT_EQ(0, control.PendingFineZ());
 
     timers.Dispatch(TimerId::kDelayedZ);
@@ -62,7 +62,7 @@ TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
     control.OnZReply("aSPR 5000\r");
     timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ("fSMV4500\r", z.writes.back());
-    EXPECT_DOUBLE_EQ(-25.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(-25.0, state.stageZ);
 
     z.writes.clear();
     control.ZCoarseUp();
@@ -72,11 +72,11 @@ TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
     control.OnZReply("aSPR 4400\r");
     timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV4400\r", "fSMV4900\r"}), z.writes);
-    EXPECT_DOUBLE_EQ(-25.0 - 5.0 + 25.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(-25.0 - 5.0 + 25.0, state.stageZ);
 }
 
 TEST_F(Te2000eZ, TheExchangeIgnoresTheReadyFlag) {
-    stageState().stageReady = 0;
+    state.stageReady = 0;
     control.ZFineUp();
     control.OnZReply("aSPR 10\r");
     timers.Dispatch(TimerId::kDelayedZ);
@@ -85,7 +85,7 @@ TEST_F(Te2000eZ, TheExchangeIgnoresTheReadyFlag) {
 
 TEST_F(Te2000eZ, BadRepliesKeepTheStepPendingAndMoveNothing) {
     control.OnZReply("aSPR 3000\r");  // a position report first: 3000 x 0.05 um
-    EXPECT_DOUBLE_EQ(150.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(150.0, state.stageZ);
     control.ZFineUp();
     for (const char* bad : {"garbage\r", "aSPR\r", "aSPR 99999999999\r", "\r", "aSPR -\r"}) {
         control.OnZReply(bad);
@@ -94,7 +94,7 @@ TEST_F(Te2000eZ, BadRepliesKeepTheStepPendingAndMoveNothing) {
         EXPECT_EQ(3000, control.LastZPosition()) << bad;
     }
     EXPECT_EQ(std::vector<std::string>{"rSPR\r"}, z.writes);
-    EXPECT_DOUBLE_EQ(150.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(150.0, state.stageZ);
     control.OnZReply("aSPR 3001\r");  // a later good reply serves the step
     timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_EQ("fSMV3101\r", z.writes.back());
@@ -113,20 +113,20 @@ TEST_F(Te2000eZ, TargetsNearTheIntLimitDoNotOverflow) {
 
 TEST_F(Te2000eZ, TimelapsePollZeroesOnFirstReplyThenFollowsTheDrive) {
     control.StartTimelapseZPoll();
-    EXPECT_EQ(2000, backend.running.at(TimerId::kZPositionPoll));
+    EXPECT_EQ(2000, backend.PeriodOf(TimerId::kZPositionPoll));
     control.ZFineUp();  // a press between polls is cancelled by the next poll
     timers.Dispatch(TimerId::kZPositionPoll);
     EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r"}), z.writes);
     EXPECT_EQ(0, control.PendingFineZ());
 
-    stageState().stageZ = 123.0;
+    state.stageZ = 123.0;
     control.OnZReply("aSPR 8000\r");
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(0.0, state.stageZ);
     EXPECT_FALSE(control.ZeroOnNextReply());
     control.OnZReply("aSPR 8100\r");
-    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);  // 100 pulses x 0.05 um
+    EXPECT_DOUBLE_EQ(5.0, state.stageZ);  // 100 pulses x 0.05 um
     control.OnZReply("aSPR 7900\r");
-    EXPECT_DOUBLE_EQ(-5.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(-5.0, state.stageZ);
     EXPECT_FALSE(timers.IsRunning(TimerId::kDelayedZ));
 
     control.StopTimelapseZPoll();
@@ -134,7 +134,7 @@ TEST_F(Te2000eZ, TimelapsePollZeroesOnFirstReplyThenFollowsTheDrive) {
 }
 
 TEST_F(Te2000eZ, PollIsOnlyForATe2000eDrive) {
-    settings().zAxisType = 1;
+    settings.zAxisType = 1;
     control.StartTimelapseZPoll();
     EXPECT_FALSE(timers.IsRunning(TimerId::kZPositionPoll));
     timers.Dispatch(TimerId::kZPositionPoll);
@@ -148,43 +148,34 @@ TEST_F(Te2000eZ, ClosedChannelSendsNothingButTheStepStillWaits) {
     control.OnZReply("aSPR 1\r");
     timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_TRUE(z.writes.empty());
-    EXPECT_DOUBLE_EQ(5.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(5.0, state.stageZ);
 }
 
 class ZSync : public StageFixture {};
 
 TEST_F(ZSync, OnlyTheChosenSourceStepsZFineUp) {
     StartWith(1, 1);
-    settings().zsync = 2;
+    settings.zsync = 2;
     for (int source : {0, 1, 3, 7, 8, 9, -1, 42})
         control.ZSyncEvent(source);
     EXPECT_TRUE(z.writes.empty());
     control.ZSyncEvent(2);
     EXPECT_EQ(std::vector<std::string>{"MOVREL b=100\r"}, z.writes);
-    EXPECT_DOUBLE_EQ(1.0, stageState().stageZ);
+    EXPECT_DOUBLE_EQ(1.0, state.stageZ);
 
-    settings().zsync = 9;
+    settings.zsync = 9;
     control.ZSyncEvent(9);  // "no automatic move" is never an event
     EXPECT_EQ(1u, z.writes.size());
 
-    settings().zsync = 8;
-    stageState().stageReady = 0;
+    settings.zsync = 8;
+    state.stageReady = 0;
     control.ZSyncEvent(8);  // dropped while the stage is busy, like the button
     EXPECT_EQ(1u, z.writes.size());
 }
 
-TEST_F(ZSync, ProcessWideEntryPointReachesTheProcessWideControl) {
-    settings().zsync = 5;
-    stageControl().Steps().zFine = 3.0;
-    ZSyncEvent(4);
-    EXPECT_DOUBLE_EQ(0.0, stageState().stageZ);
-    ZSyncEvent(5);
-    EXPECT_DOUBLE_EQ(3.0, stageState().stageZ);
-}
-
 TEST_F(ZSync, Te2000eSyncStepUsesTheExchange) {
     StartWith(1, 0);
-    settings().zsync = 8;
+    settings.zsync = 8;
     control.ZSyncEvent(8);
     EXPECT_EQ(std::vector<std::string>{"rSPR\r"}, z.writes);
     EXPECT_EQ(1, control.PendingFineZ());

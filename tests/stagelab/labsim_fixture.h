@@ -1,6 +1,6 @@
 // Stage control against the simulated lab: a real `tesmira-labsim` on pseudo-terminals, the real
 // port slots opened on its links, and its traffic log read back. Each test starts its own
-// simulator and leaves settings, slots, stage state and the stage control as it found them.
+// simulator on fresh settings, slots, stage state and stage control.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,11 +19,13 @@
 #include <thread>
 #include <vector>
 
+#include "common/fake_timer_backend.h"
 #include "common/message_recorder.h"
 #include "core/settings.h"
 #include "core/timer_multiplexer.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
+#include "stage/stage_run_loop.h"
 #include "stage/stage_state.h"
 
 extern char** environ;
@@ -210,53 +212,16 @@ private:
     int stdout_ = -1;
 };
 
-// Timers of the stage control: ticks are dispatched by hand, the backend only records.
-class HandTimerBackend : public TimerBackend {
-public:
-    void Start(TimerId, int, bool) override {}
-    void Stop(TimerId) override {}
-};
-
-inline TimerMultiplexer& LabTimers() {
-    static HandTimerBackend backend;
-    static TimerMultiplexer timers(&backend);
-    return timers;
-}
-
-// Puts the process-wide stage control back to its start-up state.
-inline void ResetStageControl() {
-    StageControl& c = stageControl();
-    c.SetReadyWaitResetHook(nullptr);
-    c.StopTimelapseZPoll();
-    // With every slot closed these write nothing; they drop pending steps and the pending move.
-    const int zKind = settings().zAxisType;
-    settings().zAxisType = 0;
-    c.OnZPollTick();
-    settings().zAxisType = zKind;
-    c.OnDelayedZTick();
-    c.FocusStop();
-    c.editHasFocus = false;
-    c.Steps() = StageSteps{};
-}
-
 class StageLabFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedSettings_ = settings();
-        savedState_ = stageState();
-        settings() = Settings{};
-        stageState() = StageState{};
-        stageControl().AttachTimers(LabTimers());
+        backend.Attach(&timers);
+        timers.SetBackend(&backend);
+        control.AttachTimers(timers);  // ticks are dispatched by hand
     }
     void TearDown() override {
-        for (int n = 1; n <= 4; ++n) {
-            CloseSlot(n);
-            InstallSerialSlot(n, nullptr);
-        }
-        ResetStageControl();
-        settings() = savedSettings_;
-        ChooseZChannel();
-        stageState() = savedState_;
+        for (int n = 1; n <= 4; ++n)
+            slots.Close(n);
         lab.Stop();
     }
 
@@ -266,27 +231,27 @@ protected:
                   std::vector<std::string> extra = {}) {
         extra.insert(extra.begin(), {"--xy", xyKind, "--z", zKind});
         ASSERT_TRUE(lab.Start(extra)) << "tesmira-labsim did not start";
-        Settings& s = settings();
+        Settings& s = settings;
         s.xyAxisType = xySetting;
         s.zAxisType = zSetting;
         s.port1 = lab.Link("xy");
         s.port2 = lab.Link("z");
         s.port3 = lab.Link("shutter");
-        InitSerialSlots();
-        ASSERT_TRUE(SerialSlot(1).IsOpen());
-        ASSERT_TRUE(SerialSlot(2).IsOpen());
+        slots.OpenAtStartup();
+        ASSERT_TRUE(slots.Slot(1).IsOpen());
+        ASSERT_TRUE(slots.Slot(2).IsOpen());
         ASSERT_TRUE(messages.messages.empty()) << messages.messages.front().text;
-        stageControl().LoadStepsFromSettings();
-        stageControl().BuildAtStartup();
-        stageControl().BuildDeltaZ();
+        control.LoadStepsFromSettings();
+        control.BuildAtStartup();
+        control.BuildDeltaZ();
     }
 
     // Reads what has arrived on a slot until `bytes` are in or the wait runs out.
-    static std::string ReadSlot(int n, std::size_t bytes) {
+    std::string ReadSlot(int n, std::size_t bytes) {
         std::string got;
         WaitFor([&] {
-            if (const int waiting = SerialSlot(n).BytesWaiting(); waiting > 0)
-                got += SerialSlot(n).Read(waiting);
+            if (const int waiting = slots.Slot(n).BytesWaiting(); waiting > 0)
+                got += slots.Slot(n).Read(waiting);
             return got.size() >= bytes;
         });
         return got;
@@ -294,10 +259,14 @@ protected:
 
     LabsimProcess lab;
     MessageRecorder messages;
-
-private:
-    Settings savedSettings_;
-    StageState savedState_;
+    Settings settings;
+    SerialSlots slots{settings, messages};
+    StageState state;
+    StageControl control{settings, slots, state, messages};
+    FakeClock clock;
+    FakeTimerBackend backend{clock};
+    TimerMultiplexer timers;
+    StageRunLoop loop{timers, slots, state, settings, clock};
 };
 
 }  // namespace tesmira::test

@@ -20,8 +20,8 @@ using ZLab = StageLabFixture;
 
 // The panel's reception tick for the Z drive: whatever has arrived is gathered until a chunk ends
 // with a line end, and that reply goes to the stage control. Returns the reply handed over.
-std::string ReceiveZReply() {
-    ISerialChannel& z = ZChannel();
+std::string ReceiveZReply(SerialSlots& slots, StageControl& control) {
+    ISerialChannel& z = slots.ZChannel();
     std::string handed;
     WaitFor([&] {
         if (const int n = z.BytesWaiting(); n > 0) {
@@ -30,7 +30,7 @@ std::string ReceiveZReply() {
             if (last == '\r' || last == '\n') {
                 handed = z.receiveAccumulator;
                 z.receiveAccumulator.clear();
-                stageControl().OnZReply(handed);
+                control.OnZReply(handed);
             }
         }
         return !handed.empty();
@@ -49,73 +49,73 @@ long long FirstSeenMs(const LabsimProcess& lab, const std::string& device, const
 }
 
 TEST_F(ZLab, Te2000eStepAsksThePositionAndMovesThirtyMillisecondsAfterTheReply) {
-    settings().moveZ = 100;
-    settings().pageZ = 500;
+    settings.moveZ = 100;
+    settings.pageZ = 500;
     StartLab("sigma", "te2000e", 2, 0, {"--z-position", "5000"});
-    EXPECT_DOUBLE_EQ(stageControl().Steps().zFine, 5.0);  // 100 pulses of 0.05 um
+    EXPECT_DOUBLE_EQ(control.Steps().zFine, 5.0);  // 100 pulses of 0.05 um
 
-    stageControl().PressZButton(kZFineUp);
+    control.PressZButton(kZFineUp);
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "rSPR\\r")) << lab.Traffic("z", "<");
-    EXPECT_EQ(stageControl().PendingFineZ(), 1);
-    EXPECT_DOUBLE_EQ(stageState().stageZ, 0.0);  // the step counts once the move is known
+    EXPECT_EQ(control.PendingFineZ(), 1);
+    EXPECT_DOUBLE_EQ(state.stageZ, 0.0);  // the step counts once the move is known
 
-    EXPECT_EQ(ReceiveZReply(), "aSPR 5000\r");
-    EXPECT_EQ(stageControl().LastZPosition(), 5000);
-    EXPECT_EQ(stageControl().PendingFineZ(), 0);
-    EXPECT_DOUBLE_EQ(stageState().stageZ, 5.0);
+    EXPECT_EQ(ReceiveZReply(slots, control), "aSPR 5000\r");
+    EXPECT_EQ(control.LastZPosition(), 5000);
+    EXPECT_EQ(control.PendingFineZ(), 0);
+    EXPECT_DOUBLE_EQ(state.stageZ, 5.0);
     // The move waits for tick 1006 rather than following the reply at once.
-    EXPECT_TRUE(LabTimers().IsRunning(TimerId::kDelayedZ));
-    EXPECT_EQ(LabTimers().PeriodOf(TimerId::kDelayedZ), 30);
-    EXPECT_EQ(stageControl().Texts()[StageText::kPendingZCommand], "fSMV5100\r");
+    EXPECT_TRUE(timers.IsRunning(TimerId::kDelayedZ));
+    EXPECT_EQ(timers.PeriodOf(TimerId::kDelayedZ), 30);
+    EXPECT_EQ(control.Texts()[StageText::kPendingZCommand], "fSMV5100\r");
 
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    LabTimers().Dispatch(TimerId::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "fSMV5100\\r")) << lab.Traffic("z", "<");
-    EXPECT_FALSE(LabTimers().IsRunning(TimerId::kDelayedZ));
+    EXPECT_FALSE(timers.IsRunning(TimerId::kDelayedZ));
     const long long replied = FirstSeenMs(lab, "z", ">", "aSPR 5000\\r");
     const long long moved = FirstSeenMs(lab, "z", "<", "fSMV5100\\r");
     ASSERT_GE(replied, 0);
     EXPECT_GE(moved - replied, 25) << "the move followed the reply too soon";
 
     // A second tick writes nothing more.
-    LabTimers().Dispatch(TimerId::kDelayedZ);
+    timers.Dispatch(TimerId::kDelayedZ);
 
     // The next step starts from the drive's new position, not from a remembered one.
-    stageControl().PressZButton(kZCoarseDown);
+    control.PressZButton(kZCoarseDown);
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "fSMV5100\\rrSPR\\r")) << lab.Traffic("z", "<");
-    EXPECT_EQ(ReceiveZReply(), "aSPR 5100\r");
-    LabTimers().Dispatch(TimerId::kDelayedZ);
+    EXPECT_EQ(ReceiveZReply(slots, control), "aSPR 5100\r");
+    timers.Dispatch(TimerId::kDelayedZ);
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "fSMV4600\\r")) << lab.Traffic("z", "<");
-    EXPECT_DOUBLE_EQ(stageState().stageZ, 5.0 - 25.0);
+    EXPECT_DOUBLE_EQ(state.stageZ, 5.0 - 25.0);
     EXPECT_EQ(lab.Traffic("z", "<"), "rSPR\\rfSMV5100\\rrSPR\\rfSMV4600\\r");
 }
 
 TEST_F(ZLab, Te2000eStepsAreNotHeldBackByABusyXyController) {
-    settings().moveZ = 100;
+    settings.moveZ = 100;
     StartLab("sigma", "te2000e", 2, 0, {"--z-position", "-40"});
-    stageState().stageReady = 0;
-    stageControl().ZFineUp();
+    state.stageReady = 0;
+    control.ZFineUp();
     ASSERT_TRUE(lab.WaitForTraffic("z", "<", "rSPR\\r"));
-    EXPECT_EQ(ReceiveZReply(), "aSPR -40\r");
-    LabTimers().Dispatch(TimerId::kDelayedZ);
+    EXPECT_EQ(ReceiveZReply(slots, control), "aSPR -40\r");
+    timers.Dispatch(TimerId::kDelayedZ);
     EXPECT_TRUE(lab.WaitForTraffic("z", "<", "fSMV60\\r")) << lab.Traffic("z", "<");
 }
 
 TEST_F(ZLab, TimelapsePollFollowsTheDrivesPositionFromTheStart) {
     StartLab("sigma", "te2000e", 2, 0, {"--z-position", "1000"});
-    stageControl().StartTimelapseZPoll();
-    EXPECT_EQ(LabTimers().PeriodOf(TimerId::kZPositionPoll), 2000);
-    LabTimers().Dispatch(TimerId::kZPositionPoll);
-    EXPECT_EQ(ReceiveZReply(), "aSPR 1000\r");
-    EXPECT_DOUBLE_EQ(stageState().stageZ, 0.0);
+    control.StartTimelapseZPoll();
+    EXPECT_EQ(timers.PeriodOf(TimerId::kZPositionPoll), 2000);
+    timers.Dispatch(TimerId::kZPositionPoll);
+    EXPECT_EQ(ReceiveZReply(slots, control), "aSPR 1000\r");
+    EXPECT_DOUBLE_EQ(state.stageZ, 0.0);
 
     // The drive is moved by someone else; the next poll shows it relative to the start.
-    ZChannel().Write("fSMV1200\r");
-    LabTimers().Dispatch(TimerId::kZPositionPoll);
-    EXPECT_EQ(ReceiveZReply(), "aSPR 1200\r");
-    EXPECT_DOUBLE_EQ(stageState().stageZ, 200 * 0.05);
-    stageControl().StopTimelapseZPoll();
-    EXPECT_FALSE(LabTimers().IsRunning(TimerId::kZPositionPoll));
+    slots.ZChannel().Write("fSMV1200\r");
+    timers.Dispatch(TimerId::kZPositionPoll);
+    EXPECT_EQ(ReceiveZReply(slots, control), "aSPR 1200\r");
+    EXPECT_DOUBLE_EQ(state.stageZ, 200 * 0.05);
+    control.StopTimelapseZPoll();
+    EXPECT_FALSE(timers.IsRunning(TimerId::kZPositionPoll));
 }
 
 // The command-send dialog, driven through its controls.
@@ -131,7 +131,7 @@ protected:
         e->setText(text);
         b->click();
     }
-    CDlgCommandSend dlg;
+    CDlgCommandSend dlg{slots, settings};
 };
 
 TEST_F(CommandSendLab, SemicolonsSplitTheLineIntoCommandsWithTheKindsLineEnd) {
@@ -142,8 +142,8 @@ TEST_F(CommandSendLab, SemicolonsSplitTheLineIntoCommandsWithTheKindsLineEnd) {
     auto* label2 = dlg.findChild<QLabel*>(QStringLiteral("port2Label"));
     ASSERT_TRUE(label1 && label2);
     EXPECT_EQ(label1->text().toStdString(), lab.Link("xy") + "\tLEP MAC5000");
-    EXPECT_EQ(label1->text().toStdString(), CommandSendPortLabel(1));
-    EXPECT_EQ(label2->text().toStdString(), CommandSendPortLabel(2));
+    EXPECT_EQ(label1->text().toStdString(), CommandSendPortLabel(slots, settings, 1));
+    EXPECT_EQ(label2->text().toStdString(), CommandSendPortLabel(slots, settings, 2));
     Send(1, "M:W+P500-P200;G");
     EXPECT_TRUE(lab.WaitForTraffic("xy", "<", "M:W+P500-P200\\rG\\r")) << lab.Traffic("xy", "<");
 

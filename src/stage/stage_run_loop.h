@@ -1,6 +1,6 @@
-// The ticks of the panel's run loop that belong to the panel itself: serial reception on ports 1
-// and 2 (timer 1000) and the stage controller's one-byte ready answer (timer 1002), plus the
-// ready query that the recording tick sends. Plain C++ on the serial slots and the multiplexer.
+// The ticks of the run loop that belong to the stage: serial reception on ports 1 and 2 (timer
+// 1000) and the stage controller's one-byte ready answer (timer 1002), plus the ready query that
+// the recording tick sends. Plain C++ on the serial slots and the panel's timer multiplexer.
 #pragma once
 
 #include <cstdint>
@@ -11,22 +11,30 @@
 
 namespace tesmira {
 
+class Clock;
+class SerialSlots;
+struct Settings;
+struct StageState;
+
 constexpr int kSerialReceivePeriodMs = 500;
 constexpr int kReadyAnswerPeriodMs = 3;
 // A ready query that got no single-byte answer within this time is asked again.
 constexpr uint32_t kReadyQueryRetryMs = 100;
 
-class PanelRunLoop {
+class StageRunLoop {
 public:
     // Complete replies of the Z drive (port 2) while the Z kind is TE2000E.
     using ZReplyHandler = std::function<void(const std::string& reply)>;
 
-    explicit PanelRunLoop(TimerMultiplexer& timers);
-    PanelRunLoop(const PanelRunLoop&) = delete;
-    PanelRunLoop& operator=(const PanelRunLoop&) = delete;
+    StageRunLoop(TimerMultiplexer& timers, SerialSlots& slots, StageState& state,
+                 const Settings& settings, Clock& clock);
+    StageRunLoop(const StageRunLoop&) = delete;
+    StageRunLoop& operator=(const StageRunLoop&) = delete;
 
     // Registers the handlers of timers 1000 and 1002 on the multiplexer.
     void Install();
+    // Start-up, once the ports are open: reception every kSerialReceivePeriodMs.
+    void StartReception();
 
     void SetZReplyHandler(ZReplyHandler handler) { zReply_ = std::move(handler); }
 
@@ -50,6 +58,10 @@ public:
 
 private:
     TimerMultiplexer& timers_;
+    SerialSlots& slots_;
+    StageState& state_;
+    const Settings& settings_;
+    Clock& clock_;
     ZReplyHandler zReply_;
     bool awaitingReadyByte_ = false;
     uint32_t querySentAt_ = 0;

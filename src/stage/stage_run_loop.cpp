@@ -1,43 +1,48 @@
-#include "panel/panel_run_loop.h"
+#include "stage/stage_run_loop.h"
 
 #include <algorithm>
 
 #include "core/clock.h"
+#include "core/controller_kinds.h"
 #include "core/settings.h"
 #include "serial/serial_reception.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_state.h"
 
 namespace tesmira {
-namespace {
-constexpr int kZKindTe2000e = 0;
-}
 
-PanelRunLoop::PanelRunLoop(TimerMultiplexer& timers) : timers_(timers) {}
+StageRunLoop::StageRunLoop(TimerMultiplexer& timers, SerialSlots& slots, StageState& state,
+                           const Settings& settings, Clock& clock)
+    : timers_(timers), slots_(slots), state_(state), settings_(settings), clock_(clock) {}
 
-void PanelRunLoop::Install() {
+void StageRunLoop::Install() {
     timers_.SetHandler(TimerId::kSerialReceive, [this] { OnSerialReceiveTick(); });
     timers_.SetHandler(TimerId::kReadyAnswer, [this] { OnReadyAnswerTick(); });
 }
 
-void PanelRunLoop::OnSerialReceiveTick() {
-    ISerialChannel& xy = SerialSlot(1);
+void StageRunLoop::StartReception() {
+    timers_.Start(TimerId::kSerialReceive, kSerialReceivePeriodMs);
+}
+
+void StageRunLoop::OnSerialReceiveTick() {
+    ISerialChannel& xy = slots_.Slot(1);
     if (xy.IsOpen())
         (void)ReceiveReply(xy);
 
-    ISerialChannel& z = SerialSlot(2);
+    ISerialChannel& z = slots_.Slot(2);
     if (!z.IsOpen())
         return;
     std::optional<std::string> reply = ReceiveReply(z);
-    if (reply && settings().zAxisType == kZKindTe2000e && zReply_)
+    // Only the raw kind value 0 is TE2000E here, as the reception tick always compared it.
+    if (reply && settings_.zAxisType == stage_kind::kTe2000e && zReply_)
         zReply_(*reply);
 }
 
-void PanelRunLoop::SendReadyQuery(const std::string& query) {
-    ISerialChannel& xy = SerialSlot(1);
+void StageRunLoop::SendReadyQuery(const std::string& query) {
+    ISerialChannel& xy = slots_.Slot(1);
     if (!xy.IsOpen())
         return;
-    const uint32_t now = AppClock().TickMs();
+    const uint32_t now = clock_.TickMs();
     if (awaitingReadyByte_ && now - querySentAt_ < kReadyQueryRetryMs)
         return;
     if (!query.empty())
@@ -47,8 +52,8 @@ void PanelRunLoop::SendReadyQuery(const std::string& query) {
     querySentAt_ = now;
 }
 
-void PanelRunLoop::OnReadyAnswerTick() {
-    ISerialChannel& xy = SerialSlot(1);
+void StageRunLoop::OnReadyAnswerTick() {
+    ISerialChannel& xy = slots_.Slot(1);
     if (!xy.IsOpen() || !awaitingReadyByte_)
         return;
     const int waiting = xy.BytesWaiting();
@@ -57,7 +62,7 @@ void PanelRunLoop::OnReadyAnswerTick() {
     const std::string bytes = xy.Read(std::min(waiting, kReceiveReadMax));
     if (waiting != 1 || bytes.size() != 1)
         return;
-    stageState().stageReady = bytes[0] == 'R' ? 1 : 0;
+    state_.stageReady = bytes[0] == 'R' ? 1 : 0;
     timers_.Stop(TimerId::kReadyAnswer);
     awaitingReadyByte_ = false;
 }

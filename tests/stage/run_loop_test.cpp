@@ -1,46 +1,52 @@
-// The panel's own run-loop ticks on scripted serial channels, stepped by the fake clock.
+// The stage's run-loop ticks (reception and the ready protocol) on fake serial channels,
+// stepped by the fake clock.
 #include <gtest/gtest.h>
 
+#include "common/fake_serial_channel.h"
 #include "common/fake_timer_backend.h"
+#include "common/message_recorder.h"
 #include "core/clock.h"
-#include "panel/panel_run_loop.h"
-#include "panel_test_support.h"
+#include "core/settings.h"
 #include "serial/serial_reception.h"
+#include "serial/serial_slots.h"
+#include "stage/stage_run_loop.h"
+#include "stage/stage_state.h"
 
 namespace tesmira {
 namespace {
 
-using test::ScriptedChannel;
+using test::FakeSerialChannel;
 
 class RunLoopTest : public ::testing::Test {
 protected:
-    RunLoopTest() : backend(clock), timers(&backend), loop(timers) {
-        SetAppClock(&clock);
+    RunLoopTest() : backend(clock), timers(&backend) {
         backend.Attach(&timers);
-        InstallSerialSlot(1, &xy);
-        InstallSerialSlot(2, &z);
-        settings().zAxisType = 0;  // TE2000E
+        slots.Install(1, &xy);
+        slots.Install(2, &z);
+        settings.zAxisType = 0;  // TE2000E
         loop.Install();
         loop.SetZReplyHandler([this](const std::string& r) { replies.push_back(r); });
     }
-    ~RunLoopTest() override { SetAppClock(nullptr); }
 
-    test::StateGuard guard;
+    Settings settings;
+    test::MessageRecorder notifier;
+    SerialSlots slots{settings, notifier};
+    StageState stage;
     FakeClock clock;
     FakeTimerBackend backend;
     TimerMultiplexer timers;
-    PanelRunLoop loop;
-    ScriptedChannel xy, z;
+    StageRunLoop loop{timers, slots, stage, settings, clock};
+    FakeSerialChannel xy, z;
     std::vector<std::string> replies;
 };
 
 TEST_F(RunLoopTest, ReplySplitOverTwoTicksIsHandedOnOnceAndWhole) {
-    timers.Start(TimerId::kSerialReceive, kSerialReceivePeriodMs);
-    z.incoming = "aSPR 12";
+    loop.StartReception();
+    z.input = "aSPR 12";
     backend.Advance(500);
     EXPECT_TRUE(replies.empty());
     EXPECT_EQ(z.receiveAccumulator, "aSPR 12");
-    z.incoming = "345\r";
+    z.input = "345\r";
     backend.Advance(499);
     EXPECT_TRUE(replies.empty()) << "the tick has not come yet";
     backend.Advance(1);
@@ -52,29 +58,29 @@ TEST_F(RunLoopTest, ReplySplitOverTwoTicksIsHandedOnOnceAndWhole) {
 }
 
 TEST_F(RunLoopTest, TwoRepliesInOneChunkFormOneText) {
-    z.incoming = "aSPR 100\raSPR 200\r";
+    z.input = "aSPR 100\raSPR 200\r";
     loop.OnSerialReceiveTick();
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_EQ(replies[0], "aSPR 100\raSPR 200\r");
 }
 
 TEST_F(RunLoopTest, LineFeedAlsoEndsAReplyButOnlyAtTheEndOfTheChunk) {
-    z.incoming = "abc\ndef";
+    z.input = "abc\ndef";
     loop.OnSerialReceiveTick();
     EXPECT_TRUE(replies.empty()) << "a chunk ending inside a line keeps everything";
-    z.incoming = "\n";
+    z.input = "\n";
     loop.OnSerialReceiveTick();
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_EQ(replies[0], "abc\ndef\n");
 }
 
 TEST_F(RunLoopTest, RepliesAreDroppedForOtherZKindsAndOnPortOne) {
-    xy.incoming = "R\r";
-    settings().zAxisType = 1;
-    z.incoming = "ok\r";
+    xy.input = "R\r";
+    settings.zAxisType = 1;
+    z.input = "ok\r";
     loop.OnSerialReceiveTick();
     EXPECT_TRUE(replies.empty());
-    EXPECT_TRUE(xy.incoming.empty()) << "port 1 is drained";
+    EXPECT_TRUE(xy.input.empty()) << "port 1 is drained";
     EXPECT_TRUE(xy.receiveAccumulator.empty());
     EXPECT_TRUE(z.receiveAccumulator.empty()) << "a complete reply empties the accumulator";
 }
@@ -82,14 +88,14 @@ TEST_F(RunLoopTest, RepliesAreDroppedForOtherZKindsAndOnPortOne) {
 TEST_F(RunLoopTest, ClosedPortsAreNotRead) {
     z.open = false;
     xy.open = false;
-    z.incoming = "aSPR 1\r";
+    z.input = "aSPR 1\r";
     loop.OnSerialReceiveTick();
     EXPECT_EQ(z.reads + xy.reads, 0);
     EXPECT_TRUE(replies.empty());
 }
 
 TEST_F(RunLoopTest, ReadsAtMost4095BytesPerTick) {
-    z.incoming = std::string(5000, 'x') + "\r";
+    z.input = std::string(5000, 'x') + "\r";
     loop.OnSerialReceiveTick();
     EXPECT_EQ(z.receiveAccumulator.size(), 4095u);
     EXPECT_TRUE(replies.empty());
@@ -101,13 +107,13 @@ TEST_F(RunLoopTest, ReadsAtMost4095BytesPerTick) {
 TEST_F(RunLoopTest, BabblingDeviceIsCappedToTheNewest64KiB) {
     // 40 ticks of 4095 bytes without a line end: far more than the cap.
     for (int i = 0; i < 40; ++i) {
-        z.incoming = std::string(4094, static_cast<char>('a' + i % 26)) + "#";
+        z.input = std::string(4094, static_cast<char>('a' + i % 26)) + "#";
         loop.OnSerialReceiveTick();
         ASSERT_LE(z.receiveAccumulator.size(), kReceiveAccumulatorCap);
     }
     EXPECT_EQ(z.receiveAccumulator.size(), kReceiveAccumulatorCap);
     EXPECT_EQ(z.receiveAccumulator.back(), '#') << "the newest bytes are kept";
-    z.incoming = "aSPR 7\r";
+    z.input = "aSPR 7\r";
     loop.OnSerialReceiveTick();
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_EQ(replies[0].size(), kReceiveAccumulatorCap);
@@ -115,7 +121,7 @@ TEST_F(RunLoopTest, BabblingDeviceIsCappedToTheNewest64KiB) {
 }
 
 TEST_F(RunLoopTest, ZeroBytesFromANoisyLineDoNotCutTheReply) {
-    z.incoming = std::string("aSPR\0 42\r", 9);
+    z.input = std::string("aSPR\0 42\r", 9);
     loop.OnSerialReceiveTick();
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_EQ(replies[0], "aSPR 42\r");
@@ -123,8 +129,8 @@ TEST_F(RunLoopTest, ZeroBytesFromANoisyLineDoNotCutTheReply) {
 
 TEST_F(RunLoopTest, ReadyQueryIsWrittenAndTheAnswerTimerStarts) {
     loop.SendReadyQuery("!:\r\n");
-    ASSERT_EQ(xy.written.size(), 1u);
-    EXPECT_EQ(xy.written[0], "!:\r\n");
+    ASSERT_EQ(xy.writes.size(), 1u);
+    EXPECT_EQ(xy.writes[0], "!:\r\n");
     EXPECT_TRUE(loop.AwaitingReadyByte());
     EXPECT_EQ(backend.PeriodOf(TimerId::kReadyAnswer), 3);
     EXPECT_TRUE(backend.IsPrecise(TimerId::kReadyAnswer));
@@ -132,7 +138,7 @@ TEST_F(RunLoopTest, ReadyQueryIsWrittenAndTheAnswerTimerStarts) {
 
 TEST_F(RunLoopTest, EmptyReadyQueryWritesNothingButStillWaits) {
     loop.SendReadyQuery("");
-    EXPECT_TRUE(xy.written.empty());
+    EXPECT_TRUE(xy.writes.empty());
     EXPECT_TRUE(loop.AwaitingReadyByte());
     EXPECT_TRUE(backend.IsRunning(TimerId::kReadyAnswer));
 }
@@ -140,66 +146,66 @@ TEST_F(RunLoopTest, EmptyReadyQueryWritesNothingButStillWaits) {
 TEST_F(RunLoopTest, ReadyQueryNeedsAnOpenPortOne) {
     xy.open = false;
     loop.SendReadyQuery("!:\r\n");
-    EXPECT_TRUE(xy.written.empty());
+    EXPECT_TRUE(xy.writes.empty());
     EXPECT_FALSE(loop.AwaitingReadyByte());
     EXPECT_FALSE(backend.IsRunning(TimerId::kReadyAnswer));
 }
 
 TEST_F(RunLoopTest, OnlyASingleWaitingByteChangesTheReadyFlag) {
-    stageState().stageReady = 1;
+    stage.stageReady = 1;
     loop.SendReadyQuery("!:\r\n");
 
-    xy.incoming = "BR";  // two bytes: read and dropped, the wait goes on
+    xy.input = "BR";  // two bytes: read and dropped, the wait goes on
     backend.Advance(3);
-    EXPECT_EQ(stageState().stageReady, 1);
-    EXPECT_TRUE(xy.incoming.empty());
+    EXPECT_EQ(stage.stageReady, 1);
+    EXPECT_TRUE(xy.input.empty());
     EXPECT_TRUE(backend.IsRunning(TimerId::kReadyAnswer));
 
     backend.Advance(30);  // nothing waiting: nothing changes
     EXPECT_TRUE(loop.AwaitingReadyByte());
 
-    xy.incoming = "B";
+    xy.input = "B";
     backend.Advance(3);
-    EXPECT_EQ(stageState().stageReady, 0) << "any single byte but R means busy";
+    EXPECT_EQ(stage.stageReady, 0) << "any single byte but R means busy";
     EXPECT_FALSE(backend.IsRunning(TimerId::kReadyAnswer));
     EXPECT_FALSE(loop.AwaitingReadyByte());
 
     loop.SendReadyQuery("!:\r\n");
-    xy.incoming = "R";
+    xy.input = "R";
     backend.Advance(3);
-    EXPECT_EQ(stageState().stageReady, 1);
+    EXPECT_EQ(stage.stageReady, 1);
     EXPECT_FALSE(backend.IsRunning(TimerId::kReadyAnswer));
 }
 
 // The recording tick asks every millisecond; a controller answers later than that. Asking again
 // before the answer arrived would stack answers ("RRR") so the one-byte rule never fires.
 TEST_F(RunLoopTest, NoNewReadyQueryWhileOneIsUnansweredUnlessItTimedOut) {
-    stageState().stageReady = 1;
+    stage.stageReady = 1;
     loop.SendReadyQuery("!:\r\n");
     for (int tick = 0; tick < 5; ++tick) {
         clock.Advance(1);
         loop.SendReadyQuery("!:\r\n");
     }
-    EXPECT_EQ(xy.written.size(), 1u);
+    EXPECT_EQ(xy.writes.size(), 1u);
 
-    xy.incoming = "B";
+    xy.input = "B";
     backend.Advance(3);
-    EXPECT_EQ(stageState().stageReady, 0);
+    EXPECT_EQ(stage.stageReady, 0);
     loop.SendReadyQuery("!:\r\n");  // answered: the next query goes out at once
-    EXPECT_EQ(xy.written.size(), 2u);
+    EXPECT_EQ(xy.writes.size(), 2u);
 
     clock.Advance(kReadyQueryRetryMs);  // no answer at all: ask again
     loop.SendReadyQuery("!:\r\n");
-    EXPECT_EQ(xy.written.size(), 3u);
+    EXPECT_EQ(xy.writes.size(), 3u);
 }
 
 TEST_F(RunLoopTest, AnswerIsIgnoredWhenNoQueryWasSent) {
-    stageState().stageReady = 1;
+    stage.stageReady = 1;
     timers.Start(TimerId::kReadyAnswer, kReadyAnswerPeriodMs);
-    xy.incoming = "B";
+    xy.input = "B";
     backend.Advance(3);
-    EXPECT_EQ(stageState().stageReady, 1);
-    EXPECT_EQ(xy.incoming, "B") << "the byte stays for the reception tick";
+    EXPECT_EQ(stage.stageReady, 1);
+    EXPECT_EQ(xy.input, "B") << "the byte stays for the reception tick";
 }
 
 // ---- multiplexer and fake backend -----------------------------------------------------------
