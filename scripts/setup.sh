@@ -18,6 +18,7 @@ packages=(
     fonts-noto-cjk fonts-liberation2
     xvfb xauth xdotool ffmpeg x11-utils imagemagick
     dpkg-dev desktop-file-utils appstream librsvg2-bin man-db
+    clang clang-format libclang-rt-14-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do
