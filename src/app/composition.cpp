@@ -10,6 +10,7 @@
 #include "binders/recording_adapters.h"
 #include "binders/serial_panel_binder.h"
 #include "binders/stage_binder.h"
+#include "binders/timelapse_binder.h"
 #include "capture/capture_owner.h"
 #include "capture/video_view.h"
 #include "core/clock.h"
@@ -91,6 +92,7 @@ struct RecordingWiring {
     std::unique_ptr<StageRecordAdapter> stage;
     RecordingLogLists log;
     std::unique_ptr<RecordingControl> control;
+    std::unique_ptr<TimelapseBinding> timelapse;
 };
 
 RecordingWiring& Recording() {
@@ -235,13 +237,14 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
                              control->OnReplayRateSelected(index);
                          });
     }
-    // Modes "１回" and "繰り返し" only need the data exchange; the audio check likewise.
-    for (int id : {1072, 1073, 1048}) {
-        if (auto* b = qobject_cast<QAbstractButton*>(panel.Control(id)))
-            QObject::connect(b, &QAbstractButton::clicked, &panel,
-                             [&panel] { panel.UpdateData(true); });
-    }
-    panel.MarkAttached({1022, 1020, 1051, 1052, 1072, 1073, 1048});
+    if (auto* audio = qobject_cast<QAbstractButton*>(panel.Control(1048)))
+        QObject::connect(audio, &QAbstractButton::clicked, &panel,
+                         [&panel] { panel.UpdateData(true); });
+    panel.MarkAttached({1022, 1020, 1051, 1052, 1048});
+    rec.timelapse =
+        std::make_unique<TimelapseBinding>(deps, panel, capture, Capture().encoders, *control);
+    SetPanelMessageHandler(PanelMessage::kTimelapseFrame,
+                           [t = rec.timelapse.get()] { t->OnFrameGrabbed(); });
 }
 
 }  // namespace

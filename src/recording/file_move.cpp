@@ -1,5 +1,6 @@
 #include "recording/file_move.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,6 +155,69 @@ MoveResult SafeMoveFile(const std::string& from, const std::string& to) {
         return result;
     }
     return CopyThenRename(from, to);
+}
+
+namespace {
+
+std::string WithoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+MoveResult SafeMoveFolder(const std::string& fromFolder, const std::string& toFolder) {
+    MoveResult result;
+    const std::string from = WithoutTrailingSlash(fromFolder);
+    const std::string to = WithoutTrailingSlash(toFolder);
+    if (from.empty() || to.empty()) {
+        result.error = "empty path";
+        return result;
+    }
+    if (PathExists(to)) {
+        result.error = ErrnoText(to, EEXIST);
+        return result;
+    }
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        result.ok = true;
+        return result;
+    }
+    if (errno != EXDEV) {
+        result.error = ErrnoText(to, errno);
+        return result;
+    }
+    // Another file system: a new folder, then every file by the safe file move.
+    if (mkdir(to.c_str(), 0777) != 0) {
+        result.error = ErrnoText(to, errno);
+        return result;
+    }
+    DIR* dir = opendir(from.c_str());
+    if (!dir) {
+        result.error = ErrnoText(from, errno);
+        return result;
+    }
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(dir);
+    for (const std::string& name : names) {
+        const MoveResult moved = SafeMoveFile(from + "/" + name, to + "/" + name);
+        if (!moved.ok) {
+            result.error = moved.error;
+            return result;
+        }
+    }
+    SyncFolder(to);
+    if (rmdir(from.c_str()) != 0) {
+        result.error = ErrnoText(from, errno);
+        return result;
+    }
+    result.ok = true;
+    return result;
 }
 
 }  // namespace tesmira

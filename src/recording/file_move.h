@@ -19,6 +19,11 @@ MoveResult RenameNoReplace(const std::string& from, const std::string& to);
 // in the destination folder.
 MoveResult SafeMoveFile(const std::string& from, const std::string& to);
 
+// Moves a folder of files to `to`, which must not exist yet: a rename within one file system,
+// else a new folder filled file by file with SafeMoveFile and the emptied source removed. On
+// failure `error` says which file stopped it; what was not moved stays in the source folder.
+MoveResult SafeMoveFolder(const std::string& from, const std::string& to);
+
 // True when something (file, folder, dangling link) exists at path.
 bool PathExists(const std::string& path);
 

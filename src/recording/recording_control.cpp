@@ -12,6 +12,7 @@
 #include "recording/file_move.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
+#include "recording/timelapse_control.h"
 
 namespace tesmira {
 namespace {
@@ -66,9 +67,11 @@ void RecordingControl::RecStart() {
     Settings& s = *deps_.settings;
     RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
-    // Time-lapse and relay-driven shots run their own way; this control handles movie modes.
-    if (s.recMode == 2)
+    if (s.recMode == 2) {
+        if (timelapse_)
+            timelapse_->RecStart();
         return;
+    }
 
     timers.Stop(TimerId::kSerialReceive);
     for (TimerId id :
@@ -149,8 +152,11 @@ void RecordingControl::RecStop() {
     Settings& s = *deps_.settings;
     RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
-    if (s.recMode == 2)
+    if (s.recMode == 2) {
+        if (timelapse_)
+            timelapse_->RecStop();
         return;
+    }
 
     for (TimerId id : {TimerId::kRecording, TimerId::kReadyAnswer, TimerId::kCountDown})
         timers.Stop(id);
@@ -327,6 +333,11 @@ void RecordingControl::OnRepeatTick() {
 void RecordingControl::OnCountDownTick() {
     const Settings& s = *deps_.settings;
     const RunState& run = *deps_.run;
+    if (s.recMode == 2) {
+        if (timelapse_)
+            timelapse_->OnCountDownTick();
+        return;
+    }
     if (s.recMode == 1) {
         --waitCountdown_;
         deps_.panel->SetStatusText(RepeatStatus(" (%d s)", waitCountdown_));

@@ -1,4 +1,5 @@
-// Recording control for the modes "１回" (0) and "繰り返し" (1): RecStart/RecStop, the recording
+// Recording control for the modes "１回" (0) and "繰り返し" (1), handing mode "タイムラップス" (2)
+// to TimelapseControl: RecStart/RecStop, the recording
 // tick (timer 1001), the repeat gap (1008) and the one-second count-down (1009), the file names,
 // the frame-rate rewrite, the log and the move out of the work folder. Plain C++: the capture
 // graph, the count-down panel and the control panel are reached through the small interfaces
@@ -21,6 +22,7 @@ struct RunState;
 class CTesmiraDoc;
 class INotifier;
 class Clock;
+class TimelapseControl;
 
 struct FrameCounts {
     int32_t delivered = 0;  // frames written to the AVI
@@ -109,6 +111,8 @@ public:
     explicit RecordingControl(RecordingDeps deps);
 
     void SetGraph(IRecordGraph* graph) { deps_.graph = graph; }
+    // Mode 2 ("タイムラップス") is handed to this control (may be null: mode 2 then does nothing).
+    void SetTimelapse(TimelapseControl* timelapse) { timelapse_ = timelapse; }
     // Installs the handlers of timers 1001, 1008 and 1009 on the multiplexer.
     void RegisterTimers();
 
@@ -145,6 +149,7 @@ private:
     std::string RepeatStatus(const char* extraFormat = nullptr, int extra = 0) const;
 
     RecordingDeps deps_;
+    TimelapseControl* timelapse_ = nullptr;
     FrameCounts counts_;
     int32_t loggedFrames_ = 0;
     uint32_t recStartTick_ = 0;

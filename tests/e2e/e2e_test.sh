@@ -178,18 +178,21 @@ screenshot start.png
 # gives the panel the focus; if a pane or an edit holds it instead, Tab moves on until a Left
 # arrow reaches the stage (Tab and Left change nothing else on the way).
 fine_left='M:1+P100\r\nG\r\n'
-jogged=0
-for ((tab = 0; tab < 40; tab++)); do
-    from=$(log_size)
-    xdotool key Left
-    for ((i = 0; i < 15; i++)); do
-        if received_has xy "$from" "$fine_left"; then jogged=1; break 2; fi
-        kill -0 "$lab_pid" 2>/dev/null || fail "Tesmira ended while looking for the panel"
-        sleep 0.1
+focus_panel() {
+    local from i
+    for ((tab = 0; tab < 40; tab++)); do
+        from=$(log_size)
+        xdotool key Left
+        for ((i = 0; i < 15; i++)); do
+            received_has xy "$from" "$fine_left" && return 0
+            kill -0 "$lab_pid" 2>/dev/null || fail "Tesmira ended while looking for the panel"
+            sleep 0.1
+        done
+        xdotool key Tab
     done
-    xdotool key Tab
-done
-[ "$jogged" = 1 ] || fail "no Left arrow reached the stage controller (expected $fine_left)"
+    fail "no Left arrow reached the stage controller (expected $fine_left)"
+}
+focus_panel
 ok "fine ←: Left sends $fine_left (after $tab Tab presses)"
 
 expect_sent xy 'M:1-P100\r\nG\r\n' "fine →" Right
@@ -301,5 +304,63 @@ $expected
 got:
 $saved"
 ok "the settings are written at exit with the next recording number (Rec No. 2)"
+
+# ---- time-lapse series: the stored mode 2 makes space start a series, without live video ------
+# Sets a key of [Settings] in the profile Tesmira wrote at exit.
+set_key() {
+    local key=$1 value=$2 tmpfile=$profile.new
+    awk -v key="$key" -v value="$value" '
+        /^\[/ { if (section == "[Settings]" && !done) { print key "=" value; done = 1 }
+                section = $0 }
+        section == "[Settings]" && index($0, key "=") == 1 { if (!done) print key "=" value
+                                                          done = 1; next }
+        { print }
+        END { if (!done) print key "=" value }
+    ' "$profile" >"$tmpfile" && mv -f "$tmpfile" "$profile"
+}
+
+# Starts Tesmira with "TimelapseType" $1, presses space once and waits for $2 (a glob in the video
+# folder) to appear; then closes Tesmira normally.
+series=""
+run_series() {
+    local type=$1 pattern=$2 what=$3
+    set_key RecMode 2
+    set_key TimelapseType "$type"
+    set_key Timelapse 300
+    set_key TL_frames 3
+    "$lab" -- >"$out" 2>&1 &
+    lab_pid=$!
+    steady=0
+    wait_for 120 "$what: the window comes back" settled
+    xdotool windowmove "$wid" 0 0 windowsize "$wid" 1366 768 2>/dev/null
+    timeout 10 xdotool windowfocus --sync "$wid" || fail "the window does not take the keyboard"
+    sleep 1
+    focus_panel
+    xdotool key space
+    series_done() {
+        series=$(compgen -G "$video/$pattern" | head -n 1)
+        [ -n "$series" ]
+    }
+    wait_for 30 "$what: space runs a series that ends as $pattern" series_done
+    sleep 1
+    kill -TERM "$(cat "$runtime/tesmira.pid")"
+    wait_for 60 "$what: Tesmira closes on SIGTERM" lab_ended
+    wait "$lab_pid"
+    lab_pid=""
+}
+
+run_series 1 "${prefix}*_BMP_at_0m_0s" "BMP series"
+bmps=$(ls "$series" | tr '\n' ' ')
+[ "$bmps" = "OneShot0000.bmp OneShot0001.bmp OneShot0002.bmp " ] ||
+    fail "the BMP series folder $(basename "$series") holds: $bmps"
+[ "$(head -c 2 "$series/OneShot0002.bmp")" = BM ] || fail "OneShot0002.bmp is no BMP"
+ok "a BMP series leaves $(basename "$series")/ with OneShot0000-0002.bmp"
+
+run_series 0 "${prefix}*_TL_at_0m_0s.avi" "AVI series"
+probe=$(ffprobe -v error -select_streams v:0 -count_frames \
+    -show_entries stream=nb_read_frames,r_frame_rate -of default=noprint_wrappers=1 "$series" 2>&1)
+grep -q '^nb_read_frames=3$' <<<"$probe" && grep -q '^r_frame_rate=30000/1001$' <<<"$probe" ||
+    fail "the time-lapse AVI $(basename "$series") reads as: $probe"
+ok "an AVI series leaves $(basename "$series") with 3 frames at 30000/1001"
 
 echo "1..$passed"

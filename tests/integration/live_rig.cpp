@@ -25,7 +25,6 @@
 #include "recording/recording_log.h"
 
 namespace tesmira::test {
-namespace {
 
 std::vector<std::string> NamesIn(const std::string& dir) {
     std::vector<std::string> out;
@@ -35,6 +34,8 @@ std::vector<std::string> NamesIn(const std::string& dir) {
     std::sort(out.begin(), out.end());
     return out;
 }
+
+namespace {
 
 std::string TodayPrefix() {
     const std::time_t t = std::time(nullptr);
@@ -128,6 +129,7 @@ void LiveRig::TearDownTestSuite() {
     ShutdownRooms();
     // The wiring outlives the frame: nothing may reach the destroyed panel through it.
     SetPanelMessageHandler(PanelMessage::kGraphEvent, nullptr);
+    SetPanelMessageHandler(PanelMessage::kTimelapseFrame, nullptr);
     delete frame;
     frame = nullptr;
     panel = nullptr;

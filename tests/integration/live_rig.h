@@ -26,6 +26,9 @@ class CDlgCountDown;
 
 namespace tesmira::test {
 
+// The names in a folder, sorted (empty when it cannot be read).
+std::vector<std::string> NamesIn(const std::string& dir);
+
 // Collects the texts recording control appends to the message pane (hint 101).
 class PaneTexts : public CUpdateView {
 public:

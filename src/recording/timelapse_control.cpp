@@ -1,0 +1,321 @@
+#include "recording/timelapse_control.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "core/clock.h"
+#include "core/notifier.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "imaging/dib.h"
+#include "recording/file_move.h"
+#include "recording/recording_log.h"
+#include "recording/timelapse_avi_writer.h"
+
+namespace tesmira {
+namespace {
+
+const char* const kStartFailed =
+    "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
+    "録画のスタートをやり直してください。\n";
+
+std::string Text(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Text(const char* format, ...) {
+    char buf[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
+}
+
+}  // namespace
+
+TimelapseControl::TimelapseControl(TimelapseDeps deps) : deps_(std::move(deps)) {}
+
+TimelapseControl::~TimelapseControl() = default;
+
+void TimelapseControl::RegisterTimers() {
+    deps_.timers.SetHandler(TimerId::kTimelapse, [this] { OnTimelapseTick(); });
+}
+
+void TimelapseControl::Tell(const std::string& text) {
+    deps_.notifier.Notify(text, MessageIcon::Exclamation);
+}
+
+void TimelapseControl::Report(UpdateHint hint, const std::string& text) {
+    deps_.doc.UpdateAllViews(nullptr, hint, text);
+}
+
+void TimelapseControl::RecStart() {
+    Settings& s = deps_.settings;
+    TimerMultiplexer& timers = deps_.timers;
+    for (TimerId id :
+         {TimerId::kRecording, TimerId::kTimelapse, TimerId::kReadyAnswer, TimerId::kCountDown})
+        timers.Stop(id);
+    if (deps_.run.isRecording)
+        return;
+    deps_.countDown.SetTitle("タイムラップス　");
+    deps_.countDown.SetTotal(1);
+    deps_.countDown.SetRemaining(0);
+    if (!deps_.camera.IsBuilt()) {
+        deps_.panel.ClearReadyWait();
+        return;
+    }
+
+    deps_.stage.ResetForRecording();
+    // One log per run: positions left from an earlier run never mix into this one.
+    deps_.log.Clear();
+    tlFrameCount_ = 0;
+    frameRequested_ = false;
+    firstTick_ = true;
+    measuredRate_ = 0.0;
+    type_ = TimelapseTypeOf(s.timelapseType);
+    // Never write into an older series: the number moves on past every name in use.
+    seriesNumber_ = FirstFreeTimelapseNumber(s, s.recTlNo);
+    if (type_ != TimelapseType::kAvi)
+        s.recTlNo = seriesNumber_ + 1;
+    const TimelapseTargetResult made = MakeTimelapseTarget(s, seriesNumber_, type_);
+    if (!made.ok) {
+        FailStart(made.error);
+        return;
+    }
+    target_ = made.target;
+
+    std::string error;
+    if (type_ == TimelapseType::kAvi) {
+        int width = 0, height = 0, bitCount = 0;
+        if (!deps_.camera.FrameFormat(&width, &height, &bitCount)) {
+            FailStart(target_.ActivePath() + ": no frame size to record");
+            return;
+        }
+        const RateFraction rate = ReplayRateFraction(s.fpsAviReplay);
+        const CodecSettings codec =
+            deps_.codecFor ? deps_.codecFor(s.mediaType) : CodecSettings{s.mediaType};
+        avi_ = std::make_unique<TimelapseAviWriter>(deps_.makeWriter ? deps_.makeWriter()
+                                                                     : MakeAviWriter());
+        if (!avi_->Open(target_.ActivePath(), width, height, bitCount, rate.num, rate.den, codec,
+                        &error)) {
+            avi_.reset();
+            FailStart(error);
+            return;
+        }
+    }
+    // The frames come from the live picture: a run started without live video runs the graph.
+    if (!deps_.camera.IsRunning() && !deps_.camera.Run(&error)) {
+        FailStart(error);
+        return;
+    }
+
+    runStartTick_ = deps_.clock.TickMs();
+    lastRequestTick_ = runStartTick_;
+    timers.Start(TimerId::kTimelapse, 10);
+    deps_.countDown.Show();
+    deps_.run.isRecording = true;
+    deps_.panel.UpdateRecordControls();
+    deps_.panel.FocusPanel();
+    deps_.panel.ClearReadyWait();
+}
+
+void TimelapseControl::FailStart(const std::string& reason) {
+    deps_.run.isRecording = false;
+    deps_.timers.Stop(TimerId::kTimelapse);
+    deps_.countDown.Hide();
+    // Nothing was stored yet: what the start made is taken away again.
+    if (avi_) {
+        std::string ignored;
+        avi_->Close(&ignored);
+        avi_.reset();
+        std::remove(target_.ActivePath().c_str());
+    } else if (!target_.ActivePath().empty() && target_.ActivePath().back() == '/') {
+        std::remove(target_.ActivePath().c_str());
+    }
+    target_ = {};
+    if (deps_.rebuildGraph)
+        deps_.rebuildGraph();
+    if (!reason.empty())
+        Tell(reason);
+    Tell(kStartFailed);
+    deps_.panel.UpdateRecordControls();
+    deps_.panel.FocusPanel();
+    deps_.panel.ClearReadyWait();
+}
+
+void TimelapseControl::OnTimelapseTick() {
+    TimerMultiplexer& timers = deps_.timers;
+    if (!deps_.run.isRecording) {
+        // The wrap-up tick after a stop: whatever the count reached, the clock and the
+        // count-down end here.
+        timers.Stop(TimerId::kTimelapse);
+        deps_.countDown.Hide();
+        return;
+    }
+    const uint32_t now = deps_.clock.TickMs();
+    if (firstTick_) {
+        firstTick_ = false;
+        timers.Start(TimerId::kTimelapse,
+                     deps_.settings.timelapse > 0 ? deps_.settings.timelapse : 1);
+    }
+    frameRequested_ = true;
+    deps_.camera.RequestFrame();
+    lastRequestTick_ = now;
+    const StageSample stage = deps_.stage.Sample();
+    deps_.log.AppendFrame(stage.x, stage.y, stage.z, stage.ready);
+}
+
+void TimelapseControl::OnFrameGrabbed() {
+    deps_.camera.ClearGrabRequest();
+    if (!frameRequested_ || !deps_.run.isRecording)
+        return;
+    frameRequested_ = false;
+    const Settings& s = deps_.settings;
+
+    deps_.panel.SetStatusText(Text("Get %6d / %d  ", tlFrameCount_ + 1, s.tlFrames));
+    if (s.timelapse > 2000) {
+        deps_.timers.Start(TimerId::kCountDown, 1000);
+        waitCountdown_ = s.timelapse / 1000;
+        deps_.countDown.SetTotal(waitCountdown_);
+        deps_.countDown.SetTitle(Text("タイムラップス  %d / %d", tlFrameCount_ + 1, s.tlFrames));
+    }
+    std::string error;
+    if (!StoreFrame(&error)) {
+        StopWithError(error);
+        return;
+    }
+    if (tlFrameCount_ == 0)
+        firstStoredTick_ = lastRequestTick_;
+    lastStoredTick_ = lastRequestTick_;
+    ++tlFrameCount_;
+    if (tlFrameCount_ >= s.tlFrames)
+        RecStop();
+}
+
+bool TimelapseControl::StoreFrame(std::string* error) {
+    const CDib* picture = deps_.camera.PrepareFrame(type_);
+    if (!picture) {
+        *error = target_.ActivePath() + ": no frame to store";
+        return false;
+    }
+    deps_.camera.PlayShutter();
+    if (type_ == TimelapseType::kAvi) {
+        if (avi_ && avi_->Append(*picture))
+            return true;
+        *error = avi_ ? avi_->Error() : target_.ActivePath();
+        return false;
+    }
+    const std::string path =
+        target_.ActivePath() +
+        Text(type_ == TimelapseType::kJpg ? "OneShot%04d.jpg" : "OneShot%04d.bmp", tlFrameCount_);
+    // A frame never replaces a file: the folder is the series' own and new.
+    const WriteResult written =
+        type_ == TimelapseType::kJpg
+            ? picture->SaveJpeg(path, picture->Components(), ExistingFile::kKeep)
+            : picture->SaveBmp(path, ExistingFile::kKeep);
+    if (written.ok())
+        return true;
+    *error = written.error.empty() ? path : written.error;
+    if (written.error.find(path) == std::string::npos)
+        *error = path + ": " + *error;
+    return false;
+}
+
+void TimelapseControl::StopWithError(const std::string& error) {
+    RecStop();
+    const std::string text = "タイムラップスの画像を保存できなかったため，停止しました。\n" +
+                             error + "\nディスクの空き容量と保存先を確認して下さい。\n";
+    Report(UpdateHint::kAppendBlue, text);
+    Tell(text);
+}
+
+void TimelapseControl::OnCountDownTick() {
+    --waitCountdown_;
+    deps_.panel.SetStatusText(
+        Text("Get %6d / %d\n    (%d s)", tlFrameCount_, deps_.settings.tlFrames, waitCountdown_));
+    deps_.countDown.SetRemaining(waitCountdown_);
+}
+
+void TimelapseControl::RecStop() {
+    Settings& s = deps_.settings;
+    TimerMultiplexer& timers = deps_.timers;
+    for (TimerId id : {TimerId::kRecording, TimerId::kReadyAnswer, TimerId::kCountDown})
+        timers.Stop(id);
+    timers.Start(TimerId::kSerialReceive, 500);
+    if (!deps_.run.isRecording) {
+        deps_.panel.ClearReadyWait();
+        return;
+    }
+    timers.Stop(TimerId::kTimelapse);
+    deps_.countDown.Hide();
+    frameRequested_ = false;
+    deps_.camera.ClearGrabRequest();
+    const uint32_t stopTick = deps_.clock.TickMs();
+
+    Report(UpdateHint::kAppendGreen,
+           Text("齣撮 No.%3d\n取得：%6d\n", seriesNumber_, tlFrameCount_));
+    std::string savedStatus;
+    if (s.useTempDrive == 1) {
+        savedStatus = deps_.panel.StatusText();
+        deps_.panel.SetStatusText(savedStatus + "\n転送中");
+    }
+
+    const std::string problem = FinishSeries();
+
+    const double t = double(uint32_t(stopTick - runStartTick_)) * 0.001;
+    Report(UpdateHint::kAppendGreen, Text("Rec Time: %8.2lf s \n", t));
+    const double span = double(uint32_t(lastStoredTick_ - firstStoredTick_)) * 0.001;
+    measuredRate_ = tlFrameCount_ >= 2 && span > 0.0 ? (tlFrameCount_ - 1) / span : 0.0;
+    Report(UpdateHint::kAppendGreen,
+           Text("実齣速度\n%8.4lf fps\n再生速度\n%8.2lf fps\n\n", measuredRate_, s.replayFps));
+
+    deps_.stage.MarkReady();
+    deps_.run.isRecording = false;
+    deps_.panel.UpdateRecordControls();
+    deps_.panel.FocusPanel();
+    if (s.useTempDrive == 1)
+        deps_.panel.SetStatusText(savedStatus);
+    deps_.panel.ClearReadyWait();
+    if (!problem.empty()) {
+        Report(UpdateHint::kAppendBlue, problem);
+        Tell(problem);
+    }
+}
+
+// Closes the AVI, gives the series its final name and brings it to the video folder. Returns the
+// user's message when something could not be done, else an empty text.
+std::string TimelapseControl::FinishSeries() {
+    Settings& s = deps_.settings;
+    std::string problem;
+    if (avi_) {
+        std::string error;
+        if (!avi_->Close(&error))
+            problem = "タイムラップス AVI を最後まで書けませんでした。\n" + error + "\n";
+        avi_.reset();
+        s.recTlNo = seriesNumber_ + 1;
+    }
+    const std::string finalName =
+        UnusedTimelapseVariant(FinalTimelapseName(target_.destPath, s.timelapse));
+    const bool folder = type_ != TimelapseType::kAvi;
+    MoveResult moved;
+    if (finalName.empty()) {
+        moved.error = target_.destPath + ": no free name";
+    } else if (!target_.workPath.empty()) {
+        moved = folder ? SafeMoveFolder(target_.workPath, finalName)
+                       : SafeMoveFile(target_.workPath, finalName);
+    } else {
+        moved = RenameNoReplace(
+            folder ? target_.destPath.substr(0, target_.destPath.size() - 1) : target_.destPath,
+            folder ? finalName.substr(0, finalName.size() - 1) : finalName);
+    }
+    if (moved.ok) {
+        lastSeries_ = finalName;
+    } else {
+        lastSeries_ = target_.ActivePath();
+        problem += "タイムラップスを保存先へ移動できませんでした。\nタイムラップスは " +
+                   lastSeries_ + " にあります。\n(" + moved.error + ")\n";
+    }
+    target_ = {};
+    return problem;
+}
+
+}  // namespace tesmira

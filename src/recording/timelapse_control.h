@@ -1,0 +1,108 @@
+// Recording mode "タイムラップス" (2): one frame every "Timelapse" ms, stored as the next frame of
+// an AVI, or as the next "OneShot%04d.bmp"/".jpg" in the series' folder, until "TL_frames" frames
+// are stored or the user stops. Timer 1007 requests the frames, message 1027 stores them, and the
+// one-second tick (1009) counts down to the next frame. Plain C++ on the clock and timer seam: the
+// graph and its grabber, the panel and the count-down are reached through small interfaces.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "media/avi_writer.h"
+#include "recording/recording_control.h"
+#include "recording/timelapse_paths.h"
+
+namespace tesmira {
+
+class CDib;
+class TimelapseAviWriter;
+
+// The capture graph and its frame grabber as a time-lapse series sees them.
+class ITimelapseCamera {
+public:
+    virtual ~ITimelapseCamera() = default;
+    virtual bool IsBuilt() const = 0;
+    virtual bool IsRunning() const = 0;
+    // Runs the graph (a series started with the space key has no live video yet).
+    virtual bool Run(std::string* error) = 0;
+    // Asks for one frame; message 1027 says when it is in the frame bitmap.
+    virtual void RequestFrame() = 0;
+    virtual void ClearGrabRequest() = 0;
+    // Size and depth of the frame bitmap; false when there is none.
+    virtual bool FrameFormat(int* width, int* height, int* bitCount) const = 0;
+    // The picture to store: the frame bitmap with the text overlay stamped in and, for picture
+    // files of an 8-bit camera, its grey copy. nullptr when there is no frame bitmap.
+    virtual const CDib* PrepareFrame(TimelapseType type) = 0;
+    virtual void PlayShutter() {}
+};
+
+struct TimelapseDeps {
+    Settings& settings;
+    RunState& run;
+    CTesmiraDoc& doc;
+    INotifier& notifier;
+    Clock& clock;
+    TimerMultiplexer& timers;
+    RecordingLogLists& log;
+    IStagePort& stage;
+    ICountDown& countDown;
+    IRecordPanel& panel;
+    ITimelapseCamera& camera;
+    // The compressor settings for "MediaType" (empty: the defaults of the choice).
+    std::function<CodecSettings(int mediaType)> codecFor;
+    // Makes the AVI writer (empty: the real one).
+    std::function<std::unique_ptr<IAviWriter>()> makeWriter;
+    // Destroys and rebuilds the capture graph, live video restored (the failure path).
+    std::function<void()> rebuildGraph;
+};
+
+class TimelapseControl {
+public:
+    explicit TimelapseControl(TimelapseDeps deps);
+    ~TimelapseControl();
+
+    // Installs the handler of timer 1007.
+    void RegisterTimers();
+
+    void RecStart();
+    void RecStop();
+    void OnTimelapseTick();  // timer 1007
+    void OnFrameGrabbed();   // message 1027
+    void OnCountDownTick();  // timer 1009 in mode 2
+
+    // State, for the panel and the tests.
+    int32_t framesStored() const { return tlFrameCount_; }
+    int seriesNumber() const { return seriesNumber_; }
+    double measuredRate() const { return measuredRate_; }
+    int waitCountdown() const { return waitCountdown_; }
+    // Where the last finished series ended up (file or folder with its "/").
+    const std::string& lastSeries() const { return lastSeries_; }
+
+private:
+    void FailStart(const std::string& reason);
+    bool StoreFrame(std::string* error);
+    void StopWithError(const std::string& error);
+    std::string FinishSeries();
+    void Report(UpdateHint hint, const std::string& text);
+    void Tell(const std::string& text);
+
+    TimelapseDeps deps_;
+    TimelapseType type_ = TimelapseType::kBmp;
+    TimelapseTarget target_;
+    std::unique_ptr<TimelapseAviWriter> avi_;
+    int seriesNumber_ = 0;
+    int32_t tlFrameCount_ = 0;
+    bool frameRequested_ = false;  // the UI side of a request (shotRequested)
+    bool firstTick_ = true;
+    uint32_t runStartTick_ = 0;
+    uint32_t lastRequestTick_ = 0;
+    uint32_t firstStoredTick_ = 0;  // request times of the first and last stored frames
+    uint32_t lastStoredTick_ = 0;
+    int waitCountdown_ = 1;
+    double measuredRate_ = 0.0;
+    std::string lastSeries_;
+};
+
+}  // namespace tesmira

@@ -1,0 +1,506 @@
+// Time-lapse series stepped through timers 1007 and 1009 with a fake clock and a fake grabber:
+// BMP, JPG and AVI series end to end, names that never meet an older series, the work folder,
+// pictures that cannot be written, the count-down between frames and the report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "avi_probe.h"
+#include "common/message_recorder.h"
+#include "core/clock.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "imaging/dib.h"
+#include "recording/avi_rate.h"
+#include "recording/recording_control.h"
+#include "recording/recording_log.h"
+#include "recording/timelapse_avi_writer.h"
+#include "recording/timelapse_control.h"
+
+namespace tesmira {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The grabber: a request is answered (message 1027) a few milliseconds later, as the streaming
+// thread would.
+class FakeCamera : public ITimelapseCamera {
+public:
+    FakeCamera() : frame(CDib::Create(32, 24, 24)) {}
+    bool IsBuilt() const override { return built; }
+    bool IsRunning() const override { return running; }
+    bool Run(std::string* error) override {
+        ++runs;
+        if (!runError.empty()) {
+            *error = runError;
+            return false;
+        }
+        running = true;
+        return true;
+    }
+    void RequestFrame() override {
+        requested = true;
+        ++requests;
+    }
+    void ClearGrabRequest() override { requested = false; }
+    bool FrameFormat(int* w, int* h, int* bits) const override {
+        *w = frame->Width();
+        *h = frame->Height();
+        *bits = frame->BitCount();
+        return true;
+    }
+    const CDib* PrepareFrame(TimelapseType) override {
+        std::fill(frame->Pixels(), frame->Pixels() + frame->ImageSize(), uint8_t(40 + requests));
+        return frame.get();
+    }
+    bool built = true;
+    bool running = true;
+    bool requested = false;
+    int requests = 0;
+    int runs = 0;
+    std::string runError;
+    std::unique_ptr<CDib> frame;
+};
+
+// Timers against the fake clock, one millisecond at a time; a pending frame request is answered
+// 5 ms after it was made.
+class SteppedTimers : public TimerBackend {
+public:
+    explicit SteppedTimers(FakeClock& clock) : clock_(clock) {}
+    void Start(TimerId id, int periodMs, bool) override {
+        due_[id] = clock_.tick + uint32_t(periodMs);
+    }
+    void Stop(TimerId id) override { due_.erase(id); }
+    void RunFor(TimerMultiplexer& timers, FakeCamera& camera, TimelapseControl& control,
+                uint32_t ms) {
+        for (uint32_t i = 0; i < ms; ++i) {
+            clock_.Advance(1);
+            std::vector<TimerId> ready;
+            for (auto& [id, due] : due_)
+                if (due <= clock_.tick)
+                    ready.push_back(id);
+            for (TimerId id : ready) {
+                if (!due_.count(id) || due_[id] > clock_.tick)
+                    continue;
+                due_[id] = clock_.tick + uint32_t(timers.PeriodOf(id));
+                timers.Dispatch(id);
+            }
+            if (camera.requested && ++sinceRequest_ >= 5) {
+                sinceRequest_ = 0;
+                control.OnFrameGrabbed();
+            }
+        }
+    }
+
+private:
+    FakeClock& clock_;
+    std::map<TimerId, uint32_t> due_;
+    int sinceRequest_ = 0;
+};
+
+class FakeCountDown : public ICountDown {
+public:
+    void SetTotal(int s) override { totals.push_back(s); }
+    void SetRemaining(int s) override { remaining = s; }
+    void Show() override { visible = true; }
+    void Hide() override { visible = false; }
+    void SetTitle(const std::string& t) override { titles.push_back(t); }
+    std::vector<int> totals;
+    std::vector<std::string> titles;
+    int remaining = 0;
+    bool visible = false;
+};
+
+class FakePanel : public IRecordPanel {
+public:
+    void SetStatusText(const std::string& t) override { status = t; }
+    std::string StatusText() const override { return status; }
+    void UpdateRecordControls() override { ++controlUpdates; }
+    void FocusPanel() override {}
+    double Zoom() const override { return 1.0; }
+    void SetZoom(double) override {}
+    void SendReadyQuery() override {}
+    void ClearReadyWait() override {}
+    std::string status = "Dropped Frames";
+    int controlUpdates = 0;
+};
+
+struct FakeStage : IStagePort {
+    void ResetForRecording() override { sample = {0, 0, 0, 1}; }
+    void MarkReady() override { sample.ready = 1; }
+    StageSample Sample() const override { return sample; }
+    StageSample sample;
+};
+
+class PaneTexts : public CUpdateView {
+public:
+    explicit PaneTexts(CTesmiraDoc& doc) : doc_(doc) { doc_.AddView(this); }
+    ~PaneTexts() override { doc_.RemoveView(this); }
+    void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) override {
+        if (auto* text = std::get_if<std::string>(&payload))
+            texts[int(hint)] += *text;
+    }
+    CTesmiraDoc& doc_;
+    std::map<int, std::string> texts;
+};
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    if (fs::exists(folder))
+        for (const auto& e : fs::directory_iterator(folder))
+            names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Head(const std::string& path, size_t n) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(n, '\0');
+    in.read(bytes.data(), std::streamsize(n));
+    return bytes.substr(0, size_t(in.gcount()));
+}
+
+class TimelapseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = test::MakeTempDir();
+        Settings& s = settings_;
+        s.datePrefix = "26_01_17-";
+        s.dirVideo = dir_ + "/video";
+        s.tempDrive = dir_ + "/work";
+        fs::create_directories(s.dirVideo);
+        fs::create_directories(s.tempDrive);
+        s.useTempDrive = 0;
+        s.recMode = 2;
+        s.recTlNo = 0;
+        s.timelapse = 1000;
+        s.tlFrames = 3;
+        s.timelapseType = 1;
+        s.mediaType = 0;
+        s.fpsAviReplay = 0;
+        s.replayFps = 29.97;
+        timers_.SetBackend(&stepper_);
+        control_.RegisterTimers();
+        timelapse_.RegisterTimers();
+        control_.SetTimelapse(&timelapse_);
+    }
+    void TearDown() override { test::RemoveTree(dir_); }
+    void Run(uint32_t ms) { stepper_.RunFor(timers_, camera_, timelapse_, ms); }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages_.messages)
+            texts.push_back(m.text);
+        return texts;
+    }
+    std::string Video(const std::string& name) const { return settings_.dirVideo + "/" + name; }
+
+    RecordingDeps MakeDeps() {
+        RecordingDeps d;
+        d.settings = &settings_;
+        d.run = &run_;
+        d.doc = &doc_;
+        d.notifier = &messages_;
+        d.clock = &clock_;
+        d.paths = &paths_;
+        d.log = &log_;
+        d.stage = &stage_;
+        d.countDown = &countDown_;
+        d.panel = &panel_;
+        d.timers = &timers_;
+        return d;
+    }
+
+    Settings settings_;
+    RunState run_;
+    CTesmiraDoc doc_;
+    test::MessageRecorder messages_;
+    RecordingPaths paths_;
+    RecordingLogLists log_;
+    FakeStage stage_;
+    FakeClock clock_;
+    SteppedTimers stepper_{clock_};
+    TimerMultiplexer timers_;
+    FakeCamera camera_;
+    FakeCountDown countDown_;
+    FakePanel panel_;
+    int rebuilds_ = 0;
+    RecordingControl control_{MakeDeps()};
+    TimelapseControl timelapse_{TimelapseDeps{settings_,
+                                              run_,
+                                              doc_,
+                                              messages_,
+                                              clock_,
+                                              timers_,
+                                              log_,
+                                              stage_,
+                                              countDown_,
+                                              panel_,
+                                              camera_,
+                                              {},
+                                              {},
+                                              [this] { ++rebuilds_; }}};
+    PaneTexts pane_{doc_};
+    std::string dir_;
+};
+
+TEST_F(TimelapseTest, BmpSeriesStoresEachFrameAndEndsInItsFinalFolder) {
+    log_.AppendRow(0, 0, 1, 2, 3, 1);  // left over from an earlier recording
+    control_.RecStart();               // recording control hands mode 2 over
+    EXPECT_TRUE(run_.isRecording);
+    EXPECT_TRUE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_EQ(countDown_.titles.front(), "タイムラップス　");
+    EXPECT_TRUE(log_.logN.empty()) << "the log lists are emptied at the start";
+    Run(1500);
+    EXPECT_EQ(timers_.PeriodOf(TimerId::kTimelapse), 1000) << "interval after the first tick";
+    EXPECT_EQ(panel_.status, "Get      2 / 3  ");
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kCountDown)) << "no count-down at 1 s intervals";
+    Run(1000);
+    EXPECT_FALSE(run_.isRecording) << "stops after TL_frames stored frames";
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_FALSE(countDown_.visible);
+    EXPECT_EQ(camera_.requests, 3);
+    EXPECT_EQ(log_.logX.size(), 3u);
+
+    ASSERT_EQ(Names(settings_.dirVideo), std::vector<std::string>{"26_01_17-000_BMP_at_0m_1s"});
+    const std::string folder = Video("26_01_17-000_BMP_at_0m_1s");
+    EXPECT_EQ(Names(folder),
+              (std::vector<std::string>{"OneShot0000.bmp", "OneShot0001.bmp", "OneShot0002.bmp"}));
+    EXPECT_EQ(Head(folder + "/OneShot0001.bmp", 2), "BM");
+    EXPECT_EQ(fs::file_size(folder + "/OneShot0001.bmp"), camera_.frame->BmpFileSize());
+    EXPECT_EQ(timelapse_.lastSeries(), folder + "/");
+    EXPECT_EQ(settings_.recTlNo, 1);
+
+    const std::string& pane = pane_.texts[101];
+    EXPECT_NE(pane.find("齣撮 No.  0\n取得：     3\n"), std::string::npos) << pane;
+    EXPECT_NE(pane.find("Rec Time:     2.01 s \n"), std::string::npos) << pane;
+    EXPECT_NE(pane.find("実齣速度\n  1.0000 fps\n再生速度\n   29.97 fps\n\n"), std::string::npos)
+        << pane;
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(TimelapseTest, JpgSeriesWritesJpegFiles) {
+    settings_.timelapseType = 2;
+    control_.OnSpaceKey();
+    Run(2500);
+    ASSERT_FALSE(run_.isRecording);
+    const std::string folder = Video("26_01_17-000_JPG_at_0m_1s");
+    EXPECT_EQ(Names(folder),
+              (std::vector<std::string>{"OneShot0000.jpg", "OneShot0001.jpg", "OneShot0002.jpg"}));
+    EXPECT_EQ(Head(folder + "/OneShot0002.jpg", 3), "\xFF\xD8\xFF");
+}
+
+TEST_F(TimelapseTest, AviSeriesHoldsEveryFrameAtTheExactReplayRate) {
+    settings_.timelapseType = 0;
+    settings_.timelapse = 90000;  // 1 m 30 s
+    settings_.tlFrames = 2;
+    control_.RecStart();
+    Run(90100);
+    ASSERT_FALSE(run_.isRecording);
+    const std::string file = Video("26_01_17-000_TL_at_1m_30s.avi");
+    ASSERT_EQ(Names(settings_.dirVideo), std::vector<std::string>{"26_01_17-000_TL_at_1m_30s.avi"});
+    AviRateInfo info;
+    ASSERT_TRUE(InspectAviRate(file, &info));
+    EXPECT_EQ(info.frameCount, 2u);
+    EXPECT_DOUBLE_EQ(info.streamRate, 30000.0 / 1001.0);
+    EXPECT_EQ(settings_.recTlNo, 1) << "the AVI number moves on at the stop";
+}
+
+// An older series must never be written into or overwritten: the number skips every name in use,
+// finished or not, and a new folder always has its own "/".
+TEST_F(TimelapseTest, NumbersInUseAreSkippedAndOldFramesStayUntouched) {
+    const std::string old = Video("26_01_17-000_BMP_at_0m_1s");
+    fs::create_directories(old);
+    std::ofstream(old + "/OneShot0000.bmp") << "older run";
+    std::ofstream(Video("26_01_17-001_TL.avi")) << "running elsewhere";
+    fs::create_directories(Video("26_01_17-002_JPG"));
+    settings_.tlFrames = 1;
+    control_.RecStart();
+    Run(200);
+    ASSERT_FALSE(run_.isRecording);
+    EXPECT_EQ(Names(Video("26_01_17-003_BMP_at_0m_1s")),
+              std::vector<std::string>{"OneShot0000.bmp"});
+    EXPECT_EQ(Head(old + "/OneShot0000.bmp", 20), "older run");
+    EXPECT_EQ(settings_.recTlNo, 4);
+    EXPECT_NE(pane_.texts[101].find("齣撮 No.  3\n取得：     1\n"), std::string::npos)
+        << "the summary names the series' own number";
+    EXPECT_NE(pane_.texts[101].find("実齣速度\n  0.0000 fps"), std::string::npos)
+        << "one frame has no rate";
+}
+
+TEST_F(TimelapseTest, WorkFolderSeriesIsMovedToTheVideoFolder) {
+    settings_.useTempDrive = 1;
+    control_.RecStart();
+    Run(400);
+    EXPECT_EQ(Names(settings_.tempDrive), std::vector<std::string>{"26_01_17-000_BMP"});
+    EXPECT_TRUE(Names(settings_.dirVideo).empty());
+    Run(2200);
+    ASSERT_FALSE(run_.isRecording);
+    EXPECT_TRUE(Names(settings_.tempDrive).empty());
+    EXPECT_EQ(Names(Video("26_01_17-000_BMP_at_0m_1s")).size(), 3u);
+    EXPECT_EQ(panel_.status, "Get      3 / 3  ") << "the old status comes back after the move";
+
+    // Switched on without a folder: the frames stay in the video folder, never the current one.
+    settings_.tempDrive.clear();
+    control_.RecStart();
+    Run(2500);
+    EXPECT_EQ(Names(Video("26_01_17-001_BMP_at_0m_1s")).size(), 3u);
+}
+
+TEST_F(TimelapseTest, AMoveThatFailsIsReportedWithWhereTheFramesAre) {
+    settings_.useTempDrive = 1;
+    control_.RecStart();
+    Run(500);
+    fs::create_directories(Video("26_01_17-000_BMP_at_0m_1s"));  // the final name is taken
+    fs::remove_all(settings_.dirVideo);                          // and then the folder is gone
+    Run(2000);
+    ASSERT_FALSE(run_.isRecording);
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_NE(Messages().back().find(settings_.tempDrive + "/26_01_17-000_BMP/"), std::string::npos)
+        << Messages().back();
+    EXPECT_EQ(Names(settings_.tempDrive + "/26_01_17-000_BMP").size(), 3u);
+}
+
+TEST_F(TimelapseTest, APictureThatCannotBeWrittenStopsTheRunAndIsNotCounted) {
+    settings_.tlFrames = 5;
+    control_.RecStart();
+    Run(100);
+    fs::remove_all(Video("26_01_17-000_BMP"));
+    Run(1000);
+    EXPECT_FALSE(run_.isRecording);
+    EXPECT_EQ(timelapse_.framesStored(), 1);
+    std::string all;
+    for (const std::string& m : Messages())
+        all += m;
+    EXPECT_NE(all.find("OneShot0001.bmp"), std::string::npos) << all;
+    EXPECT_NE(pane_.texts[101].find("取得：     1\n"), std::string::npos);
+}
+
+TEST_F(TimelapseTest, LongIntervalsCountDownBetweenFrames) {
+    settings_.timelapse = 5000;
+    control_.RecStart();
+    Run(100);
+    EXPECT_TRUE(timers_.IsRunning(TimerId::kCountDown));
+    EXPECT_EQ(countDown_.titles.back(), "タイムラップス  1 / 3");
+    EXPECT_EQ(countDown_.totals.back(), 5);
+    Run(2000);
+    EXPECT_EQ(panel_.status, "Get      1 / 3\n    (3 s)");
+    EXPECT_EQ(countDown_.remaining, 3);
+    Run(3000);
+    EXPECT_EQ(countDown_.titles.back(), "タイムラップス  2 / 3");
+
+    // A user stop ends the clock and the count-down at once.
+    control_.OnSpaceKey();
+    EXPECT_FALSE(run_.isRecording);
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kCountDown));
+    EXPECT_FALSE(countDown_.visible);
+    EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
+}
+
+TEST_F(TimelapseTest, StopCountIsReachedEvenWhenLoweredBelowTheFramesStored) {
+    settings_.tlFrames = 0;
+    control_.RecStart();
+    Run(300);
+    EXPECT_FALSE(run_.isRecording);
+    EXPECT_EQ(timelapse_.framesStored(), 1);
+}
+
+TEST_F(TimelapseTest, StartWithoutLiveVideoRunsTheGraphAndAFailedRunCleansUp) {
+    camera_.running = false;
+    control_.OnSpaceKey();
+    EXPECT_EQ(camera_.runs, 1);
+    EXPECT_TRUE(run_.isRecording);
+    control_.OnSpaceKey();
+    EXPECT_FALSE(run_.isRecording);
+
+    camera_.running = false;
+    camera_.runError = "camera gone";
+    control_.RecStart();
+    EXPECT_FALSE(run_.isRecording);
+    EXPECT_EQ(rebuilds_, 1);
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_FALSE(fs::exists(Video("26_01_17-001_BMP"))) << "the unused folder is taken away";
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[0], "camera gone");
+}
+
+TEST(TimelapseNames, FinalNamesCarryTheInterval) {
+    EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_TL.avi", 90000),
+              "/v/26_01_17-004_TL_at_1m_30s.avi");
+    EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_BMP/", 90000), "/v/26_01_17-004_BMP_at_1m_30s/");
+    EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_JPG/", 3725999),
+              "/v/26_01_17-004_JPG_at_62m_5s/");
+    EXPECT_EQ(ReplayRateFraction(0).num, 30000);
+    EXPECT_EQ(ReplayRateFraction(0).den, 1001);
+    EXPECT_EQ(ReplayRateFraction(2).num, 60000);
+    EXPECT_EQ(ReplayRateFraction(3).den, 1);
+}
+
+// A writer that takes its time per frame, or fails from a given frame on.
+class SlowWriter : public IAviWriter {
+public:
+    bool Open(const std::string&, const VideoFormat& v, const std::optional<AudioFormat>&,
+              const CodecSettings&, double, std::string*) override {
+        format = v;
+        open = true;
+        return true;
+    }
+    bool WriteVideo(const uint8_t*, size_t, int64_t pts) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        if (failFrom >= 0 && frames >= failFrom)
+            return false;
+        ptsSeen.push_back(pts);
+        ++frames;
+        return true;
+    }
+    bool WriteAudio(const uint8_t*, size_t, int64_t) override { return true; }
+    bool Close(std::string*) override {
+        open = false;
+        return true;
+    }
+    bool IsOpen() const override { return open; }
+    int64_t FramesWritten() const override { return frames; }
+    VideoFormat format;
+    bool open = false;
+    int frames = 0;
+    int failFrom = -1;
+    std::vector<int64_t> ptsSeen;
+};
+
+TEST(TimelapseAviWriterTest, CompressesOffTheCallersThreadAndReportsFailures) {
+    auto owned = std::make_unique<SlowWriter>();
+    SlowWriter* writer = owned.get();
+    TimelapseAviWriter avi(std::move(owned));
+    auto frame = CDib::Create(16, 8, 24);
+    ASSERT_TRUE(avi.Open("/tmp/x.avi", 16, 8, 24, 30000, 1001, CodecSettings{}, nullptr));
+    EXPECT_EQ(writer->format.fpsNum, 30000);
+    EXPECT_EQ(writer->format.fpsDen, 1001);
+    const auto before = std::chrono::steady_clock::now();
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(avi.Append(*frame));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(100))
+        << "appending does not wait for the compressor";
+    std::string error;
+    EXPECT_TRUE(avi.Close(&error)) << error;
+    EXPECT_EQ(avi.FramesWritten(), 4);
+    EXPECT_EQ(writer->ptsSeen.back(), 3 * int64_t(1000000000) * 1001 / 30000);
+
+    auto failing = std::make_unique<SlowWriter>();
+    failing->failFrom = 1;
+    TimelapseAviWriter broken(std::move(failing));
+    ASSERT_TRUE(broken.Open("/tmp/y.avi", 16, 8, 24, 30, 1, CodecSettings{}, nullptr));
+    broken.Append(*frame);
+    broken.Append(*frame);
+    EXPECT_FALSE(broken.Close(&error));
+    EXPECT_NE(error.find("/tmp/y.avi"), std::string::npos);
+    EXPECT_FALSE(broken.Append(*frame)) << "nothing is taken after a failure";
+}
+
+}  // namespace
+}  // namespace tesmira
