@@ -312,7 +312,7 @@ bool StageBinding::HandleKey(QKeyEvent* event) {
             control_.PressJogButton(action.id);
             break;
         case KeyActionKind::kZButton:
-            control_.PressZButton(action.id);
+            control_.PressZButton(action.id, event->isAutoRepeat());
             break;
         case KeyActionKind::kRecording:
             run(hooks_.recording);
