@@ -96,7 +96,7 @@ TEST_F(Te2000eZ, AReplyFromBeforeTheMoveDoesNotUndoIt) {
     timers.Dispatch(TimerId::kDelayedZ);
     control.OnZReply("aSPR 5000\r");
     timers.Dispatch(TimerId::kDelayedZ);
-    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "fSMV5100\r", "rSPR\r", "fSMV5200\r"}), z.writes);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV5100\r", "fSMV5200\r"}), z.writes);
     // Once the drive reports where it was sent, its own answer counts again.
     control.OnZReply("aSPR 5200\r");
     control.ZFineDown();
