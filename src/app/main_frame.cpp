@@ -5,10 +5,12 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
 
 #include "app/about_dlg.h"
 #include "app/command_registry.h"
@@ -166,6 +168,8 @@ void CMainFrame::CreateMenus() {
         menu->setObjectName(QString::fromLatin1(def.name));
         // The menu shows what can be done at the moment it opens.
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        connect(menu, &QMenu::aboutToHide, this,
+                [this] { QTimer::singleShot(0, this, [this] { ReturnKeysFromMenuBar(); }); });
         for (const MenuItem& item : def.items) {
             if (item.id == 0) {
                 menu->addSeparator();
@@ -186,6 +190,18 @@ void CMainFrame::CreateMenus() {
             actions_[id] = a;
         }
     }
+}
+
+void CMainFrame::ReturnKeysFromMenuBar() {
+    // Escape closes a menu but leaves the bar in keyboard mode holding the keys, so the next S,
+    // C or G would open a menu instead of reaching the panel. Another menu opening is left alone.
+    QMenuBar* bar = menuBar();
+    if (QApplication::activePopupWidget() || !bar->hasFocus())
+        return;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(bar, &escape);
+    if (bar->hasFocus() && panel_)
+        panel_->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::CreateFloatingPanels() {

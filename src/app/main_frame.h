@@ -67,6 +67,7 @@ private:
     void ShowCommandSend();
     void ToggleCountDown();
     void OnFocusChanged(QWidget* now);
+    void ReturnKeysFromMenuBar();
 
     QString version_;
     CDlgMain* panel_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTimer>
 #include <QVariant>
 #include <QWidget>
 
@@ -177,6 +178,19 @@ void StageBinding::WriteStepEdits() {
     }
 }
 
+bool StageBinding::StepEditsAcceptable() const {
+    for (const StepEdit& e : kStepEdits) {
+        auto* edit = qobject_cast<QLineEdit*>(FindControl(root_, e.id));
+        if (!edit)
+            continue;
+        bool ok = false;
+        const double v = edit->text().trimmed().toDouble(&ok);
+        if (!ok || !(v >= e.min && v <= e.max))
+            return false;
+    }
+    return true;
+}
+
 bool StageBinding::ReadStepEdits() {
     double values[std::size(kStepEdits)];
     for (std::size_t i = 0; i < std::size(kStepEdits); ++i) {
@@ -214,8 +228,19 @@ bool StageBinding::ReadStepEdits() {
 }
 
 void StageBinding::OnEditLeft(int id) {
-    if (!ReadStepEdits())
-        return;  // nothing is rebuilt from a refused value
+    if (!StepEditsAcceptable()) {
+        // Left with a refused entry (a click elsewhere): nothing is rebuilt, and the field goes
+        // back to the value in use so it never shows one number while the stage uses another.
+        // The message comes once the focus change is over.
+        WriteStepEdits();
+        control_.editHasFocus = false;
+        QTimer::singleShot(0, this, [this] {
+            deps_.notifier.Notify("入力された値は使えないため，元の値に戻しました。",
+                                  MessageIcon::Exclamation);
+        });
+        return;
+    }
+    ReadStepEdits();
     switch (id) {
         case 1009:
             control_.BuildXyFine();
@@ -292,8 +317,10 @@ bool StageBinding::HandleKey(QKeyEvent* event) {
     const bool flaggedFocus = focus && IsFlaggedEdit(IdOf(focus)) && IsDescendant(focus, root_);
     if (control_.editHasFocus || flaggedFocus || IsTextEntry(focus)) {
         if (enter && (control_.editHasFocus || flaggedFocus)) {
-            // Enter gives the keys back to jogging; leaving the edit rebuilds its texts.
-            root_->setFocus(Qt::OtherFocusReason);
+            // Enter gives the keys back to jogging once the entry is accepted; leaving the edit
+            // rebuilds its texts. A refused entry stays in its edit, selected for correcting.
+            if (ReadStepEdits())
+                root_->setFocus(Qt::OtherFocusReason);
             return true;
         }
         return false;  // digits and arrows edit the text
@@ -312,7 +339,7 @@ bool StageBinding::HandleKey(QKeyEvent* event) {
             control_.PressJogButton(action.id);
             break;
         case KeyActionKind::kZButton:
-            control_.PressZButton(action.id);
+            control_.PressZButton(action.id, event->isAutoRepeat());
             break;
         case KeyActionKind::kRecording:
             run(hooks_.recording);

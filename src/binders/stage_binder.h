@@ -58,6 +58,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool StepEditsAcceptable() const;  // every step edit holds a number within its range
     void OnEditLeft(int id);
     void Dispatch(int keyCode, bool shift, bool ctrl);
 

@@ -171,10 +171,7 @@ void CDlgDirectory::ShowValues() {
     saveLog_->setChecked(values_.saveLog);
 }
 
-void CDlgDirectory::ReadControls() {
-    values_.dirVideo = NormaliseFolder(edits_[kVideo]->text().toStdString());
-    values_.tempDrive = NormaliseFolder(edits_[kWork]->text().toStdString());
-    values_.dirLog = NormaliseFolder(edits_[kLog]->text().toStdString());
+void CDlgDirectory::ReadOptions() {
     values_.useTempDrive = useTempDrive_->isChecked();
     if (logTypes_->checkedId() >= 0)
         values_.logFileType = logTypes_->checkedId();
@@ -193,20 +190,40 @@ std::string& CDlgDirectory::FolderValue(Folder which) {
     return values_.dirLog;
 }
 
+bool CDlgDirectory::TakeTypedFolder(Folder which, bool repeatMessage) {
+    const std::string typed = NormaliseFolder(edits_[which]->text().toStdString());
+    if (typed == checked_[which]) {
+        FolderValue(which) = typed;
+        return true;  // already checked (and reported) in this form
+    }
+    std::string candidate = typed;
+    const bool knownBad = !repeatMessage && refused_[which] && *refused_[which] == typed;
+    if (knownBad || !CheckDirectory(candidate)) {
+        refused_[which] = typed;
+        // The message has been shown; the field keeps what was typed, selected for correcting,
+        // and the folder in use stays the last one that passed. Nothing else is touched.
+        QLineEdit* edit = edits_[which];
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->selectAll();
+        return false;
+    }
+    FolderValue(which) = typed;
+    checked_[which] = typed;
+    refused_[which].reset();
+    return true;
+}
+
 void CDlgDirectory::CheckFolderEdit(Folder which) {
-    if (closing_)
+    if (closing_ || checking_)
         return;
-    ReadControls();
-    std::string& folder = FolderValue(which);
-    if (folder == checked_[which])
-        return;  // already checked (and reported) in this form
-    CheckDirectory(folder);
-    checked_[which] = folder;
-    ShowValues();
+    // The message box takes the focus from the edit: that is not the user leaving it again.
+    checking_ = true;
+    TakeTypedFolder(which, /*repeatMessage=*/true);
+    checking_ = false;
 }
 
 void CDlgDirectory::Browse(Folder which) {
-    ReadControls();
+    ReadOptions();
     FolderPickRequest request;
     request.okCaption = U("決定");
     request.title = U(which == kWork ? "作業用ディレクトリー" : "保存用ディレクトリー");
@@ -215,21 +232,20 @@ void CDlgDirectory::Browse(Folder which) {
     const std::optional<std::string> chosen = PickFolder(this, request);
     if (!chosen)
         return;
-    std::string& folder = FolderValue(which);
-    folder = NormaliseFolder(*chosen);
-    CheckDirectory(folder);
+    std::string folder = NormaliseFolder(*chosen);
+    if (!CheckDirectory(folder))
+        return;  // the field keeps what it had
+    FolderValue(which) = folder;
     checked_[which] = folder;
-    ShowValues();
+    edits_[which]->setText(QString::fromStdString(folder));
 }
 
 void CDlgDirectory::OnCodecClicked(int mediaType) {
-    ReadControls();
     if (mediaType != deps_.settings.mediaType) {
         deps_.settings.mediaType = mediaType;
         RequestCaptureRebuild();
     }
     UpdateCodecButtons();
-    ShowValues();
 }
 
 void CDlgDirectory::UpdateCodecButtons() {
@@ -238,17 +254,16 @@ void CDlgDirectory::UpdateCodecButtons() {
 }
 
 void CDlgDirectory::accept() {
-    ReadControls();
-    // A folder typed but not yet checked is checked now; one a check emptied is refused, so the
-    // user chooses again (Cancel keeps the stored folders).
+    ReadOptions();
+    // A folder typed but not yet checked is checked now; a refused one keeps the dialog open
+    // with that field selected (Cancel keeps the stored folders).
     for (Folder which : {kVideo, kWork, kLog}) {
-        std::string& folder = FolderValue(which);
-        if (folder != checked_[which]) {
-            CheckDirectory(folder);
-            checked_[which] = folder;
-        }
+        checking_ = true;
+        const bool taken = TakeTypedFolder(which, /*repeatMessage=*/false);
+        checking_ = false;
+        if (!taken)
+            return;
     }
-    ShowValues();
     const int refused = RefusedFolder(deps_.settings, values_);
     if (refused >= 0) {
         edits_[refused]->setFocus();

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "dialogs/dlg_directory_rules.h"
@@ -51,8 +52,12 @@ private:
     enum Folder { kVideo = 0, kWork = 1, kLog = 2 };
 
     void ShowValues();
-    void ReadControls();
+    void ReadOptions();  // the check boxes and radios, never the folder edits
     std::string& FolderValue(Folder which);
+    // Checks the folder typed in `which`: taken when it passes; otherwise the field keeps the
+    // text, selected, and false. Without `repeatMessage` a text refused before is not reported
+    // a second time.
+    bool TakeTypedFolder(Folder which, bool repeatMessage);
     void CheckFolderEdit(Folder which);
     void Browse(Folder which);
     void OnCodecClicked(int mediaType);
@@ -63,6 +68,7 @@ private:
     DirectoryValues values_;
     // The value each folder had after its last check, so OK does not repeat a message.
     std::array<std::string, 3> checked_;
+    std::array<std::optional<std::string>, 3> refused_;  // the text each folder last refused
     std::array<QLineEdit*, 3> edits_{};
     QCheckBox* useTempDrive_ = nullptr;
     QButtonGroup* codecs_ = nullptr;
@@ -70,7 +76,8 @@ private:
     QCheckBox* saveLog_ = nullptr;
     QPushButton* qualityPage_ = nullptr;
     QPushButton* vfwConfig_ = nullptr;
-    bool closing_ = false;  // leaving a field while the dialog closes checks nothing
+    bool closing_ = false;   // leaving a field while the dialog closes checks nothing
+    bool checking_ = false;  // a folder check (and its message) is under way
 };
 
 // Menu 32775: runs the dialog modally; returns QDialog::Accepted or Rejected.

@@ -1,6 +1,7 @@
 #include "dialogs/file_dialog_sel.h"
 
 #include <QDir>
+#include <filesystem>
 
 #include "dialogs/dlg_directory_rules.h"
 
@@ -47,7 +48,19 @@ CFileDialogSel::CFileDialogSel(QWidget* parent, const FolderPickRequest& request
         setLabelText(QFileDialog::Accept, request.okCaption);
     if (!request.title.isEmpty())
         setWindowTitle(request.title);
-    setDirectory(QString::fromStdString(StartFolder(request.folder)));
+    // Folders under the home folder are often hidden ones ("~/.cache/..."): they must be
+    // choosable too.
+    setFilter(filter() | QDir::Hidden);
+    // The picker opens where the folder can be seen and chosen again or changed for a sibling:
+    // in its parent, with the folder itself selected.
+    const std::filesystem::path folder(NormaliseFolder(request.folder));
+    if (!folder.empty() && folder.has_parent_path() && folder != folder.root_path()) {
+        setDirectory(QString::fromStdString(StartFolder(folder.parent_path().string())));
+        if (std::filesystem::is_directory(folder))
+            selectFile(QString::fromStdString(folder.filename().string()));
+    } else {
+        setDirectory(QString::fromStdString(StartFolder(request.folder)));
+    }
 }
 
 std::string CFileDialogSel::Folder() const {

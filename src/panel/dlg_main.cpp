@@ -386,7 +386,12 @@ bool CDlgMain::PreTranslateKey(QKeyEvent* event) {
             return false;
         if (fields_.zoomEditHasFocus)
             return OnZoomEditEnter();
-        setFocus(Qt::OtherFocusReason);  // leaving the edit takes its value over
+        // The entry is checked before the edit is left: a refused one keeps the keyboard in the
+        // edit, selected, with no focus change under the message; a good one is taken over as
+        // the edit is left.
+        if (!UpdateData(true))
+            return true;
+        setFocus(Qt::OtherFocusReason);
         return true;
     }
     if (!(event->modifiers() & Qt::AltModifier)) {

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 
 #include "core/clock.h"
 #include "core/notifier.h"
@@ -20,6 +21,12 @@ namespace {
 const char* const kStartFailed =
     "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
     "録画のスタートをやり直してください。\n";
+
+std::string MissingFolderMessage(const std::string& folder) {
+    return "録画の保存先フォルダーが見つかりません。\n" + folder +
+           "\n\nメニュー「キャプチャー」の「保存先と動画圧縮コーデック」で"
+           "別のフォルダーを選んでから，録画をスタートしてください。\n";
+}
 
 std::string Format(const char* format, ...) {
     char buf[1024];
@@ -106,7 +113,12 @@ void RecordingControl::RecStart() {
         s.recNo = FirstFreeRecordingNumber(s, s.recNo);
         const std::string sink = MakeNextRecordingPath(*deps_.paths, s, s.recNo);
         std::string reason;
-        if (!deps_.graph->StartRecording(sink, &reason)) {
+        const std::string folder = std::filesystem::path(sink).parent_path().string();
+        if (!folder.empty() && !std::filesystem::is_directory(folder)) {
+            // Said once and plainly: the writer's system error and the stream-reset advice would
+            // both send the user the wrong way.
+            FailStart(MissingFolderMessage(folder), /*streamTouched=*/false);
+        } else if (!deps_.graph->StartRecording(sink, &reason)) {
             FailStart(reason);
         } else {
             loggedFrames_ = 0;
@@ -121,11 +133,11 @@ void RecordingControl::RecStart() {
     deps_.panel->ClearReadyWait();
 }
 
-void RecordingControl::FailStart(const std::string& reason) {
+void RecordingControl::FailStart(const std::string& reason, bool streamTouched) {
     RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
     run.isRecording = false;
-    if (deps_.rebuildGraph)
+    if (streamTouched && deps_.rebuildGraph)
         deps_.rebuildGraph();
     timers.Stop(TimerId::kRecording);
     // A failed start ends a series that was just begun and brings serial reception back;
@@ -143,7 +155,8 @@ void RecordingControl::FailStart(const std::string& reason) {
     }
     if (!reason.empty())
         Tell(reason);
-    Tell(kStartFailed);
+    if (streamTouched)
+        Tell(kStartFailed);
     deps_.panel->UpdateRecordControls();
     deps_.panel->FocusPanel();
 }

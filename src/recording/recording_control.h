@@ -142,7 +142,8 @@ public:
     const std::string& lastRecording() const { return lastRecording_; }
 
 private:
-    void FailStart(const std::string& reason);
+    // `streamTouched`: the graph began to record, so it is rebuilt and the user asked to retry.
+    void FailStart(const std::string& reason, bool streamTouched = true);
     void FinishFile();
     void Report(UpdateHint hint, const std::string& text);
     void Tell(const std::string& text);

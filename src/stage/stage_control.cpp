@@ -1,5 +1,7 @@
 #include "stage/stage_control.h"
 
+#include <limits>
+
 #include "core/controller_kinds.h"
 #include "core/notifier.h"
 #include "core/settings.h"
@@ -144,30 +146,34 @@ void StageControl::CentreStage() {
     WriteIfOpen(xy, texts_[T::kCentring]);
 }
 
-void StageControl::PressZButton(int id) {
+void StageControl::PressZButton(int id, bool autoRepeat) {
     switch (id) {
         case z_button::kFineUp:
-            ZFineUp();
+            ZStep(+1, false, autoRepeat);
             break;
         case z_button::kFineDown:
-            ZFineDown();
+            ZStep(-1, false, autoRepeat);
             break;
         case z_button::kCoarseUp:
-            ZCoarseUp();
+            ZStep(+1, true, autoRepeat);
             break;
         case z_button::kCoarseDown:
-            ZCoarseDown();
+            ZStep(-1, true, autoRepeat);
             break;
         default:
             break;
     }
 }
 
-void StageControl::ZStep(int direction, bool coarse) {
+void StageControl::ZStep(int direction, bool coarse, bool autoRepeat) {
     if (NormaliseKind(settings_.zAxisType) == stage_kind::kTe2000e) {
-        // No relative move: ask for the position; the reply carries out the step.
+        // No relative move: ask for the position; the reply carries out every step pressed
+        // meanwhile. A held key adds nothing while its step still waits, so auto-repeat keeps
+        // moving one step an exchange instead of running ahead of the drive.
         WriteIfOpen(slots_.ZChannel(), texts_[T::kZPositionQuery]);
-        (coarse ? pendingCoarse_ : pendingFine_) = direction;
+        int& pending = coarse ? pendingCoarse_ : pendingFine_;
+        if (!(autoRepeat && pending != 0))
+            pending += direction;
         return;
     }
     const double um = coarse ? steps_.zCoarse : steps_.zFine;
@@ -197,24 +203,20 @@ void StageControl::OnZReply(std::string_view reply) {
 
     StageState& st = state_;
     const Settings& s = settings_;
-    int* pending = nullptr;
-    int pulses = 0;
-    double um = 0.0;
-    if (pendingFine_ != 0) {
-        pending = &pendingFine_;
-        pulses = s.moveZ;
-        um = steps_.zFine;
-    } else if (pendingCoarse_ != 0) {
-        pending = &pendingCoarse_;
-        pulses = s.pageZ;
-        um = steps_.zCoarse;
-    }
-    if (pending) {
-        const long long target =
-            static_cast<long long>(lastZPosition_) + static_cast<long long>(*pending) * pulses;
+    if (commandedTarget_ && *commandedTarget_ == lastZPosition_)
+        commandedTarget_.reset();  // the drive has arrived
+    if (pendingFine_ != 0 || pendingCoarse_ != 0) {
+        const long long base = commandedTarget_.value_or(lastZPosition_);
+        const long long target = base + static_cast<long long>(pendingFine_) * s.moveZ +
+                                 static_cast<long long>(pendingCoarse_) * s.pageZ;
         texts_[T::kPendingZCommand] = Te2000eZMoveText(target);
-        st.stageZ += *pending * um;
-        *pending = 0;
+        st.stageZ += pendingFine_ * steps_.zFine + pendingCoarse_ * steps_.zCoarse;
+        pendingFine_ = 0;
+        pendingCoarse_ = 0;
+        // A target the drive cannot report is never confirmed: the next step starts from the
+        // drive's own answer instead.
+        if (target >= std::numeric_limits<int>::min() && target <= std::numeric_limits<int>::max())
+            commandedTarget_ = target;
         if (timers_) {
             timers_->Start(TimerId::kDelayedZ, kDelayedZMs);
         } else {
@@ -222,6 +224,7 @@ void StageControl::OnZReply(std::string_view reply) {
         }
         return;
     }
+    commandedTarget_.reset();
     // A position report.
     if (zeroOnNextReply_) {
         zeroOnNextReply_ = false;
@@ -249,6 +252,7 @@ void StageControl::OnZPollTick() {
     WriteIfOpen(slots_.ZChannel(), texts_[T::kZPositionQuery]);
     pendingFine_ = 0;
     pendingCoarse_ = 0;
+    commandedTarget_.reset();
 }
 
 void StageControl::StartTimelapseZPoll() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -79,7 +80,9 @@ public:
     void CentreStage();
 
     // --- Z --------------------------------------------------------------------------------------
-    void PressZButton(int id);  // 1025 fine up, 1026 fine down, 1021 coarse up, 1028 coarse down
+    // 1025 fine up, 1026 fine down, 1021 coarse up, 1028 coarse down. `autoRepeat`: a key held
+    // down; with a TE2000E it adds no step while one is still waiting for the position reply.
+    void PressZButton(int id, bool autoRepeat = false);
     void ZFineUp() { ZStep(+1, false); }
     void ZFineDown() { ZStep(-1, false); }
     void ZCoarseUp() { ZStep(+1, true); }
@@ -111,14 +114,15 @@ public:
     // Set while a numeric edit of the panel holds the keyboard; keyboard jogging waits meanwhile.
     bool editHasFocus = false;
 
-    // TE2000E exchange state, visible for the panel's readouts and for tests.
+    // TE2000E exchange state, visible for the panel's readouts and for tests. The pending counts
+    // add up every press made before the position reply; the reply moves by their sum.
     int PendingFineZ() const { return pendingFine_; }
     int PendingCoarseZ() const { return pendingCoarse_; }
     int LastZPosition() const { return lastZPosition_; }
     bool ZeroOnNextReply() const { return zeroOnNextReply_; }
 
 private:
-    void ZStep(int direction, bool coarse);
+    void ZStep(int direction, bool coarse, bool autoRepeat = false);
 
     Settings& settings_;
     SerialSlots& slots_;
@@ -133,6 +137,9 @@ private:
     int pendingCoarse_ = 0;
     int lastZPosition_ = 0;
     int zReference_ = 0;
+    // The target of the last absolute move until a reply shows the drive there: a reply to a
+    // query sent before the move still reports the old position.
+    std::optional<long long> commandedTarget_;
     bool zeroOnNextReply_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTest>
 
 #include "app/command_registry.h"
 #include "app/main_frame.h"
@@ -313,6 +314,27 @@ TEST_F(FrameTest, ClosingRunsTheSequenceOnceAndReportsTheEnd) {
     f.OnCommand(57665);
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(FrameTest, EscapeFromAMenuGivesTheKeysBackToThePanel) {
+    CMainFrame& f = Make();
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.controlPanel()->setFocus();
+    QMenuBar* bar = f.menuBar();
+    QMenu* view = f.findChild<QMenu*>(QStringLiteral("menuView"));
+    ASSERT_TRUE(view);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(view->menuAction()).center());
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTest::qWait(20);
+    EXPECT_FALSE(bar->hasFocus()) << "the menu bar still holds the keys";
+    const int zoomBefore = f.controlPanel()->Fields().zoomIndex;
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &f;
+    QTest::keyClick(target, Qt::Key_S);
+    EXPECT_EQ(nullptr, QApplication::activePopupWidget()) << "S opened a menu";
+    EXPECT_EQ(zoomBefore - 1, f.controlPanel()->Fields().zoomIndex);
 }
 
 TEST(AppExit, WriteFailureIsReportedOnceOnStandardError) {

@@ -149,7 +149,7 @@ TEST_F(DirectoryDialog, AFolderWith119MegabytesIsRefusedAnd120Accepted) {
     TypeAndLeave(d, 1021, other.path());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("119 MB"), std::string::npos);
-    EXPECT_EQ(Get<QLineEdit>(d, 1021)->text(), "");
+    EXPECT_EQ(Get<QLineEdit>(d, 1021)->text(), other.path()) << "what was typed stays";
 
     freeMb[NormaliseFolder(other.path().toStdString())] = 120;
     TypeAndLeave(d, 1021, other.path());
@@ -175,14 +175,15 @@ TEST_F(DirectoryDialog, AFolderChosenWithThePickerIsCheckedToo) {
     EXPECT_EQ(requests[0].okCaption, QString::fromUtf8("決定"));
     EXPECT_EQ(requests[0].title, QString::fromUtf8("作業用ディレクトリー"));
     EXPECT_EQ(requests[0].folder, NormaliseFolder(work.path().toStdString()));
-    EXPECT_EQ(Get<QLineEdit>(d, 1026)->text(), "");
+    EXPECT_EQ(Get<QLineEdit>(d, 1026)->text(), work.path() + "/")
+        << "a refused pick changes nothing";
     EXPECT_EQ(messages.messages.size(), 1u);
 
     Get<QPushButton>(d, 1030)->click();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].title, QString::fromUtf8("保存用ディレクトリー"));
     EXPECT_NE(requests[1].filter.find("*.csv"), std::string::npos);
-    EXPECT_EQ(Get<QLineEdit>(d, 1029)->text(), "");
+    EXPECT_EQ(Get<QLineEdit>(d, 1029)->text(), log.path());
 
     answer = log.path().toStdString() + "/";
     Get<QPushButton>(d, 1030)->click();
@@ -201,6 +202,33 @@ TEST_F(DirectoryDialog, OkWithAnEmptiedFolderStaysOpenAndCancelKeepsTheStoredOne
     EXPECT_EQ(settings().dirLog, stored);
     d.reject();
     EXPECT_EQ(settings().dirLog, stored);
+}
+
+TEST_F(DirectoryDialog, ARefusedFolderKeepsTheTypingAndLeavesEveryOtherFieldAlone) {
+    CDlgDirectory d(Deps());
+    d.show();
+    Get<QRadioButton>(d, 1061)->click();  // Cinepak
+    TypeAndLeave(d, 1026, other.path() + "/");
+    TypeAndLeave(d, 1021, "/no/such/folder/here");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    auto* videoEdit = Get<QLineEdit>(d, 1021);
+    EXPECT_EQ(videoEdit->text(), "/no/such/folder/here");
+    EXPECT_EQ(videoEdit->selectedText(), videoEdit->text()) << "selected, ready to be corrected";
+    EXPECT_TRUE(Get<QRadioButton>(d, 1061)->isChecked()) << "the codec choice stays";
+    EXPECT_EQ(settings().mediaType, 3);
+    EXPECT_EQ(Get<QLineEdit>(d, 1026)->text(), other.path() + "/") << "other paths as typed";
+    EXPECT_EQ(Get<QLineEdit>(d, 1029)->text(), log.path());
+
+    d.accept();  // refused again, but not told twice
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(settings().dirVideo, video.path().toStdString());
+
+    videoEdit->setText(other.path());
+    d.accept();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(settings().dirVideo, other.path().toStdString());
+    EXPECT_EQ(settings().tempDrive, other.path().toStdString());
 }
 
 TEST_F(DirectoryDialog, AFolderTypedWithoutLeavingTheFieldIsCheckedByOk) {
@@ -277,7 +305,7 @@ TEST_F(DirectoryDialog, LeavingAFieldReportsABadFolderButClosingTheDialogDoesNot
     QTest::keyClicks(videoEdit, "/no/such/folder");
     Get<QLineEdit>(d, 1029)->setFocus();
     EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(videoEdit->text(), "");
+    EXPECT_EQ(videoEdit->text(), "/no/such/folder");
 
     auto* logEdit = Get<QLineEdit>(d, 1029);
     QTest::keyClicks(logEdit, "/also/missing");

@@ -22,7 +22,7 @@ TEST(FolderPicker, FiltersBecomeQtNameFilters) {
     EXPECT_TRUE(NameFiltersOf("|||").isEmpty());
 }
 
-TEST(FolderPicker, StartsInTheCurrentFolderWithItsCaptionsAndReturnsTheChosenOne) {
+TEST(FolderPicker, StartsInTheFoldersParentWithItSelectedAndReturnsTheChosenOne) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkpath("inner"));
     FolderPickRequest request;
@@ -34,8 +34,9 @@ TEST(FolderPicker, StartsInTheCurrentFolderWithItsCaptionsAndReturnsTheChosenOne
     CFileDialogSel picker(nullptr, request);
     EXPECT_EQ(picker.windowTitle(), request.title);
     EXPECT_EQ(picker.labelText(QFileDialog::Accept), request.okCaption);
-    EXPECT_EQ(picker.directory().absolutePath(), dir.path() + "/inner");
+    EXPECT_EQ(picker.directory().absolutePath(), dir.path()) << "opens in the parent";
     EXPECT_TRUE(picker.testOption(QFileDialog::ShowDirsOnly));
+    EXPECT_TRUE(picker.filter() & QDir::Hidden) << "hidden folders can be chosen";
 
     QTimer::singleShot(0, &picker, [&picker] {
         for (QPushButton* button : picker.findChildren<QPushButton*>()) {

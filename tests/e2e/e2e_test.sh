@@ -218,6 +218,13 @@ for step in "ctrl+Up 100 Z fine up" "ctrl+Down 0 Z fine down" "shift+ctrl+Up 500
     ok "$what: $keys sends rSPR\\r and, on the answer, fSMV$target\\r"
 done
 
+# Quick presses all arrive: five Ctrl+Up 150 ms apart move the drive five fine steps (from 500 by
+# 100 pulses each), however the presses fall around the position exchange.
+from=$(log_size)
+xdotool key --delay 150 ctrl+Up ctrl+Up ctrl+Up ctrl+Up ctrl+Up
+wait_for 5 "five quick Ctrl+Up presses reach fSMV1000" received_has z "$from" 'fSMV1000\r'
+ok "five quick Ctrl+Up presses move five fine steps, to fSMV1000\\r"
+
 # ---- one recording: space starts it (no live video needed) and stops it -----------------------
 recording_file() {
     local p

@@ -417,6 +417,20 @@ TEST_F(RecordingControlTest, FailedStartRebuildsReportsAndRestoresPolling) {
     EXPECT_EQ(countDown_.totals.back(), 1);
 }
 
+TEST_F(RecordingControlTest, AVanishedVideoFolderIsOneMessageNamingItAndTheWayOut) {
+    fs::remove_all(settings_.dirVideo);
+    control_.RecStart();
+    EXPECT_FALSE(run_.isRecording);
+    EXPECT_EQ(graph_.starts, 0) << "nothing is started towards a folder that is not there";
+    EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
+    ASSERT_EQ(messages_.messages.size(), 1u);
+    const std::string& text = messages_.messages[0].text;
+    EXPECT_NE(text.find(settings_.dirVideo), std::string::npos);
+    EXPECT_NE(text.find("保存先と動画圧縮コーデック"), std::string::npos);
+    EXPECT_EQ(text.find("No such file"), std::string::npos);
+    EXPECT_EQ(text.find("ストリームをリセット"), std::string::npos);
+}
+
 TEST_F(RecordingControlTest, FullDiskStopsTheRecordingWithAMessageAndAPlayableFile) {
     auto& messages = messages_;
     graph_.failAfterFrames = 10;

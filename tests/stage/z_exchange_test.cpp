@@ -57,7 +57,7 @@ TEST_F(Te2000eZ, FineUpQueriesThenMovesThirtyMillisecondsAfterTheReply) {
     EXPECT_EQ(2u, z.writes.size());
 }
 
-TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
+TEST_F(Te2000eZ, CoarseDownAndFineAndCoarseTogetherMoveByTheirSum) {
     control.ZCoarseDown();
     control.OnZReply("aSPR 5000\r");
     timers.Dispatch(TimerId::kDelayedZ);
@@ -69,10 +69,95 @@ TEST_F(Te2000eZ, CoarseDownAndBothPendingAreServedFineFirst) {
     control.ZFineDown();
     control.OnZReply("aSPR 4500\r");
     timers.Dispatch(TimerId::kDelayedZ);
-    control.OnZReply("aSPR 4400\r");
-    timers.Dispatch(TimerId::kDelayedZ);
-    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV4400\r", "fSMV4900\r"}), z.writes);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV4900\r"}), z.writes);
     EXPECT_DOUBLE_EQ(-25.0 - 5.0 + 25.0, state.stageZ);
+    EXPECT_EQ(0, control.PendingFineZ());
+    EXPECT_EQ(0, control.PendingCoarseZ());
+}
+
+TEST_F(Te2000eZ, PressesBeforeTheReplyAddUp) {
+    for (int i = 0; i < 3; ++i)
+        control.ZFineUp();
+    control.ZCoarseUp();
+    control.ZFineDown();
+    EXPECT_EQ(2, control.PendingFineZ());
+    EXPECT_EQ(1, control.PendingCoarseZ());
+    control.OnZReply("aSPR 5000\r");
+    timers.Dispatch(TimerId::kDelayedZ);
+    EXPECT_EQ("fSMV5700\r", z.writes.back());  // 2 x 100 + 500
+    EXPECT_DOUBLE_EQ(2 * 5.0 + 25.0, state.stageZ);
+}
+
+TEST_F(Te2000eZ, AReplyFromBeforeTheMoveDoesNotUndoIt) {
+    control.ZFineUp();
+    control.OnZReply("aSPR 5000\r");
+    // Pressed while the move is still on its way: the drive answers with its old position.
+    control.ZFineUp();
+    timers.Dispatch(TimerId::kDelayedZ);
+    control.OnZReply("aSPR 5000\r");
+    timers.Dispatch(TimerId::kDelayedZ);
+    EXPECT_EQ((std::vector<std::string>{"rSPR\r", "rSPR\r", "fSMV5100\r", "fSMV5200\r"}), z.writes);
+    // Once the drive reports where it was sent, its own answer counts again.
+    control.OnZReply("aSPR 5200\r");
+    control.ZFineDown();
+    control.OnZReply("aSPR 5180\r");
+    timers.Dispatch(TimerId::kDelayedZ);
+    EXPECT_EQ("fSMV5080\r", z.writes.back());
+}
+
+TEST_F(Te2000eZ, AHeldKeyAddsNoStepWhileOneWaits) {
+    control.PressZButton(1025);
+    for (int i = 0; i < 10; ++i)
+        control.PressZButton(1025, /*autoRepeat=*/true);
+    EXPECT_EQ(1, control.PendingFineZ());
+    control.OnZReply("aSPR 0\r");
+    control.PressZButton(1025, /*autoRepeat=*/true);  // the next exchange moves once more
+    EXPECT_EQ(1, control.PendingFineZ());
+}
+
+// A TE2000E Z drive behind the fake channel: answers each query at once with its position and
+// goes to every target it is sent.
+struct FakeZDrive {
+    void Serve() {
+        for (; seen < channel.writes.size(); ++seen) {
+            const std::string& w = channel.writes[seen];
+            if (w == "rSPR\r") {
+                channel.input += "aSPR " + std::to_string(position) + "\r";
+            } else if (w.rfind("fSMV", 0) == 0) {
+                position = std::stoi(w.substr(4));
+            }
+        }
+    }
+    test::FakeSerialChannel& channel;
+    int position;
+    std::size_t seen = 0;
+};
+
+TEST_F(Te2000eZ, QuickPressesOnTheClockAllArrive) {
+    settings.moveZ = 10;
+    control.LoadStepsFromSettings();
+    control.BuildZFine();
+    FakeZDrive drive{z, 5000};
+    // The panel's reception tick: everything that has arrived is one reply chunk.
+    timers.SetHandler(TimerId::kSerialReceive, [&] {
+        if (z.BytesWaiting() > 0)
+            control.OnZReply(z.Read(4095));
+    });
+    timers.Start(TimerId::kSerialReceive, 500);
+    auto run = [&](int ms) {
+        for (int i = 0; i < ms; ++i) {
+            backend.Advance(1);
+            drive.Serve();
+        }
+    };
+    for (int press = 0; press < 5; ++press) {
+        control.PressZButton(1025);
+        drive.Serve();
+        run(150);
+    }
+    run(2000);
+    EXPECT_EQ(5050, drive.position);
+    EXPECT_DOUBLE_EQ(5 * 0.5, state.stageZ);
 }
 
 TEST_F(Te2000eZ, TheExchangeIgnoresTheReadyFlag) {

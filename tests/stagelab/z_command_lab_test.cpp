@@ -90,6 +90,48 @@ TEST_F(ZLab, Te2000eStepAsksThePositionAndMovesThirtyMillisecondsAfterTheReply) 
     EXPECT_EQ(lab.Traffic("z", "<"), "rSPR\\rfSMV5100\\rrSPR\\rfSMV4600\\r");
 }
 
+// Ctrl+Up five times, 150 ms apart, against the simulated drive: the panel reads the port every
+// 500 ms and writes a move 30 ms after its reply, as it does in the program.
+TEST_F(ZLab, Te2000eQuickPressesAllArrive) {
+    settings.moveZ = 10;
+    StartLab("sigma", "te2000e", 2, 0, {"--z-position", "5000"});
+    ISerialChannel& z = slots.ZChannel();
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    auto since = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    };
+    int presses = 0;
+    long long nextReception = 500, moveDue = -1;
+    while (since() < 2600) {
+        const long long now = since();
+        if (presses < 5 && now >= presses * 150) {
+            control.PressZButton(kZFineUp);
+            ++presses;
+        }
+        if (now >= nextReception) {
+            nextReception += 500;
+            if (const int n = z.BytesWaiting(); n > 0) {
+                z.receiveAccumulator += z.Read(std::min(n, 4095));
+                const char last = z.receiveAccumulator.back();
+                if (last == '\r' || last == '\n') {
+                    control.OnZReply(z.receiveAccumulator);
+                    z.receiveAccumulator.clear();
+                    moveDue = now + 30;
+                }
+            }
+        }
+        if (moveDue >= 0 && now >= moveDue && timers.IsRunning(TimerId::kDelayedZ)) {
+            timers.Dispatch(TimerId::kDelayedZ);
+            moveDue = -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // The drive's own answer tells where it is now.
+    z.Write("rSPR\r");
+    EXPECT_EQ(ReceiveZReply(slots, control), "aSPR 5050\r") << lab.Traffic("z", "<");
+}
+
 TEST_F(ZLab, Te2000eStepsAreNotHeldBackByABusyXyController) {
     settings.moveZ = 100;
     StartLab("sigma", "te2000e", 2, 0, {"--z-position", "-40"});

@@ -1,0 +1,129 @@
+// A refused entry in one of the real panel's edits, with a real modal message box in between:
+// afterwards the edit and the stage must agree, and the keys must come back to the panel.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "binders/stage_binder.h"
+#include "common/hint_recorder.h"
+#include "core/run_state.h"
+#include "panel/dlg_main.h"
+#include "stage_fakes.h"
+
+namespace tesmira {
+namespace test {
+inline double PayloadNumber(const HintPayload& p) {
+    const double* d = std::get_if<double>(&p);
+    return d ? *d : -1.0;
+}
+}  // namespace test
+namespace {
+
+using test::StageFixture;
+
+// Not yet passing: under the offscreen platform the edit does not get the keyboard back after the
+// modal box closes, so these cases do not yet show whether the fix works. Disabled until that is
+// sorted out.
+class PanelRefusal : public StageFixture {
+protected:
+    void SetUp() override {
+        StageFixture::SetUp();
+        settings.xyAxisType = 1;  // 0.1 um a pulse
+        settings.zAxisType = 1;
+        settings.move = 1000;  // fine XY step 100 um
+        // The message is a real modal box, dismissed with OK as the user would.
+        notifier.onMessage = [](const test::RecordedMessage& m) {
+            QMessageBox box(QMessageBox::Warning, "Tesmira", QString::fromStdString(m.text),
+                            QMessageBox::Ok, QApplication::activeWindow());
+            QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+            box.exec();
+        };
+        panel = std::make_unique<CDlgMain>(PanelDeps{settings, run, doc, notifier});
+        StartStageControls(*panel, control, {settings, doc, notifier});
+        panel->MarkAttached({1009, 1010, 1029, 1030, 1037, 1038});  // as the composition does
+        panel->show();
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        panel->setFocus();
+    }
+    void TearDown() override {
+        panel.reset();
+        StageFixture::TearDown();
+    }
+    QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(panel->Control(id)); }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : panel.get();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
+    }
+    // Types into the edit as the user does: select what is there, type, Enter.
+    void TypeAndEnter(int id, const QString& text) {
+        if (!Edit(id)->hasFocus())
+            Edit(id)->setFocus();
+        Edit(id)->selectAll();
+        QTest::keyClicks(Edit(id), text);
+        Key(Qt::Key_Return);
+        QApplication::processEvents();
+    }
+
+    RunState run;
+    std::unique_ptr<CDlgMain> panel;
+};
+
+TEST_F(PanelRefusal, DISABLED_CorrectedStepIsTakenOnEnterAndTheKeysComeBack) {
+    ASSERT_EQ("100", Edit(1009)->text());
+    TypeAndEnter(1009, "0");
+    ASSERT_EQ(1u, notifier.messages.size());
+    EXPECT_TRUE(Edit(1009)->hasFocus()) << "the refused edit keeps the keyboard for correction";
+
+    TypeAndEnter(1009, "20");
+    EXPECT_EQ(1u, notifier.messages.size());
+    EXPECT_EQ("20", Edit(1009)->text());
+    EXPECT_EQ(200, settings.move) << "the corrected value drives the stage";
+    EXPECT_FALSE(Edit(1009)->hasFocus());
+
+    Key(Qt::Key_Right);
+    EXPECT_EQ(std::vector<std::string>{"MOVREL x=200\r"}, xy.writes);
+    EXPECT_DOUBLE_EQ(-20.0, state.stageX);
+    Key(Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(1u, z.writes.size()) << "Z keys work again";
+}
+
+TEST_F(PanelRefusal, DISABLED_LeavingARefusedEditShowsTheValueInUse) {
+    TypeAndEnter(1010, "-5");
+    ASSERT_EQ(1u, notifier.messages.size());
+    // The user gives up on the field by clicking elsewhere: it must not keep lying.
+    panel->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(QString::number(control.Steps().xyCoarse), Edit(1010)->text());
+    Key(Qt::Key_Left);
+    EXPECT_EQ(1u, xy.writes.size()) << "the keys are the panel's again";
+}
+
+TEST_F(PanelRefusal, DISABLED_ZoomEditAfterANonNumberTakesTheCorrection) {
+    panel->Conditions().cameraReady = [] { return true; };  // the zoom edit works while live
+    run.isLive = true;
+    panel->UpdateRecordControls();
+    // The video view applies hint 301 and keeps the factor it applied.
+    test::HintRecorder view(doc);
+    view.onHint = [this](UpdateHint hint, const HintPayload& payload) {
+        if (static_cast<int>(hint) == 301)
+            settings.defaultZoomFactor = test::PayloadNumber(payload);
+    };
+    TypeAndEnter(1040, "abc");
+    ASSERT_EQ(1u, notifier.messages.size());
+    TypeAndEnter(1040, "2");
+    EXPECT_EQ(1u, notifier.messages.size());
+    EXPECT_DOUBLE_EQ(2.0, panel->Fields().zoomFactor);
+    EXPECT_FALSE(Edit(1040)->hasFocus());
+    Key(Qt::Key_Left);
+    EXPECT_EQ(1u, xy.writes.size()) << "the keys are the panel's again";
+}
+
+}  // namespace
+}  // namespace tesmira
