@@ -255,13 +255,18 @@ if ! grep -q '^labsim ready$' "$runtime/labsim.out" 2>/dev/null; then
     die "the simulated lab did not start (exit status $labsim_status)"
 fi
 say "simulated lab ($xy_kind XY, $z_kind Z) on $links; traffic in $lablog"
+say "relay switching in $links/relays.log; meter and microscope readings on the panel"
 say "demo profile $profile"
 
 export XDG_CONFIG_HOME=$config
 export TESMIRA_TEST_DEVICES=1
 export TESMIRA_SERIAL_PATH=$links${TESMIRA_SERIAL_PATH:+:$TESMIRA_SERIAL_PATH}
-# The simulated relay and meter libraries are built beside the simulated lab.
+# The simulated relay and meter libraries are built beside the simulated lab; they take the relay
+# modules the lab announces and log every switching to relays.log in the links folder. The lab
+# also publishes the microscope block, so the meter, the relay rows and the microscope readout all
+# work in the demo.
 export TESMIRA_PLUGIN_PATH=$(dirname "$labsim")${TESMIRA_PLUGIN_PATH:+:$TESMIRA_PLUGIN_PATH}
+export TESMIRA_LABSIM_DIR=$links
 
 "$tesmira" ${tesmira_args[@]+"${tesmira_args[@]}"} &
 tesmira_pid=$!

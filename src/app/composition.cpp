@@ -7,6 +7,7 @@
 
 #include "app/command_registry.h"
 #include "app/main_frame.h"
+#include "binders/instruments_binder.h"
 #include "binders/recording_adapters.h"
 #include "binders/serial_panel_binder.h"
 #include "binders/stage_binder.h"
@@ -37,6 +38,7 @@
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
 #include "stage/stage_state.h"
+#include "tesmira_install_paths.h"
 
 namespace tesmira {
 namespace {
@@ -247,6 +249,32 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
                            [t = rec.timelapse.get()] { t->OnFrameGrabbed(); });
 }
 
+// The meters, relay modules and microscope readout on the panel; made with the panel's wiring and
+// let go at close, while the panel still exists.
+std::unique_ptr<InstrumentsBinder>& Instruments() {
+    static std::unique_ptr<InstrumentsBinder> binder;
+    return binder;
+}
+
+// Where the device libraries are looked for: TESMIRA_PLUGIN_PATH, the executable's folder, then
+// the installed private folder, first as seen from the executable (an installation moved after
+// the build) and then where the build installs it.
+LibrarySearch DeviceLibrarySearch() {
+    LibrarySearch search = LibrarySearch::FromEnvironment();
+    if (!search.executableDir.empty())
+        search.privateDirs.push_back(search.executableDir + "/" +
+                                     TESMIRA_PRIVATE_LIBDIR_FROM_BINDIR);
+    search.privateDirs.push_back(TESMIRA_PRIVATE_LIBDIR);
+    return search;
+}
+
+void WireInstruments(CDlgMain& panel) {
+    const PanelDeps deps = ControlPanelDeps();
+    SerialStageWiring& w = SerialStage();
+    Instruments() = std::make_unique<InstrumentsBinder>(InstrumentsBinderDeps{
+        panel, deps.settings, w.slots, w.control, w.notifier, DeviceLibrarySearch()});
+}
+
 }  // namespace
 
 void ProcessNotifier::Notify(const std::string& text, MessageIcon icon) {
@@ -281,6 +309,7 @@ void WireRooms(CMainFrame& frame) {
     WireStage(frame, *panel);
     WireCapture(frame, *panel);
     WireRecording(frame, *panel);
+    WireInstruments(*panel);
     SetCommandHandler(command_id::kFolders, [&frame] {
         CaptureOwner& capture = MakeCaptureOwner();
         ShowDirectoryDialog(DirectoryDeps{settings(), runState(), Capture().encoders.Pages(),
@@ -304,6 +333,18 @@ void ShutdownRooms() {
         Recording().control->RecStop();
     if (Capture().owner)
         Capture().owner->Destroy();
+    if (Instruments()) {
+        Instruments()->Shutdown();
+        Instruments().reset();
+    }
+}
+
+InstrumentTextsProvider WorkstationInstrumentTexts() {
+    return [] { return Instruments() ? Instruments()->Texts() : InstrumentTexts{}; };
+}
+
+IRelaySwitch* WorkstationRelaySwitch() {
+    return Instruments() ? &Instruments()->RelaySwitch() : nullptr;
 }
 
 CaptureOwner& WorkstationCapture() {

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "core/instrument_texts.h"
 #include "core/notifier.h"
 #include "panel/panel_state.h"
 #include "serial/port_list.h"
@@ -18,6 +19,7 @@ namespace tesmira {
 class CMainFrame;
 struct EncoderPages;
 class CaptureOwner;
+class IRelaySwitch;
 
 // Tells the user through the process's installed notifier (message boxes in the program, the
 // message sink in tests) until the workstation object owns one.
@@ -50,8 +52,14 @@ void WireRooms(CMainFrame& frame);
 // stored camera and microphone, then broadcast hint 201.
 void StartRooms(CMainFrame& frame);
 // Close sequence, after the timers stopped and the placements were taken: release what the rooms
-// hold (the relay-module library).
+// hold (all relays off, the relay-module library, the meter's USB module).
 void ShutdownRooms();
+
+// The meter and microscope texts for the overlay of stored pictures (still photos, time-lapse
+// frames); empty texts before the instruments are wired and after close.
+InstrumentTextsProvider WorkstationInstrumentTexts();
+// The relay modules as the relay schedules switch them (null before WireRooms and after close).
+IRelaySwitch* WorkstationRelaySwitch();
 
 // The compressors' page values of the workstation (loaded and saved with the settings).
 EncoderPages& WorkstationEncoderPages();

@@ -39,6 +39,8 @@ std::vector<std::string> LibrarySearch::Candidates(std::string_view fileName) co
         rest.remove_prefix(colon + 1);
     }
     add(executableDir);
+    for (const std::string& folder : privateDirs)
+        add(folder);
     return out;
 }
 

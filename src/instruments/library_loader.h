@@ -1,6 +1,6 @@
 // Finds and opens a device library at run time. The search never looks in the working
 // directory: only absolute folders from TESMIRA_PLUGIN_PATH, the executable's own folder, then
-// the system library path.
+// the program's private library folders, then the system library path.
 #pragma once
 
 #include <initializer_list>
@@ -16,6 +16,9 @@ struct LibrarySearch {
     std::string pluginPath;     // colon-separated folders; relative entries are skipped
     std::string executableDir;  // empty = not searched
     bool systemPath = true;     // finally the dynamic linker's own search by bare name
+    // An installed program's private library folders, tried after the executable's folder (and
+    // before the system path). The program names them: the build knows where it installs.
+    std::vector<std::string> privateDirs;
 
     // TESMIRA_PLUGIN_PATH and the folder of /proc/self/exe.
     static LibrarySearch FromEnvironment();

@@ -157,6 +157,8 @@ trap 'echo TERM >>"$out"; exit 0' TERM
     echo "XDG_CONFIG_HOME=$XDG_CONFIG_HOME"
     echo "TESMIRA_TEST_DEVICES=$TESMIRA_TEST_DEVICES"
     echo "TESMIRA_SERIAL_PATH=$TESMIRA_SERIAL_PATH"
+    echo "TESMIRA_LABSIM_DIR=$TESMIRA_LABSIM_DIR"
+    echo "TESMIRA_PLUGIN_PATH=$TESMIRA_PLUGIN_PATH"
 } >"$out.tmp"
 printf 'M:1+P100\r\nG\r\n' >"${TESMIRA_SERIAL_PATH%%:*}/xy"
 mv "$out.tmp" "$out"
@@ -165,7 +167,7 @@ while :; do sleep 0.1; done
 SH
 chmod +x "$fake"
 export TESMIRA_BIN=$fake TESMIRA_LABSIM=$labsim QT_QPA_PLATFORM=offscreen
-unset TESMIRA_SERIAL_PATH
+unset TESMIRA_SERIAL_PATH TESMIRA_PLUGIN_PATH
 rm -f "$profile"
 
 export XDG_RUNTIME_DIR="$tmp/run three"
@@ -178,12 +180,16 @@ started_pids+=("$lab1")
 check "the launcher starts Tesmira" eventually 20 test -f "$FAKE_OUT"
 labsim1=$(cat "$runtime/labsim.pid" 2>/dev/null)
 tesmira1=$(cat "$runtime/tesmira.pid" 2>/dev/null)
-check "Tesmira gets the arguments after --, the demo profile and the simulated ports" same \
-"arg=--one
+check "Tesmira gets the arguments after --, the demo profile, the simulated ports and libraries" \
+    same "arg=--one
 arg=two words
 XDG_CONFIG_HOME=$demo/config
 TESMIRA_TEST_DEVICES=1
-TESMIRA_SERIAL_PATH=$runtime/links" "$(cat "$FAKE_OUT")"
+TESMIRA_SERIAL_PATH=$runtime/links
+TESMIRA_LABSIM_DIR=$runtime/links
+TESMIRA_PLUGIN_PATH=$(dirname "$labsim")" "$(cat "$FAKE_OUT")"
+check "the stand-in relay library finds the lab's modules" \
+    same "S4SIM0001,S4SIM0002" "$(cat "$runtime/links/relay-modules" 2>/dev/null)"
 check "the simulated lab runs and logs what Tesmira sends" \
     eventually 5 grep -qF 'xy < M:1+P100' "$runtime/labsim.log"
 check "the ports in the profile are this run's links" same "Port_1=$runtime/links/xy" \

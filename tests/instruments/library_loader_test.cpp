@@ -70,6 +70,14 @@ TEST(LibrarySearch, NeverLooksInTheWorkingDirectory) {
     EXPECT_FALSE(SharedLibrary::Open("sub/libsuper4.so", {}, s, &why));
 }
 
+TEST(LibrarySearch, PrivateFoldersComeAfterTheExecutablesFolder) {
+    LibrarySearch s{"/opt/plugins", "/usr/bin", true, {"/usr/lib/tesmira", "lib/tesmira"}};
+    EXPECT_EQ(s.Candidates("libx.so"),
+              (std::vector<std::string>{"/opt/plugins/libx.so", "/usr/bin/libx.so",
+                                        "/usr/lib/tesmira/libx.so"}))
+        << "a relative private folder would be the working directory";
+}
+
 TEST_F(TempFolder, MissingFileAndMissingEntryPointCountAsNoLibrary) {
     std::string why;
     EXPECT_FALSE(Super4Library::Load(Only(dir.string()), &why));
