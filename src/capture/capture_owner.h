@@ -87,7 +87,14 @@ public:
     // enabled state current whenever their menu opens.
     void BindCaptureMenu(QWidget* mainWindow);
 
+    // Message 1026 goes to this handler on the UI thread (instead of the process's panel-message
+    // queue). Set it on the UI thread.
+    void SetStillFrameHandler(std::function<void()> handler) {
+        stillFrameHandler_ = std::move(handler);
+    }
+
     Settings& CurrentSettings() { return deps_.settings; }
+    RunState& CurrentRunState() { return deps_.run; }
     IDeviceCatalog& Catalog() { return deps_.catalog; }
 
 private:
@@ -108,6 +115,7 @@ private:
     std::unique_ptr<CCaptureGraph> graph_;
     uint64_t generations_ = 0;
     std::function<void()> recStop_;
+    std::function<void()> stillFrameHandler_;  // read and written on the UI thread only
     // Cleared on destruction so hand-overs still queued for the UI thread do nothing.
     std::shared_ptr<CaptureOwner*> alive_;
 };
