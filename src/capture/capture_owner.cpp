@@ -63,7 +63,7 @@ void CaptureOwner::OnGraphEvents() {
 }
 
 void CaptureOwner::OnFrameGrabbed(PanelMessage message) {
-    if (message == PanelMessage::kStillFrame) {
+    if (message == PanelMessage::kStillFrame && hasStillFrameHandler_) {
         deps_.ui.Post([alive = alive_] {
             CaptureOwner* self = *alive;
             if (self && self->stillFrameHandler_)

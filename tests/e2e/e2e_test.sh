@@ -270,7 +270,11 @@ else
 fi
 
 # ---- a still photo: B with live video writes TM_<prefix>-0000.bmp with the time overlay --------
+# A still needs live video: LiveStart is the first button of the panel's live row (the frame
+# fills the screen from (0, 0), so its place on the screen is fixed).
 still="$video/TM_${prefix}-0000.bmp"
+xdotool mousemove 37 256 click 1
+sleep 1
 xdotool key b
 wait_for 10 "B writes the still photo $(basename "$still")" test -s "$still"
 sleep 0.5  # the file appears under its final name only when complete; let the size settle
