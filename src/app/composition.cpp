@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <chrono>
+#include <ctime>
 #include <memory>
 
 #include "app/command_registry.h"
@@ -12,6 +14,7 @@
 #include "binders/serial_panel_binder.h"
 #include "binders/stage_binder.h"
 #include "binders/timelapse_binder.h"
+#include "binders/still_photo_binder.h"
 #include "capture/capture_owner.h"
 #include "capture/video_view.h"
 #include "core/clock.h"
@@ -102,6 +105,33 @@ RecordingWiring& Recording() {
     return wiring;
 }
 
+// The machine's clocks, handed to still photos by reference (the process-wide clock is going).
+class MachineClock : public Clock {
+public:
+    uint32_t TickMs() override {
+        using namespace std::chrono;
+        return static_cast<uint32_t>(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    std::tm LocalTime() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm out{};
+        localtime_r(&now, &out);
+        return out;
+    }
+};
+
+// Still photos (button 1032, key B, message 1026); made before the stage keys that reach it.
+struct StillWiring {
+    MachineClock clock;
+    std::unique_ptr<StillPhotoWiring> stills;
+};
+
+StillWiring& Stills() {
+    static StillWiring wiring;
+    return wiring;
+}
+
 void WireSerial(CMainFrame& frame, CDlgMain& panel) {
     SerialStageWiring& w = SerialStage();
     auto deps = [&frame, &w] {
@@ -122,6 +152,10 @@ void WireStage(CMainFrame& frame, CDlgMain& panel) {
     keys.recording = [] {
         if (Recording().control)
             Recording().control->OnSpaceKey();
+    };
+    keys.stillFrame = [] {
+        if (Stills().stills)
+            Stills().stills->Binder().Request();
     };
     keys.showZsync = [&frame] {
         if (CDlgZsync* zsync = frame.zsyncPanel()) {
@@ -306,6 +340,10 @@ void WireRooms(CMainFrame& frame) {
     if (!panel)
         return;
     WireSerial(frame, *panel);
+    Stills().stills.reset();  // a panel made afresh: the old wiring lets go of message 1026 first
+    Stills().stills =
+        std::make_unique<StillPhotoWiring>(*panel, MakeCaptureOwner(), Stills().clock, Notifier(),
+                                           [&state = SerialStage().state] { return state.stageZ; });
     WireStage(frame, *panel);
     WireCapture(frame, *panel);
     WireRecording(frame, *panel);
@@ -331,6 +369,7 @@ void StartRooms(CMainFrame& frame) {
 void ShutdownRooms() {
     if (Recording().control && runState().isRecording)
         Recording().control->RecStop();
+    Stills().stills.reset();
     if (Capture().owner)
         Capture().owner->Destroy();
     if (Instruments()) {

@@ -63,6 +63,14 @@ void CaptureOwner::OnGraphEvents() {
 }
 
 void CaptureOwner::OnFrameGrabbed(PanelMessage message) {
+    if (message == PanelMessage::kStillFrame && hasStillFrameHandler_) {
+        deps_.ui.Post([alive = alive_] {
+            CaptureOwner* self = *alive;
+            if (self && self->stillFrameHandler_)
+                self->stillFrameHandler_();
+        });
+        return;
+    }
     if (deps_.postPanelMessage)
         deps_.postPanelMessage(message);
 }

@@ -3,6 +3,7 @@
 // tells the views. The composition root creates one and hands it to whoever needs it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -87,7 +88,15 @@ public:
     // enabled state current whenever their menu opens.
     void BindCaptureMenu(QWidget* mainWindow);
 
+    // Message 1026 goes to this handler on the UI thread instead of `postPanelMessage` (which
+    // keeps it while no handler is set). Set it on the UI thread.
+    void SetStillFrameHandler(std::function<void()> handler) {
+        hasStillFrameHandler_ = static_cast<bool>(handler);
+        stillFrameHandler_ = std::move(handler);
+    }
+
     Settings& CurrentSettings() { return deps_.settings; }
+    RunState& CurrentRunState() { return deps_.run; }
     IDeviceCatalog& Catalog() { return deps_.catalog; }
 
 private:
@@ -108,6 +117,8 @@ private:
     std::unique_ptr<CCaptureGraph> graph_;
     uint64_t generations_ = 0;
     std::function<void()> recStop_;
+    std::function<void()> stillFrameHandler_;        // read and written on the UI thread only
+    std::atomic<bool> hasStillFrameHandler_{false};  // what the streaming thread may look at
     // Cleared on destruction so hand-overs still queued for the UI thread do nothing.
     std::shared_ptr<CaptureOwner*> alive_;
 };

@@ -137,8 +137,11 @@ screenshot() { command -v import >/dev/null 2>&1 && import -window root "$shots/
 today_prefix() { date +%y_%m_%d-; }
 
 # ---- start as the README's run command does ---------------------------------------------------
+# The demo profile is made first so that stills carry the time overlay.
+"$lab" --prepare-profile >"$out" 2>&1 || fail "the demo profile cannot be prepared"
+echo "IsTextOutTime=1" >>"$profile"
 prefix_at_start=$(today_prefix)
-"$lab" -- >"$out" 2>&1 &
+"$lab" -- >>"$out" 2>&1 &
 lab_pid=$!
 
 wait_for 30 "the simulated lab starts" grep -qs '^labsim ready$' "$runtime/labsim.out"
@@ -276,6 +279,42 @@ else
     echo "# ImageMagick missing: live-video picture not checked"
 fi
 
+# ---- a still photo: B with live video writes TM_<prefix>-0000.bmp with the time overlay --------
+# A still needs live video: LiveStart is the first button of the panel's live row (the frame
+# fills the screen from (0, 0), so its place on the screen is fixed).
+still="$video/TM_${prefix}-0000.bmp"
+xdotool mousemove 37 256 click 1
+sleep 1
+xdotool key b
+wait_for 10 "B writes the still photo $(basename "$still")" test -s "$still"
+sleep 0.5  # the file appears under its final name only when complete; let the size settle
+# A bottom-up 24-bit BMP of the camera size; inside the band from (25, 20) white text on black,
+# further down the camera's colour bars.
+check=$(python3 - "$still" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+magic, size, _, _, offset = struct.unpack_from("<2sIHHI", data, 0)
+_, width, height, planes, bits = struct.unpack_from("<IiiHH", data, 14)
+if magic != b"BM" or offset != 54 or bits != 24 or planes != 1 or size != len(data):
+    sys.exit("header: magic %r offset %d bits %d size %d of %d" % (magic, offset, bits, size, len(data)))
+if (width, height) != (640, 480) or len(data) != 54 + 640 * 3 * 480:
+    sys.exit("size %d x %d, %d bytes" % (width, height, len(data)))
+def row(y):  # picture row counted from the top; stored bottom-up
+    start = 54 + (height - 1 - y) * width * 3
+    return [tuple(data[start + 3 * x:start + 3 * x + 3]) for x in range(width)]
+band = [p for y in range(22, 40) for p in row(y)[25:400]]
+black = sum(p == (0, 0, 0) for p in band)
+white = sum(p == (255, 255, 255) for p in band)
+below = row(240)
+if black < 100 or white < 100:
+    sys.exit("band at (25, 20): %d black and %d white pixels" % (black, white))
+if all(p == (0, 0, 0) for p in below):
+    sys.exit("the picture below the band is black")
+print("%d black and %d white pixels in the band" % (black, white))
+PY
+) || fail "the still photo is not the stamped camera picture: $check"
+ok "B writes $(basename "$still"): 640 x 480 24-bit BMP, $check"
+
 # ---- a normal close: SIGTERM closes the window, the settings are written, the lab stops -------
 labsim_pid=$(cat "$runtime/labsim.pid")
 tesmira_pid=$(cat "$runtime/tesmira.pid")
@@ -311,6 +350,9 @@ $expected
 got:
 $saved"
 ok "the settings are written at exit with the next recording number (Rec No. 2)"
+[ "$("$ini" "$profile" StillPhoto)" = "StillPhoto=1" ] ||
+    fail "the still photo counter at exit: $("$ini" "$profile" StillPhoto)"
+ok "the still photo counter is written at exit (StillPhoto 1)"
 
 # ---- time-lapse series: the stored mode 2 makes space start a series, without live video ------
 # Sets a key of [Settings] in the profile Tesmira wrote at exit.
