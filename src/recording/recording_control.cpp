@@ -35,6 +35,14 @@ std::string Format(const char* format, ...) {
 
 }  // namespace
 
+std::string ReservePathOf(const std::string& sink) {
+    // Hidden, so the folder the user watches shows only the recording.
+    const auto slash = sink.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : sink.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? sink : sink.substr(slash + 1);
+    return folder + "." + name + ".reserve";
+}
+
 RecordingControl::RecordingControl(RecordingDeps deps) : deps_(std::move(deps)) {}
 
 double RecordingControl::replayRate() const {
@@ -308,7 +316,7 @@ void RecordingControl::BeginFile(const std::string& sink) {
             Report(UpdateHint::kAppendBlue, r.text + "\n");
     }
     // Without the room for a reserve the recording still goes ahead, only less protected.
-    reserve_.Create(DiskReserve::PathBeside(sink));
+    reserve_.Create(ReservePathOf(sink));
 }
 
 // The file has its final name (or never came to be): nothing left to repair.

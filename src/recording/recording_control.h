@@ -113,6 +113,9 @@ struct RecordingDeps {
     std::function<void()> countersChanged;
 };
 
+// The disk reserve of a recording: a hidden file beside it, so on the same disk.
+std::string ReservePathOf(const std::string& sink);
+
 class RecordingControl {
 public:
     explicit RecordingControl(RecordingDeps deps);

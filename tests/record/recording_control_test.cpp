@@ -18,7 +18,6 @@
 #include "media/avi_writer.h"
 #include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
-#include "recording/disk_reserve.h"
 #include "recording/file_move.h"
 #include "recording/recording_control.h"
 #include "recording/recording_journal.h"
@@ -509,7 +508,9 @@ TEST_F(RecordingControlTest, JournalAndReserveLastExactlyAsLongAsTheFileIsUnfini
     EXPECT_EQ(pending[0].path, sink);
     EXPECT_EQ(pending[0].kind, RecordingKind::Movie);
     EXPECT_EQ(pending[0].number, 1);
-    EXPECT_TRUE(PathExists(DiskReserve::PathBeside(sink)));
+    EXPECT_TRUE(PathExists(ReservePathOf(sink)));
+    EXPECT_EQ(VideoFiles(),
+              (std::vector<std::string>{".26_01_17-001.avi.reserve", "26_01_17-001.avi"}));
 
     Run(1500);  // to the limit
     ASSERT_FALSE(run_.isRecording);
