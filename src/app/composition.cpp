@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/command_registry.h"
+#include "app/ini_profile.h"
 #include "app/main_frame.h"
 #include "binders/instruments_binder.h"
 #include "binders/recording_adapters.h"
@@ -18,6 +19,7 @@
 #include "capture/capture_owner.h"
 #include "capture/video_view.h"
 #include "core/clock.h"
+#include "core/counter_persistence.h"
 #include "core/notifier.h"
 #include "core/panel_messages.h"
 #include "core/run_state.h"
@@ -35,8 +37,10 @@
 #include "panel/dlg_main.h"
 #include "recording/capture_record_graph.h"
 #include "recording/recording_control.h"
+#include "recording/recording_journal.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
+#include "recording/recording_recovery.h"
 #include "serial/port_assignment.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
@@ -96,8 +100,14 @@ struct RecordingWiring {
     std::unique_ptr<CountDownAdapter> countDown;
     std::unique_ptr<StageRecordAdapter> stage;
     RecordingLogLists log;
+    std::unique_ptr<RecordingJournal> journal;  // none without a settings file to put it beside
+    std::unique_ptr<CounterPersistence> counters;
     std::unique_ptr<RecordingControl> control;
+<<<<<<< HEAD
     std::unique_ptr<TimelapseBinding> timelapse;
+=======
+    RecordingDeps deps;  // what the control was made with, for the start-up recovery
+>>>>>>> w5
 };
 
 RecordingWiring& Recording() {
@@ -204,8 +214,10 @@ void WireCapture(CMainFrame& frame, CDlgMain& panel) {
                            [&capture] { return capture.CanShowStreamProperties(); });
 }
 
-void WireRecording(CMainFrame& frame, CDlgMain& panel) {
+void WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& profile) {
     RecordingWiring& rec = Recording();
+    if (auto* ini = dynamic_cast<IniProfile*>(&profile))
+        rec.journal = std::make_unique<RecordingJournal>(JournalPathBeside(ini->path()));
     rec.panel = std::make_unique<PanelRecordAdapter>(panel);
     if (CDlgCountDown* countDown = frame.countDownPanel())
         rec.countDown = std::make_unique<CountDownAdapter>(*countDown);
@@ -233,6 +245,10 @@ void WireRecording(CMainFrame& frame, CDlgMain& panel) {
     deps.panel = rec.panel.get();
     deps.timers = &panel.Timers();
     deps.rebuildGraph = [&capture] { capture.Rebuild(); };
+    rec.counters = std::make_unique<CounterPersistence>(profile, *deps.settings);
+    deps.journal = rec.journal.get();
+    deps.countersChanged = [&rec] { rec.counters->Save(); };
+    rec.deps = deps;
     rec.control = std::make_unique<RecordingControl>(deps);
     rec.control->RegisterTimers();
     RecordingControl* control = rec.control.get();
@@ -335,7 +351,7 @@ PanelDeps ControlPanelDeps() {
     return {settings(), runState(), CTesmiraDoc::Instance(), SerialStage().notifier};
 }
 
-void WireRooms(CMainFrame& frame) {
+void WireRooms(CMainFrame& frame, IProfile& profile) {
     CDlgMain* panel = frame.controlPanel();
     if (!panel)
         return;
@@ -346,7 +362,7 @@ void WireRooms(CMainFrame& frame) {
                                            [&state = SerialStage().state] { return state.stageZ; });
     WireStage(frame, *panel);
     WireCapture(frame, *panel);
-    WireRecording(frame, *panel);
+    WireRecording(frame, *panel, profile);
     WireInstruments(*panel);
     SetCommandHandler(command_id::kFolders, [&frame] {
         CaptureOwner& capture = MakeCaptureOwner();
@@ -361,8 +377,33 @@ void WireRooms(CMainFrame& frame) {
     panel->OnInitialUpdate();
 }
 
+// Recordings cut short last time (kill, crash, power cut) are repaired before the capture graph
+// exists, so nothing writes to their folders meanwhile; each gets a line in the message pane.
+void RecoverCutRecordings() {
+    RecordingWiring& rec = Recording();
+    if (!rec.journal || !rec.control)
+        return;
+    CTesmiraDoc& doc = *rec.deps.doc;
+    Settings& s = *rec.deps.settings;
+    INotifier& notifier = *rec.deps.notifier;
+    const auto report = [&doc, &notifier](bool repaired, const std::string& text) {
+        doc.UpdateAllViews(nullptr, repaired ? UpdateHint::kAppendGreen : UpdateHint::kAppendBlue,
+                           text);
+        if (!repaired)
+            notifier.Notify(text, MessageIcon::Exclamation);
+    };
+    const RecoveryOutcome outcome = RecoverRecordings(s, *rec.journal, report);
+    if (!outcome.journalProblem.empty())
+        doc.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, outcome.journalProblem + "\n");
+    if (outcome.countersMoved) {
+        rec.counters->Save();
+        MakeNextRecordingPath(*rec.deps.paths, s, s.recNo);
+    }
+}
+
 void StartRooms(CMainFrame& frame) {
     (void)frame;
+    RecoverCutRecordings();
     MakeCaptureOwner().Rebuild();
 }
 

@@ -20,6 +20,7 @@ class CMainFrame;
 struct EncoderPages;
 class CaptureOwner;
 class IRelaySwitch;
+class IProfile;
 
 // Tells the user through the process's installed notifier (message boxes in the program, the
 // message sink in tests) until the workstation object owns one.
@@ -47,9 +48,11 @@ SerialStageWiring& SerialStage();
 PanelDeps ControlPanelDeps();
 
 // Start-up, once the frame, its panes and the floating panels exist (before the window shows).
-void WireRooms(CMainFrame& frame);
-// Start-up, with the splash window up and the frame hidden: build the capture graph for the
-// stored camera and microphone, then broadcast hint 201.
+// The profile receives the file counters as they move; the journal of recordings in progress
+// lives beside its file.
+void WireRooms(CMainFrame& frame, IProfile& profile);
+// Start-up, with the splash window up and the frame hidden: repair the recordings cut short last
+// time, build the capture graph for the stored camera and microphone, then broadcast hint 201.
 void StartRooms(CMainFrame& frame);
 // Close sequence, after the timers stopped and the placements were taken: release what the rooms
 // hold (all relays off, the relay-module library, the meter's USB module).

@@ -48,7 +48,7 @@ bool CTesmiraApp::InitInstance() {
     // 6-7. Document, frame and panes; then the rooms attach to them.
     frame_ = std::make_unique<CMainFrame>(QString::fromLatin1(kVersionText));
     frame_->SetOnClosed([] { QCoreApplication::quit(); });
-    WireRooms(*frame_);
+    WireRooms(*frame_, *profile_);
     // Without a window manager (a bare X server) nothing maximises: start at the screen's size.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         frame_->setGeometry(screen->availableGeometry());

@@ -11,6 +11,7 @@ bool CaptureRecordGraph::IsBuilt() const {
 }
 
 bool CaptureRecordGraph::StartRecording(const std::string& sinkPath, std::string* error) {
+    closeError_.clear();
     CCaptureGraph* graph = currentGraph_();
     if (!graph) {
         if (error)
@@ -31,9 +32,13 @@ bool CaptureRecordGraph::StartRecording(const std::string& sinkPath, std::string
 }
 
 void CaptureRecordGraph::StopRecording() {
+    closeError_.clear();
     if (CCaptureGraph* graph = currentGraph_()) {
-        std::string ignored;  // a failed finalise was already reported by the graph
-        graph->StopRecording(&ignored);
+        // A failed finalise was already reported by the graph; recording control only needs to
+        // know that the file wants its index rebuilt.
+        std::string error;
+        if (!graph->StopRecording(&error))
+            closeError_ = error.empty() ? "the file could not be finished" : error;
     }
 }
 

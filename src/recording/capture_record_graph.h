@@ -27,11 +27,13 @@ public:
     // The graph reports a failed write itself (message and stream-stop event), so recording
     // control learns of it through the ordinary stop.
     std::string WriteError() const override { return {}; }
+    std::string CloseError() const override { return closeError_; }
 
 private:
     std::function<CCaptureGraph*()> currentGraph_;
     const Settings& settings_;
     const EncoderSettings& encoders_;
+    std::string closeError_;
 };
 
 }  // namespace tesmira

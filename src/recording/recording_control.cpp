@@ -4,13 +4,17 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <ctime>
+
 #include "core/clock.h"
 #include "core/notifier.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "recording/avi_rate.h"
+#include "recording/avi_repair.h"
 #include "recording/file_move.h"
+#include "recording/recording_journal.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
 #include "recording/timelapse_control.h"
@@ -38,6 +42,14 @@ std::string Format(const char* format, ...) {
 }
 
 }  // namespace
+
+std::string ReservePathOf(const std::string& sink) {
+    // Hidden, so the folder the user watches shows only the recording.
+    const auto slash = sink.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : sink.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? sink : sink.substr(slash + 1);
+    return folder + "." + name + ".reserve";
+}
 
 RecordingControl::RecordingControl(RecordingDeps deps) : deps_(std::move(deps)) {}
 
@@ -110,15 +122,21 @@ void RecordingControl::RecStart() {
         // One log per recording: rows left from an unsaved run never mix into this one.
         deps_.log->Clear();
         // Never record over an existing file: the counter moves on to the first free number.
+        const int wanted = s.recNo;
         s.recNo = FirstFreeRecordingNumber(s, s.recNo);
+        if (s.recNo != wanted)
+            CountersChanged();
         const std::string sink = MakeNextRecordingPath(*deps_.paths, s, s.recNo);
+        BeginFile(sink);
         std::string reason;
         const std::string folder = std::filesystem::path(sink).parent_path().string();
         if (!folder.empty() && !std::filesystem::is_directory(folder)) {
             // Said once and plainly: the writer's system error and the stream-reset advice would
             // both send the user the wrong way.
+            EndFile();
             FailStart(MissingFolderMessage(folder), /*streamTouched=*/false);
         } else if (!deps_.graph->StartRecording(sink, &reason)) {
+            EndFile();
             FailStart(reason);
         } else {
             loggedFrames_ = 0;
@@ -205,9 +223,15 @@ void RecordingControl::RecStop() {
     // The file is closed before it is counted: a frame still being encoded when the stop came
     // ends up in the file, so it belongs in the summary and the log.
     if (IRecordGraph* graph = deps_.graph) {
+        // The reserve goes first, so that even on a full disk the index and header fit.
+        reserve_.Release();
         graph->StopRecording();
         counts_ = graph->ReadFrameCounts();
         streamRate_ = graph->MeasureStreamRate();
+        // A writer that failed leaves the frames without an index: rebuild it now rather than
+        // at the next start. When even that fails the journal entry stays for the next start.
+        if (!graph->CloseError().empty() || !graph->WriteError().empty())
+            RepairAvi(sinkPath_);
     }
     Report(UpdateHint::kAppendGreen, Format("Movie No.%3d\n取得：%6d\n駒落：%d\n", s.recNo,
                                             counts_.delivered, counts_.dropped));
@@ -262,10 +286,13 @@ void RecordingControl::FinishFile() {
         lastRecording_ = paths.recDestPath;
         // Never replace a file: a clash gets a "(2)" name beside it.
         const std::string target = UnusedVariantOf(finalName);
+        if (finalName == paths.recDestPath)
+            EndFile();  // a name without ".avi" is final as it is
         if (!target.empty() && target != paths.recDestPath) {
             const MoveResult renamed = RenameNoReplace(paths.recDestPath, target);
             if (renamed.ok) {
                 lastRecording_ = target;
+                EndFile();
             } else if (PathExists(paths.recDestPath)) {
                 Report(UpdateHint::kAppendBlue,
                        "ファイル名を変更できませんでした: " + renamed.error + "\n");
@@ -275,6 +302,7 @@ void RecordingControl::FinishFile() {
 
     MakeLogPath(paths, s, s.recNo, s.logFileType);
     s.recNo += 1;
+    CountersChanged();
     MakeNextRecordingPath(*deps_.paths, s, s.recNo);
 
     if (s.saveLog == 1) {
@@ -286,6 +314,7 @@ void RecordingControl::FinishFile() {
         const MoveResult moved = SafeMoveFile(workPath, destPath);
         if (moved.ok) {
             lastRecording_ = destPath;
+            EndFile();
         } else {
             const std::string text = "録画ファイルを保存先へ移動できませんでした。\n録画は " +
                                      workPath + " にあります。\n(" + moved.error + ")\n";
@@ -293,6 +322,34 @@ void RecordingControl::FinishFile() {
             Tell(text);
         }
     }
+}
+
+// The journal entry and the reserve of a recording about to be written to `sink`.
+void RecordingControl::BeginFile(const std::string& sink) {
+    sinkPath_ = sink;
+    if (deps_.journal) {
+        // The destination stands in for the final name; the rate is only known at the stop.
+        const JournalResult r =
+            deps_.journal->Begin({sink, RecordingKind::Movie, deps_.settings->recNo,
+                                  int64_t(std::time(nullptr)), deps_.paths->recDestPath});
+        if (!r.Ok())
+            Report(UpdateHint::kAppendBlue, r.text + "\n");
+    }
+    // Without the room for a reserve the recording still goes ahead, only less protected.
+    reserve_.Create(ReservePathOf(sink));
+}
+
+// The file has its final name (or never came to be): nothing left to repair.
+void RecordingControl::EndFile() {
+    reserve_.Remove();
+    if (deps_.journal && !sinkPath_.empty())
+        deps_.journal->End(sinkPath_);
+    sinkPath_.clear();
+}
+
+void RecordingControl::CountersChanged() {
+    if (deps_.countersChanged)
+        deps_.countersChanged();
 }
 
 void RecordingControl::OnRecordingTick() {

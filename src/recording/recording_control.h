@@ -12,6 +12,7 @@
 
 #include "core/timer_multiplexer.h"
 #include "core/update_hints.h"
+#include "recording/disk_reserve.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
 
@@ -23,6 +24,7 @@ class CTesmiraDoc;
 class INotifier;
 class Clock;
 class TimelapseControl;
+class RecordingJournal;
 
 struct FrameCounts {
     int32_t delivered = 0;  // frames written to the AVI
@@ -46,6 +48,8 @@ public:
     virtual double MeasureStreamRate() = 0;
     // Non-empty once the writer could not write (disk full, folder gone).
     virtual std::string WriteError() const = 0;
+    // Why the last StopRecording could not finish the file (empty when it did).
+    virtual std::string CloseError() const { return {}; }
 };
 
 // The count-down panel (dialog 139).
@@ -104,7 +108,15 @@ struct RecordingDeps {
     IRecordPanel* panel = nullptr;
     TimerMultiplexer* timers = nullptr;
     std::function<void()> rebuildGraph;  // destroy and rebuild the capture graph, live restored
+    // Each recording is entered here while it is written, so a cut one is repaired at the next
+    // start (may be null: no journal kept).
+    RecordingJournal* journal = nullptr;
+    // "Rec No." moved: write it to the settings file now (may be empty).
+    std::function<void()> countersChanged;
 };
+
+// The disk reserve of a recording: a hidden file beside it, so on the same disk.
+std::string ReservePathOf(const std::string& sink);
 
 class RecordingControl {
 public:
@@ -148,6 +160,9 @@ private:
     void Report(UpdateHint hint, const std::string& text);
     void Tell(const std::string& text);
     std::string RepeatStatus(const char* extraFormat = nullptr, int extra = 0) const;
+    void BeginFile(const std::string& sink);
+    void EndFile();
+    void CountersChanged();
 
     RecordingDeps deps_;
     TimelapseControl* timelapse_ = nullptr;
@@ -163,6 +178,8 @@ private:
     double zoomBeforeRecording_ = 0.0;
     bool zoomWasChanged_ = false;
     std::string lastRecording_;
+    std::string sinkPath_;  // the file being written, as entered in the journal
+    DiskReserve reserve_;   // room for the index when the disk fills up
 };
 
 }  // namespace tesmira

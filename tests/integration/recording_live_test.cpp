@@ -137,9 +137,10 @@ TEST_F(LiveRecording, WorkFolderOnRamDiskHandsTheFileOverAndKeepsNothing) {
     const RunState& run = runState();
     Click(1022);
     ASSERT_TRUE(run.isRecording);
-    // While it runs the recording lives in the work folder only.
+    // While it runs the recording lives in the work folder only, with its hidden disk reserve.
     ASSERT_TRUE(WaitFor([&] { return !WorkFiles().empty(); }, 2000));
-    EXPECT_EQ(WorkFiles(), Names{settings().datePrefix + "001.avi"});
+    const std::string name = settings().datePrefix + "001.avi";
+    EXPECT_EQ(WorkFiles(), (Names{"." + name + ".reserve", name}));
     EXPECT_TRUE(VideoFiles().empty());
     ASSERT_TRUE(WaitFor([&] { return !run.isRecording; }, 8000));
 

@@ -16,8 +16,11 @@
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "media/avi_writer.h"
+#include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
+#include "recording/file_move.h"
 #include "recording/recording_control.h"
+#include "recording/recording_journal.h"
 #include "recording/recording_log.h"
 
 namespace tesmira {
@@ -81,10 +84,12 @@ public:
                 writer->WriteVideo(frame.data(), 32 * 3, 0);
             counts.delivered = int32_t(writer->FramesWritten());
         }
-        if (writer)
-            writer->Close(&ignored);
+        closeError.clear();
+        if (writer && !writer->Close(&closeError) && closeError.empty())
+            closeError = "close failed";
         writer.reset();
     }
+    std::string CloseError() const override { return closeError; }
     FrameCounts ReadFrameCounts() override {
         if (writer && writer->IsOpen() && writeError.empty()) {
             const int64_t due = int64_t((clock_.tick - started) * rate / 1000.0);
@@ -94,7 +99,10 @@ public:
                     writeError = "No space left on device";
                     break;
                 }
-                writer->WriteVideo(frame.data(), 32 * 3, 0);
+                if (!writer->WriteVideo(frame.data(), 32 * 3, 0)) {
+                    writeError = "No space left on device";
+                    break;
+                }
             }
             counts.delivered = int32_t(writer->FramesWritten());
         }
@@ -110,6 +118,7 @@ public:
     int failAfterFrames = -1;
     int framesInFlightAtStop = 0;
     std::string writeError;
+    std::string closeError;
     FrameCounts counts;
 
 private:
@@ -209,6 +218,8 @@ protected:
         control_.RegisterTimers();
     }
     void TearDown() override {
+        SetAviWriterSizeLimitForTests(0);
+        test::RemoveTree(journalDir_);
         for (const auto& d : extraDirs_)
             test::RemoveTree(d);
         test::RemoveTree(dir_);
@@ -237,6 +248,8 @@ protected:
         d.panel = &panel_;
         d.timers = &timers_;
         d.rebuildGraph = [this] { ++rebuilds_; };
+        d.journal = &journal_;
+        d.countersChanged = [this] { savedRecNos_.push_back(settings_.recNo); };
         return d;
     }
 
@@ -254,6 +267,9 @@ protected:
     FakeCountDown countDown_;
     FakePanel panel_;
     int rebuilds_ = 0;
+    std::string journalDir_ = test::MakeTempDir();
+    RecordingJournal journal_{journalDir_ + "/Tesmira.recordings"};
+    std::vector<int> savedRecNos_;  // "Rec No." each time it was to be written out
     RecordingControl control_{MakeDeps()};
     HintCollector hints_{doc_};
     std::string dir_;
@@ -487,6 +503,63 @@ TEST_F(RecordingControlTest, FailedMoveKeepsTheRecordingAndSaysWhereItIs) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("録画は " + kept + " にあります"), std::string::npos);
     EXPECT_NE(hints_.texts[102].find(kept), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tesmira
+
+namespace tesmira {
+namespace {
+
+// While a file is written the journal names it and a reserve sits beside it; once it has its final
+// name both are gone, and the new counter has been handed out for writing at once.
+TEST_F(RecordingControlTest, JournalAndReserveLastExactlyAsLongAsTheFileIsUnfinished) {
+    control_.RecStart();
+    ASSERT_TRUE(run_.isRecording);
+    const std::string sink = settings_.dirVideo + "/26_01_17-001.avi";
+    const std::vector<JournalEntry> pending = journal_.Pending();
+    ASSERT_EQ(pending.size(), 1u);
+    EXPECT_EQ(pending[0].path, sink);
+    EXPECT_EQ(pending[0].kind, RecordingKind::Movie);
+    EXPECT_EQ(pending[0].number, 1);
+    EXPECT_TRUE(PathExists(ReservePathOf(sink)));
+    EXPECT_EQ(VideoFiles(),
+              (std::vector<std::string>{".26_01_17-001.avi.reserve", "26_01_17-001.avi"}));
+
+    Run(1500);  // to the limit
+    ASSERT_FALSE(run_.isRecording);
+    EXPECT_TRUE(journal_.Pending().empty());
+    EXPECT_EQ(VideoFiles(), std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi"});
+    EXPECT_EQ(savedRecNos_, std::vector<int>{2});
+}
+
+// A failed start leaves nothing behind for the next start to repair.
+TEST_F(RecordingControlTest, FailedStartClearsItsJournalEntryAndReserve) {
+    graph_.startError = "refused";
+    control_.RecStart();
+    EXPECT_TRUE(journal_.Pending().empty());
+    EXPECT_TRUE(VideoFiles().empty());
+}
+
+// The disk fills up in the middle of a frame (the writer's size limit plays the full disk): the
+// file is still finished with an index and a header that counts exactly the frames in it.
+TEST_F(RecordingControlTest, FullDiskStillEndsInAnIndexedFileWhoseHeaderCountsItsFrames) {
+    SetAviWriterSizeLimitForTests(40000);  // room for about fifteen 32x24 frames
+    control_.RecStart();
+    Run(1500);
+    ASSERT_FALSE(run_.isRecording);
+    SetAviWriterSizeLimitForTests(0);
+    const std::string file = settings_.dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
+    const test::ProbedAvi probe = test::ProbeAvi(file);
+    ASSERT_TRUE(probe.opened);
+    EXPECT_GT(probe.decodedFrames, 5);
+    EXPECT_LT(probe.decodedFrames, 30);
+    EXPECT_EQ(probe.headerFrames, probe.decodedFrames);
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(file);
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), "idx1", "idx1" + 4), bytes.end())
+        << "no index was written";
+    EXPECT_TRUE(journal_.Pending().empty());
+    EXPECT_FALSE(messages_.messages.empty()) << "the user must hear of the full disk";
 }
 
 }  // namespace

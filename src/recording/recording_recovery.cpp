@@ -1,0 +1,236 @@
+#include "recording/recording_recovery.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "core/settings.h"
+#include "recording/avi_rate.h"
+#include "recording/avi_repair.h"
+#include "recording/file_move.h"
+#include "recording/recording_paths.h"
+
+namespace tesmira {
+namespace {
+
+std::string Format(const char* format, ...) {
+    char buf[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
+}
+
+std::string WithoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::string p = WithoutTrailingSlash(path);
+    const auto slash = p.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::string p = WithoutTrailingSlash(path);
+    const auto slash = p.find_last_of('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+// Puts a file in place without replacing anything: a rename in its own folder, a safe move (copy,
+// flush, rename, delete) into another.
+MoveResult PutInPlace(const std::string& from, const std::string& to) {
+    if (FolderOf(from) == FolderOf(to))
+        return RenameNoReplace(from, to);
+    return SafeMoveFile(from, to);
+}
+
+// The frames of a series folder, in name order. A frame file of zero bytes is what a cut at the
+// moment of creation leaves: it is removed, it holds no picture.
+int TidySeriesFrames(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    std::vector<std::string> frames;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.rfind("OneShot", 0) == 0)
+            frames.push_back(name);
+    }
+    closedir(dir);
+    int count = 0;
+    for (const std::string& name : frames) {
+        const std::string path = WithTrailingSlash(folder) + name;
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+            unlink(path.c_str());
+            continue;
+        }
+        ++count;
+    }
+    return count;
+}
+
+// Moves a series folder: a rename when it can, else the frames one by one (each safely) into a
+// new folder, the old one removed only once it is empty.
+MoveResult MoveFolder(const std::string& from, const std::string& to) {
+    // `to` was chosen free by the caller; a rename in one file system is all it takes.
+    if (rename(from.c_str(), to.c_str()) == 0)
+        return {true, {}};
+    if (errno != EXDEV)
+        return {false, from + ": " + std::strerror(errno)};
+    if (mkdir(to.c_str(), 0777) != 0 && errno != EEXIST)
+        return {false, to + ": " + std::strerror(errno)};
+    DIR* dir = opendir(from.c_str());
+    if (!dir)
+        return {false, from + ": " + std::strerror(errno)};
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(dir);
+    for (const std::string& name : names) {
+        const MoveResult moved = SafeMoveFile(from + "/" + name, to + "/" + name);
+        if (!moved.ok)
+            return moved;
+    }
+    rmdir(from.c_str());
+    return {true, {}};
+}
+
+struct Recovered {
+    bool done = false;      // the entry can leave the journal
+    bool repaired = false;  // true: the file is whole and final
+    std::string text;
+};
+
+std::string CannotRepair(const std::string& path, const std::string& why) {
+    return "録画ファイルを修復できませんでした（ファイルはそのまま残してあります）:\n" + path +
+           "\n(" + why + ")\n";
+}
+
+// A movie or a time-lapse AVI: repair, measure, rewrite the rate as a stop does, final name.
+Recovered RecoverAvi(const Settings& s, const JournalEntry& e) {
+    const AviRepairResult r = RepairAvi(e.path);
+    if (!r.Ok()) {
+        // A file we cannot parse stays as it is for good; an open or write failure (a full
+        // disk, say) may pass, so that entry is tried again at the next start.
+        const bool forGood =
+            r.status == AviRepairStatus::NotAvi || r.status == AviRepairStatus::Unrepairable;
+        return {forGood, false, CannotRepair(e.path, r.error)};
+    }
+    const bool movie = e.kind == RecordingKind::Movie;
+    std::string target;
+    double headerRate = r.headerRate;
+    if (movie) {
+        RewriteAviRateAfterRecording(e.path, s.resetFps, s.replayFps, &headerRate, nullptr);
+        target = FinalRecordingName(e.finalName.empty() ? e.path : e.finalName, r.streamRate);
+    } else {
+        target = e.finalName.empty() ? TimelapseFinalName(e.path, s.timelapse) : e.finalName;
+    }
+    target = UnusedVariantOf(target);
+    if (target.empty())
+        return {false, false, CannotRepair(e.path, "no free name")};
+    if (target != e.path) {
+        const MoveResult moved = PutInPlace(e.path, target);
+        if (!moved.ok) {
+            return {false, false,
+                    "修復した録画ファイルを保存先へ移せませんでした。\n録画は " + e.path +
+                        " にあります。\n(" + moved.error + ")\n"};
+        }
+    }
+    const double replay = movie && s.resetFps ? s.replayFps : headerRate;
+    std::string text =
+        Format(movie ? "Movie No.%3d を修復しました\n" : "齣撮 No.%3d を修復しました\n", e.number);
+    text += NameOf(target) + "\n";
+    text += Format("取得：%6lld\n実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n",
+                   static_cast<long long>(r.videoFrames), r.streamRate, replay);
+    return {true, true, text};
+}
+
+Recovered RecoverSeries(const Settings& s, const JournalEntry& e) {
+    const std::string folder = WithoutTrailingSlash(e.path);
+    const int frames = TidySeriesFrames(folder);
+    std::string target = WithoutTrailingSlash(
+        e.finalName.empty() ? TimelapseFinalName(e.path, s.timelapse) : e.finalName);
+    target = UnusedVariantOf(target);
+    if (!target.empty() && target != folder) {
+        const MoveResult moved = MoveFolder(folder, target);
+        if (!moved.ok) {
+            return {false, false,
+                    "齣撮フォルダの名前を変更できませんでした:\n" + folder + "\n(" + moved.error +
+                        ")\n"};
+        }
+    }
+    return {true, true,
+            Format("齣撮 No.%3d を修復しました\n", e.number) + NameOf(target) + "/\n" +
+                Format("取得：%6d\n\n", frames)};
+}
+
+}  // namespace
+
+std::string JournalPathBeside(const std::string& settingsPath) {
+    const auto slash = settingsPath.find_last_of('/');
+    const auto dot = settingsPath.find_last_of('.');
+    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExt ? settingsPath.substr(0, dot) : settingsPath) + ".recordings";
+}
+
+std::string TimelapseFinalName(const std::string& path, int intervalMs) {
+    const std::string suffix = Format("_at_%dm_%ds", intervalMs / 60000, (intervalMs / 1000) % 60);
+    const bool folder = !path.empty() && path.back() == '/';
+    if (folder)
+        return WithoutTrailingSlash(path) + suffix + "/";
+    // As at a normal stop: ".avi" is dropped when the name ends with it, then the suffix follows.
+    const auto dot = path.find_last_of('.');
+    if (dot != std::string::npos && dot > 1 && path.size() >= 4 &&
+        path.compare(path.size() - 4, 4, ".avi") == 0)
+        return path.substr(0, path.size() - 4) + suffix + ".avi";
+    return path + suffix + ".avi";
+}
+
+RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
+                                  const RecoveryReport& report) {
+    RecoveryOutcome out;
+    JournalResult read;
+    const std::vector<JournalEntry> pending = journal.Pending(&read);
+    if (!read.Ok())
+        out.journalProblem = read.text;
+    for (const JournalEntry& e : pending) {
+        // The number was handed out whether or not the file can be saved: never again.
+        int& counter = e.kind == RecordingKind::Movie ? s.recNo : s.recTlNo;
+        if (counter <= e.number) {
+            counter = e.number + 1;
+            out.countersMoved = true;
+        }
+        if (!PathExists(WithoutTrailingSlash(e.path))) {
+            // Final already (cut after the rename) or removed by the user: nothing to repair.
+            journal.End(e.path);
+            continue;
+        }
+        const Recovered r =
+            e.kind == RecordingKind::ImageSeries ? RecoverSeries(s, e) : RecoverAvi(s, e);
+        if (r.done)
+            journal.End(e.path);
+        if (r.repaired)
+            ++out.repaired;
+        else
+            ++out.failed;
+        if (report)
+            report(r.repaired, r.text);
+    }
+    return out;
+}
+
+}  // namespace tesmira
