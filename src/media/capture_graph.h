@@ -2,7 +2,7 @@
 // record branch, built once and kept for as long as the chosen camera, microphone and recording
 // mode stay the same.
 //
-//   camera -> camcaps -> tee -> queue -> videoconvert -> BGR -> preview appsink (view + grabber)
+//   camera -> camcaps -> tee -> queue -> videoconvert -> BGRx -> preview appsink (view + grabber)
 //                           `-> leaky queue -> videoconvert -> raw layout -> record appsink
 //   microphone -> queue -> audioconvert -> audioresample -> S16LE -> audio appsink
 //

@@ -80,7 +80,9 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     g_signal_connect(previewQueue, "overrun", G_CALLBACK(OnPreviewOverrun), this);
     g_signal_connect(recordQueue_, "overrun", G_CALLBACK(OnRecordOverrun), this);
 
-    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
+    // BGRx is the window's own 32-bit layout: painting needs no conversion, and a camera that
+    // delivers BGRx passes the converter untouched.
+    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGRx");
     if (!bgr) {
         errors.push_back({MediaFailure::MediaType, {}});
         return false;
