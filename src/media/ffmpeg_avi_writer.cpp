@@ -255,16 +255,19 @@ bool FfmpegAviWriter::SetUpVideo(const VideoFormat& video, const CodecSettings& 
         return true;
     }
 
-    // Cinepak is ours: FFmpeg's encoder manages only a few frames a second. Sizes ours cannot
-    // take (not multiples of 4) still record, through FFmpeg's encoder, with honest drop counts.
+    // Cinepak is ours: FFmpeg's encoder manages only a few frames a second. Neither takes a
+    // size that is not a multiple of 4, so such a size is refused in plain words.
     if (codec.mediaType == 3) {
         cinepak_ = CinepakStream::Make(video, codec);
-        if (cinepak_) {
-            par->codec_id = AV_CODEC_ID_CINEPAK;
-            par->codec_tag = MKTAG('c', 'v', 'i', 'd');
-            par->bits_per_coded_sample = 24;
-            return true;
-        }
+        if (!cinepak_)
+            return Fail(error,
+                        "Cinepak needs a picture width and height that are multiples of 4 (" +
+                            std::to_string(video.width) + " × " + std::to_string(video.height) +
+                            ")\n");
+        par->codec_id = AV_CODEC_ID_CINEPAK;
+        par->codec_tag = MKTAG('c', 'v', 'i', 'd');
+        par->bits_per_coded_sample = 24;
+        return true;
     }
 
     const AVCodec* encoder = avcodec_find_encoder_by_name(EncoderName(codec.mediaType));

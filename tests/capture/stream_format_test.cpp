@@ -72,6 +72,7 @@ protected:
         rig.settings.camera = kTestCameraName;
         rig.settings.dirVideo = rig.settings.dirLog = dir.path().toStdString();
         rig.settings.tempDrive = dir.path().toStdString() + "/";
+        rig.settings.datePrefix = "00_00_00-";  // a graph is built only with a file-name prefix
     }
     static int Width(test::CaptureRig& rig) {
         return rig.Owner().Graph() ? rig.Owner().Graph()->FrameWidth() : 0;
@@ -85,7 +86,8 @@ TEST_F(RememberedStreamFormat, ChoiceSurvivesRebuildAndRestartDamageGivesTheDefa
         test::CaptureRig rig;
         Prepare(rig);
         rig.Owner().Rebuild();
-        ASSERT_EQ(Width(rig), 640);
+        ASSERT_EQ(Width(rig), 640)
+            << (rig.messages.messages.empty() ? std::string() : rig.messages.messages[0].text);
         ASSERT_TRUE(rig.Owner().ApplyStreamFormat(
             StreamFormat{1280, 720, "BGR", "video/x-raw", 30, 1}.Caps()));
         EXPECT_EQ(rig.settings.streamFormat, std::string(kTestCameraName) + "|1280|720|BGR|30/1");

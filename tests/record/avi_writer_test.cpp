@@ -166,9 +166,9 @@ std::vector<bool> VideoKeyFlags(const std::string& path, std::string* tag) {
     return keys;
 }
 
-// Cinepak at the settings page's key-frame interval; a size our encoder cannot take (not a
-// multiple of 4) still records, through FFmpeg's encoder.
-TEST(AviWriterCinepak, KeyFramesFollowTheIntervalAndOddSizesStillRecord) {
+// Cinepak at the settings page's key-frame interval; a size no Cinepak encoder takes (not a
+// multiple of 4) is refused in plain words and leaves no file.
+TEST(AviWriterCinepak, KeyFramesFollowTheIntervalAndOddSizesAreRefused) {
     const std::string dir = test::MakeTempDir();
     struct Scenario {
         int width, height, interval, frames;
@@ -177,7 +177,6 @@ TEST(AviWriterCinepak, KeyFramesFollowTheIntervalAndOddSizesStillRecord) {
     const Scenario scenarios[] = {
         {64, 48, 4, 10, {1, 0, 0, 0, 1, 0, 0, 0, 1, 0}},
         {64, 48, 1, 3, {1, 1, 1}},
-        {66, 50, 5, 6, {}},
     };
     for (const Scenario& sc : scenarios) {
         SCOPED_TRACE(std::to_string(sc.width) + "x" + std::to_string(sc.height));
@@ -206,9 +205,18 @@ TEST(AviWriterCinepak, KeyFramesFollowTheIntervalAndOddSizesStillRecord) {
         EXPECT_EQ(tag, "cvid");
         ASSERT_EQ(keys.size(), size_t(sc.frames));
         EXPECT_TRUE(keys[0]);
-        if (!sc.keys.empty())
+        if (!sc.keys.empty()) {
             EXPECT_EQ(keys, sc.keys);
+        }
     }
+    auto writer = MakeAviWriter();
+    CodecSettings cs;
+    cs.mediaType = 3;
+    std::string error;
+    EXPECT_FALSE(
+        writer->Open(dir + "/odd.avi", {66, 50, PixelLayout::Bgr24, 30, 1}, {}, cs, 0.0, &error));
+    EXPECT_NE(error.find("multiples of 4 (66 × 50)"), std::string::npos) << error;
+    EXPECT_FALSE(ProbeAvi(dir + "/odd.avi").opened);
     test::RemoveTree(dir);
 }
 
