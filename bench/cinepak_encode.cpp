@@ -8,8 +8,8 @@
 
 #include "bench_util.h"
 #include "media/cinepak/cinepak_encoder.h"
-#include "media/ffmpeg_cvid.h"
-#include "media/synthetic_frames.h"
+#include "media_kit/ffmpeg_cvid.h"
+#include "media_kit/synthetic_frames.h"
 
 using namespace tesmira;
 

@@ -291,12 +291,20 @@ void ShowStreamFormatDialog(CaptureOwner& capture, QWidget* owner) {
     dialog.setWindowTitle(QStringLiteral("Stream"));
     dialog.setObjectName(QStringLiteral("streamFormatDialog"));
     auto* layout = new QVBoxLayout(&dialog);
-    const std::string current = graph.CurrentFormat();
-    layout->addWidget(new QLabel(Q(current), &dialog));
+    const std::optional<StreamFormat> current = graph.InUseFormat();
+    layout->addWidget(new QLabel(current ? Q(current->Label()) : QString(), &dialog));
     auto* list = new QListWidget(&dialog);
     list->setObjectName(QStringLiteral("formatList"));
-    for (const std::string& f : graph.OfferedFormats())
-        list->addItem(Q(f));
+    // One line a fixed format, the one in use selected; offers without a fixed size are left out.
+    for (const std::string& caps : graph.OfferedFormats()) {
+        const std::optional<StreamFormat> format = StreamFormatFromCaps(caps);
+        if (!format)
+            continue;
+        auto* item = new QListWidgetItem(Q(format->Label()), list);
+        item->setData(Qt::UserRole, Q(format->Caps()));
+        if (current && *format == *current)
+            list->setCurrentItem(item);
+    }
     layout->addWidget(list);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -304,7 +312,7 @@ void ShowStreamFormatDialog(CaptureOwner& capture, QWidget* owner) {
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted || !list->currentItem())
         return;
-    capture.ApplyStreamFormat(list->currentItem()->text().toStdString());
+    capture.ApplyStreamFormat(list->currentItem()->data(Qt::UserRole).toString().toStdString());
 }
 
 }  // namespace tesmira

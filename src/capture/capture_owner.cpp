@@ -138,6 +138,10 @@ void CaptureOwner::BuildInto(CCaptureGraph& graph) {
             config.camera = s.camera;
             config.microphone = s.audio;
             config.greyTimelapseBitmap = s.recMode == 2 && s.timelapseType != 0;
+            // A damaged or foreign value is ignored: the camera's default format is used.
+            if (auto remembered = ParseRememberedFormat(s.streamFormat);
+                remembered && remembered->camera == s.camera)
+                config.streamFormat = remembered->format;
             const bool built = graph.BuildGraphs(config, errors);
             Report(errors);
             errors.clear();
@@ -281,6 +285,11 @@ bool CaptureOwner::ApplyStreamFormat(const std::string& caps) {
     bool viewChanged = false;
     const bool ok = graph_->ApplyStreamFormat(caps, errors, &viewChanged);
     Report(errors);
+    // Remembered so that rebuilds and the next start ask the camera for the same format.
+    if (ok) {
+        if (auto inUse = graph_->InUseFormat())
+            deps_.settings.streamFormat = RememberFormat(graph_->BoundCameraName(), *inUse);
+    }
     if (viewChanged)
         SendViewHints();
     return ok;

@@ -28,7 +28,8 @@ void CVideoSurface::paintEvent(QPaintEvent* event) {
             frame_ = std::move(latest);
     }
     QPainter painter(this);
-    // Only the part of the scaled frame that shows in the pane is converted and drawn.
+    // Only the part of the scaled frame that shows in the pane is drawn; the frame is already in
+    // the window's 32-bit layout, so nothing is converted on this thread.
     const QRect target = event->rect() & visibleRegion().boundingRect();
     if (target.isEmpty())
         return;
@@ -37,7 +38,7 @@ void CVideoSurface::paintEvent(QPaintEvent* event) {
         return;
     }
     const QImage image(frame_->data, frame_->width, frame_->height,
-                       static_cast<qsizetype>(frame_->stride), QImage::Format_BGR888);
+                       static_cast<qsizetype>(frame_->stride), QImage::Format_RGB32);
     const QRectF source(target.x() / zoom_, target.y() / zoom_, target.width() / zoom_,
                         target.height() / zoom_);
     painter.drawImage(QRectF(target), image, source);

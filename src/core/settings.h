@@ -61,6 +61,9 @@ struct Settings {
     std::string dirVideo = HomeFolder("Tesmira/Video");  // "DirVideo"
     std::string dirLog = HomeFolder("Tesmira/Log");      // "DirLog"
     std::string tempDrive = "/dev/shm/";                 // "TempDrive"
+    // "StreamFormat": the format chosen on the camera's format page, as
+    // "camera|width|height|format|fps" (read by the capture room; empty: the camera's default).
+    std::string streamFormat;
 
     int64_t rtStop = 3000000000LL;  // "rtStop_lowerhalf" / "rtStop_upperhalf", 100 ns units
 

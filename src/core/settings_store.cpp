@@ -131,6 +131,7 @@ void LoadSettings(IProfile& p, Settings& s) {
     s.port4 = p.GetString("Port_4", s.port4);
     s.camera = p.GetString("Camera", s.camera);
     s.audio = p.GetString("Audio", s.audio);
+    s.streamFormat = p.GetString("StreamFormat", s.streamFormat);
 
     // 8: the video folder's result is not used; the others switch their feature off.
     s.dirVideo = p.GetString("DirVideo", s.dirVideo);
@@ -270,6 +271,8 @@ bool SaveSettings(IProfile& p, const Settings& s, const std::function<void(IProf
     p.SetString("Port_4", s.port4);
     p.SetString("Camera", s.camera);
     p.SetString("Audio", s.audio);
+    if (!s.streamFormat.empty())  // written only once a format has been chosen
+        p.SetString("StreamFormat", s.streamFormat);
     p.SetString("DirVideo", s.dirVideo);
     p.SetString("DirLog", s.dirLog);
     p.SetString("TempDrive", s.tempDrive);

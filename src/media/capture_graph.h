@@ -2,7 +2,7 @@
 // record branch, built once and kept for as long as the chosen camera, microphone and recording
 // mode stay the same.
 //
-//   camera -> camcaps -> tee -> queue -> videoconvert -> BGR -> preview appsink (view + grabber)
+//   camera -> camcaps -> tee -> queue -> videoconvert -> BGRx -> preview appsink (view + grabber)
 //                           `-> leaky queue -> videoconvert -> raw layout -> record appsink
 //   microphone -> queue -> audioconvert -> audioresample -> S16LE -> audio appsink
 //
@@ -128,6 +128,8 @@ public:
     std::string CameraDevicePath() const;  // V4L2 device node of a real camera, else empty
     std::vector<std::string> OfferedFormats() const;
     std::string CurrentFormat() const;
+    // The format in use as a fixed format (nullopt before a build or for unusual caps).
+    std::optional<StreamFormat> InUseFormat() const;
     // Only while not running: renegotiates and, on a new size, rebuilds the bitmaps. False with
     // the reasons in `errors` when the camera refuses the format (the previous one is restored).
     // `viewChanged` tells whether the views must be told again (hints 300 and 204).
@@ -143,7 +145,9 @@ private:
     bool Negotiate(MediaErrors* failure);
     bool MakeBitmaps(MediaErrors& errors);
     void QueueEvent(GraphEvent event);
-    GstCaps* RecordCaps() const;  // current, else as negotiated at build; caller unrefs
+    GstCaps* RecordCaps() const;       // current, else as negotiated at build; caller unrefs
+    GstElement* FormatFilter() const;  // where the camera's format is fixed
+    bool Offers(const StreamFormat& format) const;
 
     static int OnBusMessage(GstBus*, GstMessage*, void* self);
     static int OnPreviewSample(GstAppSink*, void* self);
@@ -190,6 +194,7 @@ private:
     int height_ = 0;
     int recordDepth_ = 0;
     GstCaps* recordCapsAtBuild_ = nullptr;  // the record branch's format found while building
+    std::string cameraCapsAtBuild_;         // the camera's format found while building
     std::mutex dibMutex_;
     std::unique_ptr<CDib> dib_;
     std::unique_ptr<CDib> dib8_;

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/panel_messages.h"
+#include "media/stream_format.h"
 
 namespace tesmira {
 
@@ -17,6 +19,9 @@ struct CaptureConfig {
     std::string microphone;  // display name of the chosen microphone ("Audio")
     // The 8-bit grey bitmap is kept for time-lapse pictures of 8-bit cameras.
     bool greyTimelapseBitmap = false;
+    // The format chosen on the camera's format page; asked of the camera when it offers it,
+    // otherwise the camera's default is used.
+    std::optional<StreamFormat> streamFormat;
 };
 
 // Every way building or running the graph can fail; the caller words the message.

@@ -19,6 +19,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "media/avi_patch.h"
+#include "media/cinepak_stream.h"
+
 namespace tesmira {
 namespace {
 
@@ -75,59 +78,6 @@ std::string AvError(int code) {
     return buf;
 }
 
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void Patch32(int fd, off_t at, uint32_t v) {
-    const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-    (void)!pwrite(fd, b, 4, at);
-}
-
-// Makes a file whose writing stopped half-way (disk full) readable: the sizes of the last RIFF
-// part and of its "movi" list, and the frame counts of the headers. The index is missing;
-// players find the frames by walking the "movi" list.
-void PatchUnfinishedAvi(int fd, uint32_t frames, uint32_t audioBlocks) {
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || st.st_size < 200)
-        return;
-    const off_t size = st.st_size;
-    off_t riff = 0;
-    int parts = 0;
-    for (off_t at = 0; at + 12 <= size; ++parts) {
-        uint8_t head[12];
-        if (pread(fd, head, 12, at) != 12 || std::memcmp(head, "RIFF", 4) != 0)
-            break;
-        riff = at;
-        at += 8 + off_t(Get32(head + 4));
-    }
-    if (parts == 0)
-        return;
-    Patch32(fd, riff + 4, uint32_t(size - riff - 8));
-    for (off_t at = riff + 12; at + 12 <= size;) {
-        uint8_t head[12];
-        if (pread(fd, head, 12, at) != 12)
-            break;
-        if (std::memcmp(head, "LIST", 4) == 0 && std::memcmp(head + 8, "movi", 4) == 0) {
-            Patch32(fd, at + 4, uint32_t(size - at - 8));
-            break;
-        }
-        at += 8 + ((off_t(Get32(head + 4)) + 1) & ~off_t(1));
-    }
-    uint8_t first[4];
-    if (pread(fd, first, 4, 92) != 4)
-        return;
-    if (parts == 1)
-        Patch32(fd, 48, frames);        // avih total frames
-    Patch32(fd, 100 + 8 + 32, frames);  // video strh length
-    const off_t second = 96 + off_t(Get32(first));
-    uint8_t list[16];
-    if (audioBlocks && pread(fd, list, 16, second) == 16 && std::memcmp(list, "LIST", 4) == 0 &&
-        std::memcmp(list + 8, "strl", 4) == 0 && std::memcmp(list + 12, "strh", 4) == 0) {
-        Patch32(fd, second + 12 + 8 + 32, audioBlocks);
-    }
-}
-
 class FfmpegAviWriter : public IAviWriter {
 public:
     ~FfmpegAviWriter() override { Close(nullptr); }
@@ -157,6 +107,7 @@ private:
     bool WritePacket(AVPacket* packet);
     bool EncodeAndWrite(AVFrame* frame);
     bool WriteRaw(const uint8_t* data, size_t stride);
+    bool WriteCinepak(const uint8_t* data, size_t stride);
     void Release();
 
     mutable std::mutex mu_;
@@ -170,6 +121,7 @@ private:
     AVStream* audioStream_ = nullptr;
     AVCodecContext* enc_ = nullptr;
     SwsContext* sws_ = nullptr;
+    std::unique_ptr<CinepakStream> cinepak_;  // choice 3 on sizes our encoder takes
     AVFrame* frame_ = nullptr;
     AVPacket* packet_ = nullptr;
     std::vector<uint8_t> raw_;
@@ -300,6 +252,21 @@ bool FfmpegAviWriter::SetUpVideo(const VideoFormat& video, const CodecSettings& 
             raw_.resize(row * size_t(video.height));
             rawPadded_ = true;
         }
+        return true;
+    }
+
+    // Cinepak is ours: FFmpeg's encoder manages only a few frames a second. Neither takes a
+    // size that is not a multiple of 4, so such a size is refused in plain words.
+    if (codec.mediaType == 3) {
+        cinepak_ = CinepakStream::Make(video, codec);
+        if (!cinepak_)
+            return Fail(error,
+                        "Cinepak needs a picture width and height that are multiples of 4 (" +
+                            std::to_string(video.width) + " × " + std::to_string(video.height) +
+                            ")\n");
+        par->codec_id = AV_CODEC_ID_CINEPAK;
+        par->codec_tag = MKTAG('c', 'v', 'i', 'd');
+        par->bits_per_coded_sample = 24;
         return true;
     }
 
@@ -486,6 +453,25 @@ bool FfmpegAviWriter::WriteRaw(const uint8_t* data, size_t stride) {
     return ok;
 }
 
+bool FfmpegAviWriter::WriteCinepak(const uint8_t* data, size_t stride) {
+    bool key = false;
+    const std::span<const uint8_t> bytes = cinepak_->Encode(data, stride, &key);
+    if (bytes.empty())
+        return false;
+    av_packet_unref(packet_);
+    // The muxer only reads the packet; the encoder's buffer lives until the next frame.
+    packet_->data = const_cast<uint8_t*>(bytes.data());
+    packet_->size = int(bytes.size());
+    packet_->stream_index = videoStream_->index;
+    packet_->pts = packet_->dts = frames_;
+    packet_->duration = 1;
+    if (key)
+        packet_->flags |= AV_PKT_FLAG_KEY;
+    const bool ok = WritePacket(packet_);
+    av_packet_unref(packet_);
+    return ok;
+}
+
 bool FfmpegAviWriter::EncodeAndWrite(AVFrame* frame) {
     int ret = avcodec_send_frame(enc_, frame);
     if (ret < 0)
@@ -512,7 +498,7 @@ bool FfmpegAviWriter::WriteVideo(const uint8_t* data, size_t stride, int64_t /*p
         return false;
     // AVI holds a constant frame rate: frames follow each other, dropped ones are counted apart.
     if (!enc_) {
-        if (!WriteRaw(data, stride))
+        if (!(cinepak_ ? WriteCinepak(data, stride) : WriteRaw(data, stride)))
             return false;
         ++frames_;
         return true;
@@ -585,6 +571,7 @@ void FfmpegAviWriter::Release() {
     if (sws_)
         sws_freeContext(sws_);
     sws_ = nullptr;
+    cinepak_.reset();
     av_frame_free(&frame_);
     av_packet_free(&packet_);
     avcodec_free_context(&enc_);

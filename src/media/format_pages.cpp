@@ -56,6 +56,39 @@ std::vector<std::string> CCaptureGraph::OfferedFormats() const {
     return out;
 }
 
+std::optional<StreamFormat> CCaptureGraph::InUseFormat() const {
+    // While the graph rests the pads hold no caps: the format found while building tells.
+    if (auto running = StreamFormatFromCaps(CurrentFormat()))
+        return running;
+    return StreamFormatFromCaps(cameraCapsAtBuild_);
+}
+
+bool CCaptureGraph::Offers(const StreamFormat& format) const {
+    for (const std::string& caps : OfferedFormats())
+        if (StreamFormatFromCaps(caps) == format)
+            return true;
+    return false;
+}
+
+GstElement* CCaptureGraph::FormatFilter() const {
+    // The test camera fixes its format inside its own bin; everyone else is filtered here.
+    GstElement* target = camCaps_;
+    if (camSrc_ && GST_IS_BIN(camSrc_)) {
+        GstIterator* it = gst_bin_iterate_elements(GST_BIN(camSrc_));
+        GValue item = G_VALUE_INIT;
+        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            GstElement* e = GST_ELEMENT(g_value_get_object(&item));
+            GstElementFactory* f = gst_element_get_factory(e);
+            if (f && g_strcmp0(GST_OBJECT_NAME(f), "capsfilter") == 0)
+                target = e;
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+    }
+    return target;
+}
+
 std::string CCaptureGraph::CurrentFormat() const {
     if (!camPad_)
         return {};
@@ -83,21 +116,7 @@ bool CCaptureGraph::ApplyStreamFormat(const std::string& capsText, MediaErrors& 
         errors.push_back({MediaFailure::NotConnected, {}});
         return false;
     }
-    // The test camera fixes its format inside its own bin; everyone else is filtered here.
-    GstElement* target = camCaps_;
-    if (GST_IS_BIN(camSrc_)) {
-        GstIterator* it = gst_bin_iterate_elements(GST_BIN(camSrc_));
-        GValue item = G_VALUE_INIT;
-        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-            GstElement* e = GST_ELEMENT(g_value_get_object(&item));
-            GstElementFactory* f = gst_element_get_factory(e);
-            if (f && g_strcmp0(GST_OBJECT_NAME(f), "capsfilter") == 0)
-                target = e;
-            g_value_reset(&item);
-        }
-        g_value_unset(&item);
-        gst_iterator_free(it);
-    }
+    GstElement* target = FormatFilter();
     GstCaps* previous = nullptr;
     g_object_get(target, "caps", &previous, nullptr);
     g_object_set(target, "caps", caps, nullptr);

@@ -14,7 +14,8 @@
 
 namespace tesmira {
 
-// One BGR 24-bit frame, rows top-down. `hold` keeps the memory alive (the pipeline's buffer).
+// One BGRx 32-bit frame (the window's RGB32 layout), rows top-down. `hold` keeps the memory alive
+// (the pipeline's buffer).
 struct VideoFrame {
     int width = 0;
     int height = 0;

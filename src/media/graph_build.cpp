@@ -27,7 +27,24 @@ int CCaptureGraph::BuildGraphs(const CaptureConfig& config, MediaErrors& errors)
     greyBitmap_ = config.greyTimelapseBitmap;
     if (!MakeBranches(errors))
         return 0;
-    if (!Negotiate(&errors))
+    // The remembered format, when this camera still offers it; should the camera refuse it after
+    // all, its default is used as if nothing had been remembered.
+    bool negotiated = false;
+    if (config.streamFormat && Offers(*config.streamFormat)) {
+        GstElement* filter = FormatFilter();
+        GstCaps* previous = nullptr;
+        g_object_get(filter, "caps", &previous, nullptr);
+        GstCaps* wanted = gst_caps_from_string(config.streamFormat->Caps().c_str());
+        g_object_set(filter, "caps", wanted, nullptr);
+        if (wanted)
+            gst_caps_unref(wanted);
+        negotiated = Negotiate(nullptr);
+        if (!negotiated)
+            g_object_set(filter, "caps", previous, nullptr);
+        if (previous)
+            gst_caps_unref(previous);
+    }
+    if (!negotiated && !Negotiate(&errors))
         return 0;
     if (!MakeBitmaps(errors))
         return 0;
@@ -80,7 +97,9 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     g_signal_connect(previewQueue, "overrun", G_CALLBACK(OnPreviewOverrun), this);
     g_signal_connect(recordQueue_, "overrun", G_CALLBACK(OnRecordOverrun), this);
 
-    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
+    // BGRx is the window's own 32-bit layout: painting needs no conversion, and a camera that
+    // delivers BGRx passes the converter untouched.
+    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGRx");
     if (!bgr) {
         errors.push_back({MediaFailure::MediaType, {}});
         return false;
@@ -200,6 +219,16 @@ bool CCaptureGraph::Negotiate(MediaErrors* failure) {
     gst_object_unref(previewIn);
     gst_object_unref(recordIn);
     const bool ok = started && previewCaps && recordCaps && error.empty();
+    if (ok) {
+        GstPad* teeIn = gst_element_get_static_pad(tee_, "sink");
+        if (GstCaps* camera = gst_pad_get_current_caps(teeIn)) {
+            gchar* text = gst_caps_to_string(camera);
+            cameraCapsAtBuild_ = text ? text : "";
+            g_free(text);
+            gst_caps_unref(camera);
+        }
+        gst_object_unref(teeIn);
+    }
     gst_element_set_state(pipeline_, ok ? GST_STATE_READY : GST_STATE_NULL);
     gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_SECOND);
     negotiating_ = false;

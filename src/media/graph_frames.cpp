@@ -2,6 +2,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "media/bgrx_to_dib.h"
 #include "media/capture_graph.h"
 #include "media/graph_internals.h"
 
@@ -38,7 +39,7 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
         return;
     const int w = GST_VIDEO_INFO_WIDTH(&info);
     const int h = GST_VIDEO_INFO_HEIGHT(&info);
-    if (offset + stride * static_cast<size_t>(h > 0 ? h - 1 : 0) + static_cast<size_t>(w) * 3 >
+    if (offset + stride * static_cast<size_t>(h > 0 ? h - 1 : 0) + static_cast<size_t>(w) * 4 >
         mapped->map.size)
         return;  // a short buffer is never read past its end
     const uint8_t* data = mapped->map.data + offset;
@@ -51,7 +52,7 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
         {
             std::lock_guard<std::mutex> lock(dibMutex_);
             if (dib_)
-                dib_->CopyFromTopDown(data, stride, w, h);
+                CopyBgrxIntoDib(data, stride, w, h, *dib_);
         }
         listener_.OnFrameGrabbed(grabMessage_.load());
     }

@@ -72,7 +72,14 @@ size_t PaneTexts::Summaries() const {
 }
 
 int PaneTexts::DeliveredOf(size_t n) const {
-    const std::string key = "取得：";
+    return CountOf(n, "取得：");
+}
+
+int PaneTexts::DroppedOf(size_t n) const {
+    return CountOf(n, "駒落：");
+}
+
+int PaneTexts::CountOf(size_t n, const std::string& key) const {
     size_t seen = 0;
     for (const std::string& t : texts_) {
         if (t.rfind("Movie No.", 0) != 0)

@@ -37,10 +37,13 @@ public:
     void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
     // The count after "取得：" in the n-th "Movie No." summary; -1 when there is none.
     int DeliveredOf(size_t n) const;
+    // The count after "駒落：" (dropped frames) in the n-th summary; -1 when there is none.
+    int DroppedOf(size_t n) const;
     size_t Summaries() const;
     std::string All() const;
 
 private:
+    int CountOf(size_t n, const std::string& key) const;
     std::vector<std::string> texts_;
 };
 

@@ -10,8 +10,8 @@
 
 #include "media/cinepak/cinepak_bitstream.h"
 #include "media/cinepak/cinepak_encoder.h"
-#include "media/ffmpeg_cvid.h"
-#include "media/synthetic_frames.h"
+#include "media_kit/ffmpeg_cvid.h"
+#include "media_kit/synthetic_frames.h"
 
 namespace tesmira {
 namespace {

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <fstream>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include "avi_probe.h"
 #include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
@@ -136,8 +140,85 @@ INSTANTIATE_TEST_SUITE_P(EveryCompressor, AviWriterRoundTrip,
                                            Case{2, PixelLayout::Bgrx32, true, "mjpeg", false},
                                            Case{3, PixelLayout::Bgr24, false, "cinepak", false},
                                            Case{3, PixelLayout::Gray8, true, "cinepak", false},
+                                           Case{3, PixelLayout::Bgrx32, false, "cinepak", false},
+                                           Case{3, PixelLayout::Yuy2, true, "cinepak", false},
                                            Case{4, PixelLayout::Bgr24, false, "msvideo1", false},
                                            Case{4, PixelLayout::Yuy2, true, "msvideo1", false}));
+
+// Key-frame flags of the video packets in file order, as a player's seek index sees them.
+std::vector<bool> VideoKeyFlags(const std::string& path, std::string* tag) {
+    std::vector<bool> keys;
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0)
+        return keys;
+    if (avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams > 0) {
+        const uint32_t t = fmt->streams[0]->codecpar->codec_tag;
+        *tag = std::string{char(t), char(t >> 8), char(t >> 16), char(t >> 24)};
+        AVPacket* pkt = av_packet_alloc();
+        while (av_read_frame(fmt, pkt) >= 0) {
+            if (pkt->stream_index == 0)
+                keys.push_back(pkt->flags & AV_PKT_FLAG_KEY);
+            av_packet_unref(pkt);
+        }
+        av_packet_free(&pkt);
+    }
+    avformat_close_input(&fmt);
+    return keys;
+}
+
+// Cinepak at the settings page's key-frame interval; a size no Cinepak encoder takes (not a
+// multiple of 4) is refused in plain words and leaves no file.
+TEST(AviWriterCinepak, KeyFramesFollowTheIntervalAndOddSizesAreRefused) {
+    const std::string dir = test::MakeTempDir();
+    struct Scenario {
+        int width, height, interval, frames;
+        std::vector<bool> keys;  // expected flags; empty: only the first must be a key
+    };
+    const Scenario scenarios[] = {
+        {64, 48, 4, 10, {1, 0, 0, 0, 1, 0, 0, 0, 1, 0}},
+        {64, 48, 1, 3, {1, 1, 1}},
+    };
+    for (const Scenario& sc : scenarios) {
+        SCOPED_TRACE(std::to_string(sc.width) + "x" + std::to_string(sc.height));
+        const std::string path =
+            dir + "/" + std::to_string(sc.width) + "_" + std::to_string(sc.interval) + ".avi";
+        auto writer = MakeAviWriter();
+        CodecSettings cs;
+        cs.mediaType = 3;
+        cs.keyFrameInterval = sc.interval;
+        std::string error;
+        ASSERT_TRUE(writer->Open(path, {sc.width, sc.height, PixelLayout::Bgr24, 30, 1}, {}, cs,
+                                 0.0, &error))
+            << error;
+        std::vector<uint8_t> frame(size_t(sc.width) * 3 * sc.height);
+        for (int i = 0; i < sc.frames; ++i) {
+            for (size_t k = 0; k < frame.size(); ++k)
+                frame[k] = uint8_t(k * 7 + i * 13);
+            ASSERT_TRUE(writer->WriteVideo(frame.data(), size_t(sc.width) * 3, 0));
+        }
+        ASSERT_TRUE(writer->Close(&error)) << error;
+        const auto probe = ProbeAvi(path);
+        EXPECT_EQ(probe.videoCodec, "cinepak");
+        EXPECT_EQ(probe.decodedFrames, sc.frames);
+        std::string tag;
+        const std::vector<bool> keys = VideoKeyFlags(path, &tag);
+        EXPECT_EQ(tag, "cvid");
+        ASSERT_EQ(keys.size(), size_t(sc.frames));
+        EXPECT_TRUE(keys[0]);
+        if (!sc.keys.empty()) {
+            EXPECT_EQ(keys, sc.keys);
+        }
+    }
+    auto writer = MakeAviWriter();
+    CodecSettings cs;
+    cs.mediaType = 3;
+    std::string error;
+    EXPECT_FALSE(
+        writer->Open(dir + "/odd.avi", {66, 50, PixelLayout::Bgr24, 30, 1}, {}, cs, 0.0, &error));
+    EXPECT_NE(error.find("multiples of 4 (66 × 50)"), std::string::npos) << error;
+    EXPECT_FALSE(ProbeAvi(dir + "/odd.avi").opened);
+    test::RemoveTree(dir);
+}
 
 class AviWriterSafety : public ::testing::Test {
 protected:

@@ -1,4 +1,4 @@
-#include "media/synthetic_frames.h"
+#include "media_kit/synthetic_frames.h"
 
 #include <algorithm>
 

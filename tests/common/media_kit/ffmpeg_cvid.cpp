@@ -1,4 +1,4 @@
-#include "media/ffmpeg_cvid.h"
+#include "media_kit/ffmpeg_cvid.h"
 
 #include <cmath>
 
