@@ -103,11 +103,8 @@ struct RecordingWiring {
     std::unique_ptr<RecordingJournal> journal;  // none without a settings file to put it beside
     std::unique_ptr<CounterPersistence> counters;
     std::unique_ptr<RecordingControl> control;
-<<<<<<< HEAD
     std::unique_ptr<TimelapseBinding> timelapse;
-=======
     RecordingDeps deps;  // what the control was made with, for the start-up recovery
->>>>>>> w5
 };
 
 RecordingWiring& Recording() {
