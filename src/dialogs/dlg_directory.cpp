@@ -200,7 +200,7 @@ void CDlgDirectory::CheckFolderEdit(Folder which) {
     std::string& folder = FolderValue(which);
     if (folder == checked_[which])
         return;  // already checked (and reported) in this form
-    CheckDirectory(folder);
+    CheckDirectory(folder, deps_.notifier, deps_.freeSpace);
     checked_[which] = folder;
     ShowValues();
 }
@@ -212,12 +212,13 @@ void CDlgDirectory::Browse(Folder which) {
     request.title = U(which == kWork ? "作業用ディレクトリー" : "保存用ディレクトリー");
     request.folder = FolderValue(which);
     request.filter = which == kLog ? kLogFilter : kAviFilter;
-    const std::optional<std::string> chosen = PickFolder(this, request);
+    const std::optional<std::string> chosen =
+        deps_.pickFolder ? deps_.pickFolder(request) : PickFolder(this, request);
     if (!chosen)
         return;
     std::string& folder = FolderValue(which);
     folder = NormaliseFolder(*chosen);
-    CheckDirectory(folder);
+    CheckDirectory(folder, deps_.notifier, deps_.freeSpace);
     checked_[which] = folder;
     ShowValues();
 }
@@ -244,7 +245,7 @@ void CDlgDirectory::accept() {
     for (Folder which : {kVideo, kWork, kLog}) {
         std::string& folder = FolderValue(which);
         if (folder != checked_[which]) {
-            CheckDirectory(folder);
+            CheckDirectory(folder, deps_.notifier, deps_.freeSpace);
             checked_[which] = folder;
         }
     }
