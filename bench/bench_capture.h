@@ -1,12 +1,12 @@
-// The capture graph's owner for the benchmarks: this machine's devices, the process's settings,
-// and messages on standard error.
+// The capture graph's owner for the benchmarks: this machine's devices, settings of its own, and
+// messages on standard error.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 
 #include "capture/capture_owner.h"
 #include "core/notifier.h"
+#include "core/panel_messages.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
@@ -15,24 +15,22 @@
 
 namespace tesmira::bench {
 
-struct StderrNotifier : INotifier {
-    void Notify(const std::string& text, MessageIcon) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
 struct BenchCapture {
+    Settings settings;
+    RunState run;
+    CTesmiraDoc doc;
     StderrNotifier notifier;
     QtUiPoster ui;
+    PanelMessageRouter panelMessages{ui};
     std::unique_ptr<IDeviceCatalog> catalog = MakeSystemDeviceCatalog();
-    CaptureOwner owner{CaptureOwnerDeps{settings(),
-                                        runState(),
-                                        CTesmiraDoc::Instance(),
+    CaptureOwner owner{CaptureOwnerDeps{settings,
+                                        run,
+                                        doc,
                                         notifier,
                                         ui,
                                         *catalog,
                                         {},
-                                        PostPanelMessage,
+                                        [this](PanelMessage m) { panelMessages.Post(m); },
                                         {}}};
 };
 

@@ -10,8 +10,6 @@
 #include <ctime>
 #include <string>
 
-#include "core/notifier.h"
-
 namespace tesmira::bench {
 
 // User plus system CPU seconds of a resource usage record.
@@ -54,13 +52,6 @@ inline void UseHeadlessTestDevices() {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("TESMIRA_TEST_DEVICES", "1", 1);
-}
-
-// Message boxes would wait for a click: print them instead.
-inline void PrintMessagesToStderr() {
-    SetMessageSink([](const std::string& text, MessageIcon) {
-        std::fprintf(stderr, "[message] %s\n", text.c_str());
-    });
 }
 
 }  // namespace tesmira::bench

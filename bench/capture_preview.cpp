@@ -103,15 +103,14 @@ Run LiveFor(CVideoView& view, bool shown, int seconds) {
 int main(int argc, char** argv) {
     bench::UseHeadlessTestDevices();
     QApplication app(argc, argv);
-    bench::PrintMessagesToStderr();
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    settings().camera = kTestCameraName;
-    settings().audio.clear();
-    settings().dirVideo = "/tmp";
-    settings().datePrefix = "00_00_00-";
-    settings().defaultZoomFactor = 1.0;
+    Capture().settings.camera = kTestCameraName;
+    Capture().settings.audio.clear();
+    Capture().settings.dirVideo = "/tmp";
+    Capture().settings.datePrefix = "00_00_00-";
+    Capture().settings.defaultZoomFactor = 1.0;
 
-    CVideoView view(CTesmiraDoc::Instance());
+    CVideoView view(Capture().doc);
     view.Attach(Capture().owner);
     view.resize(1000, 800);
 

@@ -117,7 +117,6 @@ Encoded Compare(const std::vector<std::vector<uint8_t>>& frames, const std::stri
 int main(int argc, char** argv) {
     bench::UseHeadlessTestDevices();
     QApplication app(argc, argv);
-    bench::PrintMessagesToStderr();
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const int compareFrames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 300;
     char tmpTemplate[] = "/tmp/tesmira-cinepak-XXXXXX";

@@ -144,9 +144,9 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
     RunLoopFor(4000);
     r.liveCpuPerSec = (SelfCpu() - liveCpu0) / (Now() - live0);
 
-    settings().mediaType = c.mediaType;
+    Capture().settings.mediaType = c.mediaType;
     bool stopped = false;
-    SetPanelMessageHandler(PanelMessage::kGraphEvent, [&stopped] {
+    Capture().panelMessages.SetHandler(PanelMessage::kGraphEvent, [&stopped] {
         if (CCaptureGraph* g = Capture().owner.Graph())
             for (const GraphEvent& e : g->FetchGraphEvents())
                 if (e.code == kEcStreamControlStopped)
@@ -154,8 +154,8 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
     });
     std::string error;
     const double cpu0 = SelfCpu(), t0 = Now();
-    if (!graph->StartRecording(path, CodecSettingsFor(settings().mediaType, EncoderPages{}), false,
-                               int64_t(seconds) * 1000000000, &error)) {
+    if (!graph->StartRecording(path, CodecSettingsFor(Capture().settings.mediaType, EncoderPages{}),
+                               false, int64_t(seconds) * 1000000000, &error)) {
         std::fprintf(stderr, "%s: %s\n", c.name, error.c_str());
         Capture().owner.LiveStop();
         return r;
@@ -166,7 +166,7 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
     r.cpu = SelfCpu() - cpu0;
     r.wall = Now() - t0;
     graph->ReadFrameCounts(r.dropped, r.delivered);
-    SetPanelMessageHandler(PanelMessage::kGraphEvent, nullptr);
+    Capture().panelMessages.SetHandler(PanelMessage::kGraphEvent, nullptr);
     Capture().owner.LiveStop();
     r.ok = true;
     return r;
@@ -177,18 +177,17 @@ Result RecordCase(const Case& c, const std::string& path, int seconds) {
 int main(int argc, char** argv) {
     bench::UseHeadlessTestDevices();
     QApplication app(argc, argv);
-    bench::PrintMessagesToStderr();
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    settings().camera = kTestCameraName;
-    settings().audio.clear();
+    Capture().settings.camera = kTestCameraName;
+    Capture().settings.audio.clear();
 
     char shmTemplate[] = "/dev/shm/tesmira-bench-XXXXXX";
     char diskTemplate[] = "/tmp/tesmira-bench-XXXXXX";
     if (!mkdtemp(shmTemplate) || !mkdtemp(diskTemplate))
         return 1;
     // The graph is built only with a video folder and a date prefix to name recordings by.
-    settings().dirVideo = diskTemplate;
-    settings().datePrefix = "00_00_00-";
+    Capture().settings.dirVideo = diskTemplate;
+    Capture().settings.datePrefix = "00_00_00-";
     const bool haveFfmpeg = std::system("ffmpeg -hide_banner -version >/dev/null 2>&1") == 0 &&
                             std::system("gst-launch-1.0 --version >/dev/null 2>&1") == 0;
 

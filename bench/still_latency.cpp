@@ -20,6 +20,7 @@
 #include "binders/still_photo_binder.h"
 #include "capture/capture_owner.h"
 #include "core/clock.h"
+#include "core/notifier.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
@@ -31,12 +32,6 @@
 using namespace tesmira;
 
 namespace {
-
-struct StderrNotifier : INotifier {
-    void Notify(const std::string& text, MessageIcon) override {
-        std::fprintf(stderr, "[message] %s\n", text.c_str());
-    }
-};
 
 class MachineClock : public Clock {
 public:

@@ -152,7 +152,7 @@ double RssMb() {
 
 void Timing(int frames, const std::string& folder) {
     bench::BenchCapture& capture = *new bench::BenchCapture;  // lives to the end of the process
-    Settings& s = settings();
+    Settings& s = capture.settings;
     s.camera = kTestCameraName;
     s.audio.clear();
     s.dirVideo = folder;
@@ -184,7 +184,8 @@ void Timing(int frames, const std::string& folder) {
     TimelapseControl control(TimelapseDeps{
         s, run, doc, notifier, clock, timers, log, stage, countDown, panel, camera, {}, {}, {}});
     control.RegisterTimers();
-    SetPanelMessageHandler(PanelMessage::kTimelapseFrame, [&] { control.OnFrameGrabbed(); });
+    capture.panelMessages.SetHandler(PanelMessage::kTimelapseFrame,
+                                     [&] { control.OnFrameGrabbed(); });
     control.RecStart();
     const double end = bench::Now() + frames * 0.1 + 10.0;
     while (run.isRecording && bench::Now() < end) {
@@ -192,7 +193,7 @@ void Timing(int frames, const std::string& folder) {
         QTimer::singleShot(5, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    SetPanelMessageHandler(PanelMessage::kTimelapseFrame, nullptr);
+    capture.panelMessages.SetHandler(PanelMessage::kTimelapseFrame, {});
     const auto& r = camera.requests;
     if (r.size() < 2) {
         std::printf("timing: no frames requested\n");
@@ -258,7 +259,6 @@ void Memory(double hours, TimelapseType type, const std::string& folder) {
 int main(int argc, char** argv) {
     bench::UseHeadlessTestDevices();
     QApplication app(argc, argv);
-    bench::PrintMessagesToStderr();
     const int frames = argc > 1 ? std::max(2, std::atoi(argv[1])) : 300;
     const double hours = argc > 2 ? std::max(1.5, std::atof(argv[2])) : 8.0;
     char diskTemplate[] = "/tmp/tesmira-bench-XXXXXX";

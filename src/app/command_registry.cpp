@@ -1,45 +1,30 @@
 #include "app/command_registry.h"
 
-#include <map>
-
 namespace tesmira {
-namespace {
 
-std::map<int, CommandHandler>& Handlers() {
-    static std::map<int, CommandHandler> handlers;
-    return handlers;
-}
-
-std::map<int, CommandEnabledQuery>& Queries() {
-    static std::map<int, CommandEnabledQuery> queries;
-    return queries;
-}
-
-}  // namespace
-
-void SetCommandHandler(int id, CommandHandler handler) {
+void CommandRegistry::SetCommandHandler(int id, CommandHandler handler) {
     if (handler) {
-        Handlers()[id] = std::move(handler);
+        handlers_[id] = std::move(handler);
     } else {
-        Handlers().erase(id);
+        handlers_.erase(id);
     }
 }
 
-void SetCommandEnabledQuery(int id, CommandEnabledQuery query) {
+void CommandRegistry::SetCommandEnabledQuery(int id, CommandEnabledQuery query) {
     if (query) {
-        Queries()[id] = std::move(query);
+        queries_[id] = std::move(query);
     } else {
-        Queries().erase(id);
+        queries_.erase(id);
     }
 }
 
-bool HasCommandHandler(int id) {
-    return Handlers().count(id) != 0;
+bool CommandRegistry::HasCommandHandler(int id) const {
+    return handlers_.count(id) != 0;
 }
 
-bool RunCommand(int id) {
-    auto it = Handlers().find(id);
-    if (it == Handlers().end())
+bool CommandRegistry::RunCommand(int id) {
+    auto it = handlers_.find(id);
+    if (it == handlers_.end())
         return false;
     // Copy: the handler may replace itself while it runs.
     CommandHandler handler = it->second;
@@ -47,14 +32,9 @@ bool RunCommand(int id) {
     return true;
 }
 
-bool QueryCommandEnabled(int id, bool fallback) {
-    auto it = Queries().find(id);
-    return it == Queries().end() ? fallback : it->second();
-}
-
-void ClearCommandRegistry() {
-    Handlers().clear();
-    Queries().clear();
+bool CommandRegistry::QueryCommandEnabled(int id, bool fallback) const {
+    auto it = queries_.find(id);
+    return it == queries_.end() ? fallback : it->second();
 }
 
 }  // namespace tesmira

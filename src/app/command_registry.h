@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 
 namespace tesmira {
 
@@ -32,19 +33,26 @@ constexpr int kAppExit = 57665;
 using CommandHandler = std::function<void()>;
 using CommandEnabledQuery = std::function<bool()>;
 
-// Replaces the command's handler (an empty function detaches it).
-void SetCommandHandler(int id, CommandHandler handler);
-// The room's own part of the command's enabling rule, ANDed with the run-state part the frame
-// knows (32774: "a capture graph exists and holds a camera"; 32777: "a capture graph exists and
-// has found the camera's output pin"). Without a query such a command stays disabled.
-void SetCommandEnabledQuery(int id, CommandEnabledQuery query);
+// The handlers and enabling queries of the rooms' commands. The workstation owns one; the frame
+// asks it and the rooms' wiring fills it.
+class CommandRegistry {
+public:
+    // Replaces the command's handler (an empty function detaches it).
+    void SetCommandHandler(int id, CommandHandler handler);
+    // The room's own part of the command's enabling rule, ANDed with the run-state part the frame
+    // knows (32774: "a capture graph exists and holds a camera"; 32777: "a capture graph exists
+    // and has found the camera's output pin"). Without a query such a command stays disabled.
+    void SetCommandEnabledQuery(int id, CommandEnabledQuery query);
 
-bool HasCommandHandler(int id);
-// Runs the handler; false when none is attached.
-bool RunCommand(int id);
-// The attached query's answer; `fallback` when none is attached.
-bool QueryCommandEnabled(int id, bool fallback);
-// Drops every handler and query (tests).
-void ClearCommandRegistry();
+    bool HasCommandHandler(int id) const;
+    // Runs the handler; false when none is attached.
+    bool RunCommand(int id);
+    // The attached query's answer; `fallback` when none is attached.
+    bool QueryCommandEnabled(int id, bool fallback) const;
+
+private:
+    std::map<int, CommandHandler> handlers_;
+    std::map<int, CommandEnabledQuery> queries_;
+};
 
 }  // namespace tesmira

@@ -6,7 +6,6 @@
 
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
-#include "app/message_box.h"
 #include "app/signal_close.h"
 #include "app/tesmira_app.h"
 #include "tesmira_install_paths.h"
@@ -95,8 +94,6 @@ int main(int argc, char** argv) {
     }
     QApplication::setQuitOnLastWindowClosed(false);  // the frame's close quits, not a dialog's
 
-    tesmira::MessageBoxNotifier notifier;
-    tesmira::InstallNotifier(&notifier);
     tesmira::CTesmiraApp theApp(std::make_unique<tesmira::IniProfile>());
     // A signal closes the window the normal way. During start-up the window may be half shown
     // (a message box of the start-up can be up): then only note it and close once start-up ends.
@@ -104,7 +101,7 @@ int main(int argc, char** argv) {
     bool started = false;
     tesmira::InstallCloseOnSignals([&theApp, &closeRequested, &started] {
         closeRequested = true;
-        tesmira::CloseMessageBoxesForShutdown();
+        theApp.CloseMessageBoxesForShutdown();
         if (started && theApp.frame())
             QMetaObject::invokeMethod(theApp.frame(), "close", Qt::QueuedConnection);
     });

@@ -14,12 +14,13 @@
 
 #include "app/about_dlg.h"
 #include "app/command_registry.h"
-#include "app/composition.h"
 #include "app/placement.h"
 #include "app/tesmira_view.h"
 #include "app/web_pages.h"
 #include "capture/video_view.h"
+#include "core/run_state.h"
 #include "core/settings.h"
+#include "core/tesmira_doc.h"
 #include "dialogs/count_down_panel.h"
 #include "dialogs/dlg_command_send.h"
 #include "dialogs/dlg_timelapse.h"
@@ -132,15 +133,15 @@ void CapturePlacement(const QWidget* w, PanelRect& into) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(const QString& versionText, QWidget* parent)
-    : QMainWindow(parent), version_(versionText) {
+CMainFrame::CMainFrame(FrameDeps deps, const QString& versionText, QWidget* parent)
+    : QMainWindow(parent), deps_(std::move(deps)), version_(versionText) {
     setObjectName(QStringLiteral("mainFrame"));
     setProperty("id", 128);
     setWindowTitle(QString::fromUtf8("無題 - Tesmira"));
     setWindowIcon(QIcon(QStringLiteral(":/tesmira/tesmira.png")));
     CreateMenus();
     // The command-send dialog belongs to the frame: created hidden, shown by command 32772.
-    commandSend_ = new CDlgCommandSend(SerialStage().slots, settings(), this);
+    commandSend_ = new CDlgCommandSend(deps_.slots, deps_.settings, this);
     commandSend_->hide();
     CreateFloatingPanels();
     CreatePanes();
@@ -153,7 +154,7 @@ CMainFrame::~CMainFrame() {
     disconnect(focusWatch_);
     // The panes outlive this body by a moment (Qt deletes children afterwards): stop the
     // document from reaching them.
-    CTesmiraDoc& doc = CTesmiraDoc::Instance();
+    CTesmiraDoc& doc = deps_.doc;
     if (panel_)
         doc.RemoveView(panel_);
     if (view_)
@@ -205,9 +206,9 @@ void CMainFrame::ReturnKeysFromMenuBar() {
 }
 
 void CMainFrame::CreateFloatingPanels() {
-    Settings& s = settings();
+    Settings& s = deps_.settings;
     // Count-down panel: restored with its size, then total 1 s and nothing remaining.
-    countDown_ = new CDlgCountDown(this);
+    countDown_ = new CDlgCountDown(deps_.doc, this);
     PlaceAtTemplatePosition(countDown_);
     ApplyPlacement(countDown_, s.countDownPanel, /*takeSize=*/true);
     countDown_->SetTotal(1);
@@ -220,7 +221,7 @@ void CMainFrame::CreateFloatingPanels() {
     ApplyPlacement(timelapse_, s.timelapsePanel, /*takeSize=*/false);
     timelapse_->hide();
 
-    zsync_ = new CDlgZsync(settings(), this);
+    zsync_ = new CDlgZsync(deps_.settings, this);
     PlaceAtTemplatePosition(zsync_);
     ApplyPlacement(zsync_, s.zsyncPanel, /*takeSize=*/false);
     zsync_->hide();
@@ -231,11 +232,11 @@ void CMainFrame::CreatePanes() {
     splitter_->setObjectName(QStringLiteral("splitter"));
     splitter_->setProperty("id", 0xE900);
     splitter_->setChildrenCollapsible(true);
-    CTesmiraDoc& doc = CTesmiraDoc::Instance();
+    CTesmiraDoc& doc = deps_.doc;
 
-    panel_ = new CDlgMain(ControlPanelDeps(), splitter_);
+    panel_ = new CDlgMain({deps_.settings, deps_.run, doc, deps_.notifier}, splitter_);
     doc.AddView(panel_);
-    view_ = new CTesmiraView(splitter_);
+    view_ = new CTesmiraView(doc, splitter_);
     video_ = new CVideoView(doc, splitter_);
     doc.AddView(video_);
     splitter_->addWidget(panel_);
@@ -268,7 +269,7 @@ void CMainFrame::OnFocusChanged(QWidget* now) {
 
 MenuState CMainFrame::CurrentMenuState() const {
     MenuState s;
-    s.run = runState();
+    s.run = deps_.run;
     s.countDownVisible = countDown_ && countDown_->isVisible();
     s.messagePaneActive = messagePaneActive_;
     if (view_) {
@@ -282,7 +283,7 @@ MenuState CMainFrame::CurrentMenuState() const {
 void CMainFrame::UpdateCommandUI() {
     const MenuState state = CurrentMenuState();
     for (const auto& [id, a] : actions_) {
-        a->setEnabled(IsCommandEnabled(id, state, QueryCommandEnabled(id, false)));
+        a->setEnabled(IsCommandEnabled(id, state, deps_.commands.QueryCommandEnabled(id, false)));
         if (a->isCheckable())
             a->setChecked(IsCommandChecked(id, state));
     }
@@ -292,23 +293,23 @@ void CMainFrame::OnCommand(int id) {
     using namespace command_id;
     const MenuState state = CurrentMenuState();
     // A shortcut or a stale menu must not run a command its rule forbids now.
-    if (!IsCommandEnabled(id, state, QueryCommandEnabled(id, false))) {
+    if (!IsCommandEnabled(id, state, deps_.commands.QueryCommandEnabled(id, false))) {
         UpdateCommandUI();
         return;
     }
     switch (id) {
         case kCommandSend:
-            if (!RunCommand(id))
+            if (!deps_.commands.RunCommand(id))
                 ShowCommandSend();
             break;
         case kCountDownPanel:
             ToggleCountDown();
             break;
         case kWebUpdate:
-            OpenWebPage(kUpdatePageUrl);
+            OpenWebPage(kUpdatePageUrl, deps_.notifier, deps_.openUrl);
             break;
         case kWebCodecs:
-            OpenWebPage(kCodecPageUrl);
+            OpenWebPage(kCodecPageUrl, deps_.notifier, deps_.openUrl);
             break;
         case kEditUndo:
             view_->undo();
@@ -331,7 +332,8 @@ void CMainFrame::OnCommand(int id) {
             close();
             break;
         default:
-            RunCommand(id);  // another room's command; inert until it attaches a handler
+            deps_.commands.RunCommand(
+                id);  // another room's command; inert until it attaches a handler
             break;
     }
     UpdateCommandUI();
@@ -361,7 +363,7 @@ void CMainFrame::RunCloseSequence() {
             panel_->Timers().Stop(id);
     }
     // 2. The placements the settings will store.
-    Settings& s = settings();
+    Settings& s = deps_.settings;
     CapturePlacement(countDown_, s.countDownPanel);
     countDown_->hide();
     CapturePlacement(timelapse_, s.timelapsePanel);
@@ -370,7 +372,8 @@ void CMainFrame::RunCloseSequence() {
     zsync_->hide();
     commandSend_->hide();
     // 3. Rooms release what they hold (the relay library).
-    ShutdownRooms();
+    if (deps_.shutdownRooms)
+        deps_.shutdownRooms();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

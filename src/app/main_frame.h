@@ -9,7 +9,9 @@
 #include <functional>
 #include <map>
 
+#include "app/command_registry.h"
 #include "app/menu_rules.h"
+#include "app/web_pages.h"
 
 class QAction;
 class QSplitter;
@@ -23,6 +25,23 @@ class CDlgCommandSend;
 class CDlgCountDown;
 class CDlgTimelapse;
 class CDlgZsync;
+class CTesmiraDoc;
+class INotifier;
+class SerialSlots;
+struct Settings;
+struct RunState;
+
+// What the frame, its panes and its floating panels are built on; the workstation hands it in.
+struct FrameDeps {
+    Settings& settings;
+    RunState& run;
+    CTesmiraDoc& doc;
+    INotifier& notifier;
+    SerialSlots& slots;                   // the command-send dialog's ports
+    CommandRegistry& commands;            // the rooms' menu commands
+    std::function<void()> shutdownRooms;  // last step of the close sequence (may be empty)
+    UrlOpener openUrl;                    // the help pages (empty: the desktop's browser)
+};
 
 // Ids of the panels' timers that the close sequence stops, in this order.
 inline constexpr TimerId kTimersStoppedAtClose[] = {
@@ -33,7 +52,7 @@ inline constexpr TimerId kTimersStoppedAtClose[] = {
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(const QString& versionText, QWidget* parent = nullptr);
+    CMainFrame(FrameDeps deps, const QString& versionText, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CDlgMain* controlPanel() const { return panel_; }
@@ -69,6 +88,7 @@ private:
     void OnFocusChanged(QWidget* now);
     void ReturnKeysFromMenuBar();
 
+    FrameDeps deps_;
     QString version_;
     CDlgMain* panel_ = nullptr;
     CTesmiraView* view_ = nullptr;

@@ -7,8 +7,6 @@
 namespace tesmira {
 namespace {
 
-bool g_shuttingDown = false;
-
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::Information:
@@ -28,7 +26,7 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 }  // namespace
 
 void MessageBoxNotifier::Notify(const std::string& text, MessageIcon icon) {
-    if (!qApp || g_shuttingDown) {
+    if (!qApp || shuttingDown_) {
         std::fprintf(stderr, "tesmira: %s\n", text.c_str());
         return;
     }
@@ -37,9 +35,12 @@ void MessageBoxNotifier::Notify(const std::string& text, MessageIcon icon) {
     box.exec();
 }
 
-void CloseMessageBoxesForShutdown() {
-    g_shuttingDown = true;
-    // Every modal window (message boxes and modal dialogs) ends its own event loop when closed.
+void MessageBoxNotifier::CloseForShutdown() {
+    shuttingDown_ = true;
+    CloseModalWindows();
+}
+
+void CloseModalWindows() {
     while (QWidget* modal = QApplication::activeModalWidget()) {
         modal->close();
         if (QApplication::activeModalWidget() == modal)

@@ -8,10 +8,16 @@ namespace tesmira {
 class MessageBoxNotifier : public INotifier {
 public:
     void Notify(const std::string& text, MessageIcon icon) override;
+
+    // The program is closing (a signal asked it to): boxes that are up are closed and later
+    // messages go to standard error instead of waiting for a click nobody will make.
+    void CloseForShutdown();
+
+private:
+    bool shuttingDown_ = false;
 };
 
-// The program is closing (a signal asked it to): boxes that are up are closed and later
-// messages go to standard error instead of waiting for a click nobody will make.
-void CloseMessageBoxesForShutdown();
+// Closes every modal window (message boxes and modal dialogs end their own event loop when closed).
+void CloseModalWindows();
 
 }  // namespace tesmira

@@ -5,13 +5,11 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "app/composition.h"
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
 #include "app/splash.h"
-#include "core/settings_store.h"
+#include "app/workstation.h"
 #include "dialogs/dlg_timelapse.h"
-#include "recording/codec_settings.h"
 
 static void InitAppResources() {
     Q_INIT_RESOURCE(tesmira_app);
@@ -29,8 +27,16 @@ void ShowSplash() {
 
 }  // namespace
 
-CTesmiraApp::CTesmiraApp(std::unique_ptr<IProfile> profile) : profile_(std::move(profile)) {
+CTesmiraApp::CTesmiraApp(std::unique_ptr<IProfile> profile)
+    : CTesmiraApp(std::move(profile), WorkstationSeams{}) {}
+
+CTesmiraApp::CTesmiraApp(std::unique_ptr<IProfile> profile, WorkstationSeams seams)
+    : profile_(std::move(profile)), workstation_(std::make_unique<Workstation>(std::move(seams))) {
     InitAppResources();
+}
+
+void CTesmiraApp::CloseMessageBoxesForShutdown() {
+    workstation_->CloseMessageBoxesForShutdown();
 }
 
 CTesmiraApp::~CTesmiraApp() {
@@ -43,12 +49,12 @@ bool CTesmiraApp::InitInstance() {
     qApp->installEventFilter(dismisser_.get());
     ShowSplash();
     // 3-5. The settings (their folder checks may show messages over the splash).
-    LoadSettings(*profile_);
-    LoadEncoderPages(*profile_, WorkstationEncoderPages());
+    workstation_->LoadSettings(*profile_);
     // 6-7. Document, frame and panes; then the rooms attach to them.
-    frame_ = std::make_unique<CMainFrame>(QString::fromLatin1(kVersionText));
+    frame_ =
+        std::make_unique<CMainFrame>(workstation_->ForFrame(), QString::fromLatin1(kVersionText));
     frame_->SetOnClosed([] { QCoreApplication::quit(); });
-    WireRooms(*frame_, *profile_);
+    workstation_->WireRooms(*frame_, *profile_);
     // Without a window manager (a bare X server) nothing maximises: start at the screen's size.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         frame_->setGeometry(screen->availableGeometry());
@@ -58,7 +64,7 @@ bool CTesmiraApp::InitInstance() {
     frame_->hide();
     ShowSplash();
     // 10. The capture graph for the stored camera and microphone.
-    StartRooms(*frame_);
+    workstation_->StartRooms();
     // 11. The main window reappears maximised.
     CSplashWnd::DestroySplash();
     frame_->showMaximized();
@@ -76,10 +82,7 @@ bool CTesmiraApp::ExitInstance() {
     if (dismisser_ && qApp)
         qApp->removeEventFilter(dismisser_.get());
     frame_.reset();
-    const auto saveEncoderPages = [](IProfile& p) {
-        SaveEncoderPages(p, WorkstationEncoderPages());
-    };
-    if (SaveSettings(*profile_, settings(), saveEncoderPages))
+    if (workstation_->SaveSettings(*profile_))
         return true;
     std::string where = "the settings profile";
     if (auto* ini = dynamic_cast<IniProfile*>(profile_.get()))

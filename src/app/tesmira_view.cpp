@@ -5,14 +5,14 @@
 
 namespace tesmira {
 
-CTesmiraView::CTesmiraView(QWidget* parent) : QTextEdit(parent) {
+CTesmiraView::CTesmiraView(CTesmiraDoc& doc, QWidget* parent) : QTextEdit(parent), doc_(doc) {
     setObjectName(QStringLiteral("messagePane"));
     setAcceptRichText(false);
-    CTesmiraDoc::Instance().AddView(this);
+    doc_.AddView(this);
 }
 
 CTesmiraView::~CTesmiraView() {
-    CTesmiraDoc::Instance().RemoveView(this);
+    doc_.RemoveView(this);
 }
 
 bool CTesmiraView::CanUndo() const {

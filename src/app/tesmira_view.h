@@ -11,7 +11,8 @@ namespace tesmira {
 class CTesmiraView : public QTextEdit, public CUpdateView {
     Q_OBJECT
 public:
-    explicit CTesmiraView(QWidget* parent = nullptr);
+    // Registers with `doc` for the pane's hints until destroyed.
+    explicit CTesmiraView(CTesmiraDoc& doc, QWidget* parent = nullptr);
     ~CTesmiraView() override;
 
     // 100 clears the text and the undo buffer; 101/102 append the text payload in green/blue.
@@ -19,6 +20,9 @@ public:
 
     void Append(const QString& text, const QColor& colour);
     bool CanUndo() const;
+
+private:
+    CTesmiraDoc& doc_;
 };
 
 }  // namespace tesmira

@@ -11,24 +11,13 @@ namespace tesmira {
 const char* const kUpdatePageUrl = "https://www.corvanesoft.example/tesmira/update.html";
 const char* const kCodecPageUrl = "https://www.corvanesoft.example/tesmira/codec.html";
 
-namespace {
-UrlOpener& Opener() {
-    static UrlOpener opener;
-    return opener;
-}
-}  // namespace
-
-void SetUrlOpener(UrlOpener opener) {
-    Opener() = std::move(opener);
-}
-
-void OpenWebPage(const std::string& url) {
+void OpenWebPage(const std::string& url, INotifier& notifier, const UrlOpener& opener) {
     const bool opened =
-        Opener() ? Opener()(url) : QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+        opener ? opener(url) : QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
     if (opened)
         return;
     QApplication::beep();
-    ShowMessage("インターネットに接続してください。\n", MessageIcon::Information);
+    notifier.Notify("インターネットに接続してください。\n", MessageIcon::Information);
 }
 
 }  // namespace tesmira

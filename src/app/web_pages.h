@@ -6,14 +6,16 @@
 
 namespace tesmira {
 
+class INotifier;
+
 extern const char* const kUpdatePageUrl;  // 32778
 extern const char* const kCodecPageUrl;   // 32780
 
+// Opens a page; true when it was handed to a browser.
 using UrlOpener = std::function<bool(const std::string& url)>;
-// Replaces the desktop opener (tests); an empty opener restores QDesktopServices.
-void SetUrlOpener(UrlOpener opener);
 
-// Opens the page; on failure beeps and shows "インターネットに接続してください。\n".
-void OpenWebPage(const std::string& url);
+// Opens the page with `opener` (empty: QDesktopServices); on failure beeps and tells `notifier`
+// "インターネットに接続してください。\n".
+void OpenWebPage(const std::string& url, INotifier& notifier, const UrlOpener& opener = {});
 
 }  // namespace tesmira

@@ -3,6 +3,7 @@
 #include "dialogs/count_down_panel.h"
 #include "panel/dlg_main.h"
 #include "stage/stage_control.h"
+#include "stage/stage_run_loop.h"
 #include "stage/stage_state.h"
 
 namespace tesmira {
@@ -46,11 +47,11 @@ void PanelRecordAdapter::SetZoom(double zoom) {
 }
 
 void PanelRecordAdapter::SendReadyQuery() {
-    panel_.SendReadyQuery(stageControl().ReadyQueryText());
+    runLoop_.SendReadyQuery(stage_.ReadyQueryText());
 }
 
 void PanelRecordAdapter::ClearReadyWait() {
-    panel_.RunLoop().SetAwaitingReadyByte(false);
+    runLoop_.SetAwaitingReadyByte(false);
 }
 
 void CountDownAdapter::SetTotal(int seconds) {

@@ -8,6 +8,8 @@ namespace tesmira {
 
 class CDlgMain;
 class CDlgCountDown;
+class StageControl;
+class StageRunLoop;
 struct StageState;
 
 // Recording control's port to the stage room's state.
@@ -22,9 +24,12 @@ private:
     StageState& stage_;
 };
 
+// The panel's fields and controls, and the stage's ready protocol that the recording tick drives
+// (the run loop on the panel's timers, the query text of the stage control).
 class PanelRecordAdapter : public IRecordPanel {
 public:
-    explicit PanelRecordAdapter(CDlgMain& panel) : panel_(panel) {}
+    PanelRecordAdapter(CDlgMain& panel, StageRunLoop& runLoop, const StageControl& stage)
+        : panel_(panel), runLoop_(runLoop), stage_(stage) {}
     void SetStatusText(const std::string& text) override;
     std::string StatusText() const override;
     void UpdateRecordControls() override;
@@ -36,6 +41,8 @@ public:
 
 private:
     CDlgMain& panel_;
+    StageRunLoop& runLoop_;
+    const StageControl& stage_;
 };
 
 class CountDownAdapter : public ICountDown {

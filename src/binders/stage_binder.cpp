@@ -417,8 +417,6 @@ void AttachStageRunLoop(CDlgMain& panel, StageRunLoop& loop, StageControl& contr
     };
     hooks.rebuildXyCommands = [&control] { control.RebuildXyCommands(); };
     hooks.rebuildZCommands = [&control] { control.RebuildZCommands(); };
-    hooks.sendReadyQuery = [&loop](const std::string& query) { loop.SendReadyQuery(query); };
-    hooks.setAwaitingReadyByte = [&loop](bool awaiting) { loop.SetAwaitingReadyByte(awaiting); };
 }
 
 }  // namespace tesmira

@@ -11,11 +11,6 @@
 namespace tesmira {
 namespace {
 
-FreeSpaceQuery& Query() {
-    static FreeSpaceQuery query;
-    return query;
-}
-
 // Paths may be as long as PATH_MAX: size the text to fit instead of cutting it.
 std::string Format(const char* fmt, const std::string& path, uint64_t mb) {
     const int n = std::snprintf(nullptr, 0, fmt, path.c_str(), mb);
@@ -29,37 +24,37 @@ std::string Format(const char* fmt, const std::string& path, uint64_t mb) {
 
 }  // namespace
 
-void SetFreeSpaceQuery(FreeSpaceQuery query) {
-    Query() = std::move(query);
-}
-
-int64_t FreeMegabytes(const std::string& path) {
-    if (Query())
-        return Query()(path);
+int64_t SystemFreeMegabytes(const std::string& path) {
     struct statvfs fs {};
     if (statvfs(path.c_str(), &fs) != 0)
         return -1;
     return static_cast<int64_t>((static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize) >> 20);
 }
 
-bool CheckDirectory(std::string& path) {
+std::optional<std::string> DirectoryProblem(const std::string& path,
+                                            const FreeSpaceQuery& freeSpace) {
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        ShowMessage(Format(
+        return Format(
             "ディレクトリー <%s> は存在しません！\nメニュー［キャプチャー］→［保存先とタイプ］"
             "でディレクトリーの再設定をして下さい。",
-            path, 0));
-        path.clear();
-        return false;
+            path, 0);
     }
-    const int64_t mb = FreeMegabytes(path);
+    const int64_t mb = freeSpace ? freeSpace(path) : SystemFreeMegabytes(path);
     if (mb > 119)
-        return true;
-    ShowMessage(Format(
+        return std::nullopt;
+    return Format(
         "ディレクトリー <%s> の空き容量は %" PRIu64
         " MB "
         "です！\nメニュー［キャプチャー］→［保存先とタイプ］でディレクトリーの再設定をして下さい。",
-        path, static_cast<uint64_t>(mb < 0 ? 0 : mb)));
+        path, static_cast<uint64_t>(mb < 0 ? 0 : mb));
+}
+
+bool CheckDirectory(std::string& path, INotifier& notifier, const FreeSpaceQuery& freeSpace) {
+    const std::optional<std::string> problem = DirectoryProblem(path, freeSpace);
+    if (!problem)
+        return true;
+    notifier.Notify(*problem, MessageIcon::Exclamation);
     path.clear();
     return false;
 }

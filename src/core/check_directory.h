@@ -3,17 +3,25 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tesmira {
 
-// On failure shows the matching message, empties path and returns false.
-bool CheckDirectory(std::string& path);
+class INotifier;
 
-// Megabytes free for the caller on the folder's file system (statvfs f_bavail x f_frsize >> 20);
-// tests may replace it. Returns -1 when the file system cannot be asked.
+// Megabytes free for the caller on the folder's file system; -1 when it cannot be asked.
 using FreeSpaceQuery = std::function<int64_t(const std::string& path)>;
-void SetFreeSpaceQuery(FreeSpaceQuery query);  // empty restores statvfs
-int64_t FreeMegabytes(const std::string& path);
+
+// statvfs: f_bavail x f_frsize >> 20, or -1.
+int64_t SystemFreeMegabytes(const std::string& path);
+
+// The message that says why `path` cannot take recordings, or nothing when it can. An empty
+// query asks the file system.
+std::optional<std::string> DirectoryProblem(const std::string& path,
+                                            const FreeSpaceQuery& freeSpace = {});
+
+// On failure tells `notifier` the matching message, empties path and returns false.
+bool CheckDirectory(std::string& path, INotifier& notifier, const FreeSpaceQuery& freeSpace = {});
 
 }  // namespace tesmira

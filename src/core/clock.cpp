@@ -3,37 +3,18 @@
 #include <chrono>
 
 namespace tesmira {
-namespace {
 
-class SystemClock : public Clock {
-public:
-    uint32_t TickMs() override {
-        using namespace std::chrono;
-        return static_cast<uint32_t>(
-            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-    }
-    std::tm LocalTime() override {
-        std::time_t now = std::time(nullptr);
-        std::tm out{};
-        localtime_r(&now, &out);
-        return out;
-    }
-};
-
-Clock*& Installed() {
-    static Clock* clock = nullptr;
-    return clock;
+uint32_t SystemClock::TickMs() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-}  // namespace
-
-Clock& AppClock() {
-    static SystemClock system;
-    return Installed() ? *Installed() : system;
-}
-
-void SetAppClock(Clock* clock) {
-    Installed() = clock;
+std::tm SystemClock::LocalTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm out{};
+    localtime_r(&now, &out);
+    return out;
 }
 
 }  // namespace tesmira

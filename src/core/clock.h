@@ -1,5 +1,5 @@
 // The one seam for time: a monotonic millisecond tick (wrapped to 32 bits like a multimedia
-// timer) and the local wall-clock time. Tests install a fake and step it.
+// timer) and the local wall-clock time. Objects are handed one; tests hand a fake and step it.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,12 @@ public:
     virtual std::tm LocalTime() = 0;  // broken-down local time now
 };
 
-Clock& AppClock();
-// Installs a clock (tests); nullptr restores the system clock.
-void SetAppClock(Clock* clock);
+// The system's steady clock and local time.
+class SystemClock : public Clock {
+public:
+    uint32_t TickMs() override;
+    std::tm LocalTime() override;
+};
 
 // A clock that only moves when told to.
 class FakeClock : public Clock {

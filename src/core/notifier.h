@@ -15,19 +15,10 @@ public:
     virtual void Notify(const std::string& text, MessageIcon icon) = 0;
 };
 
-}  // namespace tesmira
-
-#include <functional>
-
-namespace tesmira {
-
-// The process's notifier for code that has not been handed one (stderr until the application
-// installs its message boxes).
-void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::Exclamation);
-void InstallNotifier(INotifier* notifier);
-
-using MessageSink = std::function<void(const std::string& text, MessageIcon icon)>;
-// Replaces the installed notifier with a sink (tests); an empty sink restores it.
-void SetMessageSink(MessageSink sink);
+// Prints the message on standard error ("tesmira: <text>"): for tools and tests without a display.
+class StderrNotifier : public INotifier {
+public:
+    void Notify(const std::string& text, MessageIcon icon) override;
+};
 
 }  // namespace tesmira

@@ -1,42 +1,34 @@
 #include "core/panel_messages.h"
 
-#include <map>
-#include <mutex>
-
 #include "core/ui_poster.h"
 
 namespace tesmira {
-namespace {
 
-std::mutex& HandlersMutex() {
-    static std::mutex m;
-    return m;
-}
+PanelMessageRouter::PanelMessageRouter(IUiPoster& ui)
+    : ui_(ui), handlers_(std::make_shared<Handlers>()) {}
 
-std::map<PanelMessage, PanelMessageHandler>& Handlers() {
-    static std::map<PanelMessage, PanelMessageHandler> handlers;
-    return handlers;
-}
-
-}  // namespace
-
-void SetPanelMessageHandler(PanelMessage message, PanelMessageHandler handler) {
-    std::lock_guard<std::mutex> lock(HandlersMutex());
+void PanelMessageRouter::SetHandler(PanelMessage message, PanelMessageHandler handler) {
+    std::lock_guard<std::mutex> lock(handlers_->mutex);
     if (handler)
-        Handlers()[message] = std::move(handler);
+        handlers_->byMessage[message] = std::move(handler);
     else
-        Handlers().erase(message);
+        handlers_->byMessage.erase(message);
 }
 
-void PostPanelMessage(PanelMessage message) {
-    RunOnUiThread([message] {
+void PanelMessageRouter::Post(PanelMessage message) {
+    std::weak_ptr<Handlers> weak = handlers_;
+    ui_.Post([weak, message] {
+        const std::shared_ptr<Handlers> handlers = weak.lock();
+        if (!handlers)
+            return;
         PanelMessageHandler handler;
         {
-            std::lock_guard<std::mutex> lock(HandlersMutex());
-            const auto it = Handlers().find(message);
-            if (it != Handlers().end())
+            std::lock_guard<std::mutex> lock(handlers->mutex);
+            const auto it = handlers->byMessage.find(message);
+            if (it != handlers->byMessage.end())
                 handler = it->second;
         }
+        // Run outside the lock: the handler may install or remove handlers.
         if (handler)
             handler();
     });

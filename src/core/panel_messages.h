@@ -3,8 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace tesmira {
+
+class IUiPoster;
 
 enum class PanelMessage : int {
     kGraphEvent = 1025,      // graph events are waiting (FetchGraphEvents)
@@ -14,9 +19,29 @@ enum class PanelMessage : int {
 
 using PanelMessageHandler = std::function<void()>;
 
-// Installs the handler of one message number (an empty handler removes it).
-void SetPanelMessageHandler(PanelMessage message, PanelMessageHandler handler);
-// Thread-safe: queues the message to the UI thread, where its handler (if any) runs.
-void PostPanelMessage(PanelMessage message);
+// Delivers posted panel messages to their handlers on the UI thread.
+class PanelMessageRouter {
+public:
+    explicit PanelMessageRouter(IUiPoster& ui);
+    PanelMessageRouter(const PanelMessageRouter&) = delete;
+    PanelMessageRouter& operator=(const PanelMessageRouter&) = delete;
+
+    // Installs the handler of one message number (an empty handler removes it).
+    void SetHandler(PanelMessage message, PanelMessageHandler handler);
+    // Thread-safe: queues the message to the UI thread, where its handler (if any) runs. The
+    // handler is looked up on delivery, so one removed meanwhile (or a router already gone)
+    // runs nothing.
+    void Post(PanelMessage message);
+
+private:
+    struct Handlers {
+        std::mutex mutex;
+        std::map<PanelMessage, PanelMessageHandler> byMessage;
+    };
+
+    IUiPoster& ui_;
+    // Shared with the queued deliveries, which hold it weakly.
+    std::shared_ptr<Handlers> handlers_;
+};
 
 }  // namespace tesmira

@@ -1,4 +1,5 @@
-// Recording control's process-wide run flags, read by the menu and the panel's enabling rule.
+// Recording control's run flags, read by the menu and the panel's enabling rule. The workstation
+// owns the one instance and hands it to the rooms.
 #pragma once
 
 namespace tesmira {
@@ -8,7 +9,5 @@ struct RunState {
     bool isRecording = false;  // RecStart .. RecStop
     bool isRepeating = false;  // a repeated series is under way
 };
-
-RunState& runState();
 
 }  // namespace tesmira

@@ -19,9 +19,4 @@ std::string HomeFolder(const std::string& sub) {
     return home + "/" + sub;
 }
 
-Settings& settings() {
-    static Settings instance;
-    return instance;
-}
-
 }  // namespace tesmira

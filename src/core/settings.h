@@ -113,7 +113,4 @@ struct Settings {
     int64_t repeatPauseSec = 299;  // interval - limit - 1 (seconds)
 };
 
-// The one settings object of the process.
-Settings& settings();
-
 }  // namespace tesmira

@@ -8,6 +8,7 @@
 
 #include "core/check_directory.h"
 #include "core/clock.h"
+#include "core/notifier.h"
 
 namespace tesmira {
 namespace {
@@ -62,7 +63,7 @@ int StoreThousandthsTruncated(double value) {
     return ClampToInt(std::trunc(y));
 }
 
-void LoadSettings(IProfile& p, Settings& s) {
+void LoadSettings(IProfile& p, Settings& s, const SettingsLoadContext& context) {
     const Settings& d = Defaults();
     auto flag = [&p](const char* key, bool current) {
         return p.GetInt(key, current ? 1 : 0) == 1;  // only exactly 1 sets a flag
@@ -72,7 +73,7 @@ void LoadSettings(IProfile& p, Settings& s) {
     const int year = p.GetInt("Date year", s.dateYear);
     const int month = p.GetInt("Date month", s.dateMonth);
     const int day = p.GetInt("Date day", s.dateDay);
-    const std::tm now = AppClock().LocalTime();
+    const std::tm now = context.clock.LocalTime();
     char prefix[48];
     std::snprintf(prefix, sizeof prefix, "%02d_%02d_%02d-", now.tm_year - 100, now.tm_mon + 1,
                   now.tm_mday);
@@ -135,12 +136,12 @@ void LoadSettings(IProfile& p, Settings& s) {
 
     // 8: the video folder's result is not used; the others switch their feature off.
     s.dirVideo = p.GetString("DirVideo", s.dirVideo);
-    CheckDirectory(s.dirVideo);
+    CheckDirectory(s.dirVideo, context.notifier, context.freeSpace);
     s.dirLog = p.GetString("DirLog", s.dirLog);
-    if (!CheckDirectory(s.dirLog))
+    if (!CheckDirectory(s.dirLog, context.notifier, context.freeSpace))
         s.saveLog = 0;
     s.tempDrive = p.GetString("TempDrive", s.tempDrive);
-    if (!CheckDirectory(s.tempDrive))
+    if (!CheckDirectory(s.tempDrive, context.notifier, context.freeSpace))
         s.useTempDrive = 0;
 
     // 9: there are three log types (0..2); a stored 3 would name no extension.

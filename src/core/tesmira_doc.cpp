@@ -4,11 +4,6 @@
 
 namespace tesmira {
 
-CTesmiraDoc& CTesmiraDoc::Instance() {
-    static CTesmiraDoc doc;
-    return doc;
-}
-
 void CTesmiraDoc::AddView(CUpdateView* view) {
     if (std::find(views_.begin(), views_.end(), view) == views_.end())
         views_.push_back(view);

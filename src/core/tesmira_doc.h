@@ -16,8 +16,6 @@ public:
 
 class CTesmiraDoc {
 public:
-    static CTesmiraDoc& Instance();
-
     void AddView(CUpdateView* view);
     void RemoveView(CUpdateView* view);
     // Every registered view except the sender receives the hint, in registration order.

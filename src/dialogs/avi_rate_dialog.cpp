@@ -46,8 +46,13 @@ double ChosenReplayRate(int radioIndex, double customRate) {
     return radioIndex == 4 ? customRate : ReplayRateOfIndex(radioIndex);
 }
 
-CDlgAviRate::CDlgAviRate(const std::string& path, const AviRateInfo& info, QWidget* parent)
-    : QDialog(parent), radios_(new QButtonGroup(this)), custom_(new QLineEdit(this)) {
+CDlgAviRate::CDlgAviRate(const std::string& path, const AviRateInfo& info, Settings& settings,
+                         INotifier& notifier, QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      notifier_(notifier),
+      radios_(new QButtonGroup(this)),
+      custom_(new QLineEdit(this)) {
     SetId(this, 140, "aviRateDialog");
     setWindowTitle(U("再生コマ速度書き換え"));
     auto* layout = new QVBoxLayout(this);
@@ -75,7 +80,7 @@ CDlgAviRate::CDlgAviRate(const std::string& path, const AviRateInfo& info, QWidg
         }
     }
     SetId(custom_, 1192, "customRate");
-    const Settings& s = settings();
+    const Settings& s = settings_;
     const int index = s.nRadioFps >= 0 && s.nRadioFps <= 4 ? s.nRadioFps : 0;
     radios_->button(index)->setChecked(true);
     custom_->setText(QString::number(s.editFps, 'g', 10));
@@ -103,19 +108,20 @@ void CDlgAviRate::accept() {
     const double custom = custom_->text().trimmed().toDouble(&ok);
     if (!ok || custom < kMinCustom || custom > kMaxCustom) {
         // The custom value is checked whenever it is stored, as the data exchange does.
-        ShowMessage("0.001 から 10000 までの数値を入力してください。");
+        notifier_.Notify("0.001 から 10000 までの数値を入力してください。",
+                         MessageIcon::Exclamation);
         custom_->setFocus();
         return;
     }
-    settings().nRadioFps = index;
-    settings().editFps = custom;
+    settings_.nRadioFps = index;
+    settings_.editFps = custom;
     chosen_ = ChosenReplayRate(index, custom);
     QDialog::accept();
 }
 
-void OnRewriteAviFrameRate(QWidget* parent) {
-    QFileDialog chooser(parent, U("AVI ファイルの選択"),
-                        QString::fromStdString(settings().dirVideo), U("AVI files(*.avi)"));
+void OnRewriteAviFrameRate(Settings& settings, INotifier& notifier, QWidget* parent) {
+    QFileDialog chooser(parent, U("AVI ファイルの選択"), QString::fromStdString(settings.dirVideo),
+                        U("AVI files(*.avi)"));
     chooser.setFileMode(QFileDialog::ExistingFile);
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     chooser.setLabelText(QFileDialog::Accept, U("選択"));
@@ -125,18 +131,22 @@ void OnRewriteAviFrameRate(QWidget* parent) {
 
     AviRateInfo info;
     if (!InspectAviRate(path, &info)) {
-        ShowMessage("File is not valid! Select an appropriate avi file.");
+        notifier.Notify("File is not valid! Select an appropriate avi file.",
+                        MessageIcon::Exclamation);
         return;
     }
-    CDlgAviRate dialog(path, info, parent);
+    CDlgAviRate dialog(path, info, settings, notifier, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
     std::string error;
     const AviRewriteResult result = RewriteAviRate(path, dialog.ChosenRate(), &error);
     if (result == AviRewriteResult::NotAvi) {
-        ShowMessage("File is not valid! Select an appropriate avi file.");
+        notifier.Notify("File is not valid! Select an appropriate avi file.",
+                        MessageIcon::Exclamation);
     } else if (result == AviRewriteResult::OpenFailed || result == AviRewriteResult::WriteFailed) {
-        ShowMessage("コマ速度を書き換えることが出来ませんでした。\n" + path + "\n" + error + "\n");
+        notifier.Notify(
+            "コマ速度を書き換えることが出来ませんでした。\n" + path + "\n" + error + "\n",
+            MessageIcon::Exclamation);
     }
 }
 

@@ -11,6 +11,9 @@ class QLineEdit;
 
 namespace tesmira {
 
+struct Settings;
+class INotifier;
+
 // The text of static 1185 for the rates found in a file.
 std::string AviRateSummaryText(const AviRateInfo& info);
 
@@ -20,7 +23,9 @@ double ChosenReplayRate(int radioIndex, double customRate);
 class CDlgAviRate : public QDialog {
     Q_OBJECT
 public:
-    CDlgAviRate(const std::string& path, const AviRateInfo& info, QWidget* parent = nullptr);
+    // The choice starts from and is stored in `settings` (nRadioFps, editFps).
+    CDlgAviRate(const std::string& path, const AviRateInfo& info, Settings& settings,
+                INotifier& notifier, QWidget* parent = nullptr);
     // The rate chosen when the dialog was accepted.
     double ChosenRate() const { return chosen_; }
 
@@ -29,6 +34,8 @@ public:
 private:
     void UpdateCustomEnabled();
 
+    Settings& settings_;
+    INotifier& notifier_;
     QButtonGroup* radios_;
     QLineEdit* custom_;
     double chosen_ = 0.0;
@@ -36,6 +43,6 @@ private:
 
 // Menu 32781: choose an AVI file (starting in "DirVideo"), show its rates, rewrite it with the
 // rate chosen. Failures are reported in message boxes; nothing is written on cancel.
-void OnRewriteAviFrameRate(QWidget* parent);
+void OnRewriteAviFrameRate(Settings& settings, INotifier& notifier, QWidget* parent);
 
 }  // namespace tesmira

@@ -10,11 +10,8 @@
 #include "core/tesmira_doc.h"
 
 namespace tesmira {
-namespace {
-CDlgCountDown* g_panel = nullptr;
-}  // namespace
 
-CDlgCountDown::CDlgCountDown(QWidget* parent) : QDialog(parent) {
+CDlgCountDown::CDlgCountDown(CTesmiraDoc& doc, QWidget* parent) : QDialog(parent) {
     setProperty("id", 139);
     setObjectName(QStringLiteral("countDownPanel"));
     setWindowTitle(QString::fromUtf8("残り時間"));
@@ -44,23 +41,12 @@ CDlgCountDown::CDlgCountDown(QWidget* parent) : QDialog(parent) {
     stop_->setObjectName(QStringLiteral("countDownStop"));
     stop_->setDefault(true);
     connect(stop_, &QPushButton::clicked, this,
-            [] { CTesmiraDoc::Instance().UpdateAllViews(nullptr, UpdateHint::kStopActivity); });
+            [&doc] { doc.UpdateAllViews(nullptr, UpdateHint::kStopActivity); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(progress_);
     layout->addWidget(display_, 1);
     layout->addWidget(stop_, 0, Qt::AlignHCenter);
-
-    g_panel = this;
-}
-
-CDlgCountDown::~CDlgCountDown() {
-    if (g_panel == this)
-        g_panel = nullptr;
-}
-
-CDlgCountDown* CDlgCountDown::Instance() {
-    return g_panel;
 }
 
 void CDlgCountDown::SetTotal(int seconds) {

@@ -13,13 +13,13 @@ class QPushButton;
 
 namespace tesmira {
 
+class CTesmiraDoc;
+
 class CDlgCountDown : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgCountDown(QWidget* parent = nullptr);
-    ~CDlgCountDown() override;
-
-    static CDlgCountDown* Instance();  // the one panel, or nullptr before the frame made it
+    // The stop button broadcasts hint 205 (stop what is running) through `doc`.
+    explicit CDlgCountDown(CTesmiraDoc& doc, QWidget* parent = nullptr);
 
     void SetTotal(int seconds);
     void SetRemaining(int seconds);

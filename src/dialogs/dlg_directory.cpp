@@ -198,7 +198,7 @@ bool CDlgDirectory::TakeTypedFolder(Folder which, bool repeatMessage) {
     }
     std::string candidate = typed;
     const bool knownBad = !repeatMessage && refused_[which] && *refused_[which] == typed;
-    if (knownBad || !CheckDirectory(candidate)) {
+    if (knownBad || !CheckDirectory(candidate, deps_.notifier, deps_.freeSpace)) {
         refused_[which] = typed;
         // The message has been shown; the field keeps what was typed, selected for correcting,
         // and the folder in use stays the last one that passed. Nothing else is touched.
@@ -229,11 +229,12 @@ void CDlgDirectory::Browse(Folder which) {
     request.title = U(which == kWork ? "作業用ディレクトリー" : "保存用ディレクトリー");
     request.folder = FolderValue(which);
     request.filter = which == kLog ? kLogFilter : kAviFilter;
-    const std::optional<std::string> chosen = PickFolder(this, request);
+    const std::optional<std::string> chosen =
+        deps_.pickFolder ? deps_.pickFolder(request) : PickFolder(this, request);
     if (!chosen)
         return;
     std::string folder = NormaliseFolder(*chosen);
-    if (!CheckDirectory(folder))
+    if (!CheckDirectory(folder, deps_.notifier, deps_.freeSpace))
         return;  // the field keeps what it had
     FolderValue(which) = folder;
     checked_[which] = folder;

@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "core/check_directory.h"
 #include "dialogs/dlg_directory_rules.h"
+#include "dialogs/file_dialog_sel.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -32,6 +34,8 @@ struct DirectoryDeps {
     EncoderPages& encoderPages;
     INotifier& notifier;
     std::function<void()> rebuildCapture;  // the capture room's rebuild of the capture graph
+    FolderPicker pickFolder;               // empty: the folder chooser (CFileDialogSel)
+    FreeSpaceQuery freeSpace;              // empty: the file system is asked
 };
 
 // Menu 32775 is usable only while live video is stopped.

@@ -18,11 +18,6 @@
 namespace tesmira {
 namespace {
 
-TimeLimitHandOver& HandOver() {
-    static TimeLimitHandOver hook;
-    return hook;
-}
-
 QString U(const char* text) {
     return QString::fromUtf8(text);
 }
@@ -40,15 +35,12 @@ int* FieldValue(TimeLimitFields& f, int i) {
 
 }  // namespace
 
-void SetTimeLimitHandOver(TimeLimitHandOver hook) {
-    HandOver() = std::move(hook);
+bool TimeLimitDialogEnabled(const RunState& run) {
+    return !run.isRecording;
 }
 
-bool TimeLimitDialogEnabled() {
-    return !runState().isRecording;
-}
-
-CDlgTimeLimit::CDlgTimeLimit(QWidget* parent) : QDialog(parent) {
+CDlgTimeLimit::CDlgTimeLimit(TimeLimitDeps deps, QWidget* parent)
+    : QDialog(parent), deps_(std::move(deps)) {
     setProperty("id", 136);
     setObjectName("timeLimitDialog");
     setWindowTitle(U("キャプチャー制限時間"));
@@ -104,7 +96,7 @@ CDlgTimeLimit::CDlgTimeLimit(QWidget* parent) : QDialog(parent) {
     layout->addWidget(repeat);
     layout->addLayout(buttons);
 
-    fields_ = Normalise(FieldsFromSettings(settings()));
+    fields_ = Normalise(FieldsFromSettings(deps_.settings));
     ShowValues();
 }
 
@@ -122,7 +114,7 @@ bool CDlgTimeLimit::ReadControls() {
         const std::optional<int> value = ParseField(edits_[i]->text().toStdString(), kRanges[i]);
         if (!value) {
             reading_ = true;
-            ShowMessage(RangeMessage(kRanges[i]));
+            deps_.notifier.Notify(RangeMessage(kRanges[i]), MessageIcon::Exclamation);
             edits_[i]->setFocus();
             edits_[i]->selectAll();
             reading_ = false;
@@ -150,9 +142,9 @@ bool CDlgTimeLimit::NormaliseFields() {
 void CDlgTimeLimit::accept() {
     if (!NormaliseFields())
         return;
-    ApplyTimeLimit(settings(), fields_);
-    if (HandOver())
-        HandOver()(settings().recInterval, settings().rtStop);
+    ApplyTimeLimit(deps_.settings, fields_);
+    if (deps_.handOver)
+        deps_.handOver(deps_.settings.recInterval, deps_.settings.rtStop);
     QDialog::accept();
 }
 
@@ -187,8 +179,8 @@ void CDlgTimeLimit::done(int result) {
     closing_ = false;
 }
 
-int ShowTimeLimitDialog(QWidget* parent) {
-    CDlgTimeLimit dialog(parent);
+int ShowTimeLimitDialog(TimeLimitDeps deps, QWidget* parent) {
+    CDlgTimeLimit dialog(std::move(deps), parent);
     return dialog.exec();
 }
 

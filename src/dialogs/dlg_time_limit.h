@@ -14,19 +14,28 @@ class QLineEdit;
 
 namespace tesmira {
 
-// After OK: the new repeat interval (ms) and recording length (100-ns units). The main frame
-// connects it to the recording settings panel, which rewrites its video fields. The values are in
-// settings() as well ("RecInterval", rtStop, "RecRepaet", recLimitMs, repeatPauseSec).
+struct Settings;
+struct RunState;
+class INotifier;
+
+// After OK: the new repeat interval (ms) and recording length (100-ns units), for the recording
+// settings panel, which rewrites its video fields. The values are in the settings as well
+// ("RecInterval", rtStop, "RecRepaet", recLimitMs, repeatPauseSec).
 using TimeLimitHandOver = std::function<void(int intervalMs, int64_t rtStop)>;
-void SetTimeLimitHandOver(TimeLimitHandOver hook);
+
+struct TimeLimitDeps {
+    Settings& settings;
+    INotifier& notifier;  // the range messages
+    TimeLimitHandOver handOver;
+};
 
 // Menu 32776 is usable only while no recording is in progress.
-bool TimeLimitDialogEnabled();
+bool TimeLimitDialogEnabled(const RunState& run);
 
 class CDlgTimeLimit : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgTimeLimit(QWidget* parent = nullptr);
+    explicit CDlgTimeLimit(TimeLimitDeps deps, QWidget* parent = nullptr);
 
     // The control with this "id" property, or nullptr.
     QWidget* Control(int id) const;
@@ -46,6 +55,7 @@ private:
     bool ReadControls();
     void ShowValues();
 
+    TimeLimitDeps deps_;
     TimeLimitFields fields_;
     std::array<QLineEdit*, 5> edits_{};  // length min, s, interval min, s, count
     bool reading_ = false;               // a range message is up; focus changes are ignored
@@ -53,6 +63,6 @@ private:
 };
 
 // Menu 32776: runs the dialog modally; returns QDialog::Accepted or Rejected.
-int ShowTimeLimitDialog(QWidget* parent);
+int ShowTimeLimitDialog(TimeLimitDeps deps, QWidget* parent);
 
 }  // namespace tesmira

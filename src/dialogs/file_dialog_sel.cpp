@@ -6,14 +6,6 @@
 #include "dialogs/dlg_directory_rules.h"
 
 namespace tesmira {
-namespace {
-
-FolderPicker& Picker() {
-    static FolderPicker picker;
-    return picker;
-}
-
-}  // namespace
 
 QStringList NameFiltersOf(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split('|');
@@ -70,16 +62,10 @@ std::string CFileDialogSel::Folder() const {
 }
 
 std::optional<std::string> PickFolder(QWidget* parent, const FolderPickRequest& request) {
-    if (Picker())
-        return Picker()(request);
     CFileDialogSel dialog(parent, request);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Folder();
-}
-
-void SetFolderPicker(FolderPicker picker) {
-    Picker() = std::move(picker);
 }
 
 }  // namespace tesmira

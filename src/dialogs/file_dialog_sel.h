@@ -30,8 +30,8 @@ QStringList NameFiltersOf(const std::string& filter);
 // Runs the picker modally; nullopt when cancelled.
 std::optional<std::string> PickFolder(QWidget* parent, const FolderPickRequest& request);
 
-// Replaces the picker (tests answer without a modal window); an empty function restores it.
+// Another way to pick a folder (tests answer without a modal window); callers that hold an empty
+// one use PickFolder.
 using FolderPicker = std::function<std::optional<std::string>(const FolderPickRequest&)>;
-void SetFolderPicker(FolderPicker picker);
 
 }  // namespace tesmira

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -24,10 +23,10 @@ std::string SystemError(const std::string& what, const std::string& path, int er
     return what + " " + path + ": " + std::strerror(err);
 }
 
-// A hidden name beside the final one, unique within this process and unlikely elsewhere; it is
-// created with O_EXCL, so a clash only means trying the next name.
+// A hidden name beside the final one. The process and thread ids keep writers apart (a thread
+// finishes one file before it starts the next); it is created with O_EXCL, so a clash with a
+// leftover of an earlier run only means trying the next attempt's name.
 std::string TempNameFor(const std::string& path, unsigned attempt) {
-    static std::atomic<unsigned> serial{0};
     const size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -35,7 +34,7 @@ std::string TempNameFor(const std::string& path, unsigned attempt) {
     const std::string base =
         (slash == std::string::npos ? path : path.substr(slash + 1)).substr(0, 160);
     return folder + "." + base +
-           Format(".%d.%u.%u.tmp", static_cast<int>(getpid()), serial.fetch_add(1), attempt);
+           Format(".%d.%d.%u.tmp", static_cast<int>(getpid()), static_cast<int>(gettid()), attempt);
 }
 
 // Gives the finished temporary file its final name without ever replacing another file. A hard

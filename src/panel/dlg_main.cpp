@@ -79,16 +79,6 @@ void CDlgMain::BindNumber(int id, double& value, double minimum, double maximum)
     boundNumbers_[id] = {&value, minimum, maximum};
 }
 
-void CDlgMain::SendReadyQuery(const std::string& query) {
-    if (hooks_.sendReadyQuery)
-        hooks_.sendReadyQuery(query);
-}
-
-void CDlgMain::ReadyWaitRelay::SetAwaitingReadyByte(bool awaiting) const {
-    if (hooks_.setAwaitingReadyByte)
-        hooks_.setAwaitingReadyByte(awaiting);
-}
-
 void CDlgMain::SetTimerBackend(TimerBackend* backend) {
     timers_.SetBackend(backend ? backend : qtTimers_.get());
 }

@@ -99,20 +99,6 @@ public:
     // The enabling rule; ends by showing every member in its control.
     void UpdateRecordControls();
 
-    // Transitional, for the recording adapter until it is handed the stage's ready protocol:
-    // the ready query of the recording tick (timer 1001) and the clearing of its wait go to the
-    // hooks sendReadyQuery and setAwaitingReadyByte.
-    void SendReadyQuery(const std::string& query);
-    class ReadyWaitRelay {
-    public:
-        explicit ReadyWaitRelay(const PanelHooks& hooks) : hooks_(hooks) {}
-        void SetAwaitingReadyByte(bool awaiting) const;
-
-    private:
-        const PanelHooks& hooks_;
-    };
-    ReadyWaitRelay RunLoop() const { return ReadyWaitRelay(hooks_); }
-
     // Zoom of the video view as the panel shows it.
     void SetZoom(double z);  // shows z (two decimals, 0.1..10) and its slider position
     void ZoomIn();           // next step; tells the video view (hint 301) even at the end

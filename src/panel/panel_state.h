@@ -67,10 +67,6 @@ struct PanelHooks {
     std::function<void()> loadRelayModules;   // start-up, last step before the enabling rule
     std::function<void()> stopRelayRepeat;    // hint 205, first
     std::function<void()> stopRecording;      // hint 205, second
-    // Transitional relays of the recording tick to the stage's ready protocol (see
-    // CDlgMain::SendReadyQuery).
-    std::function<void(const std::string& query)> sendReadyQuery;
-    std::function<void(bool awaiting)> setAwaitingReadyByte;
 };
 
 }  // namespace tesmira

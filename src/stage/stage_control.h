@@ -143,9 +143,4 @@ private:
     bool zeroOnNextReply_ = false;
 };
 
-// Transitional: the recording adapter still reaches the stage control through this. The
-// composition root defines it over the object it owns; it goes once that adapter is handed the
-// stage control.
-StageControl& stageControl();
-
 }  // namespace tesmira

@@ -9,8 +9,4 @@ struct StageState {
     double stageX = 0.0, stageY = 0.0, stageZ = 0.0;
 };
 
-// Transitional: recording control still reads the stage through this. The composition root
-// defines it over the object it owns; it goes once recording is handed the stage state.
-StageState& stageState();
-
 }  // namespace tesmira

@@ -19,31 +19,30 @@
 #include "common/message_recorder.h"
 #include "core/run_state.h"
 #include "core/settings.h"
+#include "core/tesmira_doc.h"
 #include "dialogs/count_down_panel.h"
 #include "dialogs/dlg_command_send.h"
 #include "dialogs/dlg_timelapse.h"
 #include "dialogs/dlg_zsync.h"
 #include "panel/dlg_main.h"
+#include "serial/serial_slots.h"
 
 namespace tesmira::test {
 namespace {
 
 class FrameTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved = settings();
-        runState() = {};
-        ClearCommandRegistry();
-    }
-    void TearDown() override {
-        frame.reset();
-        settings() = saved;
-        runState() = {};
-        ClearCommandRegistry();
-        SetUrlOpener(nullptr);
-    }
+    void TearDown() override { frame.reset(); }
     CMainFrame& Make() {
-        frame = std::make_unique<CMainFrame>(QString::fromLatin1(kVersionText));
+        FrameDeps deps{s,
+                       run,
+                       doc,
+                       messages,
+                       slots,
+                       commands,
+                       [this] { ++shutdowns; },
+                       [this](const std::string& url) { return openUrl && openUrl(url); }};
+        frame = std::make_unique<CMainFrame>(deps, QString::fromLatin1(kVersionText));
         return *frame;
     }
     bool Enabled(int id) {
@@ -51,8 +50,15 @@ protected:
         return frame->action(id)->isEnabled();
     }
 
-    Settings saved;
-    std::unique_ptr<CMainFrame> frame;
+    Settings s;
+    RunState run;
+    CTesmiraDoc doc;
+    MessageRecorder messages;
+    SerialSlots slots{s, messages};
+    CommandRegistry commands;
+    UrlOpener openUrl;
+    int shutdowns = 0;
+    std::unique_ptr<CMainFrame> frame;  // last: built on everything above
 };
 
 TEST_F(FrameTest, WindowHoldsThreePanesAndSixMenus) {
@@ -97,7 +103,6 @@ TEST_F(FrameTest, FloatingWindowsAreCreatedHidden) {
     EXPECT_EQ(f.countDownPanel()->windowTitle(), QString::fromUtf8("残り時間"));
     EXPECT_EQ(f.countDownPanel()->model().total(), 1);
     EXPECT_EQ(f.countDownPanel()->display()->text(), QStringLiteral("0:00"));
-    EXPECT_EQ(CDlgCountDown::Instance(), f.countDownPanel());
 }
 
 TEST_F(FrameTest, MenuEnablingFollowsTheRunState) {
@@ -111,21 +116,21 @@ TEST_F(FrameTest, MenuEnablingFollowsTheRunState) {
     EXPECT_FALSE(Enabled(32774));  // no capture graph has said it holds a camera
     EXPECT_FALSE(Enabled(32777));
 
-    runState().isLive = true;
+    run.isLive = true;
     EXPECT_FALSE(Enabled(32773));
     EXPECT_FALSE(Enabled(32775));
     EXPECT_TRUE(Enabled(32776));
 
-    runState().isRecording = true;
+    run.isRecording = true;
     EXPECT_FALSE(Enabled(32776));
     EXPECT_TRUE(Enabled(32779));
 
     bool graphReady = true;
-    SetCommandEnabledQuery(32774, [&] { return graphReady; });
-    SetCommandEnabledQuery(32777, [&] { return graphReady; });
+    commands.SetCommandEnabledQuery(32774, [&] { return graphReady; });
+    commands.SetCommandEnabledQuery(32777, [&] { return graphReady; });
     EXPECT_TRUE(Enabled(32774));
     EXPECT_FALSE(Enabled(32777));  // stream formats only while live video is stopped
-    runState() = {};
+    run = {};
     EXPECT_TRUE(Enabled(32777));
     graphReady = false;
     EXPECT_FALSE(Enabled(32774));
@@ -141,7 +146,7 @@ TEST_F(FrameTest, CountDownCommandTogglesThePanelAndChecksWhileVisible) {
     f.OnCommand(32779);  // disabled without a recording: nothing happens
     EXPECT_FALSE(panel->isVisible());
 
-    runState().isRecording = true;
+    run.isRecording = true;
     f.OnCommand(32779);
     EXPECT_TRUE(panel->isVisible());
     f.UpdateCommandUI();
@@ -152,7 +157,7 @@ TEST_F(FrameTest, CountDownCommandTogglesThePanelAndChecksWhileVisible) {
     EXPECT_FALSE(f.action(32779)->isChecked());
 
     // Recording control may show the panel between recordings: the mark still tells the truth.
-    runState().isRecording = false;
+    run.isRecording = false;
     panel->show();
     f.UpdateCommandUI();
     EXPECT_FALSE(f.action(32779)->isEnabled());
@@ -163,8 +168,8 @@ TEST_F(FrameTest, OtherRoomsAttachCommandsThroughTheRegistry) {
     CMainFrame& f = Make();
     f.OnCommand(32771);  // inert: nothing attached
     int portRuns = 0, rewriteRuns = 0;
-    SetCommandHandler(32771, [&] { ++portRuns; });
-    SetCommandHandler(32781, [&] { ++rewriteRuns; });
+    commands.SetCommandHandler(32771, [&] { ++portRuns; });
+    commands.SetCommandHandler(32781, [&] { ++rewriteRuns; });
     f.action(32771)->trigger();
     f.action(32781)->trigger();
     EXPECT_EQ(portRuns, 1);
@@ -172,8 +177,8 @@ TEST_F(FrameTest, OtherRoomsAttachCommandsThroughTheRegistry) {
 
     // A handler's own rule is honoured even when the command comes from a stale menu.
     int cameraRuns = 0;
-    SetCommandHandler(32773, [&] { ++cameraRuns; });
-    runState().isLive = true;
+    commands.SetCommandHandler(32773, [&] { ++cameraRuns; });
+    run.isLive = true;
     f.OnCommand(32773);
     EXPECT_EQ(cameraRuns, 0);
 
@@ -184,20 +189,19 @@ TEST_F(FrameTest, OtherRoomsAttachCommandsThroughTheRegistry) {
 
 TEST_F(FrameTest, WebPageFailureBeepsAndAsksForTheInternet) {
     CMainFrame& f = Make();
-    MessageRecorder rec;
     std::vector<std::string> opened;
-    SetUrlOpener([&](const std::string& url) {
+    openUrl = [&](const std::string& url) {
         opened.push_back(url);
         return url == kUpdatePageUrl;
-    });
+    };
     f.OnCommand(32778);
-    EXPECT_TRUE(rec.messages.empty());
+    EXPECT_TRUE(messages.messages.empty());
     f.OnCommand(32780);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1], kCodecPageUrl);
-    ASSERT_EQ(rec.messages.size(), 1u);
-    EXPECT_EQ(rec.messages[0].text, "インターネットに接続してください。\n");
-    EXPECT_EQ(rec.messages[0].icon, MessageIcon::Information);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, "インターネットに接続してください。\n");
+    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Information);
 }
 
 TEST(PanelPlacement, DegenerateStoredRectanglesLeaveThePanelWhereItIs) {
@@ -214,9 +218,9 @@ TEST(PanelPlacement, DegenerateStoredRectanglesLeaveThePanelWhereItIs) {
 }
 
 TEST_F(FrameTest, StoredPlacementsAreAppliedAndCapturedAtClose) {
-    settings().countDownPanel = {40, 60, 340, 260};
-    settings().timelapsePanel = {70, 80, 71, 81};  // other size: only the corner counts
-    settings().zsyncPanel = {0, 0, 0, 0};          // first run: template position
+    s.countDownPanel = {40, 60, 340, 260};
+    s.timelapsePanel = {70, 80, 71, 81};  // other size: only the corner counts
+    s.zsyncPanel = {0, 0, 0, 0};          // first run: template position
     CMainFrame& f = Make();
     EXPECT_EQ(f.countDownPanel()->geometry(), QRect(40, 60, 300, 200));
     const QSize ownSize = f.timelapsePanel()->size();
@@ -232,17 +236,18 @@ TEST_F(FrameTest, StoredPlacementsAreAppliedAndCapturedAtClose) {
     f.countDownPanel()->setGeometry(15, 25, 400, 300);
     f.countDownPanel()->show();
     f.RunCloseSequence();
+    EXPECT_EQ(shutdowns, 1) << "the rooms release what they hold";
     for (TimerId id : kTimersStoppedAtClose)
         EXPECT_FALSE(panel->Timers().IsRunning(id)) << int(id);
     EXPECT_TRUE(
         panel->Timers().IsRunning(TimerId::kPortRefresh));  // the dialogs' own timers are theirs
     EXPECT_FALSE(f.countDownPanel()->isVisible());
-    const PanelRect cd = settings().countDownPanel;
+    const PanelRect cd = s.countDownPanel;
     EXPECT_EQ((ScreenRect{cd.left, cd.top, cd.right, cd.bottom}), (ScreenRect{15, 25, 415, 325}));
-    EXPECT_EQ(settings().timelapsePanel.left, 70);
-    EXPECT_EQ(settings().timelapsePanel.right, 70 + ownSize.width());
-    EXPECT_EQ(settings().zsyncPanel.left, zsyncBefore.x());
-    EXPECT_TRUE(settings().zsyncPanel.IsUsable());
+    EXPECT_EQ(s.timelapsePanel.left, 70);
+    EXPECT_EQ(s.timelapsePanel.right, 70 + ownSize.width());
+    EXPECT_EQ(s.zsyncPanel.left, zsyncBefore.x());
+    EXPECT_TRUE(s.zsyncPanel.IsUsable());
 }
 
 TEST_F(FrameTest, MessagePaneAppendsColouredTextThatCannotBeUndone) {
@@ -250,7 +255,6 @@ TEST_F(FrameTest, MessagePaneAppendsColouredTextThatCannotBeUndone) {
     CTesmiraView* view = f.messagePane();
     view->setPlainText(QStringLiteral("typed "));
     view->moveCursor(QTextCursor::Start);  // the caret elsewhere: appends still go to the end
-    CTesmiraDoc& doc = CTesmiraDoc::Instance();
     doc.UpdateAllViews(nullptr, UpdateHint::kAppendGreen, std::string("Rec Time 12.3 s\r\n"));
     doc.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, std::string("29.97 fps"));
     EXPECT_EQ(view->toPlainText(), QStringLiteral("typed Rec Time 12.3 s\n29.97 fps"));
@@ -340,7 +344,6 @@ TEST_F(FrameTest, EscapeFromAMenuGivesTheKeysBackToThePanel) {
 TEST(AppExit, WriteFailureIsReportedOnceOnStandardError) {
     auto profile = std::make_unique<MemoryProfile>();
     profile->failFlush = true;
-    const Settings saved = settings();
     CTesmiraApp app(std::move(profile));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(app.ExitInstance());
@@ -348,7 +351,6 @@ TEST(AppExit, WriteFailureIsReportedOnceOnStandardError) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("could not write the settings"), std::string::npos);
     EXPECT_EQ(err.find("could not write the settings"), err.rfind("could not write the settings"));
-    settings() = saved;
 }
 
 }  // namespace

@@ -19,8 +19,6 @@ namespace tesmira::test {
 class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetAppClock(&clock);  // 2026-01-17: years since 1900 126, month 0, day 17
-        SetFreeSpaceQuery([this](const std::string&) { return freeMb; });
         ASSERT_TRUE(tmp.isValid());
         video = tmp.path().toStdString() + "/Video";
         log = tmp.path().toStdString() + "/Log";
@@ -31,10 +29,11 @@ protected:
         s.dirLog = log;
         s.tempDrive = work;
     }
-    void TearDown() override {
-        SetAppClock(nullptr);
-        SetFreeSpaceQuery(nullptr);
+    // Today is 2026-01-17 (clock); every folder has freeMb megabytes free.
+    FreeSpaceQuery FreeSpace() {
+        return [this](const std::string&) { return freeMb; };
     }
+    SettingsLoadContext Context() { return {clock, messages, FreeSpace()}; }
     void StoreToday(MemoryProfile& p) {
         p.values["Date year"] = "126";
         p.values["Date month"] = "0";
@@ -43,7 +42,7 @@ protected:
     // Loads `p` into a fresh copy of the prepared settings and saves it back into `p`.
     Settings LoadSave(MemoryProfile& p) {
         Settings loaded = s;
-        LoadSettings(p, loaded);
+        LoadSettings(p, loaded, Context());
         EXPECT_TRUE(SaveSettings(p, loaded));
         return loaded;
     }

@@ -15,7 +15,7 @@ TEST_F(SettingsTest, EmptyProfileWritesEveryKeyWithItsStoredDefault) {
     {
         IniProfile profile(path.toStdString());
         Settings loaded = s;
-        LoadSettings(profile, loaded);
+        LoadSettings(profile, loaded, Context());
         ASSERT_TRUE(SaveSettings(profile, loaded));
     }
     QSettings file(path, QSettings::IniFormat);
@@ -83,7 +83,7 @@ TEST_F(SettingsTest, CountersContinueOnlyOnTheStoredDay) {
     today.values["Rec No."] = "42";
     today.values["RecTL No."] = "7";
     Settings a = s;
-    LoadSettings(today, a);
+    LoadSettings(today, a, Context());
     EXPECT_EQ(a.recNo, 42);
     EXPECT_EQ(a.recTlNo, 7);
 
@@ -92,7 +92,7 @@ TEST_F(SettingsTest, CountersContinueOnlyOnTheStoredDay) {
         other.values["Date day"] = day;
         Settings b = s;
         b.recNo = 5;
-        LoadSettings(other, b);
+        LoadSettings(other, b, Context());
         EXPECT_EQ(b.recNo, 1) << day;
         EXPECT_EQ(b.recTlNo, 1) << day;
         EXPECT_EQ(b.dateDay, 17) << day;
@@ -138,7 +138,7 @@ TEST_F(SettingsTest, ScaledValuesRoundHalfUpOrTruncateAsStored) {
     EXPECT_EQ(p.values["Clock_ON_S_3"], "15");
 
     Settings b = s;
-    LoadSettings(p, b);
+    LoadSettings(p, b, Context());
     EXPECT_DOUBLE_EQ(b.deltaT, 0.13);
     EXPECT_DOUBLE_EQ(b.relaySyncOn[0], 0.001);
     EXPECT_DOUBLE_EQ(b.relaySyncOff[0], -0.5);
@@ -300,12 +300,12 @@ TEST_F(SettingsTest, MissingFoldersAreReportedEmptiedAndSwitchTheirFeatureOff) {
 TEST_F(SettingsTest, FreeSpaceMustExceed119Megabytes) {
     freeMb = 120;
     std::string path = video;
-    EXPECT_TRUE(CheckDirectory(path));
+    EXPECT_TRUE(CheckDirectory(path, messages, FreeSpace()));
     EXPECT_EQ(path, video);
     EXPECT_TRUE(messages.messages.empty());
 
     freeMb = 119;
-    EXPECT_FALSE(CheckDirectory(path));
+    EXPECT_FALSE(CheckDirectory(path, messages, FreeSpace()));
     EXPECT_EQ(path, "");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text,
@@ -338,7 +338,7 @@ TEST_F(SettingsTest, DamagedFileIsKeptAsideAndReplacedByACleanOne) {
     }
     IniProfile profile(path.toStdString());
     Settings a = s;
-    LoadSettings(profile, a);
+    LoadSettings(profile, a, Context());
     ASSERT_TRUE(SaveSettings(profile, a));
     QSettings clean(path, QSettings::IniFormat);
     EXPECT_EQ(clean.status(), QSettings::NoError);
@@ -358,7 +358,7 @@ TEST_F(SettingsTest, UnwritableProfileReportsFailure) {
     // A regular file where the folder should be: no user, not even root, can write there.
     IniProfile profile((tmp.path() + "/blocker/CorvaneSoft/Tesmira.conf").toStdString());
     Settings a = s;
-    LoadSettings(profile, a);
+    LoadSettings(profile, a, Context());
     EXPECT_FALSE(SaveSettings(profile, a));
 }
 

@@ -12,7 +12,6 @@
 #include "core/tesmira_doc.h"
 #include "core/ui_poster.h"
 #include "media/device_catalog.h"
-#include "recording/recording_paths.h"
 
 namespace tesmira::test {
 
@@ -24,17 +23,17 @@ struct CaptureRig {
     QtUiPoster ui;
     std::shared_ptr<IDeviceCatalog> catalog;  // null: this machine's (with the test devices)
     AviWriterFactory makeWriter;
-    RecordingPaths paths;
+    int afterBuilds = 0;                 // the recording room names its next file after each build
     std::map<PanelMessage, int> posted;  // counted on the UI thread
 
     CaptureOwner& Owner() {
         if (!owner) {
             if (!catalog)
                 catalog = MakeSystemDeviceCatalog();
-            owner = std::make_unique<CaptureOwner>(CaptureOwnerDeps{
-                settings, run, doc, messages, ui, *catalog, makeWriter,
-                [this](PanelMessage m) { ui.Post([this, m] { ++posted[m]; }); },
-                [this] { MakeNextRecordingPath(paths, settings, settings.recNo); }});
+            owner = std::make_unique<CaptureOwner>(
+                CaptureOwnerDeps{settings, run, doc, messages, ui, *catalog, makeWriter,
+                                 [this](PanelMessage m) { ui.Post([this, m] { ++posted[m]; }); },
+                                 [this] { ++afterBuilds; }});
         }
         return *owner;
     }

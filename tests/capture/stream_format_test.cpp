@@ -6,6 +6,7 @@
 
 #include "capture/capture_rig.h"
 #include "capture/fake_catalog.h"
+#include "core/clock.h"
 #include "core/profile.h"
 #include "core/settings_store.h"
 #include "media/capture_graph.h"
@@ -102,7 +103,8 @@ TEST_F(RememberedStreamFormat, ChoiceSurvivesRebuildAndRestartDamageGivesTheDefa
     {
         test::CaptureRig restarted;
         Prepare(restarted);
-        LoadSettings(profile, restarted.settings);
+        FakeClock clock;
+        LoadSettings(profile, restarted.settings, {clock, restarted.messages, {}});
         restarted.Owner().Rebuild();
         EXPECT_EQ(Width(restarted), 1280) << "a restart keeps the chosen format";
     }

@@ -1,5 +1,5 @@
 // Collects the message boxes a test provokes instead of showing them: handed as the notifier to
-// code that takes one, and installed as the process's message sink for code that does not yet.
+// the objects under test.
 #pragma once
 
 #include <functional>
@@ -17,12 +17,7 @@ struct RecordedMessage {
 
 class MessageRecorder : public INotifier {
 public:
-    MessageRecorder() {
-        SetMessageSink([this](const std::string& t, MessageIcon i) { messages.push_back({t, i}); });
-    }
-    ~MessageRecorder() override {
-        SetMessageSink([](const std::string&, MessageIcon) {});
-    }
+    MessageRecorder() = default;
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 

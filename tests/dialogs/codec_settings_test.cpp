@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/ini_profile.h"
 #include "common/message_recorder.h"
+#include "core/profile.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "dialogs/codec_settings_dialogs.h"
@@ -34,7 +34,6 @@ protected:
     Settings settings_;
     RunState run_;
     EncoderSettings encoders_;
-    Settings& settings() { return settings_; }
     EncoderPages& encoderPages() { return encoders_.Pages(); }
     CodecSettings codecSettings() const { return encoders_.For(settings_.mediaType); }
     DirectoryDeps Deps() { return DirectoryDeps{settings_, run_, encoders_.Pages(), messages, {}}; }
@@ -63,27 +62,23 @@ TEST_F(CodecSettingsTest, EachCompressorGetsOnlyItsOwnPageValues) {
 
 TEST_F(CodecSettingsTest, TheNextRecordingsSettingsFollowTheCodecChoice) {
     encoderPages().mjpegQuality = 33;
-    settings().mediaType = 2;
+    settings_.mediaType = 2;
     EXPECT_EQ(codecSettings().mediaType, 2);
     EXPECT_EQ(codecSettings().mjpegQuality, 33);
-    settings().mediaType = 0;
+    settings_.mediaType = 0;
     EXPECT_EQ(codecSettings().mediaType, 0);
 }
 
 TEST_F(CodecSettingsTest, PageValuesSurviveARestartAndBadStoredValuesAreClamped) {
-    QTemporaryDir dir;
-    const std::string file = dir.filePath("Tesmira.conf").toStdString();
+    MemoryProfile store;
     {
-        IniProfile store(file);
         EncoderPages pages;
         pages.mjpegQuality = 61;
         pages.vfw[0] = {12, 44};
         pages.vfw[1] = {3, 97};
         SaveEncoderPages(store, pages);
-        ASSERT_TRUE(store.Flush());
     }
     {
-        IniProfile store(file);
         EncoderPages pages;
         LoadEncoderPages(store, pages);
         EXPECT_EQ(pages.mjpegQuality, 61);
@@ -92,14 +87,10 @@ TEST_F(CodecSettingsTest, PageValuesSurviveARestartAndBadStoredValuesAreClamped)
         EXPECT_EQ(pages.vfw[1].keyFrameInterval, 3);
         EXPECT_EQ(pages.vfw[1].quality, 97);
     }
+    store.values["MJPG Quality"] = "1000";
+    store.values["Cinepak KeyFrame"] = "soup";
+    store.values["MSVideo1 Quality"] = "-5";
     {
-        QSettings raw(QString::fromStdString(file), QSettings::IniFormat);
-        raw.setValue("Settings/MJPG Quality", 1000);
-        raw.setValue("Settings/Cinepak KeyFrame", "soup");
-        raw.setValue("Settings/MSVideo1 Quality", -5);
-    }
-    {
-        IniProfile store(file);
         EncoderPages pages;
         pages.vfw[0].keyFrameInterval = 20;
         LoadEncoderPages(store, pages);
@@ -139,7 +130,7 @@ TEST_F(CodecSettingsTest, SettingsChosenInTheDirectoryDialogReachTheNextRecordin
 }
 
 TEST_F(CodecSettingsTest, CancelledPagesChangeNothing) {
-    settings().mediaType = 3;
+    settings_.mediaType = 3;
     WhenModalShows([](QWidget* modal) {
         auto* config = qobject_cast<CDlgVfwConfig*>(modal);
         ASSERT_NE(config, nullptr);

@@ -85,18 +85,10 @@ class DirectoryDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(video.isValid() && work.isValid() && log.isValid() && other.isValid());
-        settings().dirVideo = video.path().toStdString();
-        settings().tempDrive = work.path().toStdString() + "/";
-        settings().dirLog = log.path().toStdString();
-        settings().mediaType = 1;
-        SetFreeSpaceQuery([this](const std::string& path) {
-            const auto it = freeMb.find(NormaliseFolder(path));
-            return it == freeMb.end() ? int64_t{5000} : it->second;
-        });
-    }
-    void TearDown() override {
-        SetFreeSpaceQuery({});
-        SetFolderPicker({});
+        settings_.dirVideo = video.path().toStdString();
+        settings_.tempDrive = work.path().toStdString() + "/";
+        settings_.dirLog = log.path().toStdString();
+        settings_.mediaType = 1;
     }
 
     template <typename W>
@@ -118,16 +110,25 @@ protected:
     Settings settings_;
     RunState run_;
     EncoderPages pages_;
-    Settings& settings() { return settings_; }
+    FolderPicker picker;  // empty: the real chooser
     DirectoryDeps Deps() {
-        return DirectoryDeps{settings_, run_, pages_, messages, [this] { ++rebuilds; }};
+        return DirectoryDeps{settings_,
+                             run_,
+                             pages_,
+                             messages,
+                             [this] { ++rebuilds; },
+                             picker,
+                             [this](const std::string& path) {
+                                 const auto it = freeMb.find(NormaliseFolder(path));
+                                 return it == freeMb.end() ? int64_t{5000} : it->second;
+                             }};
     }
 };
 
 TEST_F(DirectoryDialog, ShowsEveryControlWithTheStoredValues) {
-    settings().useTempDrive = 1;
-    settings().logFileType = 1;
-    settings().saveLog = 1;
+    settings_.useTempDrive = 1;
+    settings_.logFileType = 1;
+    settings_.saveLog = 1;
     CDlgDirectory d(Deps());
     EXPECT_EQ(d.windowTitle(), QString::fromUtf8("ディレクトリーとファイルタイプ"));
     EXPECT_EQ(d.property("id").toInt(), 135);
@@ -157,17 +158,17 @@ TEST_F(DirectoryDialog, AFolderWith119MegabytesIsRefusedAnd120Accepted) {
     EXPECT_EQ(Get<QLineEdit>(d, 1021)->text(), other.path());
     d.accept();
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(settings().dirVideo, other.path().toStdString());
+    EXPECT_EQ(settings_.dirVideo, other.path().toStdString());
     EXPECT_EQ(rebuilds, 1);
 }
 
 TEST_F(DirectoryDialog, AFolderChosenWithThePickerIsCheckedToo) {
     std::vector<FolderPickRequest> requests;
     std::string answer = other.path().toStdString();
-    SetFolderPicker([&](const FolderPickRequest& r) {
+    picker = [&](const FolderPickRequest& r) {
         requests.push_back(r);
         return std::optional<std::string>(answer);
-    });
+    };
     freeMb[NormaliseFolder(answer)] = 119;
     CDlgDirectory d(Deps());
     Get<QPushButton>(d, 1027)->click();
@@ -191,7 +192,7 @@ TEST_F(DirectoryDialog, AFolderChosenWithThePickerIsCheckedToo) {
 }
 
 TEST_F(DirectoryDialog, OkWithAnEmptiedFolderStaysOpenAndCancelKeepsTheStoredOne) {
-    const std::string stored = settings().dirLog;
+    const std::string stored = settings_.dirLog;
     CDlgDirectory d(Deps());
     d.show();
     TypeAndLeave(d, 1029, "/no/such/folder/here");
@@ -199,9 +200,9 @@ TEST_F(DirectoryDialog, OkWithAnEmptiedFolderStaysOpenAndCancelKeepsTheStoredOne
     d.accept();
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(messages.messages.size(), 1u);  // the same emptied field is not reported twice
-    EXPECT_EQ(settings().dirLog, stored);
+    EXPECT_EQ(settings_.dirLog, stored);
     d.reject();
-    EXPECT_EQ(settings().dirLog, stored);
+    EXPECT_EQ(settings_.dirLog, stored);
 }
 
 TEST_F(DirectoryDialog, ARefusedFolderKeepsTheTypingAndLeavesEveryOtherFieldAlone) {
@@ -215,20 +216,20 @@ TEST_F(DirectoryDialog, ARefusedFolderKeepsTheTypingAndLeavesEveryOtherFieldAlon
     EXPECT_EQ(videoEdit->text(), "/no/such/folder/here");
     EXPECT_EQ(videoEdit->selectedText(), videoEdit->text()) << "selected, ready to be corrected";
     EXPECT_TRUE(Get<QRadioButton>(d, 1061)->isChecked()) << "the codec choice stays";
-    EXPECT_EQ(settings().mediaType, 3);
+    EXPECT_EQ(settings_.mediaType, 3);
     EXPECT_EQ(Get<QLineEdit>(d, 1026)->text(), other.path() + "/") << "other paths as typed";
     EXPECT_EQ(Get<QLineEdit>(d, 1029)->text(), log.path());
 
     d.accept();  // refused again, but not told twice
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(settings().dirVideo, video.path().toStdString());
+    EXPECT_EQ(settings_.dirVideo, video.path().toStdString());
 
     videoEdit->setText(other.path());
     d.accept();
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(settings().dirVideo, other.path().toStdString());
-    EXPECT_EQ(settings().tempDrive, other.path().toStdString());
+    EXPECT_EQ(settings_.dirVideo, other.path().toStdString());
+    EXPECT_EQ(settings_.tempDrive, other.path().toStdString());
 }
 
 TEST_F(DirectoryDialog, AFolderTypedWithoutLeavingTheFieldIsCheckedByOk) {
@@ -238,7 +239,7 @@ TEST_F(DirectoryDialog, AFolderTypedWithoutLeavingTheFieldIsCheckedByOk) {
     d.accept();
     EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(settings().dirVideo, video.path().toStdString());
+    EXPECT_EQ(settings_.dirVideo, video.path().toStdString());
     EXPECT_EQ(rebuilds, 0);
 }
 
@@ -249,9 +250,9 @@ TEST_F(DirectoryDialog, ChangingOnlyTheLogSettingsDoesNotRebuildTheGraph) {
     Get<QCheckBox>(d, 1196)->click();
     d.accept();
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(settings().dirLog, other.path().toStdString());
-    EXPECT_EQ(settings().logFileType, 2);
-    EXPECT_EQ(settings().saveLog, 1);
+    EXPECT_EQ(settings_.dirLog, other.path().toStdString());
+    EXPECT_EQ(settings_.logFileType, 2);
+    EXPECT_EQ(settings_.saveLog, 1);
     EXPECT_EQ(rebuilds, 0);
     EXPECT_TRUE(messages.messages.empty());
 }
@@ -262,8 +263,8 @@ TEST_F(DirectoryDialog, RamDiskOptionChangeRebuildsOnceOnOk) {
     TypeAndLeave(d, 1026, other.path());
     EXPECT_EQ(rebuilds, 0);
     d.accept();
-    EXPECT_EQ(settings().useTempDrive, 1);
-    EXPECT_EQ(settings().tempDrive, other.path().toStdString());
+    EXPECT_EQ(settings_.useTempDrive, 1);
+    EXPECT_EQ(settings_.tempDrive, other.path().toStdString());
     EXPECT_EQ(rebuilds, 1);
 }
 
@@ -276,7 +277,7 @@ TEST_F(DirectoryDialog, CodecClickAppliesAtOnceAndSurvivesCancel) {
     Get<QLineEdit>(d, 1029)->setText(other.path());  // an edit Cancel must drop
 
     Get<QRadioButton>(d, 1061)->click();  // Cinepak
-    EXPECT_EQ(settings().mediaType, 3);
+    EXPECT_EQ(settings_.mediaType, 3);
     EXPECT_EQ(rebuilds, 1);
     EXPECT_FALSE(quality->isEnabled());
     EXPECT_TRUE(vfw->isEnabled());
@@ -290,8 +291,8 @@ TEST_F(DirectoryDialog, CodecClickAppliesAtOnceAndSurvivesCancel) {
     EXPECT_EQ(rebuilds, 2);
 
     d.reject();
-    EXPECT_EQ(settings().mediaType, 2);
-    EXPECT_EQ(settings().dirLog, log.path().toStdString());
+    EXPECT_EQ(settings_.mediaType, 2);
+    EXPECT_EQ(settings_.dirLog, log.path().toStdString());
     EXPECT_EQ(rebuilds, 2);
 }
 
@@ -312,7 +313,7 @@ TEST_F(DirectoryDialog, LeavingAFieldReportsABadFolderButClosingTheDialogDoesNot
     QTest::keyClick(&d, Qt::Key_Escape);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(settings().dirVideo, video.path().toStdString());
+    EXPECT_EQ(settings_.dirVideo, video.path().toStdString());
 }
 
 }  // namespace

@@ -55,7 +55,6 @@ TEST(FolderPicker, AVanishedFolderOpensItsNearestParentAndCancelGivesNothing) {
     CFileDialogSel picker(nullptr, request);
     EXPECT_EQ(picker.directory().absolutePath(), dir.path());
 
-    SetFolderPicker({});
     QTimer::singleShot(0, [] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             qobject_cast<QDialog*>(modal)->reject();

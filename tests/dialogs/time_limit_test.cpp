@@ -96,11 +96,7 @@ TEST(TimeLimitRules, OpeningShowsStoredValuesAsMinutesAndSeconds) {
 
 class TimeLimitDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        settings() = Settings{};
-        SetTimeLimitHandOver({});
-    }
-    void TearDown() override { SetTimeLimitHandOver({}); }
+    TimeLimitDeps Deps() { return {s, messages, handOver}; }
 
     static QLineEdit* Edit(CDlgTimeLimit& d, int id) {
         auto* edit = qobject_cast<QLineEdit*>(d.Control(id));
@@ -113,11 +109,13 @@ protected:
     }
     static void Type(QLineEdit* edit, const char* text) { edit->setText(text); }
 
+    Settings s;
+    TimeLimitHandOver handOver;
     test::MessageRecorder messages;
 };
 
 TEST_F(TimeLimitDialog, LeavingTheIntervalRaisesItToTwiceTheLength) {
-    CDlgTimeLimit d;
+    CDlgTimeLimit d{Deps()};
     Type(Edit(d, 1025), "5");
     Type(Edit(d, 1026), "0");
     Type(Edit(d, 1027), "8");
@@ -132,7 +130,7 @@ TEST_F(TimeLimitDialog, LeavingTheIntervalRaisesItToTwiceTheLength) {
 }
 
 TEST_F(TimeLimitDialog, CountZeroBecomesOneOnEnterWhichKeepsTheDialogOpen) {
-    CDlgTimeLimit d;
+    CDlgTimeLimit d{Deps()};
     d.show();
     Type(Edit(d, 57640), "0");
     QTest::keyClick(Edit(d, 57640), Qt::Key_Return);
@@ -145,25 +143,25 @@ TEST_F(TimeLimitDialog, CountZeroBecomesOneOnEnterWhichKeepsTheDialogOpen) {
 }
 
 TEST_F(TimeLimitDialog, OpeningNormalisesStoredValues) {
-    settings().rtStop = 3000000000LL;  // 5 min
-    settings().recInterval = 30000;
-    settings().recRepaet = 0;
-    CDlgTimeLimit d;
+    s.rtStop = 3000000000LL;  // 5 min
+    s.recInterval = 30000;
+    s.recRepaet = 0;
+    CDlgTimeLimit d{Deps()};
     EXPECT_EQ(Edit(d, 1027)->text(), "10");
     EXPECT_EQ(Edit(d, 57640)->text(), "1");
 }
 
 TEST_F(TimeLimitDialog, RangeErrorKeepsTheDialogOpenAndTheSettingsUnchanged) {
-    const Settings before = settings();
-    CDlgTimeLimit d;
+    const Settings before = s;
+    CDlgTimeLimit d{Deps()};
     d.show();
     Type(Edit(d, 1026), "75");
     d.accept();
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("0 から 59"), std::string::npos);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(settings().rtStop, before.rtStop);
-    EXPECT_EQ(settings().recInterval, before.recInterval);
+    EXPECT_EQ(s.rtStop, before.rtStop);
+    EXPECT_EQ(s.recInterval, before.recInterval);
     Type(Edit(d, 57640), "abc");
     Type(Edit(d, 1026), "5");
     Leave(Edit(d, 57640));
@@ -173,11 +171,11 @@ TEST_F(TimeLimitDialog, RangeErrorKeepsTheDialogOpenAndTheSettingsUnchanged) {
 TEST_F(TimeLimitDialog, OkStoresTheValuesAndHandsThemToTheSettingsPanel) {
     int handedInterval = -1;
     int64_t handedLength = -1;
-    SetTimeLimitHandOver([&](int intervalMs, int64_t rtStop) {
+    handOver = [&](int intervalMs, int64_t rtStop) {
         handedInterval = intervalMs;
         handedLength = rtStop;
-    });
-    CDlgTimeLimit d;
+    };
+    CDlgTimeLimit d{Deps()};
     Type(Edit(d, 1025), "2");
     Type(Edit(d, 1026), "30");
     Type(Edit(d, 1027), "6");
@@ -185,25 +183,25 @@ TEST_F(TimeLimitDialog, OkStoresTheValuesAndHandsThemToTheSettingsPanel) {
     Type(Edit(d, 57640), "12");
     d.accept();
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(settings().rtStop, 1500000000LL);
-    EXPECT_EQ(settings().recLimitMs, 150100);
-    EXPECT_EQ(settings().recInterval, 375000);
-    EXPECT_EQ(settings().recRepaet, 12);
-    EXPECT_EQ(settings().repeatPauseSec, 375 - 150 - 1);
+    EXPECT_EQ(s.rtStop, 1500000000LL);
+    EXPECT_EQ(s.recLimitMs, 150100);
+    EXPECT_EQ(s.recInterval, 375000);
+    EXPECT_EQ(s.recRepaet, 12);
+    EXPECT_EQ(s.repeatPauseSec, 375 - 150 - 1);
     EXPECT_EQ(handedInterval, 375000);
     EXPECT_EQ(handedLength, 1500000000LL);
 }
 
 TEST_F(TimeLimitDialog, CancelChangesNothing) {
-    const Settings before = settings();
+    const Settings before = s;
     bool handed = false;
-    SetTimeLimitHandOver([&](int, int64_t) { handed = true; });
-    CDlgTimeLimit d;
+    handOver = [&](int, int64_t) { handed = true; };
+    CDlgTimeLimit d{Deps()};
     Type(Edit(d, 1025), "1");
     Type(Edit(d, 57640), "9");
     d.reject();
-    EXPECT_EQ(settings().rtStop, before.rtStop);
-    EXPECT_EQ(settings().recRepaet, before.recRepaet);
+    EXPECT_EQ(s.rtStop, before.rtStop);
+    EXPECT_EQ(s.recRepaet, before.recRepaet);
     EXPECT_FALSE(handed);
 }
 

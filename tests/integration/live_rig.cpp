@@ -13,7 +13,6 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/composition.h"
 #include "app/main_frame.h"
 #include "capture/capture_owner.h"
 #include "core/panel_messages.h"
@@ -38,6 +37,20 @@ std::vector<std::string> NamesIn(const std::string& dir) {
 
 namespace {
 
+// The workstation lives for the whole suite, each test's recorder only for that test.
+class ToRunningTest : public INotifier {
+public:
+    void Notify(const std::string& text, MessageIcon icon) override {
+        if (recorder)
+            recorder->Notify(text, icon);
+        else
+            std::fprintf(stderr, "[message outside a test] %s\n", text.c_str());
+    }
+    MessageRecorder* recorder = nullptr;
+};
+
+ToRunningTest g_messages;
+
 std::string TodayPrefix() {
     const std::time_t t = std::time(nullptr);
     std::tm now{};
@@ -52,12 +65,12 @@ std::string TodayPrefix() {
 
 // ---- message pane ---------------------------------------------------------------------------
 
-PaneTexts::PaneTexts() {
-    CTesmiraDoc::Instance().AddView(this);
+PaneTexts::PaneTexts(CTesmiraDoc& doc) : doc_(doc) {
+    doc_.AddView(this);
 }
 
 PaneTexts::~PaneTexts() {
-    CTesmiraDoc::Instance().RemoveView(this);
+    doc_.RemoveView(this);
 }
 
 void PaneTexts::OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) {
@@ -101,19 +114,20 @@ std::string PaneTexts::All() const {
 
 // ---- the rig --------------------------------------------------------------------------------
 
+Workstation* LiveRig::workstation = nullptr;
 CMainFrame* LiveRig::frame = nullptr;
 CDlgMain* LiveRig::panel = nullptr;
 CDlgCountDown* LiveRig::countDown = nullptr;
 bool LiveRig::cameraUp = false;
-Settings LiveRig::saved_;
 
 void LiveRig::SetUpTestSuite() {
     // The catalogue reads this when it is first asked, so before anything builds a graph.
     setenv("TESMIRA_TEST_DEVICES", "1", 1);
     unsetenv("TESMIRA_TEST_CAMERA_CAPS");
-    saved_ = settings();
-    runState() = {};
-    Settings& s = settings();
+    WorkstationSeams seams;
+    seams.notifier = &g_messages;
+    workstation = new Workstation(std::move(seams));
+    Settings& s = workstation->Config();
     // No serial devices: the ports stay closed and the stage queries go nowhere.
     s.port1.clear();
     s.port2.clear();
@@ -124,31 +138,30 @@ void LiveRig::SetUpTestSuite() {
     s.datePrefix = TodayPrefix();
     s.recMode = 0;
 
-    frame = new CMainFrame(QStringLiteral("Tesmira test"));
+    frame = new CMainFrame(workstation->ForFrame(), QStringLiteral("Tesmira test"));
     // A profile in memory: the counters written as they move go nowhere near the user's file.
     static MemoryProfile profile;
-    WireRooms(*frame, profile);
+    workstation->WireRooms(*frame, profile);
     panel = frame->controlPanel();
     countDown = frame->countDownPanel();
-    StartRooms(*frame);
+    workstation->StartRooms();
     frame->show();
-    cameraUp = WorkstationCapture().CameraReady();
+    cameraUp = workstation->Capture().CameraReady();
 }
 
 void LiveRig::TearDownTestSuite() {
-    ShutdownRooms();
-    // The wiring outlives the frame: nothing may reach the destroyed panel through it.
-    SetPanelMessageHandler(PanelMessage::kGraphEvent, nullptr);
-    SetPanelMessageHandler(PanelMessage::kTimelapseFrame, nullptr);
+    workstation->ShutdownRooms();
+    // The frame is built on the workstation: it goes first, as in the program.
     delete frame;
     frame = nullptr;
     panel = nullptr;
     countDown = nullptr;
-    runState() = {};
-    settings() = saved_;
+    delete workstation;
+    workstation = nullptr;
 }
 
 void LiveRig::SetUp() {
+    g_messages.recorder = &messages;
     ASSERT_TRUE(panel && countDown);
     if (!cameraUp)
         GTEST_SKIP() << "the test camera could not be built (GStreamer videotestsrc missing?)";
@@ -160,7 +173,7 @@ void LiveRig::SetUp() {
     for (const auto& d : {videoDir, logDir, workDir})
         ASSERT_TRUE(QDir().mkpath(QString::fromStdString(d)));
 
-    Settings& s = settings();
+    Settings& s = Config();
     s.dirVideo = videoDir;
     s.dirLog = logDir;
     s.tempDrive = workDir;
@@ -180,10 +193,10 @@ void LiveRig::SetUp() {
     SetLimitMs(1000);
     panel->UpdateData(false);  // the panel shows what the test set
 
-    if (!runState().isLive)
+    if (!Run().isLive)
         Click(1023);
-    ASSERT_TRUE(runState().isLive);
-    CCaptureGraph* graph = WorkstationCapture().Graph();
+    ASSERT_TRUE(Run().isLive);
+    CCaptureGraph* graph = workstation->Capture().Graph();
     ASSERT_NE(graph, nullptr);
     const uint64_t before = graph->PreviewFramesDelivered();
     ASSERT_TRUE(WaitFor([&] { return graph->PreviewFramesDelivered() > before; }, 5000))
@@ -191,9 +204,11 @@ void LiveRig::SetUp() {
 }
 
 void LiveRig::TearDown() {
-    if (!panel)
+    if (!panel) {
+        g_messages.recorder = nullptr;
         return;
-    const RunState& run = runState();
+    }
+    const RunState& run = Run();
     if (run.isRecording || run.isRepeating) {
         if (QAbstractButton* stop = Button(1020))
             stop->click();
@@ -201,6 +216,7 @@ void LiveRig::TearDown() {
     }
     for (const RecordedMessage& m : messages.messages)
         ADD_FAILURE() << "unexpected message box: " << m.text;
+    g_messages.recorder = nullptr;
 }
 
 bool LiveRig::WaitFor(const std::function<bool()>& cond, int timeoutMs) {
@@ -240,12 +256,12 @@ void LiveRig::Click(int id) {
 }
 
 void LiveRig::SetLimitMs(int64_t ms) {
-    settings().rtStop = ms * 10000;
-    settings().recLimitMs = settings().rtStop / 10000 + 100;
+    Config().rtStop = ms * 10000;
+    Config().recLimitMs = Config().rtStop / 10000 + 100;
 }
 
 void LiveRig::RecordUntilLimit(int timeoutMs) {
-    const RunState& run = runState();
+    const RunState& run = Run();
     Click(1022);
     ASSERT_TRUE(run.isRecording) << "recording did not start";
     ASSERT_TRUE(WaitFor([&] { return !run.isRecording; }, timeoutMs))
@@ -257,13 +273,13 @@ std::vector<std::string> LiveRig::VideoFiles() const {
 }
 
 std::vector<std::string> LiveRig::WorkFiles() const {
-    return NamesIn(settings().tempDrive);
+    return NamesIn(Config().tempDrive);
 }
 
 std::string LiveRig::Expected(int n, const char* rate) const {
     char name[64];
     std::snprintf(name, sizeof name, "%03d_Rec_at_%sfps.avi", n, rate);
-    return settings().datePrefix + name;
+    return Config().datePrefix + name;
 }
 
 }  // namespace tesmira::test

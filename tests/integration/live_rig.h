@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/workstation.h"
 #include "common/message_recorder.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
@@ -32,7 +33,7 @@ std::vector<std::string> NamesIn(const std::string& dir);
 // Collects the texts recording control appends to the message pane (hint 101).
 class PaneTexts : public CUpdateView {
 public:
-    PaneTexts();
+    explicit PaneTexts(CTesmiraDoc& doc);
     ~PaneTexts() override;
     void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
     // The count after "取得：" in the n-th "Movie No." summary; -1 when there is none.
@@ -44,6 +45,7 @@ public:
 
 private:
     int CountOf(size_t n, const std::string& key) const;
+    CTesmiraDoc& doc_;
     std::vector<std::string> texts_;
 };
 
@@ -71,6 +73,12 @@ protected:
     std::vector<std::string> WorkFiles() const;   // names in the work folder, sorted
     std::string Expected(int n, const char* rate = "30.00") const;
 
+    // The rig's own workstation: the program's objects, with the messages going to the running
+    // test's recorder.
+    static Workstation* workstation;
+    static Settings& Config() { return workstation->Config(); }
+    static RunState& Run() { return workstation->Run(); }
+
     static CMainFrame* frame;
     static CDlgMain* panel;
     static CDlgCountDown* countDown;
@@ -78,11 +86,8 @@ protected:
 
     QTemporaryDir tmp;
     std::string videoDir, logDir, workDir;
-    PaneTexts pane;
+    PaneTexts pane{workstation->Doc()};
     MessageRecorder messages;
-
-private:
-    static Settings saved_;
 };
 
 }  // namespace tesmira::test

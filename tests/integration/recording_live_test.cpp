@@ -40,7 +40,7 @@ using Names = std::vector<std::string>;
 // holds exactly the frames the summary reported, and the counter moves on.
 TEST_F(LiveRecording, SpaceKeyRecordsOneFileWithTheDeliveredFramesInItsHeader) {
     SetLimitMs(20000);  // the key ends this one, not the limit
-    const RunState& run = runState();
+    const RunState& run = Run();
     PressSpace();
     ASSERT_TRUE(run.isRecording) << "space did not start a recording";
     EXPECT_FALSE(Button(1022)->isEnabled());
@@ -53,7 +53,7 @@ TEST_F(LiveRecording, SpaceKeyRecordsOneFileWithTheDeliveredFramesInItsHeader) {
     EXPECT_TRUE(Button(1022)->isEnabled());
 
     ASSERT_EQ(VideoFiles(), Names{Expected(1)});
-    EXPECT_EQ(settings().recNo, 2);
+    EXPECT_EQ(Config().recNo, 2);
     EXPECT_TRUE(WorkFiles().empty());
     ASSERT_EQ(pane.Summaries(), 1u);
     const int delivered = pane.DeliveredOf(0);
@@ -73,7 +73,7 @@ TEST_F(LiveRecording, SpaceKeyRecordsOneFileWithTheDeliveredFramesInItsHeader) {
 // The limit ends a recording by itself (the stream stop of the record branch); a second one gets
 // the next number and leaves the first file as it was.
 TEST_F(LiveRecording, LimitEndsRecordingAndNextOneTakesTheNextNumber) {
-    const RunState& run = runState();
+    const RunState& run = Run();
     RecordUntilLimit();
     ASSERT_EQ(VideoFiles(), Names{Expected(1)});
     const auto firstSize = fs::file_size(videoDir + Expected(1));
@@ -89,7 +89,7 @@ TEST_F(LiveRecording, LimitEndsRecordingAndNextOneTakesTheNextNumber) {
     RecordUntilLimit();
     ASSERT_EQ(VideoFiles(), (Names{Expected(1), Expected(2)}));
     EXPECT_EQ(fs::file_size(videoDir + Expected(1)), firstSize);
-    EXPECT_EQ(settings().recNo, 3);
+    EXPECT_EQ(Config().recNo, 3);
     const ProbedVideo second = Probe(Expected(2));
     ASSERT_TRUE(second.ok) << second.error;
     EXPECT_EQ(second.nbFrames, pane.DeliveredOf(1));
@@ -98,13 +98,13 @@ TEST_F(LiveRecording, LimitEndsRecordingAndNextOneTakesTheNextNumber) {
 // "再生速度を変更する" with 59.94 chosen: the header says 59.94, the name keeps the camera's rate.
 TEST_F(LiveRecording, ReplayRateChosenOnThePanelIsTheRateOfTheFile) {
     Click(1051);
-    ASSERT_TRUE(settings().resetFps);
+    ASSERT_TRUE(Config().resetFps);
     auto* replay = qobject_cast<QComboBox*>(panel->Control(1052));
     ASSERT_NE(replay, nullptr);
     ASSERT_TRUE(replay->isEnabled()) << "the replay rate list follows the check box";
     replay->setCurrentIndex(2);
     Q_EMIT replay->activated(2);
-    EXPECT_DOUBLE_EQ(settings().replayFps, 59.94);
+    EXPECT_DOUBLE_EQ(Config().replayFps, 59.94);
 
     RecordUntilLimit();
     ASSERT_EQ(VideoFiles(), Names{Expected(1)});
@@ -116,7 +116,7 @@ TEST_F(LiveRecording, ReplayRateChosenOnThePanelIsTheRateOfTheFile) {
     EXPECT_NE(pane.All().find("再生速度\n   59.94 fps"), std::string::npos) << pane.All();
 
     Click(1051);  // off again: the next recording keeps the camera's rate
-    EXPECT_FALSE(settings().resetFps);
+    EXPECT_FALSE(Config().resetFps);
     EXPECT_FALSE(replay->isEnabled());
     RecordUntilLimit();
     const ProbedVideo plain = Probe(Expected(2));
@@ -131,15 +131,15 @@ TEST_F(LiveRecording, WorkFolderOnRamDiskHandsTheFileOverAndKeepsNothing) {
         GTEST_SKIP() << "no /dev/shm on this machine";
     QTemporaryDir shm(QStringLiteral("/dev/shm/tesmira-it-XXXXXX"));
     ASSERT_TRUE(shm.isValid());
-    settings().useTempDrive = 1;
-    settings().tempDrive = shm.path().toStdString() + "/";
+    Config().useTempDrive = 1;
+    Config().tempDrive = shm.path().toStdString() + "/";
 
-    const RunState& run = runState();
+    const RunState& run = Run();
     Click(1022);
     ASSERT_TRUE(run.isRecording);
     // While it runs the recording lives in the work folder only, with its hidden disk reserve.
     ASSERT_TRUE(WaitFor([&] { return !WorkFiles().empty(); }, 2000));
-    const std::string name = settings().datePrefix + "001.avi";
+    const std::string name = Config().datePrefix + "001.avi";
     EXPECT_EQ(WorkFiles(), (Names{"." + name + ".reserve", name}));
     EXPECT_TRUE(VideoFiles().empty());
     ASSERT_TRUE(WaitFor([&] { return !run.isRecording; }, 8000));
@@ -158,9 +158,9 @@ TEST_F(LiveRecording, WorkFolderOnRamDiskHandsTheFileOverAndKeepsNothing) {
 // them; RecStop during the wait of a second series ends it and leaves every file alone.
 TEST_F(LiveRecording, RepeatSeriesRecordsThreeFilesAndStopDuringTheWaitEndsIt) {
     Click(1073);  // "繰り返し"
-    ASSERT_EQ(settings().recMode, 1);
-    settings().recRepaet = 3;
-    const RunState& run = runState();
+    ASSERT_EQ(Config().recMode, 1);
+    Config().recRepaet = 3;
+    const RunState& run = Run();
 
     Click(1022);
     ASSERT_TRUE(run.isRecording);
@@ -175,7 +175,7 @@ TEST_F(LiveRecording, RepeatSeriesRecordsThreeFilesAndStopDuringTheWaitEndsIt) {
         << "the series did not end";
     EXPECT_FALSE(countDown->isVisible());
     ASSERT_EQ(VideoFiles(), (Names{Expected(1), Expected(2), Expected(3)}));
-    EXPECT_EQ(settings().recNo, 4);
+    EXPECT_EQ(Config().recNo, 4);
     ASSERT_EQ(pane.Summaries(), 3u);
     std::map<std::string, uintmax_t> sizes;
     for (size_t i = 0; i < 3; ++i) {
@@ -196,13 +196,13 @@ TEST_F(LiveRecording, RepeatSeriesRecordsThreeFilesAndStopDuringTheWaitEndsIt) {
     EXPECT_FALSE(run.isRepeating);
     EXPECT_FALSE(countDown->isVisible());
     EXPECT_TRUE(Button(1022)->isEnabled());
-    Pause(settings().recInterval + 500);  // past the moment the next recording was due
+    Pause(Config().recInterval + 500);  // past the moment the next recording was due
     EXPECT_FALSE(run.isRecording) << "a stopped series must not record again";
     const Names after = VideoFiles();
     ASSERT_EQ(after, (Names{Expected(1), Expected(2), Expected(3), Expected(4)}));
     for (const auto& [name, size] : sizes)
         EXPECT_EQ(fs::file_size(videoDir + name), size) << name;
-    EXPECT_EQ(settings().recNo, 5);
+    EXPECT_EQ(Config().recNo, 5);
 }
 
 // "MediaType" (dialog 135's radios) decides the compressor of the next recording.
@@ -213,7 +213,7 @@ TEST_F(LiveRecording, CompressorOfTheNextRecordingFollowsMediaType) {
     int n = 1;
     for (const auto& [mediaType, codec] : cases) {
         SCOPED_TRACE(codec);
-        settings().mediaType = mediaType;
+        Config().mediaType = mediaType;
         RecordUntilLimit(15000);
         const std::string name = Expected(n);
         ASSERT_TRUE(fs::exists(videoDir + name)) << name;
@@ -232,7 +232,7 @@ TEST_F(LiveRecording, CompressorOfTheNextRecordingFollowsMediaType) {
 // picture on, lose no frame, and the file decodes frame for frame.
 TEST_F(LiveRecording, CinepakKeepsUpWithTheCameraWithoutDrops) {
     SetLimitMs(4000);
-    settings().mediaType = 3;
+    Config().mediaType = 3;
     RecordUntilLimit(20000);
     const std::string name = Expected(1);
     ASSERT_TRUE(fs::exists(videoDir + name)) << name;

@@ -22,16 +22,16 @@ protected:
         LiveRig::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        Settings& s = settings();
+        Settings& s = Config();
         s.recTlNo = 1;
         s.timelapse = 1000;
         s.tlFrames = 3;
         Click(1074);  // "タイムラップス": the graph is rebuilt, live video comes back
         ASSERT_EQ(s.recMode, 2);
-        ASSERT_TRUE(runState().isLive);
+        ASSERT_TRUE(Run().isLive);
     }
     void TearDown() override {
-        if (runState().isRecording)
+        if (Run().isRecording)
             Click(1020);
         if (Button(1072) && Button(1072)->isEnabled())
             Button(1072)->click();
@@ -40,12 +40,12 @@ protected:
     // Starts with RecStart and waits until "TL_frames" frames ended the series.
     void RunSeries(int timeoutMs) {
         Click(1022);
-        ASSERT_TRUE(runState().isRecording) << "the series did not start";
-        ASSERT_TRUE(WaitFor([] { return !runState().isRecording; }, timeoutMs))
+        ASSERT_TRUE(Run().isRecording) << "the series did not start";
+        ASSERT_TRUE(WaitFor([] { return !Run().isRecording; }, timeoutMs))
             << "the series did not end after TL_frames frames";
     }
     std::string Name(const char* suffix) const {
-        return settings().datePrefix + "00" + std::to_string(settings().recTlNo - 1) + suffix;
+        return Config().datePrefix + "00" + std::to_string(Config().recTlNo - 1) + suffix;
     }
 };
 
@@ -58,7 +58,7 @@ TEST_F(LiveTimelapse, BmpAndJpgSeriesLeaveOneFinalFolderEach) {
               (Names{"OneShot0000.bmp", "OneShot0001.bmp", "OneShot0002.bmp"}));
     EXPECT_NE(pane.All().find("齣撮 No.  1\n取得：     3\n"), std::string::npos) << pane.All();
     EXPECT_NE(pane.All().find("実齣速度\n"), std::string::npos);
-    EXPECT_TRUE(runState().isLive) << "live video goes on after a series";
+    EXPECT_TRUE(Run().isLive) << "live video goes on after a series";
 
     Click(1066);  // "JPG"
     RunSeries(8000);
@@ -71,13 +71,13 @@ TEST_F(LiveTimelapse, BmpAndJpgSeriesLeaveOneFinalFolderEach) {
 TEST_F(LiveTimelapse, AviSeriesHoldsTheFramesAtTheReplayRateInEveryCompressor) {
     if (!FfprobeAvailable())
         GTEST_SKIP() << "ffprobe is not installed; the files cannot be checked";
-    settings().timelapse = 100;
+    Config().timelapse = 100;
     Click(1064);  // "AVI"
     const std::vector<std::pair<int, std::string>> cases = {
         {0, "rawvideo"}, {1, "mjpeg"}, {2, "mjpeg"}, {3, "cinepak"}, {4, "msvideo1"}};
     for (const auto& [mediaType, codec] : cases) {
         SCOPED_TRACE(codec);
-        settings().mediaType = mediaType;
+        Config().mediaType = mediaType;
         RunSeries(15000);
         const std::string name = Name("_TL_at_0m_0s.avi");
         ASSERT_TRUE(fs::exists(videoDir + name)) << name;

@@ -6,13 +6,14 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "binders/recording_adapters.h"
 #include "binders/stage_binder.h"
 #include "common/message_recorder.h"
 #include "core/run_state.h"
 #include "panel/dlg_main.h"
 #include "stage/jog_table.h"
+#include "stage/stage_fakes.h"
 #include "stage/stage_run_loop.h"
-#include "stage_fakes.h"
 
 namespace tesmira {
 namespace {
@@ -240,7 +241,7 @@ TEST_F(PanelBinding, StepEditsJoinThePanelsDataExchange) {
 }
 
 // The panel's start-up opens the ports and starts reception; the recording tick's ready query
-// reaches the stage's protocol through the panel.
+// reaches the stage's protocol through the recording adapter.
 TEST_F(PanelBinding, RunLoopRunsOnThePanelsTimersAndStartUp) {
     RunState run;
     CDlgMain panel({settings, run, doc, notifier});
@@ -252,12 +253,17 @@ TEST_F(PanelBinding, RunLoopRunsOnThePanelsTimersAndStartUp) {
     EXPECT_TRUE(panel.Timers().IsRunning(TimerId::kSerialReceive));
     EXPECT_EQ(500, panel.Timers().PeriodOf(TimerId::kSerialReceive));
 
-    panel.SendReadyQuery("!:\r\n");
-    panel.SendReadyQuery("!:\r\n");  // still waiting: not asked again
-    EXPECT_EQ(std::vector<std::string>{"!:\r\n"}, xy.writes);
+    settings.xyAxisType = 0;  // a controller with a ready query
+    control.RebuildXyCommands();
+    PanelRecordAdapter recording(panel, loop, control);
+    const std::string query = control.ReadyQueryText();
+    ASSERT_EQ(query, "!:\r\n");
+    recording.SendReadyQuery();
+    recording.SendReadyQuery();  // still waiting: not asked again
+    EXPECT_EQ(std::vector<std::string>{query}, xy.writes);
     EXPECT_TRUE(loop.AwaitingReadyByte());
-    panel.RunLoop().SetAwaitingReadyByte(false);
-    panel.SendReadyQuery("!:\r\n");
+    recording.ClearReadyWait();
+    recording.SendReadyQuery();
     EXPECT_EQ(2u, xy.writes.size());
     settings.xyAxisType = 2;  // Sigma Koki answers the query; rebuilding its texts ends the wait
     control.RebuildXyCommands();

@@ -22,15 +22,16 @@ T* Find(QWidget& root, int id) {
 }
 
 TEST(AviRateDialog, ShowsTheRatesAndPersistsTheChoice) {
-    const Settings saved = settings();
-    settings().nRadioFps = 1;
-    settings().editFps = 29.97;
+    Settings s;
+    s.nRadioFps = 1;
+    s.editFps = 29.97;
+    test::MessageRecorder messages;
     AviRateInfo info{29.97, 30.0, 1234, 2};
     EXPECT_EQ(
         AviRateSummaryText(info),
         " 再生コマ速度\n      29.97 fps (header)\n     30.00 fps (stream)\n\n 総コマ数\n   1234 "
         "frames");
-    CDlgAviRate dialog("/v/a.avi", info);
+    CDlgAviRate dialog("/v/a.avi", info, s, messages);
     auto* custom = Find<QLineEdit>(dialog, 1192);
     ASSERT_NE(custom, nullptr);
     EXPECT_FALSE(custom->isEnabled());
@@ -38,7 +39,6 @@ TEST(AviRateDialog, ShowsTheRatesAndPersistsTheChoice) {
     Find<QRadioButton>(dialog, 1190)->click();
     EXPECT_TRUE(custom->isEnabled());
 
-    test::MessageRecorder messages;
     custom->setText("20000");
     dialog.accept();
     EXPECT_EQ(messages.messages.size(), 1u) << "out of range: message, dialog stays open";
@@ -47,10 +47,9 @@ TEST(AviRateDialog, ShowsTheRatesAndPersistsTheChoice) {
     dialog.accept();
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
     EXPECT_DOUBLE_EQ(dialog.ChosenRate(), 12.5);
-    EXPECT_EQ(settings().nRadioFps, 4);
-    EXPECT_DOUBLE_EQ(settings().editFps, 12.5);
+    EXPECT_EQ(s.nRadioFps, 4);
+    EXPECT_DOUBLE_EQ(s.editFps, 12.5);
     EXPECT_DOUBLE_EQ(ChosenReplayRate(2, 12.5), 59.94);
-    settings() = saved;
 }
 
 }  // namespace

@@ -120,12 +120,12 @@ public:
     std::string writeError;
     std::string closeError;
     FrameCounts counts;
+    int starts = 0;
 
 private:
     FakeClock& clock_;
     std::unique_ptr<IAviWriter> writer;
     double rate = 30.0;
-    int starts = 0;
     uint32_t started = 0;
 };
 

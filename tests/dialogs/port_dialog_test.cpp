@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "common/find_control.h"
 #include "dialogs/dlg_port_select.h"
-#include "panel/dlg_main.h"
 
 namespace tesmira::test {
 namespace {
@@ -30,7 +30,7 @@ protected:
     }
     template <typename W>
     W* Control(int id) {
-        auto* w = qobject_cast<W*>(FindControl(dialog.get(), id));
+        auto* w = qobject_cast<W*>(test::FindControl(dialog.get(), id));
         EXPECT_NE(w, nullptr) << "control " << id;
         return w;
     }
@@ -112,7 +112,7 @@ TEST_F(PortDialogTest, OkReadsTheControlsAndCancelStopsTheTimer) {
     EXPECT_FALSE(dialog->RefreshTimer()->isActive());
 
     auto other = std::make_unique<CDlgPortSelect>(model);
-    qobject_cast<QPushButton*>(FindControl(other.get(), 2))->click();
+    qobject_cast<QPushButton*>(test::FindControl(other.get(), 2))->click();
     EXPECT_EQ(other->result(), QDialog::Rejected);
     EXPECT_FALSE(other->RefreshTimer()->isActive());
 }

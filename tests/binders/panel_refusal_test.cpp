@@ -14,7 +14,7 @@
 #include "common/hint_recorder.h"
 #include "core/run_state.h"
 #include "panel/dlg_main.h"
-#include "stage_fakes.h"
+#include "stage/stage_fakes.h"
 
 namespace tesmira {
 namespace test {

@@ -9,7 +9,7 @@
 #include "dialogs/dlg_command_send.h"
 #include "dialogs/dlg_zsync.h"
 #include "panel/dlg_main.h"
-#include "stage_fakes.h"
+#include "stage/stage_fakes.h"
 
 namespace tesmira {
 namespace {

@@ -4,10 +4,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "common/find_control.h"
 #include "core/tesmira_doc.h"
 #include "dialogs/count_down.h"
 #include "dialogs/count_down_panel.h"
-#include "panel/dlg_main.h"
 
 namespace tesmira {
 namespace {
@@ -65,13 +65,14 @@ public:
 };
 
 TEST(CountDownPanel, ShowsTheCountAndPinsTheBarToItsRange) {
-    CDlgCountDown panel;
+    CTesmiraDoc doc;
+    CDlgCountDown panel(doc);
     EXPECT_EQ(panel.property("id").toInt(), 139);
     EXPECT_EQ(panel.display()->text(), QStringLiteral("00:00"));
     EXPECT_EQ(panel.display()->font().pointSize(), 48);
     EXPECT_TRUE(panel.display()->font().bold());
-    EXPECT_EQ(FindControl(&panel, 1090), panel.progress());
-    EXPECT_EQ(FindControl(&panel, 1091), panel.display());
+    EXPECT_EQ(test::FindControl(&panel, 1090), panel.progress());
+    EXPECT_EQ(test::FindControl(&panel, 1091), panel.display());
 
     panel.SetTotal(90);
     EXPECT_EQ(panel.display()->text(), QStringLiteral("1:30"));
@@ -84,15 +85,16 @@ TEST(CountDownPanel, ShowsTheCountAndPinsTheBarToItsRange) {
 }
 
 TEST(CountDownPanel, StopButtonAsksEveryViewToStop) {
-    CDlgCountDown panel;
+    CTesmiraDoc doc;
+    CDlgCountDown panel(doc);
     HintCatcher views;
-    CTesmiraDoc::Instance().AddView(&views);
-    auto* stop = qobject_cast<QPushButton*>(FindControl(&panel, 1089));
+    doc.AddView(&views);
+    auto* stop = qobject_cast<QPushButton*>(test::FindControl(&panel, 1089));
     ASSERT_NE(stop, nullptr);
     EXPECT_EQ(stop->text(), QString::fromUtf8("ストップ"));
     EXPECT_TRUE(stop->isDefault());
     stop->click();
-    CTesmiraDoc::Instance().RemoveView(&views);
+    doc.RemoveView(&views);
     EXPECT_EQ(views.hints, std::vector<int>{205});
 }
 

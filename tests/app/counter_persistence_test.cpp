@@ -6,9 +6,9 @@
 #include <QSettings>
 #include <filesystem>
 
+#include <stdlib.h>
 #include "app/ini_profile.h"
 #include "core/settings.h"
-#include "recovery_util.h"
 
 namespace tesmira::test {
 namespace {
@@ -21,7 +21,10 @@ QVariant Stored(const std::string& file, const char* key) {
 }
 
 TEST(CounterPersistence, WritesOnlyTheCountersAndTheirDateIntoTheSettingsFile) {
-    const std::string dir = FreshDir();
+    char tmpl[] = "/tmp/tesmira-counters-XXXXXX";
+    const char* made = mkdtemp(tmpl);
+    ASSERT_NE(made, nullptr);
+    const std::string dir = made;
     const std::string file = dir + "/Tesmira.conf";
     {
         QSettings ini(QString::fromStdString(file), QSettings::IniFormat);

@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "dialogs/dlg_command_send.h"
-#include "labsim_fixture.h"
 #include "serial/port_assignment.h"
+#include "stagelab/labsim_fixture.h"
 
 namespace tesmira::test {
 namespace {
