@@ -227,7 +227,7 @@ void CDlgDirectory::Browse(Folder which) {
     FolderPickRequest request;
     request.okCaption = U("決定");
     request.title = U(which == kWork ? "作業用ディレクトリー" : "保存用ディレクトリー");
-    request.folder = FolderValue(which);
+    request.folder = NormaliseFolder(FolderValue(which));
     request.filter = which == kLog ? kLogFilter : kAviFilter;
     const std::optional<std::string> chosen =
         deps_.pickFolder ? deps_.pickFolder(request) : PickFolder(this, request);
