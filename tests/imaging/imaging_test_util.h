@@ -82,6 +82,23 @@ inline void FillNoisyPattern(CDib& dib, unsigned seed = 1) {
     }
 }
 
+// A camera-like colour picture whose colour changes smoothly, so that colour at half resolution
+// can hold it, under grey noise: the same noise on all three channels changes brightness only.
+inline void FillLumaNoisePattern(CDib& dib, unsigned seed = 1) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> noise(-24, 24);
+    for (int y = 0; y < dib.Height(); ++y) {
+        uint8_t* row = dib.PictureRow(y);
+        for (int x = 0; x < dib.Width(); ++x) {
+            const int n = noise(rng);
+            const int base[3] = {70 + 100 * x / dib.Width(), 120 - 40 * y / dib.Height(),
+                                 80 + 60 * (x + y) / (dib.Width() + dib.Height())};
+            for (int c = 0; c < 3; ++c)
+                row[x * 3 + c] = static_cast<uint8_t>(std::clamp(base[c] + n, 0, 255));
+        }
+    }
+}
+
 struct Decoded {
     bool ok = false;
     int width = 0, height = 0, components = 0;
