@@ -176,7 +176,8 @@ void Workstation::WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& pr
                          [&panel] { panel.UpdateData(true); });
     panel.MarkAttached({1022, 1020, 1051, 1052, 1048});
     // Time-lapse series (mode 2) and the mode and file-type radios.
-    timelapse_ = std::make_unique<TimelapseBinding>(deps, panel, capture, encoders_, *control);
+    timelapse_ = std::make_unique<TimelapseBinding>(deps, panel, capture, encoders_, *control,
+                                                    [this] { return CurrentInstrumentTexts(); });
     panelMessages_.SetHandler(PanelMessage::kTimelapseFrame,
                               [t = timelapse_.get()] { t->OnFrameGrabbed(); });
 }
@@ -223,8 +224,9 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
         return;
     WireSerial(frame, *panel);
     stills_.reset();  // a panel made afresh: the old wiring lets go of message 1026 first
-    stills_ = std::make_unique<StillPhotoWiring>(*panel, capture_, clock_, notifier_,
-                                                 [this] { return stageState_.stageZ; });
+    stills_ = std::make_unique<StillPhotoWiring>(
+        *panel, capture_, clock_, notifier_, [this] { return stageState_.stageZ; },
+        [this] { return CurrentInstrumentTexts(); });
     WireStage(frame, *panel);
     WireCapture(frame, *panel);
     WireRecording(frame, *panel, profile);

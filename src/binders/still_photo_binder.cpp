@@ -139,7 +139,8 @@ struct StillPhotoWiring::Parts {
 };
 
 StillPhotoWiring::StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock& clock,
-                                   INotifier& notifier, std::function<double()> stageZ)
+                                   INotifier& notifier, std::function<double()> stageZ,
+                                   InstrumentTextsProvider instruments)
     : parts_(std::make_unique<Parts>(capture)), capture_(capture) {
     StillPhotoDeps deps{capture.CurrentSettings(),
                         capture.CurrentRunState(),
@@ -148,8 +149,13 @@ StillPhotoWiring::StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock
                         parts_->source,
                         [this](int index) { parts_->shutter.Play(index); },
                         {}};
-    // The meter and microscope texts join when their rooms offer them.
     deps.overlay.stageZ = std::move(stageZ);
+    // The meter and microscope texts, asked for at the moment a frame is stamped.
+    if (instruments) {
+        deps.overlay.temperatureText = [instruments] { return instruments().temperature; };
+        deps.overlay.humidityText = [instruments] { return instruments().humidity; };
+        deps.overlay.microscopeText = [instruments] { return instruments().microscope; };
+    }
     binder_ = std::make_unique<StillPhotoBinder>(std::move(deps));
     binder_->AttachButton(panel);
     capture.SetStillFrameHandler([binder = binder_.get()] { binder->OnStillFrame(); });

@@ -14,6 +14,8 @@
 #include <optional>
 #include <string>
 
+#include "core/instrument_texts.h"
+
 namespace tesmira {
 
 class CDib;
@@ -103,7 +105,7 @@ private:
 class StillPhotoWiring {
 public:
     StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock& clock, INotifier& notifier,
-                     std::function<double()> stageZ);
+                     std::function<double()> stageZ, InstrumentTextsProvider instruments = {});
     ~StillPhotoWiring();
     StillPhotoBinder& Binder() { return *binder_; }
 

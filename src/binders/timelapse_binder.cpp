@@ -96,13 +96,21 @@ public:
 
 TimelapseBinding::TimelapseBinding(const RecordingDeps& recording, CDlgMain& panel,
                                    CaptureOwner& capture, const EncoderSettings& encoders,
-                                   RecordingControl& control)
+                                   RecordingControl& control, InstrumentTextsProvider instruments)
     : panel_(panel),
       capture_(capture),
       settings_(*recording.settings),
       recording_(control),
       noCountDown_(std::make_unique<NoCountDown>()),
-      camera_(capture, *recording.settings, *recording.clock, *recording.stage, {}) {
+      camera_(capture, *recording.settings, *recording.clock, *recording.stage,
+              [instruments](OverlayInputs& in) {
+                  if (!instruments)
+                      return;
+                  const InstrumentTexts texts = instruments();
+                  in.temperatureText = texts.temperature;
+                  in.humidityText = texts.humidity;
+                  in.microscopeText = texts.microscope;
+              }) {
     control_ = std::make_unique<TimelapseControl>(
         TimelapseDeps{*recording.settings,
                       *recording.run,

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/instrument_texts.h"
 #include "recording/timelapse_control.h"
 
 namespace tesmira {
@@ -47,7 +48,8 @@ public:
     // Takes the settings, run flags, document, notifier, clock, log, stage, panel and count-down
     // recording control was given (the count-down may be missing).
     TimelapseBinding(const RecordingDeps& recording, CDlgMain& panel, CaptureOwner& capture,
-                     const EncoderSettings& encoders, RecordingControl& control);
+                     const EncoderSettings& encoders, RecordingControl& control,
+                     InstrumentTextsProvider instruments = {});
     ~TimelapseBinding();
 
     void OnFrameGrabbed() { control_->OnFrameGrabbed(); }
