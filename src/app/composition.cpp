@@ -176,8 +176,12 @@ void Workstation::WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& pr
                          [&panel] { panel.UpdateData(true); });
     panel.MarkAttached({1022, 1020, 1051, 1052, 1048});
     // Time-lapse series (mode 2) and the mode and file-type radios.
-    timelapse_ = std::make_unique<TimelapseBinding>(deps, panel, capture, encoders_, *control,
-                                                    [this] { return CurrentInstrumentTexts(); });
+    timelapse_ = std::make_unique<TimelapseBinding>(
+        deps, panel, capture, encoders_, *control, [this] { return CurrentInstrumentTexts(); },
+        [this] {
+            if (stills_)
+                stills_->PlayShutter(settings_.shutterSound);
+        });
     panelMessages_.SetHandler(PanelMessage::kTimelapseFrame,
                               [t = timelapse_.get()] { t->OnFrameGrabbed(); });
 }

@@ -161,6 +161,10 @@ StillPhotoWiring::StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock
     capture.SetStillFrameHandler([binder = binder_.get()] { binder->OnStillFrame(); });
 }
 
+void StillPhotoWiring::PlayShutter(int shutterSound) {
+    parts_->shutter.Play(shutterSound);
+}
+
 StillPhotoWiring::~StillPhotoWiring() {
     capture_.SetStillFrameHandler({});
 }

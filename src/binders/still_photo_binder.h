@@ -108,6 +108,8 @@ public:
                      std::function<double()> stageZ, InstrumentTextsProvider instruments = {});
     ~StillPhotoWiring();
     StillPhotoBinder& Binder() { return *binder_; }
+    // The one shutter-sound pipeline, shared with time-lapse frames.
+    void PlayShutter(int shutterSound);
 
 private:
     struct Parts;

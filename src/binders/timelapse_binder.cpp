@@ -96,7 +96,8 @@ public:
 
 TimelapseBinding::TimelapseBinding(const RecordingDeps& recording, CDlgMain& panel,
                                    CaptureOwner& capture, const EncoderSettings& encoders,
-                                   RecordingControl& control, InstrumentTextsProvider instruments)
+                                   RecordingControl& control, InstrumentTextsProvider instruments,
+                                   std::function<void()> playShutter)
     : panel_(panel),
       capture_(capture),
       settings_(*recording.settings),
@@ -111,6 +112,7 @@ TimelapseBinding::TimelapseBinding(const RecordingDeps& recording, CDlgMain& pan
                   in.humidityText = texts.humidity;
                   in.microscopeText = texts.microscope;
               }) {
+    camera_.SetShutter(std::move(playShutter));
     control_ = std::make_unique<TimelapseControl>(
         TimelapseDeps{*recording.settings,
                       *recording.run,

@@ -31,6 +31,11 @@ public:
     void ClearGrabRequest() override;
     bool FrameFormat(int* width, int* height, int* bitCount) const override;
     const CDib* PrepareFrame(TimelapseType type) override;
+    void PlayShutter() override {
+        if (playShutter_)
+            playShutter_();
+    }
+    void SetShutter(std::function<void()> play) { playShutter_ = std::move(play); }
 
 private:
     CaptureOwner& capture_;
@@ -38,6 +43,7 @@ private:
     Clock& clock_;
     const IStagePort& stage_;
     std::function<void(OverlayInputs&)> instrumentTexts_;
+    std::function<void()> playShutter_;
 };
 
 // Owns the time-lapse control and its camera adapter, registers timer 1007, hands mode 2 over
@@ -49,7 +55,8 @@ public:
     // recording control was given (the count-down may be missing).
     TimelapseBinding(const RecordingDeps& recording, CDlgMain& panel, CaptureOwner& capture,
                      const EncoderSettings& encoders, RecordingControl& control,
-                     InstrumentTextsProvider instruments = {});
+                     InstrumentTextsProvider instruments = {},
+                     std::function<void()> playShutter = {});
     ~TimelapseBinding();
 
     void OnFrameGrabbed() { control_->OnFrameGrabbed(); }
