@@ -1,4 +1,5 @@
 #include "media/cinepak_stream.h"
+#include "media/av_pixel_format.h"
 
 #include <algorithm>
 
@@ -8,20 +9,6 @@ extern "C" {
 
 namespace tesmira {
 namespace {
-
-AVPixelFormat LayoutFormat(PixelLayout layout) {
-    switch (layout) {
-        case PixelLayout::Bgr24:
-            return AV_PIX_FMT_BGR24;
-        case PixelLayout::Bgrx32:
-            return AV_PIX_FMT_BGR0;
-        case PixelLayout::Gray8:
-            return AV_PIX_FMT_GRAY8;
-        case PixelLayout::Yuy2:
-            return AV_PIX_FMT_YUYV422;
-    }
-    return AV_PIX_FMT_BGR24;
-}
 
 // Two strips on two threads keep 1080p at 30 fps within one frame time on this class of machine;
 // the pictures of a microscope change little from strip to strip, so more strips buy nothing.
@@ -45,7 +32,7 @@ std::unique_ptr<CinepakStream> CinepakStream::Make(const VideoFormat& video,
         return nullptr;
     if (video.layout != PixelLayout::Bgr24) {
         stream->toBgr_ =
-            sws_getContext(video.width, video.height, LayoutFormat(video.layout), video.width,
+            sws_getContext(video.width, video.height, AvPixelFormatOf(video.layout), video.width,
                            video.height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
         if (!stream->toBgr_)
             return nullptr;

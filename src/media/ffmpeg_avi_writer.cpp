@@ -1,4 +1,5 @@
 #include "media/ffmpeg_avi_writer.h"
+#include "media/av_pixel_format.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,20 +30,6 @@ std::atomic<int64_t> g_sizeLimit{0};
 
 constexpr int kIoBufferSize = 1 << 16;
 constexpr uint8_t kBottomUp[9] = {'B', 'o', 't', 't', 'o', 'm', 'U', 'p', 0};
-
-AVPixelFormat SourcePixelFormat(PixelLayout layout) {
-    switch (layout) {
-        case PixelLayout::Bgr24:
-            return AV_PIX_FMT_BGR24;
-        case PixelLayout::Bgrx32:
-            return AV_PIX_FMT_BGR0;
-        case PixelLayout::Gray8:
-            return AV_PIX_FMT_GRAY8;
-        case PixelLayout::Yuy2:
-            return AV_PIX_FMT_YUYV422;
-    }
-    return AV_PIX_FMT_BGR24;
-}
 
 int BytesPerPixel(PixelLayout layout) {
     switch (layout) {
@@ -311,7 +298,7 @@ bool FfmpegAviWriter::SetUpVideo(const VideoFormat& video, const CodecSettings& 
     frame_->height = video.height;
     if (av_frame_get_buffer(frame_, 0) < 0)
         return Fail(error, "out of memory");
-    sws_ = sws_getContext(video.width, video.height, SourcePixelFormat(video.layout), video.width,
+    sws_ = sws_getContext(video.width, video.height, AvPixelFormatOf(video.layout), video.width,
                           video.height, enc_->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!sws_)
         return Fail(error, "no colour conversion for this layout");

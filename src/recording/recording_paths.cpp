@@ -10,16 +10,6 @@
 namespace tesmira {
 namespace {
 
-std::string Numbered(const char* format, int n) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, n);
-    return buf;
-}
-
-bool UsesWorkFolder(const Settings& s) {
-    return s.useTempDrive == 1 && !s.tempDrive.empty();
-}
-
 // True when the folder holds a file whose name starts with prefix.
 bool FolderHasPrefix(const std::string& folder, const std::string& prefix) {
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
@@ -52,6 +42,16 @@ bool NumberTaken(const Settings& s, int n) {
 }
 
 }  // namespace
+
+std::string Numbered(const char* format, int n) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, n);
+    return buf;
+}
+
+bool UsesWorkFolder(const Settings& s) {
+    return s.useTempDrive == 1 && !s.tempDrive.empty();
+}
 
 std::string WithTrailingSlash(const std::string& dir) {
     if (dir.empty() || dir.back() == '/')

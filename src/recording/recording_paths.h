@@ -17,6 +17,11 @@ struct RecordingPaths {
 
 // Sets recDestPath/recWorkPath for number n from "DirVideo", "UseTempDrive", "TempDrive" and the
 // date prefix; returns the path the writer records to (the work path when there is one).
+// printf-style number into a name piece ("%03d.avi", 7 -> "007.avi").
+std::string Numbered(const char* format, int n);
+// Recordings go to the work folder first only when it is switched on and named.
+bool UsesWorkFolder(const Settings& s);
+
 std::string MakeNextRecordingPath(RecordingPaths& paths, const Settings& s, int n);
 
 // Sets logPath: "%03d.txt" (type 1), "%03d.csv" (type 2), else "%03d.dat" in "DirLog".

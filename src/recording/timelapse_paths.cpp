@@ -14,16 +14,6 @@
 namespace tesmira {
 namespace {
 
-std::string Numbered(const char* format, int n) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, n);
-    return buf;
-}
-
-bool UsesWorkFolder(const Settings& s) {
-    return s.useTempDrive == 1 && !s.tempDrive.empty();
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
