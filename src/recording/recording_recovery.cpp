@@ -80,35 +80,6 @@ int TidySeriesFrames(const std::string& folder) {
     return count;
 }
 
-// Moves a series folder: a rename when it can, else the frames one by one (each safely) into a
-// new folder, the old one removed only once it is empty.
-MoveResult MoveFolder(const std::string& from, const std::string& to) {
-    // `to` was chosen free by the caller; a rename in one file system is all it takes.
-    if (rename(from.c_str(), to.c_str()) == 0)
-        return {true, {}};
-    if (errno != EXDEV)
-        return {false, from + ": " + std::strerror(errno)};
-    if (mkdir(to.c_str(), 0777) != 0 && errno != EEXIST)
-        return {false, to + ": " + std::strerror(errno)};
-    DIR* dir = opendir(from.c_str());
-    if (!dir)
-        return {false, from + ": " + std::strerror(errno)};
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(dir);
-    for (const std::string& name : names) {
-        const MoveResult moved = SafeMoveFile(from + "/" + name, to + "/" + name);
-        if (!moved.ok)
-            return moved;
-    }
-    rmdir(from.c_str());
-    return {true, {}};
-}
-
 struct Recovered {
     bool done = false;      // the entry can leave the journal
     bool repaired = false;  // true: the file is whole and final
@@ -166,7 +137,7 @@ Recovered RecoverSeries(const Settings& s, const JournalEntry& e) {
         e.finalName.empty() ? TimelapseFinalName(e.path, s.timelapse) : e.finalName);
     target = UnusedVariantOf(target);
     if (!target.empty() && target != folder) {
-        const MoveResult moved = MoveFolder(folder, target);
+        const MoveResult moved = SafeMoveFolder(folder, target);
         if (!moved.ok) {
             return {false, false,
                     "齣撮フォルダの名前を変更できませんでした:\n" + folder + "\n(" + moved.error +
