@@ -91,6 +91,10 @@ void RelayRunner::OnCountDownTick() {
         cycleRemaining_ = std::max(0, cycleRemaining_ - 1);
         countDown_.SetRemaining(cycleRemaining_);
     }
+    FollowClockWindows();
+}
+
+void RelayRunner::FollowClockWindows() {
     if (!schedule_.HasClockEvents())
         return;
     std::array<int, kRelayChannels> states{};
@@ -127,8 +131,12 @@ bool RelayRunner::OnTimelapseTick() {
 }
 
 void RelayRunner::OnRunStopped() {
-    if (cycleFlag_)
-        StopCycle();
+    if (!cycleFlag_)
+        return;
+    // A recording shorter than its sequence would otherwise leave relays on until someone
+    // switches them by hand.
+    player_.AbortSwitchingOff();
+    StopCycle();
 }
 
 void RelayRunner::SwitchOffSequenceRelays() {

@@ -48,6 +48,8 @@ public:
     // and 1009, hides the count-down panel and stops a running sequence.
     void StopCycle();
     bool IsCycling() const { return cycleFlag_; }
+    // A cycle of button 1181 runs (it owns timer 1012 and the count-down panel).
+    bool IsButtonCycling() const { return buttonCycle_; }
     int CycleCount() const { return cycleCount_; }
     int CycleRemainingSeconds() const { return cycleRemaining_; }
 
@@ -56,6 +58,8 @@ public:
     // The relay part of each count-down tick (timer 1009): during a button cycle the panel counts
     // down to the next cycle; clock-mode channels follow their windows.
     void OnCountDownTick();
+    // The clock windows alone, for a count-down tick whose display belongs to a recording.
+    void FollowClockWindows();
 
     // Hooks of the recording side. Each does nothing and returns false with an empty step list.
     // First recorded frame: the sequence starts (its zero is the recording start) and timer 1009
@@ -66,7 +70,7 @@ public:
     // takes the frame.
     bool OnTimelapseTick();
     // Every stop of a recording or time-lapse run (time limit, stop button, stream end): a
-    // relay-synchronised run ends its cycle.
+    // relay-synchronised run ends its cycle, and the relays its sequence left on go off.
     void OnRunStopped();
     // End of a time-lapse run and of the last of a series of recordings.
     void SwitchOffSequenceRelays();

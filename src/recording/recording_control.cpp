@@ -17,6 +17,7 @@
 #include "recording/recording_journal.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
+#include "recording/relay_sync.h"
 #include "recording/timelapse_control.h"
 
 namespace tesmira {
@@ -192,6 +193,9 @@ void RecordingControl::RecStop() {
     for (TimerId id : {TimerId::kRecording, TimerId::kReadyAnswer, TimerId::kCountDown})
         timers.Stop(id);
     timers.Start(TimerId::kSerialReceive, 500);
+    // Whatever stopped the recording (limit, button, stream end, live stop), a synchronised run
+    // ends here; the repeat wait below brings its own count-down back.
+    EndRelayRun();
 
     if (run.isRepeating) {
         if (repeatsLeft_ != 1 && run.isRecording) {
@@ -204,10 +208,7 @@ void RecordingControl::RecStop() {
             deps_.countDown->SetTitle(
                 Format("録画再開待ち  %d / %d", total - repeatsLeft_ + 1, total));
         } else {
-            run.isRepeating = false;
-            timers.Stop(TimerId::kRepeatGap);
-            deps_.countDown->Hide();
-            deps_.panel->UpdateRecordControls();
+            EndSeries();
         }
     }
     if (!run.isRecording) {
@@ -347,6 +348,26 @@ void RecordingControl::EndFile() {
     sinkPath_.clear();
 }
 
+void RecordingControl::EndRelayRun() {
+    if (!relayRunMarked_)
+        return;
+    relayRunMarked_ = false;
+    if (relay_)
+        relay_->EndRun();
+}
+
+// The last recording of a series stopped or the series was called off: the relays of the
+// sequence go off, whichever of the two ends it.
+void RecordingControl::EndSeries() {
+    RunState& run = *deps_.run;
+    run.isRepeating = false;
+    deps_.timers->Stop(TimerId::kRepeatGap);
+    deps_.countDown->Hide();
+    if (relay_ && relay_->HasSteps())
+        relay_->SwitchOffSequenceRelays();
+    deps_.panel->UpdateRecordControls();
+}
+
 void RecordingControl::CountersChanged() {
     if (deps_.countersChanged)
         deps_.countersChanged();
@@ -364,6 +385,15 @@ void RecordingControl::OnRecordingTick() {
     }
     const uint32_t now = deps_.clock->TickMs();
     if (loggedFrames_ < counts_.delivered + counts_.dropped) {
+        // The first frame is the relay sequence's zero; the count-down shows the recording.
+        if (loggedFrames_ == 0 && relay_ && relay_->HasSteps()) {
+            relayRunMarked_ = true;
+            relay_->StartWithRecording();
+            deps_.timers->Start(TimerId::kCountDown, 1000);
+            recCountdown_ = int(s.rtStop / 10000000);
+            deps_.countDown->SetTotal(recCountdown_);
+            deps_.countDown->SetRemaining(recCountdown_);
+        }
         const StageSample stage = deps_.stage->Sample();
         deps_.log->AppendRow(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z,
                              stage.ready);
@@ -390,10 +420,7 @@ void RecordingControl::OnRepeatTick() {
     if (!run.isRepeating)
         return;
     if (repeatsLeft_ < 2) {
-        run.isRepeating = false;
-        deps_.timers->Stop(TimerId::kRepeatGap);
-        deps_.countDown->Hide();
-        deps_.panel->UpdateRecordControls();
+        EndSeries();
         return;
     }
     --repeatsLeft_;
@@ -414,7 +441,8 @@ void RecordingControl::OnCountDownTick() {
     } else if (s.recMode == 3) {
         --waitCountdown_;
     }
-    if (run.isRepeating && run.isRecording) {
+    // A synchronised recording counts its own seconds down, in a series or not.
+    if (run.isRecording && (run.isRepeating || relayRunMarked_)) {
         recCountdown_ -= 1;
         deps_.countDown->SetRemaining(recCountdown_);
     } else {

@@ -25,6 +25,7 @@ class INotifier;
 class Clock;
 class TimelapseControl;
 class RecordingJournal;
+class IRelaySync;
 
 struct FrameCounts {
     int32_t delivered = 0;  // frames written to the AVI
@@ -123,6 +124,8 @@ public:
     explicit RecordingControl(RecordingDeps deps);
 
     void SetGraph(IRecordGraph* graph) { deps_.graph = graph; }
+    // The relay schedule that follows the recordings (nullptr: none).
+    void SetRelaySync(IRelaySync* relay) { relay_ = relay; }
     // Mode 2 ("タイムラップス") is handed to this control (may be null: mode 2 then does nothing).
     void SetTimelapse(TimelapseControl* timelapse) { timelapse_ = timelapse; }
     // Installs the handlers of timers 1001, 1008 and 1009 on the multiplexer.
@@ -165,7 +168,12 @@ private:
     void CountersChanged();
 
     RecordingDeps deps_;
+    void EndRelayRun();
+    void EndSeries();
+
     TimelapseControl* timelapse_ = nullptr;
+    IRelaySync* relay_ = nullptr;
+    bool relayRunMarked_ = false;  // this recording started the relay sequence
     FrameCounts counts_;
     int32_t loggedFrames_ = 0;
     uint32_t recStartTick_ = 0;

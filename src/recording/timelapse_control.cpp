@@ -11,6 +11,7 @@
 #include "imaging/dib.h"
 #include "recording/file_move.h"
 #include "recording/recording_log.h"
+#include "recording/relay_sync.h"
 #include "recording/timelapse_avi_writer.h"
 
 namespace tesmira {
@@ -56,6 +57,8 @@ void TimelapseControl::RecStart() {
         timers.Stop(id);
     if (deps_.run.isRecording)
         return;
+    // A wrap-up of the last run still pending is finished first: its relays go off now.
+    EndRelayRun();
     deps_.countDown.SetTitle("タイムラップス　");
     deps_.countDown.SetTotal(1);
     deps_.countDown.SetRemaining(0);
@@ -146,22 +149,46 @@ void TimelapseControl::OnTimelapseTick() {
     TimerMultiplexer& timers = deps_.timers;
     if (!deps_.run.isRecording) {
         // The wrap-up tick after a stop: whatever the count reached, the clock and the
-        // count-down end here.
+        // count-down end here, and the relays of a synchronised run go off.
         timers.Stop(TimerId::kTimelapse);
         deps_.countDown.Hide();
+        EndRelayRun();
         return;
     }
-    const uint32_t now = deps_.clock.TickMs();
     if (firstTick_) {
         firstTick_ = false;
         timers.Start(TimerId::kTimelapse,
                      deps_.settings.timelapse > 0 ? deps_.settings.timelapse : 1);
     }
+    if (relay_ && relay_->HasSteps()) {
+        relayRunMarked_ = true;
+        relay_->StartWithFrameTick();
+        return;
+    }
+    RequestFrame();
+}
+
+void TimelapseControl::OnRelayFrameMarker() {
+    if (deps_.run.isRecording)
+        RequestFrame();
+}
+
+void TimelapseControl::RequestFrame() {
     frameRequested_ = true;
     deps_.camera.RequestFrame();
-    lastRequestTick_ = now;
+    lastRequestTick_ = deps_.clock.TickMs();
     const StageSample stage = deps_.stage.Sample();
     deps_.log.AppendFrame(stage.x, stage.y, stage.z, stage.ready);
+}
+
+void TimelapseControl::EndRelayRun() {
+    if (!relayRunMarked_)
+        return;
+    relayRunMarked_ = false;
+    if (!relay_)
+        return;
+    relay_->EndRun();
+    relay_->SwitchOffSequenceRelays();
 }
 
 void TimelapseControl::OnFrameGrabbed() {
@@ -245,8 +272,13 @@ void TimelapseControl::RecStop() {
         deps_.panel.ClearReadyWait();
         return;
     }
-    timers.Stop(TimerId::kTimelapse);
-    deps_.countDown.Hide();
+    if (relayRunMarked_) {
+        // The last sequence gets two seconds to finish before the wrap-up tick ends the run.
+        timers.Start(TimerId::kTimelapse, 2000);
+    } else {
+        timers.Stop(TimerId::kTimelapse);
+        deps_.countDown.Hide();
+    }
     frameRequested_ = false;
     deps_.camera.ClearGrabRequest();
     const uint32_t stopTick = deps_.clock.TickMs();

@@ -18,6 +18,7 @@ namespace tesmira {
 
 class CDib;
 class TimelapseAviWriter;
+class IRelaySync;
 
 // The capture graph and its frame grabber as a time-lapse series sees them.
 class ITimelapseCamera {
@@ -65,12 +66,17 @@ public:
 
     // Installs the handler of timer 1007.
     void RegisterTimers();
+    // The relay schedule: with steps, each tick starts the sequence and its frame-marker step
+    // takes the frame (nullptr: frames are taken by the tick).
+    void SetRelaySync(IRelaySync* relay) { relay_ = relay; }
 
     void RecStart();
     void RecStop();
     void OnTimelapseTick();  // timer 1007
     void OnFrameGrabbed();   // message 1027
     void OnCountDownTick();  // timer 1009 in mode 2
+    // The relay sequence reached its frame-marker step: the frame of this tick is taken now.
+    void OnRelayFrameMarker();
 
     // State, for the panel and the tests.
     int32_t framesStored() const { return tlFrameCount_; }
@@ -87,8 +93,12 @@ private:
     std::string FinishSeries();
     void Report(UpdateHint hint, const std::string& text);
     void Tell(const std::string& text);
+    void RequestFrame();
+    void EndRelayRun();
 
     TimelapseDeps deps_;
+    IRelaySync* relay_ = nullptr;
+    bool relayRunMarked_ = false;  // the sequence takes the frames; ended by the wrap-up tick
     TimelapseType type_ = TimelapseType::kBmp;
     TimelapseTarget target_;
     std::unique_ptr<TimelapseAviWriter> avi_;

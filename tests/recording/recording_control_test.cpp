@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "avi_probe.h"
+#include "common/fake_relay_sync.h"
 #include "common/message_recorder.h"
 #include "core/clock.h"
 #include "core/run_state.h"
@@ -560,6 +562,56 @@ TEST_F(RecordingControlTest, FullDiskStillEndsInAnIndexedFileWhoseHeaderCountsIt
         << "no index was written";
     EXPECT_TRUE(journal_.Pending().empty());
     EXPECT_FALSE(messages_.messages.empty()) << "the user must hear of the full disk";
+}
+
+// The relay schedule follows the recordings: the first frame is the sequence's zero, and every
+// way a recording ends also ends its relay run; a series switches its relays off when it ends,
+// however it ends.
+TEST_F(RecordingControlTest, RelaySynchronisedRecordingsStartAndEndTheSequence) {
+    struct Case {
+        const char* name;
+        bool steps;
+        int recMode, count;
+        std::function<void()> stop;
+        int starts, ends, offs;
+    };
+    const std::vector<Case> cases = {
+        {"limit", true, 0, 1, [this] { Run(1500); }, 1, 1, 0},
+        {"stop button", true, 0, 1, [this] { control_.RecStop(); }, 1, 1, 0},
+        {"stream end", true, 3, 1, [this] { control_.OnStreamStopped(); }, 1, 1, 0},
+        {"no steps", false, 0, 1, [this] { Run(1500); }, 0, 0, 0},
+        {"series to its end", true, 1, 2, [this] { Run(9000); }, 2, 2, 1},
+        {"series called off in the wait", true, 1, 3,
+         [this] {
+             Run(1500);
+             control_.RecStop();
+         },
+         1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeRelaySync relay;
+        relay.steps = c.steps;
+        control_.SetRelaySync(&relay);
+        settings_.recMode = c.recMode;
+        settings_.recRepaet = c.count;
+        control_.RecStart();
+        ASSERT_TRUE(run_.isRecording);
+        EXPECT_EQ(relay.calls.size(), 0u) << "the sequence waits for the first frame";
+        Run(200);
+        if (c.steps) {
+            EXPECT_EQ(relay.Count("start-recording"), 1);
+            EXPECT_TRUE(timers_.IsRunning(TimerId::kCountDown));
+            EXPECT_EQ(countDown_.remaining, 1) << "the recording's own seconds";
+        }
+        c.stop();
+        EXPECT_FALSE(run_.isRecording);
+        EXPECT_FALSE(run_.isRepeating);
+        EXPECT_EQ(relay.Count("start-recording"), c.starts);
+        EXPECT_EQ(relay.Count("end-run"), c.ends);
+        EXPECT_EQ(relay.Count("off"), c.offs);
+        control_.SetRelaySync(nullptr);
+    }
 }
 
 }  // namespace

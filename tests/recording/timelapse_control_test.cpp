@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "avi_probe.h"
+#include "common/fake_relay_sync.h"
 #include "common/message_recorder.h"
 #include "core/clock.h"
 #include "core/run_state.h"
@@ -500,6 +501,55 @@ TEST(TimelapseAviWriterTest, CompressesOffTheCallersThreadAndReportsFailures) {
     EXPECT_FALSE(broken.Close(&error));
     EXPECT_NE(error.find("/tmp/y.avi"), std::string::npos);
     EXPECT_FALSE(broken.Append(*frame)) << "nothing is taken after a failure";
+}
+
+// With relay steps each tick starts the relay sequence and its marker step asks for the frame;
+// after the last frame the run waits two seconds for the sequence, then ends it with its relays
+// off. A marker arriving after the stop takes nothing.
+TEST_F(TimelapseTest, RelayStepsTakeTheFramesAndTheWrapUpSwitchesTheRelaysOff) {
+    FakeRelaySync relay;
+    timelapse_.SetRelaySync(&relay);
+    settings_.timelapse = 10000;
+    settings_.tlFrames = 2;
+    control_.RecStart();
+    Run(10);
+    EXPECT_EQ(relay.Count("start-tick"), 1);
+    EXPECT_EQ(camera_.requests, 0) << "the frame waits for the marker step";
+    Run(2000);
+    timelapse_.OnRelayFrameMarker();  // ON 2 s before the frame: the marker comes 2 s later
+    EXPECT_EQ(camera_.requests, 1);
+    EXPECT_EQ(log_.logX.size(), 1u);
+    Run(8000);  // the next tick, 10 s after the first
+    EXPECT_EQ(relay.Count("start-tick"), 2);
+    EXPECT_EQ(timelapse_.framesStored(), 1);
+    Run(2000);
+    timelapse_.OnRelayFrameMarker();
+    Run(20);
+    EXPECT_FALSE(run_.isRecording) << "TL_frames stored";
+    EXPECT_EQ(timers_.PeriodOf(TimerId::kTimelapse), 2000) << "the wrap-up waits";
+    EXPECT_EQ(relay.Count("end-run"), 0);
+    timelapse_.OnRelayFrameMarker();
+    EXPECT_EQ(camera_.requests, 2);
+    Run(2000);
+    EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_FALSE(countDown_.visible);
+    EXPECT_EQ(relay.Count("end-run"), 1);
+    EXPECT_EQ(relay.Count("off"), 1);
+
+    // A user stop ends the run the same way; a new start first finishes a pending wrap-up.
+    control_.RecStart();
+    Run(10);
+    control_.RecStop();
+    EXPECT_EQ(relay.Count("end-run"), 1);
+    control_.RecStart();
+    EXPECT_EQ(relay.Count("end-run"), 2);
+    EXPECT_EQ(relay.Count("off"), 2);
+    Run(10);
+    control_.RecStop();
+    Run(2000);
+    EXPECT_EQ(relay.Count("end-run"), 3);
+    EXPECT_EQ(relay.Count("off"), 3);
+    timelapse_.SetRelaySync(nullptr);
 }
 
 }  // namespace
