@@ -234,6 +234,8 @@ void CDlgMain::UpdateRecordControls() {
     in.recMode = deps_.settings.recMode;
     in.relayStepsPresent = Ask(conditions_.relayStepsPresent);
     in.clockWindowsPresent = Ask(conditions_.clockWindowsPresent);
+    in.relayShotRunning = Ask(conditions_.relayShotRunning);
+    in.relayCycling = Ask(conditions_.relayCycling);
     in.microscopeConnected = Ask(conditions_.microscopeConnected);
     if (conditions_.relayModuleName) {
         in.relayModule1Present = !conditions_.relayModuleName(1).empty();

@@ -51,6 +51,8 @@ struct PanelConditions {
     std::function<bool()> timelapseAviWriterAvailable;
     std::function<bool()> relayStepsPresent;    // the relay sequence has steps
     std::function<bool()> clockWindowsPresent;  // daily relay windows exist
+    std::function<bool()> relayShotRunning;     // a relay sequence plays (1180 reads "中断")
+    std::function<bool()> relayCycling;         // a relay cycle runs (1181 reads "中断")
     std::function<bool()> microscopeConnected;  // the microscope readout is polling
     // Serial text of relay module 1 or 2; empty while that module is absent.
     std::function<std::string(int module)> relayModuleName;

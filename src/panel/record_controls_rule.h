@@ -16,6 +16,8 @@ struct RecordControlsInput {
     int recMode = 0;  // 0 once, 1 repeat, 2 time-lapse, 3 relay shot direct
     bool relayStepsPresent = false;
     bool clockWindowsPresent = false;
+    bool relayShotRunning = false;
+    bool relayCycling = false;
     bool relayModule1Present = false;
     bool relayModule2Present = false;
     bool microscopeConnected = false;

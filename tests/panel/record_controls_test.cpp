@@ -119,6 +119,38 @@ TEST(RecordControlsRule, TimelapseModeWithAndWithoutTheAviWriter) {
         EXPECT_FALSE(e[id]) << id;
 }
 
+// What runs can be stopped even after the mode was switched to time-lapse, and the buttons say
+// so.
+TEST(RecordControlsRule, RunningRelayShotsAndCyclesStayStoppable) {
+    struct Case {
+        bool shot, cycle;
+        bool shotEnabled, cycleEnabled;
+        const char *shotCaption, *cycleCaption;
+    };
+    const Case cases[] = {
+        {false, false, false, false, "ショット", "繰り返し"},
+        {true, false, true, false, "中断", "繰り返し"},
+        {false, true, false, true, "ショット", "中断"},
+        {true, true, true, true, "中断", "中断"},
+    };
+    for (const Case& c : cases) {
+        RecordControlsInput in = LiveCamera();
+        in.recMode = 2;
+        in.relayStepsPresent = true;
+        in.relayShotRunning = c.shot;
+        in.relayCycling = c.cycle;
+        for (const ControlState& s : ComputeRecordControls(in)) {
+            if (s.id == 1180) {
+                EXPECT_EQ(s.enabled, c.shotEnabled);
+                EXPECT_STREQ(s.caption, c.shotCaption);
+            } else if (s.id == 1181) {
+                EXPECT_EQ(s.enabled, c.cycleEnabled);
+                EXPECT_STREQ(s.caption, c.cycleCaption);
+            }
+        }
+    }
+}
+
 TEST(RecordControlsRule, RelayButtonsFollowTheirListsAndModules) {
     RecordControlsInput in;
     auto e = Enabled(in);
