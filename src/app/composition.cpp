@@ -16,6 +16,7 @@
 #include "dialogs/dlg_directory.h"
 #include "dialogs/dlg_port_select.h"
 #include "dialogs/dlg_time_limit.h"
+#include "dialogs/dlg_timelapse.h"
 #include "dialogs/dlg_zsync.h"
 #include "media/capture_graph.h"
 #include "panel/dlg_main.h"
@@ -204,6 +205,25 @@ void Workstation::WireInstruments(CDlgMain& panel) {
         panel, settings_, slots_, stageControl_, notifier_, DeviceLibrarySearch()});
 }
 
+// The relay schedules: the settings panel compiles them, the relay binder plays them on the
+// panel's timers and the recordings start and end them.
+void Workstation::WireRelays(CMainFrame& frame, CDlgMain& panel) {
+    CDlgTimelapse* settingsPanel = frame.timelapsePanel();
+    InstrumentsBinder& instruments = *instruments_;
+    relays_ = std::make_unique<RelayBinder>(RelayBinderDeps{
+        panel, settings_, run_, doc_, notifier_, clock_, instruments.RelaySwitch(),
+        recordCountDown_.get(), recording_.get(), timelapse_ ? &timelapse_->Control() : nullptr,
+        settingsPanel, [&instruments](int module) {
+            return module == 1 || module == 2 ? instruments.Relays().Serial(module - 1)
+                                              : std::string();
+        }});
+    if (!settingsPanel)
+        return;
+    instruments.SetRelaysFoundListener([settingsPanel] { settingsPanel->ValidateSchedules(); });
+    instruments.SetTemperatureOptionListener(
+        [settingsPanel] { settingsPanel->ValidateSchedules(); });
+}
+
 InstrumentTexts Workstation::CurrentInstrumentTexts() const {
     return instruments_ ? instruments_->Texts() : InstrumentTexts{};
 }
@@ -215,7 +235,12 @@ void Workstation::WireDialogs(CMainFrame& frame) {
                             &frame);
     });
     commands_.SetCommandHandler(command_id::kTimeLimit, [this, &frame] {
-        ShowTimeLimitDialog({settings_, notifier_, {}}, &frame);
+        ShowTimeLimitDialog({settings_, notifier_,
+                             [&frame](int, int64_t) {
+                                 if (frame.timelapsePanel())
+                                     frame.timelapsePanel()->ReloadVideoFields();
+                             }},
+                            &frame);
     });
     commands_.SetCommandHandler(command_id::kAviRateRewrite, [this, &frame] {
         OnRewriteAviFrameRate(settings_, notifier_, &frame);
@@ -226,6 +251,7 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     CDlgMain* panel = frame.controlPanel();
     if (!panel)
         return;
+    relays_.reset();  // it refers to the recordings and instruments about to be made afresh
     WireSerial(frame, *panel);
     stills_.reset();  // a panel made afresh: the old wiring lets go of message 1026 first
     stills_ = std::make_unique<StillPhotoWiring>(
@@ -235,6 +261,7 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     WireCapture(frame, *panel);
     WireRecording(frame, *panel, profile);
     WireInstruments(*panel);
+    WireRelays(frame, *panel);
     WireDialogs(frame);
     // The panel's initial update opens the ports and may put up messages: run it now, before the
     // frame is shown, not from inside the first show.
@@ -271,6 +298,7 @@ void Workstation::ShutdownRooms() {
         recording_->RecStop();
     stills_.reset();
     capture_.Destroy();
+    relays_.reset();
     if (instruments_) {
         instruments_->Shutdown();
         instruments_.reset();

@@ -14,6 +14,7 @@
 #include "app/message_box.h"
 #include "binders/instruments_binder.h"
 #include "binders/recording_adapters.h"
+#include "binders/relay_binder.h"
 #include "binders/still_photo_binder.h"
 #include "binders/timelapse_binder.h"
 #include "capture/capture_owner.h"
@@ -112,6 +113,7 @@ private:
     void WireCapture(CMainFrame& frame, CDlgMain& panel);
     void WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& profile);
     void WireInstruments(CDlgMain& panel);
+    void WireRelays(CMainFrame& frame, CDlgMain& panel);
     void WireDialogs(CMainFrame& frame);
     void RecoverCutRecordings();
 
@@ -146,6 +148,7 @@ private:
     std::unique_ptr<TimelapseBinding> timelapse_;
     std::unique_ptr<StillPhotoWiring> stills_;
     std::unique_ptr<InstrumentsBinder> instruments_;
+    std::unique_ptr<RelayBinder> relays_;  // switches through instruments_
     // Last: its handlers refer to everything above.
     CommandRegistry commands_;
 };

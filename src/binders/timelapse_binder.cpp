@@ -161,8 +161,7 @@ void TimelapseBinding::BindRadios() {
         if (auto* b = qobject_cast<QAbstractButton*>(panel.Control(id)))
             QObject::connect(b, &QAbstractButton::clicked, &panel, changed);
     }
-    // 1075 belongs to the relay schedule and is attached there.
-    panel.MarkAttached({1072, 1073, 1074, 1064, 1065, 1066});
+    panel.MarkAttached({1072, 1073, 1074, 1075, 1064, 1065, 1066});
 }
 
 }  // namespace tesmira

@@ -238,7 +238,9 @@ TEST(RecordingHooks, EveryStopOfASynchronisedRunEndsTheCycle) {
     EXPECT_TRUE(rig.runner.IsCycling());
     EXPECT_TRUE(rig.timers.IsRunning(TimerId::kCountDown));
     rig.Advance(1000);
+    EXPECT_EQ(rig.relays.states[0], 1);
     rig.runner.OnRunStopped();  // the user's stop, not the time limit
+    EXPECT_EQ(rig.relays.states[0], 0) << "the cut-short sequence leaves no relay on";
     EXPECT_FALSE(rig.runner.IsCycling());
     EXPECT_FALSE(rig.runner.Player().IsRunning());
     EXPECT_FALSE(rig.timers.IsRunning(TimerId::kCountDown));
@@ -253,6 +255,50 @@ TEST(RecordingHooks, EveryStopOfASynchronisedRunEndsTheCycle) {
     Rig empty;
     EXPECT_FALSE(empty.runner.OnRecordingFirstFrame());
     EXPECT_FALSE(empty.runner.IsCycling());
+}
+
+// An overnight clock row through the count-down tick, one second at a time across midnight: the
+// relay is switched on once at 22:00:00 and nothing is switched again until 06:00:00.
+TEST(ClockTick, AnOvernightRelayIsNotSwitchedAtMidnight) {
+    Rig rig;
+    ScheduleInputs in = Inputs(0);
+    in.rows[4].mode = RowMode::kClock;  // module 2, relay 1
+    in.rows[4].on = {22, 0, 0};
+    in.rows[4].off = {6, 0, 0};
+    rig.Compile(in);
+    auto at = [&rig](int h, int m, int s) {
+        rig.clock.local.tm_hour = h;
+        rig.clock.local.tm_min = m;
+        rig.clock.local.tm_sec = s;
+        rig.runner.OnCountDownTick();
+    };
+    at(21, 59, 59);
+    EXPECT_EQ(rig.relays.states[4], 0);
+    at(22, 0, 0);
+    EXPECT_EQ(rig.relays.states[4], 1);
+    const size_t switched = rig.relays.calls.size();
+    for (int s = 57; s <= 59; ++s)
+        at(23, 59, s);
+    for (int s = 0; s <= 2; ++s)
+        at(0, 0, s);
+    EXPECT_EQ(rig.relays.calls.size(), switched) << "no OFF/ON blink at midnight";
+    EXPECT_EQ(rig.relays.states[4], 1);
+    at(6, 0, 0);
+    EXPECT_EQ(rig.relays.states[4], 0);
+    EXPECT_EQ(rig.relays.calls.back().module, 1);
+    EXPECT_FALSE(rig.relays.calls.back().on);
+}
+
+TEST(Timers, SequenceAndCycleTimersArePrecise) {
+    Rig rig;
+    ScheduleInputs in = Inputs(3);
+    Sync(in, 0, 0.0, 20.0);
+    rig.Compile(in);
+    rig.runner.StartCycle(120000, 2);
+    rig.Advance(10);
+    EXPECT_TRUE(rig.backend.IsPrecise(TimerId::kRelayRepeat));
+    EXPECT_TRUE(rig.backend.IsPrecise(TimerId::kRelayShot));
+    EXPECT_GE(rig.backend.PeriodOf(TimerId::kRelayShot), 20) << "a long wait, still precise";
 }
 
 }  // namespace

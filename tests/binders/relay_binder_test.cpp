@@ -1,0 +1,186 @@
+// The relay schedules on the real control panel and settings panel, over the stand-in
+// libsuper4.so: the shot button with its captions and the stand-in's log, the cycle of mode
+// "USB リレー ショット直接" with its count-down, and the message of an empty time table.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "binders/instruments_binder.h"
+#include "binders/relay_binder.h"
+#include "common/fake_serial_channel.h"
+#include "common/fake_timer_backend.h"
+#include "common/message_recorder.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/tesmira_doc.h"
+#include "dialogs/dlg_timelapse.h"
+#include "instruments/schedule_validation.h"
+#include "panel/dlg_main.h"
+#include "recording/recording_control.h"
+#include "serial/serial_slots.h"
+#include "stage/stage_control.h"
+#include "stage/stage_state.h"
+
+namespace tesmira {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TitledCountDown : ICountDown {
+    void SetTotal(int s) override { total = s; }
+    void SetRemaining(int s) override { remaining = s; }
+    void Show() override { visible = true; }
+    void Hide() override { visible = false; }
+    void SetTitle(const std::string& t) override { title = t; }
+    int total = 0, remaining = 0;
+    bool visible = false;
+    std::string title;
+};
+
+class RelaysOnPanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("tesmira-relays-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        setenv("TESMIRA_SIM_RELAY_MODULES", "S4A", 1);
+        setenv("TESMIRA_SIM_RELAY_LOG", (dir / "relays.log").c_str(), 1);
+        setenv("TESMIRA_SIM_RELAY_STATE", (dir / "relays.state").c_str(), 1);
+        slots.Install(1, &xy);
+        slots.ChooseZChannel();
+        settings.relayMode[0] = 1;  // "録画/ショット", ON 0.5 s, OFF 3 s
+        settings.relaySyncOn[0] = 0.5;
+        settings.relaySyncOff[0] = 3.0;
+
+        panel = std::make_unique<CDlgMain>(PanelDeps{settings, run, doc, notifier});
+        panel->SetTimerBackend(&backend);
+        backend.Attach(&panel->Timers());
+        instruments = std::make_unique<InstrumentsBinder>(
+            InstrumentsBinderDeps{*panel, settings, slots, stage, notifier,
+                                  LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}});
+        settingsPanel = std::make_unique<CDlgTimelapse>();
+        RelayBinderDeps deps{
+            *panel, settings, run, doc, notifier, clock, instruments->RelaySwitch()};
+        deps.countDown = &countDown;
+        deps.settingsPanel = settingsPanel.get();
+        deps.moduleName = [this](int module) { return instruments->Relays().Serial(module - 1); };
+        relays = std::make_unique<RelayBinder>(deps);
+        instruments->SetRelaysFoundListener([this] { settingsPanel->ValidateSchedules(); });
+        panel->OnInitialUpdate();
+    }
+    void TearDown() override {
+        relays.reset();
+        instruments.reset();
+        panel.reset();
+        for (const char* v :
+             {"TESMIRA_SIM_RELAY_MODULES", "TESMIRA_SIM_RELAY_LOG", "TESMIRA_SIM_RELAY_STATE"})
+            unsetenv(v);
+        fs::remove_all(dir);
+    }
+    QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(panel->Control(id)); }
+    std::string Caption(int id) { return Button(id)->text().toStdString(); }
+    std::string Log() {
+        std::ifstream in(dir / "relays.log");
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // The mode as the panel's radios set it; the settings panel re-reads the stored values.
+    void SelectMode(int mode) {
+        settings.recMode = mode;
+        panel->UpdateData(false);
+        settingsPanel->ValidateSchedules();
+    }
+
+    fs::path dir;
+    FakeClock clock;
+    FakeTimerBackend backend{clock};
+    Settings settings;
+    RunState run;
+    CTesmiraDoc doc;
+    test::MessageRecorder notifier;
+    test::FakeSerialChannel xy;
+    SerialSlots slots{settings, notifier};
+    StageState stageState;
+    StageControl stage{settings, slots, stageState, notifier};
+    TitledCountDown countDown;
+    std::unique_ptr<CDlgMain> panel;
+    std::unique_ptr<InstrumentsBinder> instruments;
+    std::unique_ptr<CDlgTimelapse> settingsPanel;
+    std::unique_ptr<RelayBinder> relays;
+};
+
+TEST_F(RelaysOnPanel, ShotSwitchesTheStandInRelayOnAndOffOnScheduleWhileTheButtonReadsStop) {
+    ASSERT_TRUE(Button(1180)->isEnabled());
+    const std::string on = "SetRelays S4A mask 0x01 on";
+    const std::string off = "SetRelays S4A mask 0x01 off";
+    Button(1180)->click();
+    EXPECT_EQ(Caption(1180), "中断");
+    backend.Advance(499);
+    EXPECT_EQ(Log().find(on), std::string::npos);
+    backend.Advance(1);
+    EXPECT_NE(Log().find(on), std::string::npos) << Log();
+    backend.Advance(2499);
+    EXPECT_EQ(Log().find(off), std::string::npos);
+    EXPECT_EQ(Caption(1180), "中断");
+    backend.Advance(1);
+    EXPECT_NE(Log().find(off), std::string::npos) << Log();
+    EXPECT_EQ(Caption(1180), "ショット");
+}
+
+TEST_F(RelaysOnPanel, ModeThreeCyclesWithItsCountDownAndAnyModeCanStopTheCycle) {
+    settings.timelapse = 5000;
+    settings.tlFrames = 2;
+    SelectMode(3);
+    Button(1181)->click();
+    EXPECT_EQ(Caption(1181), "中断");
+    EXPECT_TRUE(countDown.visible);
+    backend.Advance(10);
+    EXPECT_EQ(countDown.title, "サイクル  1 / 2");
+    EXPECT_TRUE(backend.IsPrecise(TimerId::kRelayRepeat));
+    backend.Advance(2000);
+    EXPECT_EQ(countDown.remaining, 3);  // counted down by the one-second tick
+    backend.Advance(3000);
+    EXPECT_EQ(countDown.title, "サイクル  2 / 2");
+    EXPECT_EQ(countDown.remaining, 5);  // from the full interval again
+
+    // Switched to time-lapse meanwhile: the cycle can still be stopped.
+    SelectMode(2);
+    EXPECT_TRUE(Button(1181)->isEnabled());
+    EXPECT_TRUE(Button(1180)->isEnabled());  // the second cycle's sequence still plays
+    EXPECT_EQ(Caption(1180), "中断");
+    Button(1181)->click();
+    EXPECT_EQ(Caption(1181), "繰り返し");
+    EXPECT_FALSE(countDown.visible);
+    EXPECT_FALSE(Button(1181)->isEnabled());
+    EXPECT_FALSE(Button(1180)->isEnabled());
+}
+
+TEST_F(RelaysOnPanel, TheLastCycleEndsOnItsOwnAndTheButtonStartsAgain) {
+    settings.timelapse = 2000;
+    settings.tlFrames = 1;
+    SelectMode(3);
+    Button(1181)->click();
+    backend.Advance(10 + 2000);
+    EXPECT_FALSE(relays->Runner().IsCycling());
+    EXPECT_EQ(Caption(1181), "繰り返し");
+    Button(1181)->click();  // starts, not stops
+    EXPECT_TRUE(relays->Runner().IsCycling());
+}
+
+TEST_F(RelaysOnPanel, AnEmptyTimetableOnlyTheShotButtonComplainsAbout) {
+    settings.relayMode[0] = 0;
+    settingsPanel->ValidateSchedules();
+    EXPECT_FALSE(Button(1180)->isEnabled());
+    notifier.messages.clear();
+    relays->OnShot();
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, std::string(kMsgNoTimetable));
+}
+
+}  // namespace
+}  // namespace tesmira
