@@ -27,7 +27,7 @@ RelayBinder::RelayBinder(RelayBinderDeps deps)
     // The cycle may end on its own tick; the buttons then show it.
     timers.SetHandler(TimerId::kRelayRepeat, [this] {
         runner_.OnCycleTick();
-        if (!runner_.IsCycling())
+        if (!runner_.IsButtonCycling())
             Refresh();
     });
     timers.SetHandler(TimerId::kCountDown, [this] { OnCountDownTick(); });
@@ -36,7 +36,8 @@ RelayBinder::RelayBinder(RelayBinderDeps deps)
     c.relayStepsPresent = [this] { return runner_.Schedule().HasSteps(); };
     c.clockWindowsPresent = [this] { return runner_.Schedule().HasClockEvents(); };
     c.relayShotRunning = [this] { return runner_.Player().IsRunning(); };
-    c.relayCycling = [this] { return runner_.IsCycling(); };
+    // Only the button's own cycle: a recording's relay run ends with the recording.
+    c.relayCycling = [this] { return runner_.IsButtonCycling(); };
     panel.Hooks().stopRelayRepeat = [this] {
         if (runner_.IsCycling()) {
             runner_.StopCycle();
@@ -87,12 +88,13 @@ void RelayBinder::ConnectControls() {
     };
     onClick(1053, showSettings);
     onClick(1182, showSettings);
-    // Every mode radio re-applies the settings panel (the mode decides which rows are valid).
-    // The time-lapse binding reads the radios into the settings first: it connected earlier.
+    // Every mode radio re-applies the settings panel (the mode decides which rows are valid),
+    // from the stored settings: they may have changed since the panel last showed them. The
+    // time-lapse binding reads the radios into the settings first: it connected earlier.
     for (int id = 1072; id <= 1075; ++id) {
         onClick(id, [this] {
             if (deps_.settingsPanel)
-                deps_.settingsPanel->Apply();
+                deps_.settingsPanel->ValidateSchedules();
         });
     }
     panel.MarkAttached({1180, 1181, 1053, 1182});
@@ -120,7 +122,7 @@ void RelayBinder::OnShot() {
 }
 
 void RelayBinder::OnCycle() {
-    if (runner_.IsCycling())
+    if (runner_.IsButtonCycling())
         runner_.StopCycle();
     else
         runner_.StartCycle(deps_.settings.timelapse, deps_.settings.tlFrames);

@@ -395,12 +395,12 @@ bool CDlgTimelapse::eventFilter(QObject* watched, QEvent* event) {
         bool totalTime = false;
         for (int t : kTotalTimeIds)
             totalTime = totalTime || t == id;
+        // Leaving the panel for another window applies too: what was typed is stored before
+        // anything else reads the settings.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        const bool windowChange =
-            reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
         if (type == QEvent::FocusIn) {
             fromTotalTime_ = totalTime;
-        } else if (!windowChange) {
+        } else if (reason != Qt::PopupFocusReason) {
             // Rows of an absent module apply nothing.
             const bool row = id >= 1095 && id <= 1179;
             const int module = id >= 1139 ? 1 : 0;

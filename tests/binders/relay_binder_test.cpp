@@ -182,5 +182,18 @@ TEST_F(RelaysOnPanel, AnEmptyTimetableOnlyTheShotButtonComplainsAbout) {
     EXPECT_EQ(notifier.messages[0].text, std::string(kMsgNoTimetable));
 }
 
+TEST_F(RelaysOnPanel, ARecordingsRelayRunIsNotTheButtonsCycleAndItsStopLeavesNoRelayOn) {
+    relays->StartWithRecording();  // the first frame of a recording
+    EXPECT_EQ(Caption(1180), "中断");
+    EXPECT_EQ(Caption(1181), "繰り返し");
+    backend.Advance(600);
+    EXPECT_NE(Log().find("SetRelays S4A mask 0x01 on"), std::string::npos) << Log();
+    relays->EndRun();  // the recording stopped before the OFF step
+    EXPECT_NE(Log().find("SetRelays S4A mask 0x01 off"), std::string::npos) << Log();
+    EXPECT_EQ(Caption(1180), "ショット");
+    Button(1181)->click();  // starts a cycle: nothing of the recording's run is left over
+    EXPECT_TRUE(relays->Runner().IsButtonCycling());
+}
+
 }  // namespace
 }  // namespace tesmira
