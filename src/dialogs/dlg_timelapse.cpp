@@ -139,7 +139,9 @@ void CDlgTimelapse::BuildForm() {
     auto* rg = new QGridLayout(relays);
     rg->addWidget(label("+/- X 秒"), 0, 4, 1, 2);
     rg->addWidget(label("hh = 0 - 23       mm = 0 - 59     ss = 0 - 59"), 0, 6, 1, 8);
-    int line = 1;
+    rg->addWidget(label("ON"), 1, 4);
+    rg->addWidget(label("OFF"), 1, 5);
+    int line = 2;
     for (int row = 0; row < kRelayChannels; ++row) {
         if (row % kRelaysPerModule == 0) {
             auto* name = new QLabel(U("--------"), this);
