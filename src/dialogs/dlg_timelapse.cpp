@@ -6,8 +6,8 @@ CDlgTimelapse::CDlgTimelapse(QWidget* parent) : QDialog(parent) {
     setProperty("id", 138);
     setObjectName(QStringLiteral("timelapsePanel"));
     setWindowTitle(
-        QString::fromUtf8("ビデオの録画時間と回数　および　タイムラップスビデオの撮影間隔と齣数　さ"
-                          "らに　USBリレー制御　設定"));
+        tr("ビデオの録画時間と回数　および　タイムラップスビデオの撮影間隔と齣数　さ"
+           "らに　USBリレー制御　設定"));
 }
 
 void CDlgTimelapse::ValidateSchedules() {}
