@@ -222,5 +222,23 @@ TEST(Translation, CompiledEnglishIsInstalledForItsLifetimeOnly) {
     }
 }
 
+// Paths go into translated sentences as they are: never through printf, whatever they hold.
+TEST(UiText, FillInPutsAPathInAsItIs) {
+    const std::string longPath = "/media/" + std::string(5000, 'x') + "/a.avi";
+    const struct {
+        const char* text;
+        std::string value, expected;
+    } cases[] = {
+        {"録画は %s にあります。\n", "/video/100%d%s%n/x",
+         "録画は /video/100%d%s%n/x にあります。\n"},
+        {"The recording is in %s.\n", longPath, "The recording is in " + longPath + ".\n"},
+        {"%s, then %s", "/a", "/a, then %s"},
+        {"a translation that lost its slot", "/a", "a translation that lost its slot"},
+        {"", "/a", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FillIn(c.text, c.value), c.expected) << c.text;
+}
+
 }  // namespace
 }  // namespace tesmira::test
