@@ -133,7 +133,7 @@ else
         gstreamer1.0-plugins-good gstreamer1.0-libav; do
         [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep"
     done
-    for rec in fonts-noto-cjk fonts-liberation2; do
+    for rec in fonts-noto-cjk fonts-liberation2 qt6-translations-l10n; do
         echo "$info" | grep -E "^ (Depends|Recommends):" | grep -q "$rec" || fail "neither Depends nor Recommends names $rec"
     done
     contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||')

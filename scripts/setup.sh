@@ -9,7 +9,7 @@ shift || true
 
 packages=(
     cmake ninja-build g++ pkg-config ccache
-    qt6-base-dev
+    qt6-base-dev qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-libav
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev

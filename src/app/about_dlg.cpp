@@ -11,7 +11,7 @@ namespace tesmira {
 CAboutDlg::CAboutDlg(const QString& version, QWidget* parent) : QDialog(parent) {
     setProperty("id", 100);
     setObjectName(QStringLiteral("aboutBox"));
-    setWindowTitle(QString::fromUtf8("Tesmiraのﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(tr("Tesmiraのﾊﾞｰｼﾞｮﾝ情報"));
     // 236 x 101 dialog units at 1.5 / 1.625 pixels per unit.
     setMinimumSize(354, 164);
 

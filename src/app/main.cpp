@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "app/main_frame.h"
 #include "app/signal_close.h"
 #include "app/tesmira_app.h"
+#include "app/ui_language.h"
 #include "tesmira_install_paths.h"
 
 namespace {
@@ -93,6 +95,10 @@ int main(int argc, char** argv) {
         parser.process(app);  // a wrong option: the message and exit 1, before any window
     }
     QApplication::setQuitOnLastWindowClosed(false);  // the frame's close quits, not a dialog's
+    // English when the locale asks for it, else the designed Japanese; before any window exists.
+    const tesmira::UiTranslations translations(tesmira::ChooseUiLanguage(tesmira::ProcessEnv));
+    if (!translations.Loaded())
+        std::fprintf(stderr, "tesmira: the English texts could not be loaded; showing Japanese\n");
 
     tesmira::CTesmiraApp theApp(std::make_unique<tesmira::IniProfile>());
     // A signal closes the window the normal way. During start-up the window may be half shown

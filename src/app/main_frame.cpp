@@ -47,56 +47,67 @@ constexpr MenuItem kSeparator{0, nullptr, nullptr, nullptr};
 
 // Captions and prompts as the user sees them; "\t" separates the accelerator label.
 const MenuDef kMenus[] = {
-    {"ﾌｧｲﾙ(&F)",
+    {QT_TRANSLATE_NOOP("Menu", "ﾌｧｲﾙ(&F)"),
      "menuFile",
-     {{32781, "コマ速度書き換え", "actionAviRateRewrite",
-       "AVI　ファイルのヘッダーを書き換えて再生速度を変更する。"},
+     {{32781, QT_TRANSLATE_NOOP("Menu", "コマ速度書き換え"), "actionAviRateRewrite",
+       QT_TRANSLATE_NOOP("Menu", "AVI　ファイルのヘッダーを書き換えて再生速度を変更する。")},
       kSeparator,
       kSeparator,
-      {57665, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "actionAppExit",
-       "アプリケーションを終了し、ファイルの保存を指示します。"}}},
-    {"編集(&E)",
+      {57665, QT_TRANSLATE_NOOP("Menu", "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), "actionAppExit",
+       QT_TRANSLATE_NOOP("Menu", "アプリケーションを終了し、ファイルの保存を指示します。")}}},
+    {QT_TRANSLATE_NOOP("Menu", "編集(&E)"),
      "menuEdit",
-     {{57643, "元に戻す(&U)\tCtrl+Z", "actionEditUndo", "直前に行った動作を元に戻します。"},
+     {{57643, QT_TRANSLATE_NOOP("Menu", "元に戻す(&U)\tCtrl+Z"), "actionEditUndo",
+       QT_TRANSLATE_NOOP("Menu", "直前に行った動作を元に戻します。")},
       kSeparator,
-      {57635, "切り取り(&T)\tCtrl+X", "actionEditCut",
-       "選択範囲を切り取って、クリップボードに移動します。"},
-      {57634, "ｺﾋﾟｰ(&C)\tCtrl+C", "actionEditCopy",
-       "選択範囲をコピーしてクリップボードに保存します。"},
-      {57637, "貼り付け(&P)\tCtrl+V", "actionEditPaste", "クリップボードの内容を貼り付けます。"}}},
-    {"表示(&V)",
+      {57635, QT_TRANSLATE_NOOP("Menu", "切り取り(&T)\tCtrl+X"), "actionEditCut",
+       QT_TRANSLATE_NOOP("Menu", "選択範囲を切り取って、クリップボードに移動します。")},
+      {57634, QT_TRANSLATE_NOOP("Menu", "ｺﾋﾟｰ(&C)\tCtrl+C"), "actionEditCopy",
+       QT_TRANSLATE_NOOP("Menu", "選択範囲をコピーしてクリップボードに保存します。")},
+      {57637, QT_TRANSLATE_NOOP("Menu", "貼り付け(&P)\tCtrl+V"), "actionEditPaste",
+       QT_TRANSLATE_NOOP("Menu", "クリップボードの内容を貼り付けます。")}}},
+    {QT_TRANSLATE_NOOP("Menu", "表示(&V)"),
      "menuView",
-     {{59392, "ﾂｰﾙ ﾊﾞｰ(&T)", "actionToolBar", "ツール バーの表示/非表示を切り替えます。"},
-      {59393, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "actionStatusBar", "ステータス バーの表示/非表示を切り替えます。"},
+     {{59392, QT_TRANSLATE_NOOP("Menu", "ﾂｰﾙ ﾊﾞｰ(&T)"), "actionToolBar",
+       QT_TRANSLATE_NOOP("Menu", "ツール バーの表示/非表示を切り替えます。")},
+      {59393, QT_TRANSLATE_NOOP("Menu", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"), "actionStatusBar",
+       QT_TRANSLATE_NOOP("Menu", "ステータス バーの表示/非表示を切り替えます。")},
       kSeparator,
-      {32779, "カウントダウンパネル", "actionCountDownPanel",
-       "次の録画までの残り時間を表示する。\nTime before next rec"}}},
-    {"ポート(&P)",
+      {32779, QT_TRANSLATE_NOOP("Menu", "カウントダウンパネル"), "actionCountDownPanel",
+       QT_TRANSLATE_NOOP("Menu", "次の録画までの残り時間を表示する。\nTime before next rec")}}},
+    {QT_TRANSLATE_NOOP("Menu", "ポート(&P)"),
      "menuPort",
-     {{32771, "設定", "actionPortAssign", "ステージコンコントローラーにポート番号を割り当てる。"},
+     {{32771, QT_TRANSLATE_NOOP("Menu", "設定"), "actionPortAssign",
+       QT_TRANSLATE_NOOP("Menu", "ステージコンコントローラーにポート番号を割り当てる。")},
       kSeparator,
-      {32772, "送信", "actionCommandSend", "コマンドを直接入力して送信します。"}}},
-    {"キャプチャー(&C)",
+      {32772, QT_TRANSLATE_NOOP("Menu", "送信"), "actionCommandSend",
+       QT_TRANSLATE_NOOP("Menu", "コマンドを直接入力して送信します。")}}},
+    {QT_TRANSLATE_NOOP("Menu", "キャプチャー(&C)"),
      "menuCapture",
-     {{32773, "カメラ選択", "actionCameraSelect",
-       "現在接続されているカメラの中から使用するカメラを選ぶ。"},
-      {32774, "　画質", "actionCameraProperties", "カメラの輝度やコントラストを調節する。"},
-      {32777, "　ストリーム形式（LiveStop 時可能）", "actionStreamFormat",
-       "サンプリング速度，駒速度などを変更する，出来れば！"},
+     {{32773, QT_TRANSLATE_NOOP("Menu", "カメラ選択"), "actionCameraSelect",
+       QT_TRANSLATE_NOOP("Menu", "現在接続されているカメラの中から使用するカメラを選ぶ。")},
+      {32774, QT_TRANSLATE_NOOP("Menu", "　画質"), "actionCameraProperties",
+       QT_TRANSLATE_NOOP("Menu", "カメラの輝度やコントラストを調節する。")},
+      {32777, QT_TRANSLATE_NOOP("Menu", "　ストリーム形式（LiveStop 時可能）"),
+       "actionStreamFormat",
+       QT_TRANSLATE_NOOP("Menu", "サンプリング速度，駒速度などを変更する，出来れば！")},
       kSeparator,
-      {32775, "保存先と動画圧縮コーデック （LiveStop 時可能）", "actionFolders",
-       "保存先ディレクトリと動画圧縮コーデックを決める。"},
+      {32775, QT_TRANSLATE_NOOP("Menu", "保存先と動画圧縮コーデック （LiveStop 時可能）"),
+       "actionFolders",
+       QT_TRANSLATE_NOOP("Menu", "保存先ディレクトリと動画圧縮コーデックを決める。")},
       kSeparator,
-      {32776, "録画時間限界", "actionTimeLimit",
-       "ムービーのファイルが長くなりすぎないように制限をかけます。"}}},
-    {"ﾍﾙﾌﾟ(&H)",
+      {32776, QT_TRANSLATE_NOOP("Menu", "録画時間限界"), "actionTimeLimit",
+       QT_TRANSLATE_NOOP("Menu", "ムービーのファイルが長くなりすぎないように制限をかけます。")}}},
+    {QT_TRANSLATE_NOOP("Menu", "ﾍﾙﾌﾟ(&H)"),
      "menuHelp",
-     {{32778, "更新（ダウンロード）(&D)", "actionWebUpdate", "Update Tesmira"},
-      {32780, "コーデック（ダウンロード）", "actionWebCodecs",
-       "Corvane の更新ページからビデオコーデックをダウンロードしてインストールする。"},
+     {{32778, QT_TRANSLATE_NOOP("Menu", "更新（ダウンロード）(&D)"), "actionWebUpdate",
+       QT_TRANSLATE_NOOP("Menu", "Update Tesmira")},
+      {32780, QT_TRANSLATE_NOOP("Menu", "コーデック（ダウンロード）"), "actionWebCodecs",
+       QT_TRANSLATE_NOOP(
+           "Menu", "Corvane の更新ページからビデオコーデックをダウンロードしてインストールする。")},
       kSeparator,
-      {57664, "Tesmira のﾊﾞｰｼﾞｮﾝ情報(&A)...", "actionAbout",
-       "プログラム情報、バージョン、著作権を表示します。"}}},
+      {57664, QT_TRANSLATE_NOOP("Menu", "Tesmira のﾊﾞｰｼﾞｮﾝ情報(&A)..."), "actionAbout",
+       QT_TRANSLATE_NOOP("Menu", "プログラム情報、バージョン、著作権を表示します。")}}},
 };
 
 // The control-panel form's designed size: 208 x 422 dialog units.
@@ -137,7 +148,7 @@ CMainFrame::CMainFrame(FrameDeps deps, const QString& versionText, QWidget* pare
     : QMainWindow(parent), deps_(std::move(deps)), version_(versionText) {
     setObjectName(QStringLiteral("mainFrame"));
     setProperty("id", 128);
-    setWindowTitle(QString::fromUtf8("無題 - Tesmira"));
+    setWindowTitle(tr("無題 - Tesmira"));
     setWindowIcon(QIcon(QStringLiteral(":/tesmira/tesmira.png")));
     CreateMenus();
     // The command-send dialog belongs to the frame: created hidden, shown by command 32772.
@@ -165,7 +176,7 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::CreateMenus() {
     for (const MenuDef& def : kMenus) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(def.title));
+        QMenu* menu = menuBar()->addMenu(QCoreApplication::translate("Menu", def.title));
         menu->setObjectName(QString::fromLatin1(def.name));
         // The menu shows what can be done at the moment it opens.
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -176,10 +187,10 @@ void CMainFrame::CreateMenus() {
                 menu->addSeparator();
                 continue;
             }
-            QAction* a = menu->addAction(QString::fromUtf8(item.caption));
+            QAction* a = menu->addAction(QCoreApplication::translate("Menu", item.caption));
             a->setObjectName(QString::fromLatin1(item.name));
             a->setProperty("id", item.id);
-            const QString prompt = QString::fromUtf8(item.prompt);
+            const QString prompt = QCoreApplication::translate("Menu", item.prompt);
             const qsizetype nl = prompt.indexOf('\n');
             a->setStatusTip(nl < 0 ? prompt : prompt.left(nl));
             if (nl >= 0)

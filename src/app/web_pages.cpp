@@ -17,7 +17,9 @@ void OpenWebPage(const std::string& url, INotifier& notifier, const UrlOpener& o
     if (opened)
         return;
     QApplication::beep();
-    notifier.Notify("インターネットに接続してください。\n", MessageIcon::Information);
+    notifier.Notify(
+        QCoreApplication::translate("App", "インターネットに接続してください。\n").toStdString(),
+        MessageIcon::Information);
 }
 
 }  // namespace tesmira

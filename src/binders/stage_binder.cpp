@@ -204,11 +204,13 @@ bool StageBinding::ReadStepEdits() {
         const double v = edit->text().trimmed().toDouble(&ok);
         if (!ok || !(v >= e.min && v <= e.max)) {
             reading_ = true;
-            deps_.notifier.Notify(ok ? QStringLiteral("%1 から %2 までの数値を入力してください。")
-                                           .arg(FormatUm(e.min), FormatUm(e.max))
-                                           .toStdString()
-                                     : std::string("数値を入力してください。"),
-                                  MessageIcon::Exclamation);
+            // The same texts as the panel's own range messages.
+            const QString text =
+                ok ? QCoreApplication::translate("Panel",
+                                                 "%1 から %2 までの数値を入力してください。")
+                         .arg(FormatUm(e.min), FormatUm(e.max))
+                   : QCoreApplication::translate("Panel", "数値を入力してください。");
+            deps_.notifier.Notify(text.toStdString(), MessageIcon::Exclamation);
             edit->setFocus(Qt::OtherFocusReason);
             edit->selectAll();
             reading_ = false;
@@ -235,8 +237,9 @@ void StageBinding::OnEditLeft(int id) {
         WriteStepEdits();
         control_.editHasFocus = false;
         QTimer::singleShot(0, this, [this] {
-            deps_.notifier.Notify("入力された値は使えないため，元の値に戻しました。",
-                                  MessageIcon::Exclamation);
+            deps_.notifier.Notify(
+                tr("入力された値は使えないため，元の値に戻しました。").toStdString(),
+                MessageIcon::Exclamation);
         });
         return;
     }

@@ -24,6 +24,7 @@
 #include "capture/capture_owner.h"
 #include "core/settings.h"
 #include "media/capture_graph.h"
+#include "media/device_rules.h"
 
 namespace tesmira {
 namespace {
@@ -32,8 +33,19 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-QPushButton* Button(const char* text, int id, QWidget* parent) {
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+// A device name as the lists show it: the camera's own sound input under its translated label.
+QString Shown(const std::string& name) {
+    return name == kCameraAudioLabel ? QCoreApplication::translate("Media", kCameraAudioLabel)
+                                     : Q(name);
+}
+
+void AddDevice(QListWidget* list, const std::string& name) {
+    auto* item = new QListWidgetItem(Shown(name), list);
+    item->setData(Qt::UserRole, Q(name));
+}
+
+QPushButton* Button(const QString& text, int id, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
     b->setProperty("id", id);
     return b;
 }
@@ -50,38 +62,38 @@ CDlgCameraSelect::CDlgCameraSelect(IDeviceCatalog& catalog, const std::string& c
     : QDialog(parent), model_(catalog) {
     setProperty("id", 134);
     setObjectName(QStringLiteral("cameraSelectDialog"));
-    setWindowTitle(QString::fromUtf8("カメラ選択"));
+    setWindowTitle(tr("カメラ選択"));
     model_.Open(camera, audio);
 
     auto* grid = new QGridLayout(this);
-    auto* camGroup = new QGroupBox(QString::fromUtf8("カメラ　リスト"), this);
+    auto* camGroup = new QGroupBox(tr("カメラ　リスト"), this);
     cameraList_ = new QListWidget(camGroup);
     cameraList_->setProperty("id", 1045);
     cameraList_->setObjectName(QStringLiteral("cameraList"));
     (new QVBoxLayout(camGroup))->addWidget(cameraList_);
-    auto* camChosenGroup = new QGroupBox(QString::fromUtf8("接続カメラ"), this);
+    auto* camChosenGroup = new QGroupBox(tr("接続カメラ"), this);
     cameraChosen_ = new QLabel(QStringLiteral("Camera 1"), camChosenGroup);
     cameraChosen_->setProperty("id", 1018);
     cameraChosen_->setObjectName(QStringLiteral("chosenCamera"));
     (new QVBoxLayout(camChosenGroup))->addWidget(cameraChosen_);
-    auto* takeCam = Button(">>", 1015, this);
+    auto* takeCam = Button(QStringLiteral(">>"), 1015, this);
     takeCam->setObjectName(QStringLiteral("takeCamera"));
-    auto* dropCam = Button("<<", 1017, this);
+    auto* dropCam = Button(QStringLiteral("<<"), 1017, this);
     dropCam->setObjectName(QStringLiteral("clearCamera"));
 
-    auto* micGroup = new QGroupBox(QString::fromUtf8("マイク　リスト"), this);
+    auto* micGroup = new QGroupBox(tr("マイク　リスト"), this);
     micList_ = new QListWidget(micGroup);
     micList_->setProperty("id", 1046);
     micList_->setObjectName(QStringLiteral("microphoneList"));
     (new QVBoxLayout(micGroup))->addWidget(micList_);
-    auto* micChosenGroup = new QGroupBox(QString::fromUtf8("接続マイク"), this);
+    auto* micChosenGroup = new QGroupBox(tr("接続マイク"), this);
     micChosen_ = new QLabel(QStringLiteral("Audio"), micChosenGroup);
     micChosen_->setProperty("id", 1019);
     micChosen_->setObjectName(QStringLiteral("chosenMicrophone"));
     (new QVBoxLayout(micChosenGroup))->addWidget(micChosen_);
-    auto* takeMic = Button(">>", 1016, this);
+    auto* takeMic = Button(QStringLiteral(">>"), 1016, this);
     takeMic->setObjectName(QStringLiteral("takeMicrophone"));
-    auto* dropMic = Button("<<", 1047, this);
+    auto* dropMic = Button(QStringLiteral("<<"), 1047, this);
     dropMic->setObjectName(QStringLiteral("clearMicrophone"));
 
     auto* camButtons = new QVBoxLayout;
@@ -97,10 +109,10 @@ CDlgCameraSelect::CDlgCameraSelect(IDeviceCatalog& catalog, const std::string& c
     grid->addLayout(micButtons, 1, 1);
     grid->addWidget(micChosenGroup, 1, 2);
 
-    auto* ok = Button("OK", 1, this);
+    auto* ok = Button(QStringLiteral("OK"), 1, this);
     ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
-    auto* cancel = Button("ｷｬﾝｾﾙ", 2, this);
+    auto* cancel = Button(tr("ｷｬﾝｾﾙ"), 2, this);
     cancel->setObjectName(QStringLiteral("cancel"));
     auto* endButtons = new QHBoxLayout;
     endButtons->addStretch();
@@ -136,7 +148,8 @@ CDlgCameraSelect::CDlgCameraSelect(IDeviceCatalog& catalog, const std::string& c
 
 std::string CDlgCameraSelect::Selected(QListWidget* list) const {
     QListWidgetItem* item = list->currentItem();
-    return item && item->isSelected() ? item->text().toStdString() : std::string();
+    return item && item->isSelected() ? item->data(Qt::UserRole).toString().toStdString()
+                                      : std::string();
 }
 
 void CDlgCameraSelect::OnRefreshTimer() {
@@ -147,15 +160,15 @@ void CDlgCameraSelect::Show(const CameraSelectModel::Changes& changes, bool all)
     if (all || changes.cameras) {
         cameraList_->clear();
         for (const std::string& n : model_.Cameras())
-            cameraList_->addItem(Q(n));
+            AddDevice(cameraList_, n);
     }
     if (all || changes.microphones) {
         micList_->clear();
         for (const std::string& n : model_.Microphones())
-            micList_->addItem(Q(n));
+            AddDevice(micList_, n);
     }
     cameraChosen_->setText(Q(model_.ChosenCamera()));
-    micChosen_->setText(Q(model_.ChosenMicrophone()));
+    micChosen_->setText(Shown(model_.ChosenMicrophone()));
 }
 
 void CDlgCameraSelect::done(int result) {
@@ -273,10 +286,10 @@ void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner) {
         }
     }
     if (count == 0)
-        layout->addWidget(
-            new QLabel(QString::fromUtf8("このカメラには調節できる項目がありません。\n") +
-                           Q(graph.BoundCameraName()),
-                       &dialog));
+        layout->addWidget(new QLabel(
+            QCoreApplication::translate("Capture", "このカメラには調節できる項目がありません。\n") +
+                Q(graph.BoundCameraName()),
+            &dialog));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);

@@ -1,5 +1,7 @@
 #include "capture/capture_owner.h"
 
+#include "core/ui_text.h"
+
 namespace tesmira {
 
 std::string MessageFor(const MediaError& error) {
@@ -15,14 +17,18 @@ std::string MessageFor(const MediaError& error) {
         case MediaFailure::AddCameraFilter:
             return "DirectShow Error: AddFilter for camera!";
         case MediaFailure::CameraFailed:
-            return "カメラをインストールできませんでした!\n他のアプリケーションが使用している可能"
-                   "性があります。\nメニューの [キャプチャー] の [カメラ選択] で\n別のカメラを探"
-                   "してください。\n";
+            return UiText(
+                "Capture",
+                "カメラをインストールできませんでした!\n他のアプリケーションが使用している可能"
+                "性があります。\nメニューの [キャプチャー] の [カメラ選択] で\n別のカメラを探"
+                "してください。\n");
         case MediaFailure::AddAudioFilter:
             return "DirectShow Error: AddFilter for audio!";
         case MediaFailure::MicrophoneFailed:
-            return "マイクをインストールできませんでした!\nメニューの [キャプチャー] の [カメラ/"
-                   "マイク選択] で\nマイクの接続を確認して下さい。\n";
+            return UiText(
+                "Capture",
+                "マイクをインストールできませんでした!\nメニューの [キャプチャー] の [カメラ/"
+                "マイク選択] で\nマイクの接続を確認して下さい。\n");
         case MediaFailure::GrabberMissing:
             return "DirectShow Error: ISampleGrabber!";
         case MediaFailure::ConverterMissing:
@@ -32,8 +38,9 @@ std::string MessageFor(const MediaError& error) {
         case MediaFailure::MediaType:
             return "DirectShow Error: SetMediaType!";
         case MediaFailure::NotConnected:
-            return "DirectShow Error: VFW_E_NOT_CONNECTED!\nストリームの構築に失敗しました。\n"
-                   "Tesmira を再起動して下さい。\n";
+            return "DirectShow Error: VFW_E_NOT_CONNECTED!\n" +
+                   UiText("Capture",
+                          "ストリームの構築に失敗しました。\nTesmira を再起動して下さい。\n");
         case MediaFailure::NoConnectedFormat:
             return "DirectShow Error: GetConnectedMediaType of Live!";
         case MediaFailure::BitmapFailed:

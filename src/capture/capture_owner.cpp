@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QVariant>
 #include <algorithm>
@@ -17,9 +18,10 @@ namespace {
 
 // This capture card cannot always record uncompressed AVI; the user is warned when choosing it.
 const char kMonsterXCamera[] = "MonsterX U3.0R Capture 0";
-const char kMonsterXWarning[] =
+const char kMonsterXWarning[] = QT_TRANSLATE_NOOP(
+    "Capture",
     "MonsterX U3.0R は AVI 非圧縮での録画に失敗する場合があります!\n失敗する場合は，MJPG AVI "
-    "に設定してください。\n \n";
+    "に設定してください。\n \n");
 
 bool Has(const MediaErrors& errors, MediaFailure code) {
     return std::any_of(errors.begin(), errors.end(),
@@ -86,7 +88,10 @@ void CaptureOwner::OnWriteFailed(const std::string& path) {
     deps_.ui.Post([alive = alive_, path] {
         if (CaptureOwner* self = *alive)
             self->Tell(
-                "録画ファイルに書き込めませんでした（ディスクの空き容量を確認して下さい）。\n" +
+                QCoreApplication::translate(
+                    "Capture",
+                    "録画ファイルに書き込めませんでした（ディスクの空き容量を確認して下さい）。\n")
+                    .toStdString() +
                 path + "\n");
     });
 }
@@ -126,7 +131,7 @@ void CaptureOwner::BuildInto(CCaptureGraph& graph) {
                 Tell(MessageFor(e));
         if (!Has(errors, MediaFailure::AddCameraFilter) && s.camera == kMonsterXCamera &&
             s.mediaType == 0)
-            Tell(kMonsterXWarning);
+            Tell(QCoreApplication::translate("Capture", kMonsterXWarning).toStdString());
         if (Has(errors, MediaFailure::CameraFailed)) {
             Tell(MessageFor({MediaFailure::CameraFailed, {}}));
             s.camera.clear();

@@ -7,17 +7,18 @@
 #include <cstdio>
 
 #include "core/notifier.h"
+#include "core/ui_text.h"
 
 namespace tesmira {
 namespace {
 
 // Paths may be as long as PATH_MAX: size the text to fit instead of cutting it.
-std::string Format(const char* fmt, const std::string& path, uint64_t mb) {
-    const int n = std::snprintf(nullptr, 0, fmt, path.c_str(), mb);
+std::string Format(const char* fmt, const std::string& path, const std::string& mb) {
+    const int n = std::snprintf(nullptr, 0, fmt, path.c_str(), mb.c_str());
     if (n <= 0)
         return fmt;
     std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), fmt, path.c_str(), mb);
+    std::snprintf(out.data(), out.size(), fmt, path.c_str(), mb.c_str());
     out.resize(static_cast<size_t>(n));
     return out;
 }
@@ -36,18 +37,23 @@ std::optional<std::string> DirectoryProblem(const std::string& path,
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return Format(
-            "ディレクトリー <%s> は存在しません！\nメニュー［キャプチャー］→［保存先とタイプ］"
-            "でディレクトリーの再設定をして下さい。",
-            path, 0);
+            UiText(
+                "Core",
+                "ディレクトリー <%s> は存在しません！\nメニュー［キャプチャー］→［保存先とタイプ］"
+                "でディレクトリーの再設定をして下さい。")
+                .c_str(),
+            path, "");
     }
     const int64_t mb = freeSpace ? freeSpace(path) : SystemFreeMegabytes(path);
     if (mb > 119)
         return std::nullopt;
-    return Format(
-        "ディレクトリー <%s> の空き容量は %" PRIu64
-        " MB "
-        "です！\nメニュー［キャプチャー］→［保存先とタイプ］でディレクトリーの再設定をして下さい。",
-        path, static_cast<uint64_t>(mb < 0 ? 0 : mb));
+    // The megabytes are passed as text, so the translated format needs no integer-size macro.
+    return Format(UiText("Core",
+                         "ディレクトリー <%s> の空き容量は %s MB "
+                         "です！\nメニュー［キャプチャー］→［保存先とタイプ］でディレクトリーの再設"
+                         "定をして下さい。")
+                      .c_str(),
+                  path, std::to_string(mb < 0 ? 0 : mb));
 }
 
 bool CheckDirectory(std::string& path, INotifier& notifier, const FreeSpaceQuery& freeSpace) {

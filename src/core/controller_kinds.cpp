@@ -4,6 +4,8 @@
 #include <climits>
 #include <cmath>
 
+#include "core/ui_text.h"
+
 namespace tesmira {
 namespace {
 
@@ -16,9 +18,10 @@ struct KindRow {
 };
 
 const KindRow kKinds[3] = {
-    {10.0, 0.1, 20.0, 0.05, "\tTE2000E", "\tTE2000E", "\r\n", "\r"},
-    {10.0, 0.1, 100.0, 0.01, "\tLEP MAC5000", "\tLEP MAC5000", "\r", "\r"},
-    {1.0, 1.0, 1.0, 1.0, "\tシグマ光機", "\t中央精機", "\r\n", "\r\n"},
+    {10.0, 0.1, 20.0, 0.05, "TE2000E", "TE2000E", "\r\n", "\r"},
+    {10.0, 0.1, 100.0, 0.01, "LEP MAC5000", "LEP MAC5000", "\r", "\r"},
+    {1.0, 1.0, 1.0, 1.0, UI_TEXT_NOOP("Core", "シグマ光機"), UI_TEXT_NOOP("Core", "中央精機"),
+     "\r\n", "\r\n"},
 };
 
 const KindRow& Row(int kind) {
@@ -66,10 +69,10 @@ double UmFromPulses(int pulses, double umPerPulse) {
 }
 
 std::string XyKindName(int kind) {
-    return Row(kind).xyName;
+    return "\t" + UiText("Core", Row(kind).xyName);
 }
 std::string ZKindName(int kind) {
-    return Row(kind).zName;
+    return "\t" + UiText("Core", Row(kind).zName);
 }
 std::string XyLineEnd(int kind) {
     return Row(kind).xyLineEnd;

@@ -1,6 +1,7 @@
 #include "dialogs/avi_rate_dialog.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -34,11 +35,14 @@ void SetId(QObject* o, int id, const char* name) {
 
 std::string AviRateSummaryText(const AviRateInfo& info) {
     char buf[256];
-    std::snprintf(
-        buf, sizeof buf,
-        " 再生コマ速度\n   %8.2lf fps (header)\n  %8.2lf fps (stream)\n\n 総コマ数\n   %d "
-        "frames",
-        info.headerRate, info.streamRate, int(info.frameCount));
+    const std::string format =
+        QCoreApplication::translate(
+            "Dialogs",
+            " 再生コマ速度\n   %8.2lf fps (header)\n  %8.2lf fps (stream)\n\n 総コマ数\n   %d "
+            "frames")
+            .toStdString();
+    std::snprintf(buf, sizeof buf, format.c_str(), info.headerRate, info.streamRate,
+                  int(info.frameCount));
     return buf;
 }
 
@@ -54,7 +58,7 @@ CDlgAviRate::CDlgAviRate(const std::string& path, const AviRateInfo& info, Setti
       radios_(new QButtonGroup(this)),
       custom_(new QLineEdit(this)) {
     SetId(this, 140, "aviRateDialog");
-    setWindowTitle(U("再生コマ速度書き換え"));
+    setWindowTitle(tr("再生コマ速度書き換え"));
     auto* layout = new QVBoxLayout(this);
     auto* pathLabel = new QLabel(QString::fromStdString(path), this);
     SetId(pathLabel, 1191, "aviPath");
@@ -65,9 +69,10 @@ CDlgAviRate::CDlgAviRate(const std::string& path, const AviRateInfo& info, Setti
     layout->addWidget(summary);
 
     const char* captions[] = {"29.97 (60i Color)", "30.0  (60i Mono)", "59.94 (60p Color)",
-                              "60.0  (60p Mono)", "カスタム"};
+                              "60.0  (60p Mono)",
+                              QT_TRANSLATE_NOOP("tesmira::CDlgAviRate", "カスタム")};
     for (int i = 0; i < 5; ++i) {
-        auto* radio = new QRadioButton(U(captions[i]), this);
+        auto* radio = new QRadioButton(tr(captions[i]), this);
         SetId(radio, kFirstRadio + i, "rateRadio");
         radios_->addButton(radio, i);
         if (i < 4) {
@@ -88,8 +93,8 @@ CDlgAviRate::CDlgAviRate(const std::string& path, const AviRateInfo& info, Setti
     UpdateCustomEnabled();
 
     auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(U("書き換え"), QDialogButtonBox::AcceptRole);
-    auto* cancel = buttons->addButton(U("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    auto* ok = buttons->addButton(tr("書き換え"), QDialogButtonBox::AcceptRole);
+    auto* cancel = buttons->addButton(tr("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
     SetId(ok, 1, "rewriteButton");
     SetId(cancel, 2, "cancelButton");
     ok->setDefault(true);
@@ -108,7 +113,7 @@ void CDlgAviRate::accept() {
     const double custom = custom_->text().trimmed().toDouble(&ok);
     if (!ok || custom < kMinCustom || custom > kMaxCustom) {
         // The custom value is checked whenever it is stored, as the data exchange does.
-        notifier_.Notify("0.001 から 10000 までの数値を入力してください。",
+        notifier_.Notify(tr("0.001 から 10000 までの数値を入力してください。").toStdString(),
                          MessageIcon::Exclamation);
         custom_->setFocus();
         return;
@@ -120,11 +125,11 @@ void CDlgAviRate::accept() {
 }
 
 void OnRewriteAviFrameRate(Settings& settings, INotifier& notifier, QWidget* parent) {
-    QFileDialog chooser(parent, U("AVI ファイルの選択"), QString::fromStdString(settings.dirVideo),
-                        U("AVI files(*.avi)"));
+    QFileDialog chooser(parent, QCoreApplication::translate("Dialogs", "AVI ファイルの選択"),
+                        QString::fromStdString(settings.dirVideo), U("AVI files(*.avi)"));
     chooser.setFileMode(QFileDialog::ExistingFile);
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
-    chooser.setLabelText(QFileDialog::Accept, U("選択"));
+    chooser.setLabelText(QFileDialog::Accept, QCoreApplication::translate("Dialogs", "選択"));
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return;
     const std::string path = chooser.selectedFiles().first().toStdString();
@@ -145,7 +150,9 @@ void OnRewriteAviFrameRate(Settings& settings, INotifier& notifier, QWidget* par
                         MessageIcon::Exclamation);
     } else if (result == AviRewriteResult::OpenFailed || result == AviRewriteResult::WriteFailed) {
         notifier.Notify(
-            "コマ速度を書き換えることが出来ませんでした。\n" + path + "\n" + error + "\n",
+            QCoreApplication::translate("Dialogs", "コマ速度を書き換えることが出来ませんでした。\n")
+                    .toStdString() +
+                path + "\n" + error + "\n",
             MessageIcon::Exclamation);
     }
 }

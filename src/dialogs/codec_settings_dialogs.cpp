@@ -1,5 +1,6 @@
 #include "dialogs/codec_settings_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -37,7 +38,8 @@ QWidget* QualityRow(QWidget* parent, QSlider*& slider, QSpinBox*& spin, const ch
 QDialogButtonBox* OkCancel(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     buttons->button(QDialogButtonBox::Ok)->setText("OK");
-    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(QCoreApplication::translate("Dialogs", "キャンセル"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
@@ -50,10 +52,10 @@ CDlgMjpegQuality::CDlgMjpegQuality(QWidget* parent, int quality) : QDialog(paren
     setWindowTitle("MJPG (Nikon) Commpression");
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    form->addRow(QString::fromUtf8("画質："), QualityRow(this, slider_, spin_, "quality"));
+    form->addRow(tr("画質："), QualityRow(this, slider_, spin_, "quality"));
     layout->addLayout(form);
-    layout->addWidget(new QLabel(
-        QString::fromUtf8("値が大きいほど高画質・大きなファイルになります（1〜100）。"), this));
+    layout->addWidget(
+        new QLabel(tr("値が大きいほど高画質・大きなファイルになります（1〜100）。"), this));
     layout->addWidget(OkCancel(this));
     SetQuality(quality);
 }
@@ -75,9 +77,9 @@ CDlgVfwConfig::CDlgVfwConfig(QWidget* parent, const QString& compressorName, int
     keyFrame_ = new QSpinBox(this);
     keyFrame_->setObjectName("keyFrameSpin");
     keyFrame_->setRange(kKeyFrameMin, kKeyFrameMax);
-    keyFrame_->setSuffix(QString::fromUtf8(" フレームごと"));
-    form->addRow(QString::fromUtf8("キーフレーム："), keyFrame_);
-    form->addRow(QString::fromUtf8("画質："), QualityRow(this, slider_, quality_, "quality"));
+    keyFrame_->setSuffix(tr(" フレームごと"));
+    form->addRow(tr("キーフレーム："), keyFrame_);
+    form->addRow(tr("画質："), QualityRow(this, slider_, quality_, "quality"));
     layout->addLayout(form);
     layout->addWidget(OkCancel(this));
     SetValues(keyFrameInterval, quality);
@@ -112,7 +114,10 @@ QString CompressorName(int mediaType) {
 bool ShowCompressorProperties(QWidget* parent, int mediaType, EncoderPages& pages,
                               INotifier& notifier) {
     if (mediaType != 2) {
-        notifier.Notify("このコーデックにはプロパティー頁がありません\n", MessageIcon::Exclamation);
+        notifier.Notify(
+            QCoreApplication::translate("Dialogs", "このコーデックにはプロパティー頁がありません\n")
+                .toStdString(),
+            MessageIcon::Exclamation);
         return false;
     }
     CDlgMjpegQuality page(parent, pages.mjpegQuality);

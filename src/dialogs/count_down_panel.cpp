@@ -14,7 +14,7 @@ namespace tesmira {
 CDlgCountDown::CDlgCountDown(CTesmiraDoc& doc, QWidget* parent) : QDialog(parent) {
     setProperty("id", 139);
     setObjectName(QStringLiteral("countDownPanel"));
-    setWindowTitle(QString::fromUtf8("残り時間"));
+    setWindowTitle(tr("残り時間"));
     setModal(false);
 
     progress_ = new QProgressBar(this);
@@ -36,7 +36,7 @@ CDlgCountDown::CDlgCountDown(CTesmiraDoc& doc, QWidget* parent) : QDialog(parent
     font.setWeight(QFont::Bold);
     display_->setFont(font);
 
-    stop_ = new QPushButton(QString::fromUtf8("ストップ"), this);
+    stop_ = new QPushButton(tr("ストップ"), this);
     stop_->setProperty("id", 1089);
     stop_->setObjectName(QStringLiteral("countDownStop"));
     stop_->setDefault(true);

@@ -32,11 +32,11 @@ CDlgCommandSend::CDlgCommandSend(SerialSlots& slots, const Settings& settings, Q
     : QDialog(parent), slots_(slots), settings_(settings) {
     setProperty("id", 133);
     setObjectName(QStringLiteral("commandSendDialog"));
-    setWindowTitle(QString::fromUtf8("コマンド送信"));
+    setWindowTitle(tr("コマンド送信"));
 
-    auto* help = new QLabel(QString::fromUtf8(
-        "コマンド例　半角英数字　複数コマンドを一度に送るときはセミコロンで区切る。\n"
-        "M:W+P500-P200\nG\n↓\nM:W+P500-P200;G"));
+    auto* help = new QLabel(
+        tr("コマンド例　半角英数字　複数コマンドを一度に送るときはセミコロンで区切る。\n") +
+        QString::fromUtf8("M:W+P500-P200\nG\n↓\nM:W+P500-P200;G"));
     help->setObjectName(QStringLiteral("helpText"));
     line1_ = Tag(new QLineEdit, 1017, "line1Edit");
     line2_ = Tag(new QLineEdit, 1018, "line2Edit");
@@ -45,9 +45,9 @@ CDlgCommandSend::CDlgCommandSend(SerialSlots& slots, const Settings& settings, Q
         line->setMaxLength(1 << 20);
     label1_ = Tag(new QLabel, 1035, "port1Label");
     label2_ = Tag(new QLabel, 1036, "port2Label");
-    send1_ = Tag(new QPushButton(QString::fromUtf8("送信")), 1016, "sendLine1Button");
-    send2_ = Tag(new QPushButton(QString::fromUtf8("送信")), 1019, "sendLine2Button");
-    auto* close = Tag(new QPushButton(QString::fromUtf8("閉じる")), 8, "closeButton");
+    send1_ = Tag(new QPushButton(tr("送信")), 1016, "sendLine1Button");
+    send2_ = Tag(new QPushButton(tr("送信")), 1019, "sendLine2Button");
+    auto* close = Tag(new QPushButton(tr("閉じる")), 8, "closeButton");
     // Enter is the dialog's own key (it sends a line); no button may take it as default.
     for (QPushButton* b : {send1_, send2_, close}) {
         b->setAutoDefault(false);

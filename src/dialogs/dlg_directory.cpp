@@ -25,18 +25,15 @@ namespace {
 constexpr const char* kAviFilter =
     "AVI files (*.avi)|*.avi|MPEG2 Files (*.mpg)|*.mpg|All Files (*.*)|*.*||";
 constexpr const char* kLogFilter =
-    "活図　データファイル (*.dat)|*.dat|テキスト　ファイル (*.txt)|*.txt|"
-    "エクセル　ファイル (*.csv)|*.csv|All Files (*.*)|*.*||";
+    QT_TRANSLATE_NOOP("tesmira::CDlgDirectory",
+                      "活図　データファイル (*.dat)|*.dat|テキスト　ファイル (*.txt)|*.txt|"
+                      "エクセル　ファイル (*.csv)|*.csv|All Files (*.*)|*.*||");
 
 template <typename W>
 W* Tag(W* widget, int id, const char* name) {
     widget->setProperty("id", id);
     widget->setObjectName(name);
     return widget;
-}
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
 }
 
 }  // namespace
@@ -57,7 +54,7 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
     : QDialog(parent), deps_(std::move(deps)) {
     setProperty("id", 135);
     setObjectName("directoryDialog");
-    setWindowTitle(U("ディレクトリーとファイルタイプ"));
+    setWindowTitle(tr("ディレクトリーとファイルタイプ"));
     values_ = ReadDirectoryValues(deps_.settings);
     checked_ = {NormaliseFolder(values_.dirVideo), NormaliseFolder(values_.tempDrive),
                 NormaliseFolder(values_.dirLog)};
@@ -65,7 +62,7 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
     auto folderRow = [this](QGridLayout* grid, int row, Folder which, int editId, int buttonId,
                             const char* editName, const char* buttonName) {
         edits_[which] = Tag(new QLineEdit(this), editId, editName);
-        auto* browse = Tag(new QPushButton(U("参照"), this), buttonId, buttonName);
+        auto* browse = Tag(new QPushButton(tr("参照"), this), buttonId, buttonName);
         browse->setAutoDefault(false);
         grid->addWidget(edits_[which], row, 1);
         grid->addWidget(browse, row, 2);
@@ -75,12 +72,12 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
     };
 
     // Video: folder, RAM-disk option and work folder.
-    auto* video = new QGroupBox(U("動画"), this);
+    auto* video = new QGroupBox(tr("動画"), this);
     auto* videoGrid = new QGridLayout(video);
-    videoGrid->addWidget(new QLabel(U("保存先："), video), 0, 0);
+    videoGrid->addWidget(new QLabel(tr("保存先："), video), 0, 0);
     folderRow(videoGrid, 0, kVideo, 1021, 1022, "videoFolderEdit", "videoFolderBrowse");
     useTempDrive_ =
-        Tag(new QCheckBox(U("作業用にRAMディスクを使う　→"), video), 1028, "useTempDriveCheck");
+        Tag(new QCheckBox(tr("作業用にRAMディスクを使う　→"), video), 1028, "useTempDriveCheck");
     videoGrid->addWidget(useTempDrive_, 1, 0);
     folderRow(videoGrid, 1, kWork, 1026, 1027, "workFolderEdit", "workFolderBrowse");
 
@@ -88,15 +85,16 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
     auto* codecBox = new QGroupBox("CODEs for OpenDML AVI files ", this);
     auto* codecLayout = new QGridLayout(codecBox);
     codecs_ = new QButtonGroup(this);
-    const char* codecTexts[5] = {"非圧縮", "MJPG (MS)", "MJPG (Nikon)", "Cinepak", "MS Video 1"};
+    const char* codecTexts[5] = {QT_TRANSLATE_NOOP("tesmira::CDlgDirectory", "非圧縮"), "MJPG (MS)",
+                                 "MJPG (Nikon)", "Cinepak", "MS Video 1"};
     const char* codecNames[5] = {"codecRawRadio", "codecMjpegRadio", "codecMjpegPageRadio",
                                  "codecCinepakRadio", "codecMsVideo1Radio"};
     for (int i = 0; i < 5; ++i) {
-        auto* radio = Tag(new QRadioButton(U(codecTexts[i]), codecBox), 1058 + i, codecNames[i]);
+        auto* radio = Tag(new QRadioButton(tr(codecTexts[i]), codecBox), 1058 + i, codecNames[i]);
         codecs_->addButton(radio, i);
         codecLayout->addWidget(radio, i, 0);
     }
-    qualityPage_ = Tag(new QPushButton(U("画質設定"), codecBox), 1049, "qualityPageButton");
+    qualityPage_ = Tag(new QPushButton(tr("画質設定"), codecBox), 1049, "qualityPageButton");
     vfwConfig_ = Tag(new QPushButton(" VfW Compressor Config", codecBox), 1050, "vfwConfigButton");
     qualityPage_->setAutoDefault(false);
     vfwConfig_->setAutoDefault(false);
@@ -111,26 +109,28 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
             [this] { ShowCompressorDialog(this, deps_.settings.mediaType, deps_.encoderPages); });
 
     // Recording logs: folder, type and whether they are written.
-    auto* logBox = new QGroupBox(U("ステージ動作・コマ落ち等記録"), this);
+    auto* logBox = new QGroupBox(tr("ステージ動作・コマ落ち等記録"), this);
     auto* logGrid = new QGridLayout(logBox);
-    logGrid->addWidget(new QLabel(U("保存先："), logBox), 0, 0);
+    logGrid->addWidget(new QLabel(tr("保存先："), logBox), 0, 0);
     folderRow(logGrid, 0, kLog, 1029, 1030, "logFolderEdit", "logFolderBrowse");
     logTypes_ = new QButtonGroup(this);
     auto* typeRow = new QHBoxLayout;
-    const char* typeTexts[3] = {"DAT（活図）", "TXT（ｴﾃﾞｨﾀｰ）", "CSV（ｴｸｾﾙ）"};
+    const char* typeTexts[3] = {QT_TRANSLATE_NOOP("tesmira::CDlgDirectory", "DAT（活図）"),
+                                QT_TRANSLATE_NOOP("tesmira::CDlgDirectory", "TXT（ｴﾃﾞｨﾀｰ）"),
+                                QT_TRANSLATE_NOOP("tesmira::CDlgDirectory", "CSV（ｴｸｾﾙ）")};
     const char* typeNames[3] = {"logDatRadio", "logTxtRadio", "logCsvRadio"};
     for (int i = 0; i < 3; ++i) {
-        auto* radio = Tag(new QRadioButton(U(typeTexts[i]), logBox), 1031 + i, typeNames[i]);
+        auto* radio = Tag(new QRadioButton(tr(typeTexts[i]), logBox), 1031 + i, typeNames[i]);
         logTypes_->addButton(radio, i);
         typeRow->addWidget(radio);
     }
     logGrid->addLayout(typeRow, 1, 0, 1, 3);
     saveLog_ =
-        Tag(new QCheckBox(U("実際に，記録をファイルに書き出す"), logBox), 1196, "saveLogCheck");
+        Tag(new QCheckBox(tr("実際に，記録をファイルに書き出す"), logBox), 1196, "saveLogCheck");
     logGrid->addWidget(saveLog_, 2, 0, 1, 3);
 
     auto* ok = Tag(new QPushButton("OK", this), 1, "okButton");
-    auto* cancel = Tag(new QPushButton(U("キャンセル"), this), 2, "cancelButton");
+    auto* cancel = Tag(new QPushButton(tr("キャンセル"), this), 2, "cancelButton");
     ok->setDefault(true);
     cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &CDlgDirectory::accept);
@@ -225,10 +225,10 @@ void CDlgDirectory::CheckFolderEdit(Folder which) {
 void CDlgDirectory::Browse(Folder which) {
     ReadOptions();
     FolderPickRequest request;
-    request.okCaption = U("決定");
-    request.title = U(which == kWork ? "作業用ディレクトリー" : "保存用ディレクトリー");
+    request.okCaption = tr("決定");
+    request.title = which == kWork ? tr("作業用ディレクトリー") : tr("保存用ディレクトリー");
     request.folder = NormaliseFolder(FolderValue(which));
-    request.filter = which == kLog ? kLogFilter : kAviFilter;
+    request.filter = which == kLog ? tr(kLogFilter).toStdString() : kAviFilter;
     const std::optional<std::string> chosen =
         deps_.pickFolder ? deps_.pickFolder(request) : PickFolder(this, request);
     if (!chosen)

@@ -38,11 +38,16 @@ struct RadioSpec {
 
 QGroupBox* RadioGroup(const char* title, const char* name, QButtonGroup* group,
                       std::initializer_list<RadioSpec> radios, QWidget* parent) {
-    auto* box = new QGroupBox(U(title), parent);
+    // Titles and captions are looked up in the dialog's context (maker names are translated).
+    auto* box =
+        new QGroupBox(QCoreApplication::translate("tesmira::CDlgPortSelect", title), parent);
     box->setObjectName(QString::fromLatin1(name));
     auto* layout = new QVBoxLayout(box);
     for (const RadioSpec& r : radios) {
-        auto* radio = Tag(new QRadioButton(U(r.caption), box), r.id, r.name);
+        auto* radio =
+            Tag(new QRadioButton(QCoreApplication::translate("tesmira::CDlgPortSelect", r.caption),
+                                 box),
+                r.id, r.name);
         group->addButton(radio, r.value);
         layout->addWidget(radio);
     }
@@ -66,7 +71,7 @@ CDlgPortSelect::CDlgPortSelect(PortAssignmentModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
     setProperty("id", kTemplateId);
     setObjectName(QStringLiteral("portSelectDialog"));
-    setWindowTitle(U("シリアルポート選択"));
+    setWindowTitle(tr("シリアルポート選択"));
     BuildControls();
 
     refreshTimer_ = new QTimer(this);
@@ -85,31 +90,36 @@ void CDlgPortSelect::BuildControls() {
     top->addLayout(kinds);
 
     xyGroup_ = new QButtonGroup(this);
-    kinds->addWidget(RadioGroup("XY", "xyKindGroup", xyGroup_,
-                                {{1032, kind::kXyTe2000e, "TE2000E", "xyTe2000e"},
-                                 {1033, kind::kXyLepMac5000, "LEP MAC", "xyLepMac"},
-                                 {1037, kind::kXySigmaKoki, "シグマ光機", "xySigmaKoki"}},
-                                this));
+    kinds->addWidget(
+        RadioGroup("XY", "xyKindGroup", xyGroup_,
+                   {{1032, kind::kXyTe2000e, "TE2000E", "xyTe2000e"},
+                    {1033, kind::kXyLepMac5000, "LEP MAC", "xyLepMac"},
+                    {1037, kind::kXySigmaKoki,
+                     QT_TRANSLATE_NOOP("tesmira::CDlgPortSelect", "シグマ光機"), "xySigmaKoki"}},
+                   this));
     zGroup_ = new QButtonGroup(this);
-    kinds->addWidget(RadioGroup("Z", "zKindGroup", zGroup_,
-                                {{1034, kind::kZTe2000e, "TE2000E", "zTe2000e"},
-                                 {1035, kind::kZLepMac5000, "LEP MAC", "zLepMac"},
-                                 {1036, kind::kZChuoSeiki, "中央精機", "zChuoSeiki"}},
-                                this));
-    auto* shutter = new QGroupBox(U("S（シャッター）"), this);
+    kinds->addWidget(
+        RadioGroup("Z", "zKindGroup", zGroup_,
+                   {{1034, kind::kZTe2000e, "TE2000E", "zTe2000e"},
+                    {1035, kind::kZLepMac5000, "LEP MAC", "zLepMac"},
+                    {1036, kind::kZChuoSeiki,
+                     QT_TRANSLATE_NOOP("tesmira::CDlgPortSelect", "中央精機"), "zChuoSeiki"}},
+                   this));
+    auto* shutter = new QGroupBox(tr("S（シャッター）"), this);
     shutter->setObjectName(QStringLiteral("shutterGroup"));
     auto* shutterLayout = new QVBoxLayout(shutter);
     shutterLayout->addWidget(new QLabel(QStringLiteral("Uniblitz Shutter #1"), shutter));
     kinds->addWidget(shutter);
     meterGroup_ = new QButtonGroup(this);
-    kinds->addWidget(RadioGroup("温度・湿度計", "meterKindGroup", meterGroup_,
+    kinds->addWidget(RadioGroup(QT_TRANSLATE_NOOP("tesmira::CDlgPortSelect", "温度・湿度計"),
+                                "meterKindGroup", meterGroup_,
                                 {{1197, kind::kMeterUsbrh, "USBRH Stawberry...", "meterUsbrh"},
                                  {1198, kind::kMeterUsbrh2, "USBRH2 Stawberry...", "meterUsbrh2"},
                                  {1199, kind::kMeterTdsn7200, "TDSN7200 TD", "meterTdsn7200"},
                                  {1200, kind::kMeterOneWire, "1-Wire Thermometer", "meterOneWire"}},
                                 this));
 
-    auto* listBox = new QGroupBox(U("ポート一覧"), this);
+    auto* listBox = new QGroupBox(tr("ポート一覧"), this);
     listBox->setObjectName(QStringLiteral("portListGroup"));
     auto* listLayout = new QVBoxLayout(listBox);
     list_ = Tag(new QListWidget(listBox), 1078, "portList");
@@ -127,7 +137,7 @@ void CDlgPortSelect::BuildControls() {
         release_[i] = Tag(new QPushButton(QStringLiteral("<<"), this), row.releaseId,
                           ("releasePort" + std::to_string(slot)).c_str());
         auto* caption = new QLabel(U(row.label), this);
-        auto* port = new QLabel(QStringLiteral("ポート %1").arg(slot), this);
+        auto* port = new QLabel(tr("ポート %1").arg(slot), this);
         names_[i] = Tag(new QLabel(this), row.nameId, ("portName" + std::to_string(slot)).c_str());
         names_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         names_[i]->setMinimumWidth(160);
@@ -142,12 +152,12 @@ void CDlgPortSelect::BuildControls() {
         connect(assign_[i], &QPushButton::clicked, this, [this, slot] { OnAssign(slot); });
         connect(release_[i], &QPushButton::clicked, this, [this, slot] { OnRelease(slot); });
     }
-    useOnePort_ = Tag(new QCheckBox(U("XY と Z に同じポート"), this), 1038, "useOnePort");
+    useOnePort_ = Tag(new QCheckBox(tr("XY と Z に同じポート"), this), 1038, "useOnePort");
     useOnePort_->setEnabled(false);
     slots->addWidget(useOnePort_, 8, 0, 1, 3);
 
     auto* ok = Tag(new QPushButton(QStringLiteral("OK"), this), 1, "okButton");
-    auto* cancel = Tag(new QPushButton(U("ｷｬﾝｾﾙ"), this), 2, "cancelButton");
+    auto* cancel = Tag(new QPushButton(tr("ｷｬﾝｾﾙ"), this), 2, "cancelButton");
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);

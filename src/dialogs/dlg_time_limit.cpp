@@ -18,10 +18,6 @@
 namespace tesmira {
 namespace {
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 enum Field { kLengthMin, kLengthSec, kIntervalMin, kIntervalSec, kCountField };
 constexpr int kIds[5] = {1025, 1026, 1027, 1028, 57640};
 constexpr const char* kNames[5] = {"lengthMinutesEdit", "lengthSecondsEdit", "intervalMinutesEdit",
@@ -43,7 +39,7 @@ CDlgTimeLimit::CDlgTimeLimit(TimeLimitDeps deps, QWidget* parent)
     : QDialog(parent), deps_(std::move(deps)) {
     setProperty("id", 136);
     setObjectName("timeLimitDialog");
-    setWindowTitle(U("キャプチャー制限時間"));
+    setWindowTitle(tr("キャプチャー制限時間"));
     for (int i = 0; i < 5; ++i) {
         edits_[i] = new QLineEdit(this);
         edits_[i]->setProperty("id", kIds[i]);
@@ -55,28 +51,28 @@ CDlgTimeLimit::CDlgTimeLimit(TimeLimitDeps deps, QWidget* parent)
     auto minSecRow = [this](QGroupBox* box, QLineEdit* minutes, QLineEdit* seconds) {
         auto* row = new QHBoxLayout;
         row->addWidget(minutes);
-        row->addWidget(new QLabel(U("分"), box));
+        row->addWidget(new QLabel(tr("分"), box));
         row->addWidget(seconds);
-        row->addWidget(new QLabel(U("秒"), box));
+        row->addWidget(new QLabel(tr("秒"), box));
         row->addStretch();
         return row;
     };
-    auto* length = new QGroupBox(U("録画時間"), this);
+    auto* length = new QGroupBox(tr("録画時間"), this);
     auto* lengthLayout = new QVBoxLayout(length);
     lengthLayout->addLayout(minSecRow(length, edits_[kLengthMin], edits_[kLengthSec]));
 
-    auto* repeat = new QGroupBox(U("繰り返し録画"), this);
+    auto* repeat = new QGroupBox(tr("繰り返し録画"), this);
     auto* repeatLayout = new QVBoxLayout(repeat);
-    repeatLayout->addWidget(new QLabel(U("間隔（録画開始から次の録画開始まで）"), repeat));
+    repeatLayout->addWidget(new QLabel(tr("間隔（録画開始から次の録画開始まで）"), repeat));
     repeatLayout->addLayout(minSecRow(repeat, edits_[kIntervalMin], edits_[kIntervalSec]));
     auto* countRow = new QHBoxLayout;
     countRow->addWidget(edits_[kCountField]);
-    countRow->addWidget(new QLabel(U("回"), repeat));
+    countRow->addWidget(new QLabel(tr("回"), repeat));
     countRow->addStretch();
     repeatLayout->addLayout(countRow);
 
     auto* ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton(U("キャンセル"), this);
+    auto* cancel = new QPushButton(tr("キャンセル"), this);
     ok->setProperty("id", 1);
     ok->setObjectName("okButton");
     cancel->setProperty("id", 2);

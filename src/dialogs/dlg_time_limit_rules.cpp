@@ -1,5 +1,6 @@
 #include "dialogs/dlg_time_limit_rules.h"
 
+#include <QCoreApplication>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -27,7 +28,10 @@ std::optional<int> ParseField(const std::string& text, FieldRange range) {
 
 std::string RangeMessage(FieldRange range) {
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%d から %d までの整数を入力してください。", range.lo, range.hi);
+    const std::string format =
+        QCoreApplication::translate("Dialogs", "%d から %d までの整数を入力してください。")
+            .toStdString();
+    std::snprintf(buf, sizeof buf, format.c_str(), range.lo, range.hi);
     return buf;
 }
 

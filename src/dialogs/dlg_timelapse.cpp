@@ -22,10 +22,6 @@
 namespace tesmira {
 namespace {
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Row r of the relay table: radios 1092..1094, ON/OFF offsets 1095/1096, ON time 1097..1099,
 // OFF time 1100..1102, each plus 11·r.
 int RowId(int row, int first) {
@@ -37,7 +33,7 @@ constexpr int kTimelapseIds[] = {1054, 1055, 1057, 1058, 1059, 1060};
 constexpr int kTotalTimeIds[] = {1058, 1059, 1060};
 constexpr int kShutterFirst = 1184;
 constexpr const char* kShutterNames[] = {"Nikon D5000", "EOS KissX2", "EOS 50D", "Sony Alpha77",
-                                         "なし"};
+                                         QT_TRANSLATE_NOOP("tesmira::CDlgTimelapse", "なし")};
 
 QString Real(double v) {
     char buf[64];
@@ -51,8 +47,8 @@ CDlgTimelapse::CDlgTimelapse(QWidget* parent) : QDialog(parent) {
     setProperty("id", 138);
     setObjectName(QStringLiteral("timelapsePanel"));
     setWindowTitle(
-        QString::fromUtf8("ビデオの録画時間と回数　および　タイムラップスビデオの撮影間隔と齣数　さ"
-                          "らに　USBリレー制御　設定"));
+        tr("ビデオの録画時間と回数　および　タイムラップスビデオの撮影間隔と齣数　さ"
+           "らに　USBリレー制御　設定"));
     BuildForm();
 }
 
@@ -67,109 +63,109 @@ QLineEdit* CDlgTimelapse::Edit(int id, int width) {
 }
 
 void CDlgTimelapse::BuildForm() {
-    auto label = [this](const char* text) { return new QLabel(U(text), this); };
-    auto radio = [this](int id, const char* text) {
-        auto* b = new QRadioButton(U(text), this);
+    auto label = [this](const QString& text) { return new QLabel(text, this); };
+    auto radio = [this](int id, const QString& text) {
+        auto* b = new QRadioButton(text, this);
         b->setProperty("id", id);
         connect(b, &QAbstractButton::clicked, this, [this] { Apply(); });
         return b;
     };
-    auto check = [this](int id, const char* text) {
-        auto* b = new QCheckBox(U(text), this);
+    auto check = [this](int id, const QString& text) {
+        auto* b = new QCheckBox(text, this);
         b->setProperty("id", id);
         connect(b, &QAbstractButton::clicked, this, [this] { Apply(); });
         return b;
     };
 
-    auto* video = new QGroupBox(U("ビデオ"), this);
+    auto* video = new QGroupBox(tr("ビデオ"), this);
     auto* vg = new QGridLayout(video);
-    vg->addWidget(label("録画時間"), 0, 0);
+    vg->addWidget(label(tr("録画時間")), 0, 0);
     vg->addWidget(Edit(1025), 0, 1);
-    vg->addWidget(label("分"), 0, 2);
+    vg->addWidget(label(tr("分")), 0, 2);
     vg->addWidget(Edit(1026), 0, 3);
-    vg->addWidget(label("秒"), 0, 4);
-    vg->addWidget(label("録画間隔"), 1, 0);
+    vg->addWidget(label(tr("秒")), 0, 4);
+    vg->addWidget(label(tr("録画間隔")), 1, 0);
     vg->addWidget(Edit(1027), 1, 1);
-    vg->addWidget(label("分"), 1, 2);
+    vg->addWidget(label(tr("分")), 1, 2);
     vg->addWidget(Edit(1028), 1, 3);
-    vg->addWidget(label("秒"), 1, 4);
-    vg->addWidget(label("録画回数"), 2, 0);
+    vg->addWidget(label(tr("秒")), 1, 4);
+    vg->addWidget(label(tr("録画回数")), 2, 0);
     vg->addWidget(Edit(57640, 90), 2, 1, 1, 3);
 
-    auto* tl = new QGroupBox(U("タイムラップスビデオ"), this);
+    auto* tl = new QGroupBox(tr("タイムラップスビデオ"), this);
     auto* tg = new QGridLayout(tl);
-    tg->addWidget(label("コマ間隔"), 0, 0);
+    tg->addWidget(label(tr("コマ間隔")), 0, 0);
     tg->addWidget(Edit(1054), 0, 1);
-    tg->addWidget(label("分"), 0, 2);
+    tg->addWidget(label(tr("分")), 0, 2);
     tg->addWidget(Edit(1055), 0, 3);
-    tg->addWidget(label("秒"), 0, 4);
-    tg->addWidget(label("最大齣数"), 1, 0);
+    tg->addWidget(label(tr("秒")), 0, 4);
+    tg->addWidget(label(tr("最大齣数")), 1, 0);
     tg->addWidget(Edit(1057, 90), 1, 1, 1, 3);
-    tg->addWidget(label("録画時間"), 2, 0);
+    tg->addWidget(label(tr("録画時間")), 2, 0);
     tg->addWidget(Edit(1058), 2, 1);
-    tg->addWidget(label("時"), 2, 2);
+    tg->addWidget(label(tr("時")), 2, 2);
     tg->addWidget(Edit(1059), 2, 3);
-    tg->addWidget(label("分"), 2, 4);
+    tg->addWidget(label(tr("分")), 2, 4);
     tg->addWidget(Edit(1060), 2, 5);
-    tg->addWidget(label("秒"), 2, 6);
-    tg->addWidget(label("再生時間"), 3, 0);
+    tg->addWidget(label(tr("秒")), 2, 6);
+    tg->addWidget(label(tr("再生時間")), 3, 0);
     replay_ = new QLabel(this);
     replay_->setProperty("id", 1056);
     tg->addWidget(replay_, 3, 1, 1, 5);
 
-    auto* overlay = new QGroupBox(U("テロップ："), this);
+    auto* overlay = new QGroupBox(tr("テロップ："), this);
     auto* og = new QHBoxLayout(overlay);
-    og->addWidget(check(1070, "時刻"));
-    og->addWidget(check(1069, "温度"));
-    og->addWidget(check(1071, "Zー軸値"));
-    og->addWidget(label("フォント高さ："));
+    og->addWidget(check(1070, tr("時刻")));
+    og->addWidget(check(1069, tr("温度")));
+    og->addWidget(check(1071, tr("Zー軸値")));
+    og->addWidget(label(tr("フォント高さ：")));
     og->addWidget(Edit(1077));
-    og->addWidget(label("pxl"));
+    og->addWidget(label(QStringLiteral("pxl")));
 
-    auto* shutter = new QGroupBox(U("シャッター音："), this);
+    auto* shutter = new QGroupBox(tr("シャッター音："), this);
     auto* sg = new QHBoxLayout(shutter);
     auto* shutterGroup = new QButtonGroup(this);
     for (int i = 0; i < 5; ++i) {
-        QRadioButton* b = radio(kShutterFirst + i, kShutterNames[i]);
+        QRadioButton* b = radio(kShutterFirst + i, tr(kShutterNames[i]));
         shutterGroup->addButton(b, i);
         sg->addWidget(b);
     }
 
-    auto* relays = new QGroupBox(U("USB リレー"), this);
+    auto* relays = new QGroupBox(tr("USB リレー"), this);
     auto* rg = new QGridLayout(relays);
-    rg->addWidget(label("+/- X 秒"), 0, 4, 1, 2);
-    rg->addWidget(label("hh = 0 - 23       mm = 0 - 59     ss = 0 - 59"), 0, 6, 1, 8);
-    rg->addWidget(label("ON"), 1, 4);
-    rg->addWidget(label("OFF"), 1, 5);
+    rg->addWidget(label(tr("+/- X 秒")), 0, 4, 1, 2);
+    rg->addWidget(label(QStringLiteral("hh = 0 - 23       mm = 0 - 59     ss = 0 - 59")), 0, 6, 1, 8);
+    rg->addWidget(label(QStringLiteral("ON")), 1, 4);
+    rg->addWidget(label(QStringLiteral("OFF")), 1, 5);
     int line = 2;
     for (int row = 0; row < kRelayChannels; ++row) {
         if (row % kRelaysPerModule == 0) {
-            auto* name = new QLabel(U("--------"), this);
+            auto* name = new QLabel(QStringLiteral("--------"), this);
             name->setProperty("id", row == 0 ? 1087 : 1088);
             moduleNames_[row / kRelaysPerModule] = name;
             rg->addWidget(name, line++, 0, 1, 4);
         }
         auto* group = new QButtonGroup(this);
-        const char* modes[] = {"なし", "録画/ショット", "時刻"};
-        rg->addWidget(label(("R" + std::to_string(row % kRelaysPerModule + 1)).c_str()), line, 0);
+        const char* modes[] = {QT_TR_NOOP("なし"), QT_TR_NOOP("録画/ショット"), QT_TR_NOOP("時刻")};
+        rg->addWidget(label(QStringLiteral("R%1").arg(row % kRelaysPerModule + 1)), line, 0);
         for (int m = 0; m < 3; ++m) {
-            QRadioButton* b = radio(RowId(row, 1092 + m), modes[m]);
+            QRadioButton* b = radio(RowId(row, 1092 + m), tr(modes[m]));
             group->addButton(b, m);
             rg->addWidget(b, line, 1 + m);
         }
         rg->addWidget(Edit(RowId(row, 1095)), line, 4);
         rg->addWidget(Edit(RowId(row, 1096)), line, 5);
-        rg->addWidget(label("ON"), line, 6);
+        rg->addWidget(label(QStringLiteral("ON")), line, 6);
         for (int k = 0; k < 3; ++k)
             rg->addWidget(Edit(RowId(row, 1097 + k), 36), line, 7 + k);
-        rg->addWidget(label("OFF"), line, 10);
+        rg->addWidget(label(QStringLiteral("OFF")), line, 10);
         for (int k = 0; k < 3; ++k)
             rg->addWidget(Edit(RowId(row, 1100 + k), 36), line, 11 + k);
         ++line;
     }
-    rg->addWidget(check(1183, "時刻に同期してONのときも，ショット中は常にOFF"), line, 0, 1, 14);
+    rg->addWidget(check(1183, tr("時刻に同期してONのときも，ショット中は常にOFF")), line, 0, 1, 14);
 
-    auto* close = new QPushButton(U("閉じる"), this);
+    auto* close = new QPushButton(tr("閉じる"), this);
     close->setProperty("id", 1);
     close->setAutoDefault(false);
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
@@ -334,7 +330,7 @@ void CDlgTimelapse::ShowFields() {
     }
     for (int m = 0; m < kRelayModules; ++m) {
         const std::string name = deps_ && deps_->moduleName ? deps_->moduleName(m + 1) : "";
-        moduleNames_[m]->setText(name.empty() ? U("--------") : QString::fromStdString(name));
+        moduleNames_[m]->setText(name.empty() ? QStringLiteral("--------") : QString::fromStdString(name));
     }
     EnableForMode();
 }

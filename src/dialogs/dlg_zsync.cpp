@@ -17,16 +17,16 @@ struct Radio {
 
 // In "Zsync" order 0..9 (control 1201 does not exist).
 const Radio kRadios[] = {
-    {1195, "USBリレー　１号機のNo.１の OFFに同期"},
-    {1196, "USBリレー　１号機のNo.２の OFFに同期"},
-    {1197, "USBリレー　１号機のNo.３の OFFに同期"},
-    {1198, "USBリレー　１号機のNo.４の OFFに同期"},
-    {1199, "USBリレー　２号機のNo.１の OFFに同期"},
-    {1200, "USBリレー　２号機のNo.２の OFFに同期"},
-    {1202, "USBリレー　２号機のNo.３の OFFに同期"},
-    {1203, "USBリレー　２号機のNo.４の OFFに同期"},
-    {1204, "USBカメラの One Shot に同期（ﾀｲﾑﾗｯﾌﾟｽ）"},
-    {1205, "自動移動はしない。"},
+    {1195, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　１号機のNo.１の OFFに同期")},
+    {1196, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　１号機のNo.２の OFFに同期")},
+    {1197, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　１号機のNo.３の OFFに同期")},
+    {1198, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　１号機のNo.４の OFFに同期")},
+    {1199, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　２号機のNo.１の OFFに同期")},
+    {1200, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　２号機のNo.２の OFFに同期")},
+    {1202, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　２号機のNo.３の OFFに同期")},
+    {1203, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBリレー　２号機のNo.４の OFFに同期")},
+    {1204, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "USBカメラの One Shot に同期（ﾀｲﾑﾗｯﾌﾟｽ）")},
+    {1205, QT_TRANSLATE_NOOP("tesmira::CDlgZsync", "自動移動はしない。")},
 };
 
 }  // namespace
@@ -35,18 +35,18 @@ CDlgZsync::CDlgZsync(Settings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings), group_(new QButtonGroup(this)) {
     setProperty("id", 141);
     setObjectName(QStringLiteral("zsyncPanel"));
-    setWindowTitle(QString::fromUtf8("Z-軸移動 [↑] とカメラショットの同期"));
+    setWindowTitle(tr("Z-軸移動 [↑] とカメラショットの同期"));
 
     auto* layout = new QVBoxLayout(this);
     int value = 0;
     for (const Radio& r : kRadios) {
-        auto* radio = new QRadioButton(QString::fromUtf8(r.caption));
+        auto* radio = new QRadioButton(tr(r.caption));
         radio->setProperty("id", r.id);
         radio->setObjectName(QStringLiteral("zsyncRadio%1").arg(value));
         group_->addButton(radio, value++);
         layout->addWidget(radio);
     }
-    auto* close = new QPushButton(QString::fromUtf8("閉じる"));
+    auto* close = new QPushButton(tr("閉じる"));
     close->setProperty("id", 1);
     close->setObjectName(QStringLiteral("closeButton"));
     close->setAutoDefault(false);

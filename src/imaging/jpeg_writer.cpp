@@ -6,10 +6,12 @@
 
 #include <jpeglib.h>
 
+#include "core/ui_text.h"
+
 namespace tesmira {
 namespace {
 
-constexpr char kOpenError[] = "エラー: %s が開きません。\n";
+constexpr char kOpenError[] = UI_TEXT_NOOP("Imaging", "エラー: %s が開きません。\n");
 
 // libjpeg reports a fatal error by calling error_exit, which must not return: jump back to the
 // compressing function with the library's message kept.
@@ -102,7 +104,7 @@ WriteResult WriteJpegFile(const JpegSource& source, const std::string& path,
                 return {};
             return path + ": " + err.message;
         },
-        kOpenError);
+        UiText("Imaging", kOpenError).c_str());
 }
 
 }  // namespace tesmira

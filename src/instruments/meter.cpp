@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/ui_text.h"
 #include "instruments/usbrh_device.h"
 #include "instruments/w1_thermometer.h"
 #include "serial/serial_channel_interface.h"
@@ -23,22 +24,26 @@ InstrumentResult Meter::On() {
     switch (kind_) {
         case MeterKind::Usbrh:
             if (!usbrh_.Holds() && !usbrh_.Find())
-                return {InstrumentError::UsbrhNotFound, meter_text::kUsbrhNotFound};
+                return {InstrumentError::UsbrhNotFound,
+                        UiText("Instruments", meter_text::kUsbrhNotFound)};
             break;
         case MeterKind::Usbrh2:
             if (!port_.IsOpen() && openPort_)
                 openPort_();
             if (!port_.IsOpen())
-                return {InstrumentError::Usbrh2NotFound, meter_text::kUsbrh2NotFound};
+                return {InstrumentError::Usbrh2NotFound,
+                        UiText("Instruments", meter_text::kUsbrh2NotFound)};
             replies_.Clear();
             break;
         case MeterKind::Tdsn7200:
             // The kind exists in the settings, but no protocol for it is known: say so and go on.
-            result = {InstrumentError::NoReadingMethod, meter_text::kNoReadingMethod};
+            result = {InstrumentError::NoReadingMethod,
+                      UiText("Instruments", meter_text::kNoReadingMethod)};
             break;
         case MeterKind::OneWire:
             if (w1_.FindDevice().empty())
-                return {InstrumentError::W1NotFound, meter_text::kW1NotFound};
+                return {InstrumentError::W1NotFound,
+                        UiText("Instruments", meter_text::kW1NotFound)};
             break;
     }
     on_ = true;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/ui_text.h"
 #include "instruments/instrument_result.h"
 #include "instruments/usbrh2_reply.h"
 
@@ -28,11 +29,14 @@ namespace meter_text {
 inline constexpr const char* kInitialDisplay = "  T: --.- °C\n  H: --.- %";
 inline constexpr const char* kOffDisplay = " T: --.- °C\n H: --.-%";
 inline constexpr const char* kQuery = "getrh\n";
-inline constexpr const char* kUsbrhNotFound = "USBRHモジュールが見つかりません";
-inline constexpr const char* kUsbrh2NotFound = "USBRH2モジュールが見つかりません！";
+inline constexpr const char* kUsbrhNotFound =
+    UI_TEXT_NOOP("Instruments", "USBRHモジュールが見つかりません");
+inline constexpr const char* kUsbrh2NotFound =
+    UI_TEXT_NOOP("Instruments", "USBRH2モジュールが見つかりません！");
 inline constexpr const char* kNoReadingMethod =
-    "TDSN7200 TD は読み取りに対応していません。表示は更新されません";
-inline constexpr const char* kW1NotFound = "1-Wire温度計が見つかりません";
+    UI_TEXT_NOOP("Instruments", "TDSN7200 TD は読み取りに対応していません。表示は更新されません");
+inline constexpr const char* kW1NotFound =
+    UI_TEXT_NOOP("Instruments", "1-Wire温度計が見つかりません");
 }  // namespace meter_text
 
 class Meter {

@@ -4,13 +4,15 @@
 #include <climits>
 #include <cstdio>
 
+#include "core/ui_text.h"
 #include "instruments/clock_windows.h"
 
 namespace tesmira {
 
 std::string CycleTitle(int cycle, int maxCycles) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "サイクル  %d / %d", cycle, maxCycles);
+    std::snprintf(buf, sizeof buf, UiText("Instruments", "サイクル  %d / %d").c_str(), cycle,
+                  maxCycles);
     return buf;
 }
 
@@ -44,7 +46,7 @@ void RelayRunner::StartCycle(int64_t intervalMs, int maxCycles) {
     cycleRemaining_ = 0;
     countDown_.SetTotal(1);
     countDown_.SetRemaining(0);
-    countDown_.SetTitle("サイクル");
+    countDown_.SetTitle(UiText("Instruments", "サイクル"));
     countDown_.Show();
     timers_.Start(TimerId::kRelayRepeat, 10);
 }

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/ui_text.h"
+
 namespace tesmira {
 
 namespace {
@@ -49,8 +51,9 @@ int64_t FramesForTotal(int64_t totalSeconds, int64_t intervalSeconds) {
 
 std::string ReplayText(int64_t replaySeconds) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%02" PRId64 " 分  %02" PRId64 " 秒", replaySeconds / 60,
-                  replaySeconds % 60);
+    std::snprintf(buf, sizeof buf, UiText("Instruments", "%02lld 分  %02lld 秒").c_str(),
+                  static_cast<long long>(replaySeconds / 60),
+                  static_cast<long long>(replaySeconds % 60));
     return buf;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/settings.h"
+#include "core/ui_text.h"
 
 namespace tesmira {
 
@@ -18,19 +19,23 @@ enum class RowFault {
     kClockOnEqualsOff,  // clock row with equal ON and OFF times
 };
 
-inline constexpr std::string_view kMsgOnEqualsOff = "オンとオフを同じにすることは出来ません！\n";
+// The messages are in the program's own language; whoever shows one looks it up with
+// UiText("Instruments", …).
+inline constexpr std::string_view kMsgOnEqualsOff =
+    UI_TEXT_NOOP("Instruments", "オンとオフを同じにすることは出来ません！\n");
 inline constexpr std::string_view kMsgOutsideFrameInterval =
-    "オンとオフは，コマ間隔内に納める必要があります！\n";
+    UI_TEXT_NOOP("Instruments", "オンとオフは，コマ間隔内に納める必要があります！\n");
 inline constexpr std::string_view kMsgOutsideRecordInterval =
-    "オンとオフは，録画間隔内に納める必要があります！\n";
-inline constexpr std::string_view kMsgNegativeOutsideTimelapse =
-    "タイムラップスモード以外では，オンもオフもマイナスの値にはできません！\n";
+    UI_TEXT_NOOP("Instruments", "オンとオフは，録画間隔内に納める必要があります！\n");
+inline constexpr std::string_view kMsgNegativeOutsideTimelapse = UI_TEXT_NOOP(
+    "Instruments", "タイムラップスモード以外では，オンもオフもマイナスの値にはできません！\n");
 inline constexpr std::string_view kMsgClockOnEqualsOff =
-    "オン時刻とオフ時刻を同じにすることは出来ません！\n";
+    UI_TEXT_NOOP("Instruments", "オン時刻とオフ時刻を同じにすることは出来ません！\n");
 // Shown only by the shot button when there is nothing to play.
 inline constexpr std::string_view kMsgNoTimetable =
-    "USB リレー・モジュールのタイムテーブルが設定されていません!\n [詳細] "
-    "でリレーのON/OFFのタイミングを設定してください。\n";
+    UI_TEXT_NOOP("Instruments",
+                 "USB リレー・モジュールのタイムテーブルが設定されていません!\n [詳細] "
+                 "でリレーのON/OFFのタイミングを設定してください。\n");
 
 struct RowVerdict {
     RowFault fault = RowFault::kNone;

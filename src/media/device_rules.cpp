@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/ui_text.h"
+
 namespace tesmira {
 
-const char* const kCameraAudioLabel = "接続カメラのマイク";
+// Stored in the settings as it is: only the list the user sees translates it.
+const char* const kCameraAudioLabel = UI_TEXT_NOOP("Media", "接続カメラのマイク");
 
 namespace {
 const char kDecklinkAudio[] = "Decklink Audio Capture";

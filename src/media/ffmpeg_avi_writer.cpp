@@ -20,6 +20,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "core/ui_text.h"
 #include "media/avi_patch.h"
 #include "media/cinepak_stream.h"
 
@@ -583,7 +584,8 @@ std::string EncoderMissingMessage(int mediaType) {
         case 1:
             return "MJPEG filter is not found!\n";
         case 2:
-            return "MJPG (Nikon) での圧縮には Nikon ViewNX 2 のインストールが必要です!\n";
+            return UiText("Media",
+                          "MJPG (Nikon) での圧縮には Nikon ViewNX 2 のインストールが必要です!\n");
         case 3:
             return "Cinepak Codec by Radius filter is not found!\n";
         case 4:

@@ -50,6 +50,7 @@ CDlgMain::CDlgMain(PanelDeps deps, QWidget* parent) : QWidget(parent), deps_(dep
     qtTimers_ = std::make_unique<QtTimerBackend>(this, timers_);
     timers_.SetBackend(qtTimers_.get());
     BindNumber(1037, deps_.settings.deltaT, -10.0, 10.0);
+    fields_.droppedFramesText = tr("Dropped Frames\n転送中").toStdString();
 
     BuildForm();
     ConnectOwnControls();
@@ -250,7 +251,7 @@ void CDlgMain::UpdateRecordControls() {
         w->setEnabled(state.enabled && usable);
         if (state.caption) {
             if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-                b->setText(QString::fromUtf8(state.caption));
+                b->setText(QCoreApplication::translate("Panel", state.caption));
             }
         }
     }

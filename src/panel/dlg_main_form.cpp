@@ -46,22 +46,22 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
-QPushButton* Button(QWidget* parent, int id, const char* name, const char* caption) {
-    auto* b = Tag(new CompactButton(U(caption), parent), id, name);
+QPushButton* Button(QWidget* parent, int id, const char* name, const QString& caption) {
+    auto* b = Tag(new CompactButton(caption, parent), id, name);
     b->setAutoDefault(false);
     b->setFixedHeight(22);
     b->setFocusPolicy(Qt::TabFocus);  // a click leaves the keyboard with the panel, for jogging
     return b;
 }
 
-QPushButton* JogButton(QWidget* parent, int id, const char* name, const char* caption) {
+QPushButton* JogButton(QWidget* parent, int id, const char* name, const QString& caption) {
     QPushButton* b = Button(parent, id, name, caption);
     b->setFixedSize(28, 21);
     return b;
 }
 
-QLabel* Caption(QWidget* parent, const char* name, const char* text) {
-    return Tag(new QLabel(U(text), parent), kStaticId, name);
+QLabel* Caption(QWidget* parent, const char* name, const QString& text) {
+    return Tag(new QLabel(text, parent), kStaticId, name);
 }
 
 QLineEdit* Edit(QWidget* parent, int id, const char* name, int width) {
@@ -71,8 +71,8 @@ QLineEdit* Edit(QWidget* parent, int id, const char* name, int width) {
     return e;
 }
 
-QGroupBox* Group(QWidget* parent, const char* name, const char* title) {
-    return Tag(new QGroupBox(U(title), parent), kStaticId, name);
+QGroupBox* Group(QWidget* parent, const char* name, const QString& title) {
+    return Tag(new QGroupBox(title, parent), kStaticId, name);
 }
 
 template <typename Layout>
@@ -99,65 +99,65 @@ void CDlgMain::BuildForm() {
     xyRow->setSpacing(4);
     auto* jog = new QGridLayout;
     jog->setSpacing(1);
-    jog->addWidget(JogButton(this, 1015, "jogCoarseUpperLeft", "┏"), 0, 0);
-    jog->addWidget(JogButton(this, 1005, "jogCoarseUp", "∧"), 0, 2);
-    jog->addWidget(JogButton(this, 1016, "jogCoarseUpperRight", "┓"), 0, 4);
-    jog->addWidget(JogButton(this, 1018, "jogFineUpperLeft", "┌"), 1, 1);
-    jog->addWidget(JogButton(this, 1001, "jogFineUp", "↑"), 1, 2);
-    jog->addWidget(JogButton(this, 1012, "jogFineUpperRight", "┐"), 1, 3);
-    jog->addWidget(JogButton(this, 1008, "jogCoarseLeft", "＜"), 2, 0);
-    jog->addWidget(JogButton(this, 1003, "jogFineLeft", "←"), 2, 1);
-    jog->addWidget(JogButton(this, 1004, "jogFineRight", "→"), 2, 3);
-    jog->addWidget(JogButton(this, 1007, "jogCoarseRight", "＞"), 2, 4);
-    jog->addWidget(JogButton(this, 1013, "jogFineLowerLeft", "└"), 3, 1);
-    jog->addWidget(JogButton(this, 1002, "jogFineDown", "↓"), 3, 2);
-    jog->addWidget(JogButton(this, 1014, "jogFineLowerRight", "┘"), 3, 3);
-    jog->addWidget(JogButton(this, 1017, "jogCoarseLowerLeft", "┗"), 4, 0);
-    jog->addWidget(JogButton(this, 1006, "jogCoarseDown", "∨"), 4, 2);
-    jog->addWidget(JogButton(this, 1019, "jogCoarseLowerRight", "┛"), 4, 4);
+    jog->addWidget(JogButton(this, 1015, "jogCoarseUpperLeft", U("┏")), 0, 0);
+    jog->addWidget(JogButton(this, 1005, "jogCoarseUp", U("∧")), 0, 2);
+    jog->addWidget(JogButton(this, 1016, "jogCoarseUpperRight", U("┓")), 0, 4);
+    jog->addWidget(JogButton(this, 1018, "jogFineUpperLeft", U("┌")), 1, 1);
+    jog->addWidget(JogButton(this, 1001, "jogFineUp", U("↑")), 1, 2);
+    jog->addWidget(JogButton(this, 1012, "jogFineUpperRight", U("┐")), 1, 3);
+    jog->addWidget(JogButton(this, 1008, "jogCoarseLeft", U("＜")), 2, 0);
+    jog->addWidget(JogButton(this, 1003, "jogFineLeft", U("←")), 2, 1);
+    jog->addWidget(JogButton(this, 1004, "jogFineRight", U("→")), 2, 3);
+    jog->addWidget(JogButton(this, 1007, "jogCoarseRight", U("＞")), 2, 4);
+    jog->addWidget(JogButton(this, 1013, "jogFineLowerLeft", U("└")), 3, 1);
+    jog->addWidget(JogButton(this, 1002, "jogFineDown", U("↓")), 3, 2);
+    jog->addWidget(JogButton(this, 1014, "jogFineLowerRight", U("┘")), 3, 3);
+    jog->addWidget(JogButton(this, 1017, "jogCoarseLowerLeft", U("┗")), 4, 0);
+    jog->addWidget(JogButton(this, 1006, "jogCoarseDown", U("∨")), 4, 2);
+    jog->addWidget(JogButton(this, 1019, "jogCoarseLowerRight", U("┛")), 4, 4);
     xyRow->addLayout(jog);
 
     auto* xySide = new QVBoxLayout;
     xySide->setSpacing(3);
-    QGroupBox* steps = Group(this, "xyStepGroup", "移動量(μｍ)");
+    QGroupBox* steps = Group(this, "xyStepGroup", tr("移動量(μｍ)"));
     auto* stepGrid = Tight(new QGridLayout(steps));
-    stepGrid->addWidget(Caption(steps, "xyFineLabel", "←↑↓→"), 0, 0);
+    stepGrid->addWidget(Caption(steps, "xyFineLabel", U("←↑↓→")), 0, 0);
     stepGrid->addWidget(Edit(steps, 1009, "xyFineEdit", 64), 0, 1);
-    stepGrid->addWidget(Caption(steps, "xyCoarseLabel", "＜∧∨＞"), 1, 0);
+    stepGrid->addWidget(Caption(steps, "xyCoarseLabel", U("＜∧∨＞")), 1, 0);
     stepGrid->addWidget(Edit(steps, 1010, "xyCoarseEdit", 64), 1, 1);
     xySide->addWidget(steps);
-    xySide->addWidget(Button(this, 1011, "stageCentring", "ステージセンタリング"));
+    xySide->addWidget(Button(this, 1011, "stageCentring", tr("ステージセンタリング")));
     xySide->addStretch(1);
     xyRow->addLayout(xySide, 1);
     root->addLayout(xyRow);
 
     // Z drive: four step buttons, the step edits, focus stepping and the key hint.
-    QGroupBox* zGroup = Group(this, "zGroup", "Z");
+    QGroupBox* zGroup = Group(this, "zGroup", U("Z"));
     auto* zGrid = Tight(new QGridLayout(zGroup));
     zGrid->setHorizontalSpacing(3);
     auto* zButtons = new QHBoxLayout;
     zButtons->setSpacing(1);
-    zButtons->addWidget(JogButton(zGroup, 1021, "zCoarseUp", "∧"));
-    zButtons->addWidget(JogButton(zGroup, 1025, "zFineUp", "↑"));
-    zButtons->addWidget(JogButton(zGroup, 1026, "zFineDown", "↓"));
-    zButtons->addWidget(JogButton(zGroup, 1028, "zCoarseDown", "∨"));
+    zButtons->addWidget(JogButton(zGroup, 1021, "zCoarseUp", U("∧")));
+    zButtons->addWidget(JogButton(zGroup, 1025, "zFineUp", U("↑")));
+    zButtons->addWidget(JogButton(zGroup, 1026, "zFineDown", U("↓")));
+    zButtons->addWidget(JogButton(zGroup, 1028, "zCoarseDown", U("∨")));
     zButtons->addStretch(1);
     zGrid->addLayout(zButtons, 0, 0, 1, 4);
-    zGrid->addWidget(Caption(zGroup, "zFineLabel", "↑↓"), 1, 0);
+    zGrid->addWidget(Caption(zGroup, "zFineLabel", U("↑↓")), 1, 0);
     zGrid->addWidget(Edit(zGroup, 1029, "zFineEdit", 46), 1, 1);
-    zGrid->addWidget(Caption(zGroup, "zCoarseLabel", "∧∨"), 1, 2);
+    zGrid->addWidget(Caption(zGroup, "zCoarseLabel", U("∧∨")), 1, 2);
     zGrid->addWidget(Edit(zGroup, 1030, "zCoarseEdit", 46), 1, 3);
-    zGrid->addWidget(Caption(zGroup, "deltaTLabel", "ΔＴ"), 2, 0);
+    zGrid->addWidget(Caption(zGroup, "deltaTLabel", U("ΔＴ")), 2, 0);
     zGrid->addWidget(Edit(zGroup, 1037, "deltaTEdit", 46), 2, 1);
-    zGrid->addWidget(Caption(zGroup, "deltaZLabel", "μm"), 2, 2);
+    zGrid->addWidget(Caption(zGroup, "deltaZLabel", U("μm")), 2, 2);
     zGrid->addWidget(Edit(zGroup, 1038, "deltaZEdit", 46), 2, 3);
     auto* focusRow = new QHBoxLayout;
     focusRow->setSpacing(2);
-    focusRow->addWidget(Button(zGroup, 1035, "focusStart", "Focus Start"));
-    focusRow->addWidget(Button(zGroup, 1036, "focusStop", "Focus Stop"));
+    focusRow->addWidget(Button(zGroup, 1035, "focusStart", tr("Focus Start")));
+    focusRow->addWidget(Button(zGroup, 1036, "focusStop", tr("Focus Stop")));
     zGrid->addLayout(focusRow, 0, 4);
-    zGrid->addWidget(Button(zGroup, 1194, "zsyncDetails", "ショト連動詳細"), 1, 4);
-    QLabel* keyHint = Caption(zGroup, "zKeyHint", "微 = [Ctrl]+[矢印]\n粗 = [Shift]+[Ctrl]+");
+    zGrid->addWidget(Button(zGroup, 1194, "zsyncDetails", tr("ショト連動詳細")), 1, 4);
+    QLabel* keyHint = Caption(zGroup, "zKeyHint", tr("微 = [Ctrl]+[矢印]\n粗 = [Shift]+[Ctrl]+"));
     keyHint->setFont(SmallFont(font()));
     zGrid->addWidget(keyHint, 2, 4, 2, 1, Qt::AlignTop | Qt::AlignLeft);
     zGrid->setColumnStretch(4, 1);
@@ -166,12 +166,12 @@ void CDlgMain::BuildForm() {
     // Live video and recording.
     auto* run = new QGridLayout;
     run->setSpacing(2);
-    run->addWidget(Button(this, 1023, "liveStart", "LiveStart"), 0, 0);
-    run->addWidget(Button(this, 1024, "liveStop", "LiveStop"), 0, 1);
-    run->addWidget(Button(this, 1022, "recStart", "RecStart"), 1, 0);
-    run->addWidget(Button(this, 1020, "recStop", "RecStop"), 1, 1);
-    run->addWidget(Button(this, 1032, "stillPhoto", "スチル写真"), 0, 2);
-    auto* status = Tag(new QLabel(U("Dropped Frames\n転送中"), this), 1027, "recordStatus");
+    run->addWidget(Button(this, 1023, "liveStart", tr("LiveStart")), 0, 0);
+    run->addWidget(Button(this, 1024, "liveStop", tr("LiveStop")), 0, 1);
+    run->addWidget(Button(this, 1022, "recStart", tr("RecStart")), 1, 0);
+    run->addWidget(Button(this, 1020, "recStop", tr("RecStop")), 1, 1);
+    run->addWidget(Button(this, 1032, "stillPhoto", tr("スチル写真")), 0, 2);
+    auto* status = Tag(new QLabel(tr("Dropped Frames\n転送中"), this), 1027, "recordStatus");
     status->setFont(SmallFont(font()));
     status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Room for the two lines it usually shows, so the panel below does not jump as it changes.
@@ -183,11 +183,11 @@ void CDlgMain::BuildForm() {
     // Zoom of the video view.
     auto* zoomMarks = new QHBoxLayout;
     zoomMarks->setContentsMargins(6, 0, 6, 0);
-    zoomMarks->addWidget(Caption(this, "zoomMarkMin", "0.1"));
+    zoomMarks->addWidget(Caption(this, "zoomMarkMin", U("0.1")));
     zoomMarks->addStretch(5);
-    zoomMarks->addWidget(Caption(this, "zoomMarkOne", "1.0"));
+    zoomMarks->addWidget(Caption(this, "zoomMarkOne", U("1.0")));
     zoomMarks->addStretch(9);
-    zoomMarks->addWidget(Caption(this, "zoomMarkMax", "10"));
+    zoomMarks->addWidget(Caption(this, "zoomMarkMax", U("10")));
     for (int i = 0; i < zoomMarks->count(); ++i) {
         if (QWidget* mark = zoomMarks->itemAt(i)->widget())
             mark->setFont(SmallFont(font()));
@@ -202,20 +202,20 @@ void CDlgMain::BuildForm() {
     zoomBox->addWidget(slider);
     auto* zoomRow = new QHBoxLayout;
     zoomRow->setSpacing(3);
-    zoomRow->addWidget(Caption(this, "zoomLabel", "Zoom"));
+    zoomRow->addWidget(Caption(this, "zoomLabel", tr("Zoom")));
     zoomRow->addWidget(Edit(this, 1040, "zoomEdit", 44));
-    zoomRow->addWidget(Button(this, 1041, "zoomFit", "Video を View 内に納める"), 1);
+    zoomRow->addWidget(Button(this, 1041, "zoomFit", tr("Video を View 内に納める")), 1);
     zoomBox->addLayout(zoomRow);
     root->addLayout(zoomBox);
 
     // Recording options, mode and time-lapse file type.
     auto* options = new QGridLayout;
     options->setSpacing(1);
-    options->addWidget(Tag(new QCheckBox(U("動画録画時 Zoom = 1.0"), this), 1193, "zoom1xOnRec"), 0,
-                       0);
-    options->addWidget(Tag(new QCheckBox(U("動画に音声を入れる"), this), 1048, "recordAudio"), 0, 1,
-                       1, 2);
-    options->addWidget(Tag(new QCheckBox(U("再生速度を変更する"), this), 1051, "resetFps"), 1, 0);
+    options->addWidget(Tag(new QCheckBox(tr("動画録画時 Zoom = 1.0"), this), 1193, "zoom1xOnRec"),
+                       0, 0);
+    options->addWidget(Tag(new QCheckBox(tr("動画に音声を入れる"), this), 1048, "recordAudio"), 0,
+                       1, 1, 2);
+    options->addWidget(Tag(new QCheckBox(tr("再生速度を変更する"), this), 1051, "resetFps"), 1, 0);
     auto* replay = Tag(new QComboBox(this), 1052, "replaySpeed");
     for (const char* name :
          {"29.97 (60i Color)", "30.0  (60i Mono)", "59.94 (60p Color)", "60.0  (60p Mono)"}) {
@@ -223,23 +223,23 @@ void CDlgMain::BuildForm() {
     }
     replay->setCurrentIndex(0);
     options->addWidget(replay, 1, 1);
-    options->addWidget(Button(this, 1053, "recordSettings", "詳細"), 1, 2);
+    options->addWidget(Button(this, 1053, "recordSettings", tr("詳細")), 1, 2);
     options->setColumnStretch(1, 1);
     root->addLayout(options);
 
     auto* modeRow = new QHBoxLayout;
     modeRow->setSpacing(3);
-    QGroupBox* mode = Group(this, "recModeGroup", "録画モード");
+    QGroupBox* mode = Group(this, "recModeGroup", tr("録画モード"));
     auto* modeGrid = Tight(new QGridLayout(mode));
     modeGrid->setVerticalSpacing(0);
-    modeGrid->addWidget(Tag(new QRadioButton(U("１回"), mode), 1072, "modeOnce"), 0, 0);
-    modeGrid->addWidget(Tag(new QRadioButton(U("繰り返し"), mode), 1073, "modeRepeat"), 0, 1);
-    modeGrid->addWidget(Tag(new QRadioButton(U("タイムラップス"), mode), 1074, "modeTimelapse"), 1,
+    modeGrid->addWidget(Tag(new QRadioButton(tr("１回"), mode), 1072, "modeOnce"), 0, 0);
+    modeGrid->addWidget(Tag(new QRadioButton(tr("繰り返し"), mode), 1073, "modeRepeat"), 0, 1);
+    modeGrid->addWidget(Tag(new QRadioButton(tr("タイムラップス"), mode), 1074, "modeTimelapse"), 1,
                         0);
     modeGrid->addWidget(
-        Tag(new QRadioButton(U("USB リレー ショット直接"), mode), 1075, "modeRelayShot"), 1, 1);
+        Tag(new QRadioButton(tr("USB リレー ショット直接"), mode), 1075, "modeRelayShot"), 1, 1);
     modeRow->addWidget(mode, 1);
-    QGroupBox* type = Group(this, "timelapseTypeGroup", "形式");
+    QGroupBox* type = Group(this, "timelapseTypeGroup", tr("形式"));
     auto* typeBox = Tight(new QVBoxLayout(type));
     typeBox->setSpacing(0);
     typeBox->addWidget(Tag(new QRadioButton(QStringLiteral("AVI"), type), 1064, "timelapseAvi"));
@@ -251,29 +251,30 @@ void CDlgMain::BuildForm() {
     // Temperature and humidity meter beside the microscope readout.
     auto* instruments = new QHBoxLayout;
     instruments->setSpacing(3);
-    QGroupBox* meter = Group(this, "meterGroup", "温度・湿度計");
+    QGroupBox* meter = Group(this, "meterGroup", tr("温度・湿度計"));
     auto* meterGrid = Tight(new QGridLayout(meter));
-    meterGrid->addWidget(Button(meter, 1031, "meterOn", "ON"), 0, 0);
-    meterGrid->addWidget(Button(meter, 1033, "meterOff", "OFF"), 0, 1);
-    meterGrid->addWidget(Button(meter, 1045, "meterPorts", "計器"), 0, 2);
-    auto* meterText = Tag(new QLabel(U("  Temp:\n  Humid:"), meter), 1034, "meterReadout");
+    meterGrid->addWidget(Button(meter, 1031, "meterOn", tr("ON")), 0, 0);
+    meterGrid->addWidget(Button(meter, 1033, "meterOff", tr("OFF")), 0, 1);
+    meterGrid->addWidget(Button(meter, 1045, "meterPorts", tr("計器")), 0, 2);
+    auto* meterText = Tag(new QLabel(tr("  Temp:\n  Humid:"), meter), 1034, "meterReadout");
     meterText->setFont(ReadoutFont());
     meterGrid->addWidget(meterText, 1, 0, 1, 3);
     auto* correction = new QHBoxLayout;
     correction->setSpacing(2);
-    correction->addWidget(Tag(new QCheckBox(U("ﾃﾛｯﾌﾟ"), meter), 1057, "meterCaption"));
+    correction->addWidget(Tag(new QCheckBox(tr("ﾃﾛｯﾌﾟ"), meter), 1057, "meterCaption"));
     correction->addStretch(1);
-    correction->addWidget(Caption(meter, "tempCorrectionLabel", "補正"));
+    correction->addWidget(Caption(meter, "tempCorrectionLabel", tr("補正")));
     correction->addWidget(Edit(meter, 1076, "tempCorrectionEdit", 40));
     meterGrid->addLayout(correction, 2, 0, 1, 3);
     instruments->addWidget(meter);
 
-    QGroupBox* vev = Group(this, "vevGroup", "VEV Microscope INFO");
+    QGroupBox* vev = Group(this, "vevGroup", tr("VEV Microscope INFO"));
     auto* vevGrid = Tight(new QGridLayout(vev));
-    vevGrid->addWidget(Button(vev, 1042, "vevOn", "ON"), 0, 0);
-    vevGrid->addWidget(Button(vev, 1043, "vevOff", "OFF"), 0, 1);
-    vevGrid->addWidget(Tag(new QCheckBox(U("ﾃﾛｯﾌﾟ"), vev), 1054, "vevCaption"), 0, 2);
-    auto* vevText = Tag(new QLabel(U(" VEV Microscope\n not connected!"), vev), 1044, "vevReadout");
+    vevGrid->addWidget(Button(vev, 1042, "vevOn", tr("ON")), 0, 0);
+    vevGrid->addWidget(Button(vev, 1043, "vevOff", tr("OFF")), 0, 1);
+    vevGrid->addWidget(Tag(new QCheckBox(tr("ﾃﾛｯﾌﾟ"), vev), 1054, "vevCaption"), 0, 2);
+    auto* vevText =
+        Tag(new QLabel(tr(" VEV Microscope\n not connected!"), vev), 1044, "vevReadout");
     vevText->setFont(ReadoutFont());
     vevGrid->addWidget(vevText, 1, 0, 2, 3);
     instruments->addWidget(vev, 1);
@@ -281,7 +282,7 @@ void CDlgMain::BuildForm() {
 
     // USB relay modules.
     QGroupBox* relays =
-        Group(this, "relayGroup", "USB リレー  (Super-4 Relay Module) コントロール");
+        Group(this, "relayGroup", tr("USB リレー  (Super-4 Relay Module) コントロール"));
     auto* relayGrid = Tight(new QGridLayout(relays));
     relayGrid->addWidget(Tag(new QLabel(U("--------"), relays), 1087, "relayModule1Name"), 0, 0);
     relayGrid->addWidget(Tag(new QLabel(U("--------"), relays), 1088, "relayModule2Name"), 1, 0);
@@ -291,14 +292,14 @@ void CDlgMain::BuildForm() {
     static const char* const kRelayCaptions[4] = {"R1 OFF", "R2 OFF", "R3 OFF", "R4 OFF"};
     for (int channel = 0; channel < 8; ++channel) {
         QPushButton* b =
-            Button(relays, 1079 + channel, kRelayNames[channel], kRelayCaptions[channel % 4]);
+            Button(relays, 1079 + channel, kRelayNames[channel], U(kRelayCaptions[channel % 4]));
         relayGrid->addWidget(b, channel / 4, 1 + channel % 4);
     }
     auto* relayRun = new QHBoxLayout;
     relayRun->setSpacing(2);
-    relayRun->addWidget(Button(relays, 1180, "relayShot", "ショット"));
-    relayRun->addWidget(Button(relays, 1181, "relayRepeat", "繰り返し"));
-    relayRun->addWidget(Button(relays, 1182, "relaySettings", "詳細"));
+    relayRun->addWidget(Button(relays, 1180, "relayShot", tr("ショット")));
+    relayRun->addWidget(Button(relays, 1181, "relayRepeat", tr("繰り返し")));
+    relayRun->addWidget(Button(relays, 1182, "relaySettings", tr("詳細")));
     relayGrid->addLayout(relayRun, 2, 0, 1, 5);
     root->addWidget(relays);
     root->addStretch(1);

@@ -1,5 +1,6 @@
 #include "panel/numeric_text.h"
 
+#include <QCoreApplication>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -45,12 +46,14 @@ std::optional<double> ParseDecimal(std::string_view text) {
 }
 
 std::string NotANumberMessage() {
-    return "数値を入力してください。";
+    return QCoreApplication::translate("Panel", "数値を入力してください。").toStdString();
 }
 
 std::string RangeMessage(double minimum, double maximum) {
-    return FormatDecimal(minimum) + " から " + FormatDecimal(maximum) +
-           " までの数値を入力してください。";
+    return QCoreApplication::translate("Panel", "%1 から %2 までの数値を入力してください。")
+        .arg(QString::fromStdString(FormatDecimal(minimum)),
+             QString::fromStdString(FormatDecimal(maximum)))
+        .toStdString();
 }
 
 }  // namespace tesmira

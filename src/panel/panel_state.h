@@ -27,11 +27,11 @@ struct PanelDeps {
 // sizes of the jog and Z edits live in stage control (its binder adds them to the exchange with
 // CDlgMain::BindNumber), recording counters in recording control.
 struct PanelFields {
-    std::string droppedFramesText = "Dropped Frames\n転送中";  // static 1027
-    double zoomFactor = 1.0;                                   // edit 1040 (two decimals shown)
-    std::string replaySpeedText;                               // combo 1052 text
-    std::string relayModule1Name = "--------";                 // static 1087
-    std::string relayModule2Name = "--------";                 // static 1088
+    std::string droppedFramesText;              // static 1027 (the panel sets its first text)
+    double zoomFactor = 1.0;                    // edit 1040 (two decimals shown)
+    std::string replaySpeedText;                // combo 1052 text
+    std::string relayModule1Name = "--------";  // static 1087
+    std::string relayModule2Name = "--------";  // static 1088
 
     bool vevCaption = false;  // check 1054: microscope readout in frame overlays
 

@@ -1,13 +1,17 @@
 #include "panel/record_controls_rule.h"
 
+#include <QtGlobal>
+
 namespace tesmira {
 
 const char* RecStartCaption(bool recording, bool repeating) {
-    return repeating && !recording ? "繰返し中" : "録画開始";
+    return repeating && !recording ? QT_TRANSLATE_NOOP("Panel", "繰返し中")
+                                   : QT_TRANSLATE_NOOP("Panel", "録画開始");
 }
 
 const char* RecStopCaption(bool recording, bool repeating) {
-    return repeating && !recording ? "・・・解除" : "停止";
+    return repeating && !recording ? QT_TRANSLATE_NOOP("Panel", "・・・解除")
+                                   : QT_TRANSLATE_NOOP("Panel", "停止");
 }
 
 std::vector<ControlState> ComputeRecordControls(const RecordControlsInput& in) {

@@ -11,6 +11,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
+#include "core/ui_text.h"
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
 #include "recording/file_move.h"
@@ -24,13 +25,15 @@ namespace tesmira {
 namespace {
 
 const char* const kStartFailed =
-    "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
-    "録画のスタートをやり直してください。\n";
+    UI_TEXT_NOOP("Recording",
+                 "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
+                 "録画のスタートをやり直してください。\n");
 
 std::string MissingFolderMessage(const std::string& folder) {
-    return "録画の保存先フォルダーが見つかりません。\n" + folder +
-           "\n\nメニュー「キャプチャー」の「保存先と動画圧縮コーデック」で"
-           "別のフォルダーを選んでから，録画をスタートしてください。\n";
+    return UiText("Recording", "録画の保存先フォルダーが見つかりません。\n") + folder + "\n\n" +
+           UiText("Recording",
+                  "メニュー「キャプチャー」の「保存先と動画圧縮コーデック」で"
+                  "別のフォルダーを選んでから，録画をスタートしてください。\n");
 }
 
 std::string Format(const char* format, ...) {
@@ -99,7 +102,7 @@ void RecordingControl::RecStart() {
         timers.Stop(id);
     }
     if (!run.isRepeating) {
-        deps_.countDown->SetTitle("録画中");
+        deps_.countDown->SetTitle(UiText("Recording", "録画中"));
         if (s.setZoom1xOnRec && deps_.panel->Zoom() != 1.0) {
             zoomBeforeRecording_ = deps_.panel->Zoom();
             deps_.panel->SetZoom(1.0);
@@ -175,7 +178,7 @@ void RecordingControl::FailStart(const std::string& reason, bool streamTouched) 
     if (!reason.empty())
         Tell(reason);
     if (streamTouched)
-        Tell(kStartFailed);
+        Tell(UiText("Recording", kStartFailed));
     deps_.panel->UpdateRecordControls();
     deps_.panel->FocusPanel();
 }
@@ -205,8 +208,8 @@ void RecordingControl::RecStop() {
             deps_.countDown->Show();
             deps_.panel->SetStatusText(RepeatStatus());
             const int total = s.recRepaet;
-            deps_.countDown->SetTitle(
-                Format("録画再開待ち  %d / %d", total - repeatsLeft_ + 1, total));
+            deps_.countDown->SetTitle(Format(UiText("Recording", "録画再開待ち  %d / %d").c_str(),
+                                             total - repeatsLeft_ + 1, total));
         } else {
             EndSeries();
         }
@@ -234,20 +237,22 @@ void RecordingControl::RecStop() {
         if (!graph->CloseError().empty() || !graph->WriteError().empty())
             RepairAvi(sinkPath_);
     }
-    Report(UpdateHint::kAppendGreen, Format("Movie No.%3d\n取得：%6d\n駒落：%d\n", s.recNo,
-                                            counts_.delivered, counts_.dropped));
+    Report(UpdateHint::kAppendGreen,
+           Format(UiText("Recording", "Movie No.%3d\n取得：%6d\n駒落：%d\n").c_str(), s.recNo,
+                  counts_.delivered, counts_.dropped));
     std::string savedStatus;
     if (s.useTempDrive == 1) {
         savedStatus = deps_.panel->StatusText();
-        deps_.panel->SetStatusText(savedStatus + "\n転送中");
+        deps_.panel->SetStatusText(savedStatus + "\n" + UiText("Recording", "転送中"));
     }
 
     FinishFile();
 
     const double t = double(uint32_t(lastTick_ - recStartTick_)) * 0.001;
     Report(UpdateHint::kAppendGreen, Format("Rec Time: %8.2lf s \n", t));
-    Report(UpdateHint::kAppendGreen, Format("実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n",
-                                            streamRate_, s.resetFps ? s.replayFps : headerRate_));
+    Report(UpdateHint::kAppendGreen,
+           Format(UiText("Recording", "実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n").c_str(),
+                  streamRate_, s.resetFps ? s.replayFps : headerRate_));
 
     deps_.stage->MarkReady();
     run.isRecording = false;
@@ -260,9 +265,10 @@ void RecordingControl::RecStop() {
     // A writer that failed (disk full, folder gone) is reported once the file is safe.
     const std::string writeError = deps_.graph ? deps_.graph->WriteError() : std::string();
     if (!writeError.empty()) {
-        Tell("録画ファイルに書き込めなくなったため，録画を停止しました。\n" + writeError +
-             "\n記録できた部分は " + lastRecording_ +
-             " に保存しました。\nディスクの空き容量と保存先を確認して下さい。\n");
+        Tell(UiText("Recording", "録画ファイルに書き込めなくなったため，録画を停止しました。\n") +
+             writeError + "\n" +
+             FillIn(UiText("Recording", "記録できた部分は %s に保存しました。\n"), lastRecording_) +
+             UiText("Recording", "ディスクの空き容量と保存先を確認して下さい。\n"));
     }
 }
 
@@ -296,7 +302,8 @@ void RecordingControl::FinishFile() {
                 EndFile();
             } else if (PathExists(paths.recDestPath)) {
                 Report(UpdateHint::kAppendBlue,
-                       "ファイル名を変更できませんでした: " + renamed.error + "\n");
+                       UiText("Recording", "ファイル名を変更できませんでした: ") + renamed.error +
+                           "\n");
             }
         }
     }
@@ -317,8 +324,10 @@ void RecordingControl::FinishFile() {
             lastRecording_ = destPath;
             EndFile();
         } else {
-            const std::string text = "録画ファイルを保存先へ移動できませんでした。\n録画は " +
-                                     workPath + " にあります。\n(" + moved.error + ")\n";
+            const std::string text =
+                UiText("Recording", "録画ファイルを保存先へ移動できませんでした。\n") +
+                FillIn(UiText("Recording", "録画は %s にあります。\n"), workPath) + "(" +
+                moved.error + ")\n";
             Report(UpdateHint::kAppendBlue, text);
             Tell(text);
         }
@@ -409,7 +418,8 @@ void RecordingControl::OnRecordingTick() {
     if (run.isRepeating) {
         deps_.panel->SetStatusText(RepeatStatus());
         const int total = s.recRepaet;
-        deps_.countDown->SetTitle(Format("録画中  %d / %d", total - repeatsLeft_ + 1, total));
+        deps_.countDown->SetTitle(Format(UiText("Recording", "録画中  %d / %d").c_str(),
+                                         total - repeatsLeft_ + 1, total));
     } else {
         deps_.panel->SetStatusText(Format("Get %6d   Drop %d", counts_.delivered, counts_.dropped));
     }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/notifier.h"
+#include "core/ui_text.h"
 
 namespace tesmira {
 namespace {
@@ -140,9 +141,9 @@ LogWriteResult WriteRecordingLog(const std::string& path, RecordingLogLists& lis
     // O_EXCL: a log of an earlier recording with the same number is never truncated.
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
-        notifier.Notify(
-            "ログファイルを作成できませんでした。\n" + path + "\n" + std::strerror(errno) + "\n",
-            MessageIcon::Exclamation);
+        notifier.Notify(UiText("Recording", "ログファイルを作成できませんでした。\n") + path +
+                            "\n" + std::strerror(errno) + "\n",
+                        MessageIcon::Exclamation);
         return LogWriteResult::OpenFailed;
     }
     WaitCursorScope busy(waitCursor);
@@ -159,9 +160,9 @@ LogWriteResult WriteRecordingLog(const std::string& path, RecordingLogLists& lis
     }
     if (!ok) {
         unlink(path.c_str());  // a half-written log is worse than none; the rows are kept
-        notifier.Notify(
-            "ログファイルに書き込めませんでした。\n" + path + "\n" + std::strerror(err) + "\n",
-            MessageIcon::Exclamation);
+        notifier.Notify(UiText("Recording", "ログファイルに書き込めませんでした。\n") + path +
+                            "\n" + std::strerror(err) + "\n",
+                        MessageIcon::Exclamation);
         return LogWriteResult::WriteFailed;
     }
     lists.Clear();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "core/ui_text.h"
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
 #include "recording/file_move.h"
@@ -87,8 +88,9 @@ struct Recovered {
 };
 
 std::string CannotRepair(const std::string& path, const std::string& why) {
-    return "録画ファイルを修復できませんでした（ファイルはそのまま残してあります）:\n" + path +
-           "\n(" + why + ")\n";
+    return UiText("Recording",
+                  "録画ファイルを修復できませんでした（ファイルはそのまま残してあります）:\n") +
+           path + "\n(" + why + ")\n";
 }
 
 // A movie or a time-lapse AVI: repair, measure, rewrite the rate as a stop does, final name.
@@ -117,16 +119,19 @@ Recovered RecoverAvi(const Settings& s, const JournalEntry& e) {
         const MoveResult moved = PutInPlace(e.path, target);
         if (!moved.ok) {
             return {false, false,
-                    "修復した録画ファイルを保存先へ移せませんでした。\n録画は " + e.path +
-                        " にあります。\n(" + moved.error + ")\n"};
+                    UiText("Recording", "修復した録画ファイルを保存先へ移せませんでした。\n") +
+                        FillIn(UiText("Recording", "録画は %s にあります。\n"), e.path) + "(" +
+                        moved.error + ")\n"};
         }
     }
     const double replay = movie && s.resetFps ? s.replayFps : headerRate;
-    std::string text =
-        Format(movie ? "Movie No.%3d を修復しました\n" : "齣撮 No.%3d を修復しました\n", e.number);
+    std::string text = Format(movie ? UiText("Recording", "Movie No.%3d を修復しました\n").c_str()
+                                    : UiText("Recording", "齣撮 No.%3d を修復しました\n").c_str(),
+                              e.number);
     text += NameOf(target) + "\n";
-    text += Format("取得：%6lld\n実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n",
-                   static_cast<long long>(r.videoFrames), r.streamRate, replay);
+    text += Format(
+        UiText("Recording", "取得：%6lld\n実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n").c_str(),
+        static_cast<long long>(r.videoFrames), r.streamRate, replay);
     return {true, true, text};
 }
 
@@ -140,13 +145,14 @@ Recovered RecoverSeries(const Settings& s, const JournalEntry& e) {
         const MoveResult moved = SafeMoveFolder(folder, target);
         if (!moved.ok) {
             return {false, false,
-                    "齣撮フォルダの名前を変更できませんでした:\n" + folder + "\n(" + moved.error +
-                        ")\n"};
+                    UiText("Recording", "齣撮フォルダの名前を変更できませんでした:\n") + folder +
+                        "\n(" + moved.error + ")\n"};
         }
     }
     return {true, true,
-            Format("齣撮 No.%3d を修復しました\n", e.number) + NameOf(target) + "/\n" +
-                Format("取得：%6d\n\n", frames)};
+            Format(UiText("Recording", "齣撮 No.%3d を修復しました\n").c_str(), e.number) +
+                NameOf(target) + "/\n" +
+                Format(UiText("Recording", "取得：%6d\n\n").c_str(), frames)};
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
+#include "core/ui_text.h"
 #include "imaging/dib.h"
 #include "recording/file_move.h"
 #include "recording/recording_log.h"
@@ -18,8 +19,9 @@ namespace tesmira {
 namespace {
 
 const char* const kStartFailed =
-    "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
-    "録画のスタートをやり直してください。\n";
+    UI_TEXT_NOOP("Recording",
+                 "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
+                 "録画のスタートをやり直してください。\n");
 
 std::string Text(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Text(const char* format, ...) {
@@ -59,7 +61,7 @@ void TimelapseControl::RecStart() {
         return;
     // A wrap-up of the last run still pending is finished first: its relays go off now.
     EndRelayRun();
-    deps_.countDown.SetTitle("タイムラップス　");
+    deps_.countDown.SetTitle(UiText("Recording", "タイムラップス　"));
     deps_.countDown.SetTotal(1);
     deps_.countDown.SetRemaining(0);
     if (!deps_.camera.IsBuilt()) {
@@ -139,7 +141,7 @@ void TimelapseControl::FailStart(const std::string& reason) {
         deps_.rebuildGraph();
     if (!reason.empty())
         Tell(reason);
-    Tell(kStartFailed);
+    Tell(UiText("Recording", kStartFailed));
     deps_.panel.UpdateRecordControls();
     deps_.panel.FocusPanel();
     deps_.panel.ClearReadyWait();
@@ -203,7 +205,8 @@ void TimelapseControl::OnFrameGrabbed() {
         deps_.timers.Start(TimerId::kCountDown, 1000);
         waitCountdown_ = s.timelapse / 1000;
         deps_.countDown.SetTotal(waitCountdown_);
-        deps_.countDown.SetTitle(Text("タイムラップス  %d / %d", tlFrameCount_ + 1, s.tlFrames));
+        deps_.countDown.SetTitle(Text(UiText("Recording", "タイムラップス  %d / %d").c_str(),
+                                      tlFrameCount_ + 1, s.tlFrames));
     }
     std::string error;
     if (!StoreFrame(&error)) {
@@ -249,8 +252,9 @@ bool TimelapseControl::StoreFrame(std::string* error) {
 
 void TimelapseControl::StopWithError(const std::string& error) {
     RecStop();
-    const std::string text = "タイムラップスの画像を保存できなかったため，停止しました。\n" +
-                             error + "\nディスクの空き容量と保存先を確認して下さい。\n";
+    const std::string text =
+        UiText("Recording", "タイムラップスの画像を保存できなかったため，停止しました。\n") +
+        error + "\n" + UiText("Recording", "ディスクの空き容量と保存先を確認して下さい。\n");
     Report(UpdateHint::kAppendBlue, text);
     Tell(text);
 }
@@ -283,12 +287,12 @@ void TimelapseControl::RecStop() {
     deps_.camera.ClearGrabRequest();
     const uint32_t stopTick = deps_.clock.TickMs();
 
-    Report(UpdateHint::kAppendGreen,
-           Text("齣撮 No.%3d\n取得：%6d\n", seriesNumber_, tlFrameCount_));
+    Report(UpdateHint::kAppendGreen, Text(UiText("Recording", "齣撮 No.%3d\n取得：%6d\n").c_str(),
+                                          seriesNumber_, tlFrameCount_));
     std::string savedStatus;
     if (s.useTempDrive == 1) {
         savedStatus = deps_.panel.StatusText();
-        deps_.panel.SetStatusText(savedStatus + "\n転送中");
+        deps_.panel.SetStatusText(savedStatus + "\n" + UiText("Recording", "転送中"));
     }
 
     const std::string problem = FinishSeries();
@@ -298,7 +302,8 @@ void TimelapseControl::RecStop() {
     const double span = double(uint32_t(lastStoredTick_ - firstStoredTick_)) * 0.001;
     measuredRate_ = tlFrameCount_ >= 2 && span > 0.0 ? (tlFrameCount_ - 1) / span : 0.0;
     Report(UpdateHint::kAppendGreen,
-           Text("実齣速度\n%8.4lf fps\n再生速度\n%8.2lf fps\n\n", measuredRate_, s.replayFps));
+           Text(UiText("Recording", "実齣速度\n%8.4lf fps\n再生速度\n%8.2lf fps\n\n").c_str(),
+                measuredRate_, s.replayFps));
 
     deps_.stage.MarkReady();
     deps_.run.isRecording = false;
@@ -321,7 +326,8 @@ std::string TimelapseControl::FinishSeries() {
     if (avi_) {
         std::string error;
         if (!avi_->Close(&error))
-            problem = "タイムラップス AVI を最後まで書けませんでした。\n" + error + "\n";
+            problem = UiText("Recording", "タイムラップス AVI を最後まで書けませんでした。\n") +
+                      error + "\n";
         avi_.reset();
         s.recTlNo = seriesNumber_ + 1;
     }
@@ -343,8 +349,9 @@ std::string TimelapseControl::FinishSeries() {
         lastSeries_ = finalName;
     } else {
         lastSeries_ = target_.ActivePath();
-        problem += "タイムラップスを保存先へ移動できませんでした。\nタイムラップスは " +
-                   lastSeries_ + " にあります。\n(" + moved.error + ")\n";
+        problem += UiText("Recording", "タイムラップスを保存先へ移動できませんでした。\n") +
+                   FillIn(UiText("Recording", "タイムラップスは %s にあります。\n"), lastSeries_) +
+                   "(" + moved.error + ")\n";
     }
     target_ = {};
     return problem;

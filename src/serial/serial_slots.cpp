@@ -2,6 +2,7 @@
 
 #include "core/notifier.h"
 #include "core/settings.h"
+#include "core/ui_text.h"
 
 namespace tesmira {
 namespace {
@@ -64,18 +65,18 @@ std::string SlotFailureMessage(int n, const std::string& port) {
     switch (ClampSlot(n)) {
         case 1:
         case 2:
-            head = "ステージコントローラ用シリアルポート初期化失敗！\n";
-            tail = "メインメニューから再設定することが出来ます。\n";
+            head = UiText("Serial", "ステージコントローラ用シリアルポート初期化失敗！\n");
+            tail = UiText("Serial", "メインメニューから再設定することが出来ます。\n");
             break;
         case 3:
-            head = "シャッター用シリアルポート初期化失敗！\n";
-            tail = "メインメニューから再設定することが出来ます。\n";
+            head = UiText("Serial", "シャッター用シリアルポート初期化失敗！\n");
+            tail = UiText("Serial", "メインメニューから再設定することが出来ます。\n");
             break;
         default:
-            head = "温度・湿度計シリアルポート初期化失敗！\n";
-            tail =
-                "USB ケーブルの接続を確認してください。\n"
-                "メニューの [ポート(P)] → [設定] から再設定することが出来ます。\n";
+            head = UiText("Serial", "温度・湿度計シリアルポート初期化失敗！\n");
+            tail = UiText("Serial",
+                          "USB ケーブルの接続を確認してください。\n"
+                          "メニューの [ポート(P)] → [設定] から再設定することが出来ます。\n");
             break;
     }
     return head + "         COM Port: " + port + "\n" + tail;

@@ -6,6 +6,7 @@
 #include "core/notifier.h"
 #include "core/settings.h"
 #include "core/timer_multiplexer.h"
+#include "core/ui_text.h"
 #include "serial/serial_slots.h"
 #include "stage/jog_table.h"
 #include "stage/stage_state.h"
@@ -139,10 +140,10 @@ void StageControl::CentreStage() {
     WriteIfOpen(xy, texts_[T::kOriginSearch]);
     // The origin search runs for a while; the move to the centre must wait until it has ended,
     // which only the user can see.
-    notifier_.Notify(
-        "機械原点を検出しています。\nステージの動きが止まってから [ OK ] "
-        "をクリックして下さい。\n",
-        MessageIcon::None);
+    notifier_.Notify(UiText("Stage",
+                            "機械原点を検出しています。\nステージの動きが止まってから [ OK ] "
+                            "をクリックして下さい。\n"),
+                     MessageIcon::None);
     WriteIfOpen(xy, texts_[T::kCentring]);
 }
 
