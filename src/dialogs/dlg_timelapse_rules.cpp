@@ -1,5 +1,7 @@
 #include "dialogs/dlg_timelapse_rules.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -56,16 +58,17 @@ std::optional<double> ParseReal(const std::string& text, RangeReal range) {
 }
 
 std::string WholeRangeMessage(Range64 range) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%" PRId64 " から %" PRId64 " までの整数を入力してください。",
-                  range.lo, range.hi);
-    return buf;
+    return QCoreApplication::translate("Dialogs", "%1 から %2 までの整数を入力してください。")
+        .arg(range.lo)
+        .arg(range.hi)
+        .toStdString();
 }
 
 std::string RealRangeMessage(RangeReal range) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%g から %g までの数値を入力してください。", range.lo, range.hi);
-    return buf;
+    return QCoreApplication::translate("Dialogs", "%1 から %2 までの数値を入力してください。")
+        .arg(range.lo, 0, 'g')
+        .arg(range.hi, 0, 'g')
+        .toStdString();
 }
 
 RecordingPanelFields PanelFieldsFromSettings(const Settings& s) {

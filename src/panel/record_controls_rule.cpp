@@ -25,9 +25,11 @@ std::vector<ControlState> ComputeRecordControls(const RecordControlsInput& in) {
 
     // What runs can always be stopped, whatever the mode was switched to meanwhile.
     add(1180, (in.relayStepsPresent && !timelapse) || in.relayShotRunning,
-        in.relayShotRunning ? "中断" : "ショット");
+        in.relayShotRunning ? QT_TRANSLATE_NOOP("Panel", "中断")
+                            : QT_TRANSLATE_NOOP("Panel", "ショット"));
     add(1181, ((in.relayStepsPresent || in.clockWindowsPresent) && !timelapse) || in.relayCycling,
-        in.relayCycling ? "中断" : "繰り返し");
+        in.relayCycling ? QT_TRANSLATE_NOOP("Panel", "中断")
+                        : QT_TRANSLATE_NOOP("Panel", "繰り返し"));
     add(1023, camera && !in.live);
     add(1024, camera && in.live);
     add(1022, camera && in.live && idle, RecStartCaption(in.recording, in.repeating));
