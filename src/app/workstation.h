@@ -24,6 +24,7 @@
 #include "core/profile.h"
 #include "core/run_state.h"
 #include "core/settings.h"
+#include "core/status_line.h"
 #include "core/tesmira_doc.h"
 #include "core/ui_poster.h"
 #include "media/device_catalog.h"
@@ -113,6 +114,8 @@ private:
     void WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& profile);
     void WireInstruments(CDlgMain& panel);
     void WireDialogs(CMainFrame& frame);
+    void WireStatusLine(CMainFrame& frame, CDlgMain& panel);
+    StatusLineState CurrentStatus();
     void RecoverCutRecordings();
 
     Settings settings_;
@@ -146,6 +149,7 @@ private:
     std::unique_ptr<TimelapseBinding> timelapse_;
     std::unique_ptr<StillPhotoWiring> stills_;
     std::unique_ptr<InstrumentsBinder> instruments_;
+    LastWrittenFile lastWritten_;  // for the status line
     // Last: its handlers refer to everything above.
     CommandRegistry commands_;
 };
