@@ -58,6 +58,8 @@ StatusLineBar::StatusLineBar(CMainFrame& frame, CTesmiraDoc& doc, TimerMultiplex
         label->setObjectName(QString::fromLatin1(kNames[i]));
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         label->setFocusPolicy(Qt::NoFocus);  // selecting a path must not take the keys
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setContentsMargins(4, 0, 4, 0);
         fields_[i] = label;
     }
     // The path takes the room that is left; the others keep their width.
