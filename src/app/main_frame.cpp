@@ -291,7 +291,11 @@ void CMainFrame::CreatePanes() {
 }
 
 void CMainFrame::SetStatusLine(std::unique_ptr<StatusLineBar> statusLine) {
+    // The old line lets go of the status timer before the new one takes it.
+    statusLine_.reset();
     statusLine_ = std::move(statusLine);
+    if (statusLine_)
+        statusLine_->StartTimer();
 }
 
 QAction* CMainFrame::action(int id) const {

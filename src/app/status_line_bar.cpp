@@ -66,10 +66,13 @@ StatusLineBar::StatusLineBar(CMainFrame& frame, CTesmiraDoc& doc, TimerMultiplex
     for (std::size_t i = 0; i < fields_.size(); ++i)
         bar->addWidget(fields_[i], i == 3 ? 1 : 0);
     doc_.AddView(this);
-    timers_.SetHandler(TimerId::kStatusLine, [this] { Refresh(); });
-    timers_.Start(TimerId::kStatusLine, kStatusLinePeriodMs);
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this] { Refresh(); });
     Refresh();
+}
+
+void StatusLineBar::StartTimer() {
+    timers_.SetHandler(TimerId::kStatusLine, [this] { Refresh(); });
+    timers_.Start(TimerId::kStatusLine, kStatusLinePeriodMs);
 }
 
 StatusLineBar::~StatusLineBar() {
@@ -77,6 +80,8 @@ StatusLineBar::~StatusLineBar() {
     doc_.RemoveView(this);
     timers_.Stop(TimerId::kStatusLine);
     timers_.SetHandler(TimerId::kStatusLine, {});
+    for (QLabel* field : fields_)
+        delete field;  // the status bar stays with the frame
 }
 
 void StatusLineBar::OnUpdate(CUpdateView*, UpdateHint, const HintPayload&) {

@@ -37,6 +37,8 @@ public:
     StatusLineBar(CMainFrame& frame, CTesmiraDoc& doc, TimerMultiplexer& timers, Gather gather);
     ~StatusLineBar() override;
 
+    // Refreshes on the panel's status timer from now on (the frame starts it once it owns it).
+    void StartTimer();
     void Refresh();
     void OnUpdate(CUpdateView* sender, UpdateHint hint, const HintPayload& payload) override;
 

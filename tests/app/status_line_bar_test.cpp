@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -91,6 +92,16 @@ TEST_F(StatusLineTest, ShowsTheSnapshotAndFollowsItOnTheTimerAndOnHints) {
 
     frame->RunCloseSequence();
     EXPECT_FALSE(timers.IsRunning(TimerId::kStatusLine)) << "the close sequence stops its timer";
+}
+
+TEST_F(StatusLineTest, ANewStatusLineTakesOverTheTimerAndTheBar) {
+    frame->SetStatusLine(std::make_unique<StatusLineBar>(
+        *frame, doc, frame->controlPanel()->Timers(), [this] { return state; }));
+    EXPECT_EQ(6, frame->statusBar()->findChildren<QLabel*>().size()) << "one set of fields";
+    state.cameraReady = true;
+    state.live = true;
+    timers.Advance(kStatusLinePeriodMs);
+    EXPECT_EQ(QString::fromUtf8("ライブ"), Shown()[0]);
 }
 
 TEST_F(StatusLineTest, TheViewMenuSwitchesTheStatusBar) {
