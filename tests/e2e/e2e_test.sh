@@ -238,6 +238,7 @@ xdotool key Return
 sleep 0.3
 expect_sent xy 'M:1-P20\r\nG\r\n' "after the corrected step 20, fine →" Right
 expect_sent xy 'M:2+P20\r\nG\r\n' "the keys are the panel's again: fine ↑" Up
+fine_left='M:1+P20\r\nG\r\n'  # the fine step from now on, also in the later runs
 
 # The TE2000E Z drive has no relative move: a Z key asks for the position ("rSPR"), the drive
 # answers "aSPR <pulses>" and the absolute target follows. The simulated drive starts at 5000 and
