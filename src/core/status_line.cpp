@@ -53,7 +53,7 @@ QString Stream(const StatusLineState& s) {
     if (s.width > 0 && s.height > 0)
         parts << QStringLiteral("%1×%2").arg(s.width).arg(s.height);
     if (s.fps > 0.0)
-        parts << QStringLiteral("%1 fps").arg(Rate(s.fps));
+        parts << T("%1 fps").arg(Rate(s.fps));
     parts << QString::fromUtf8(CodecChoiceCaption(s.mediaType));
     return parts.join(QStringLiteral("  "));
 }
@@ -107,10 +107,8 @@ StatusTexts ComposeStatusLine(const StatusLineState& s) {
     out.stream = Stream(s);
     if (!s.lastFile.empty())
         out.lastFile = T("保存: %1").arg(QString::fromStdString(s.lastFile));
-    out.stage = QStringLiteral("X %1  Y %2  Z %3 µm")
-                    .arg(s.x, 0, 'f', 2)
-                    .arg(s.y, 0, 'f', 2)
-                    .arg(s.z, 0, 'f', 2);
+    out.stage =
+        T("X %1  Y %2  Z %3 µm").arg(s.x, 0, 'f', 2).arg(s.y, 0, 'f', 2).arg(s.z, 0, 'f', 2);
     out.keys = Keys(s.keys);
     return out;
 }
