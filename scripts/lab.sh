@@ -14,7 +14,8 @@
 #
 # Environment: TESMIRA_BIN and TESMIRA_LABSIM override the two programs' paths (defaults: the
 # build folder's src/tesmira and sim/tesmira-labsim); TESMIRA_LAB_WORK_DIR overrides the work
-# folder a new profile gets (default /dev/shm/tesmira-demo-work-UID when that RAM disk has room).
+# folder a new profile gets (default /dev/shm/tesmira-demo-work-UID when that RAM disk has room);
+# TESMIRA_LABSIM_ARGS adds options for the simulated lab (for example "--z-position 5000").
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -235,8 +236,9 @@ trap 'forward TERM' TERM
 trap 'forward HUP' HUP
 
 : >"$lablog"
+read -r -a labsim_extra <<<"${TESMIRA_LABSIM_ARGS:-}"
 "$labsim" --links "$links" --log "$lablog" --xy "$xy_kind" --z "$z_kind" \
-    >"$runtime/labsim.out" 2>&1 &
+    ${labsim_extra[@]+"${labsim_extra[@]}"} >"$runtime/labsim.out" 2>&1 &
 labsim_pid=$!
 echo "$labsim_pid" >"$runtime/labsim.pid"
 for ((i = 0; i < 100; i++)); do

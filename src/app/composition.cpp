@@ -7,6 +7,7 @@
 
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
+#include "app/status_line_bar.h"
 #include "binders/serial_panel_binder.h"
 #include "binders/stage_binder.h"
 #include "capture/video_view.h"
@@ -19,8 +20,10 @@
 #include "dialogs/dlg_timelapse.h"
 #include "dialogs/dlg_zsync.h"
 #include "media/capture_graph.h"
+#include "media/stream_format.h"
 #include "panel/dlg_main.h"
 #include "recording/recording_recovery.h"
+#include "recording/timelapse_control.h"
 #include "serial/port_assignment.h"
 #include "tesmira_install_paths.h"
 
@@ -247,6 +250,47 @@ void Workstation::WireDialogs(CMainFrame& frame) {
     });
 }
 
+StatusLineState Workstation::CurrentStatus() {
+    StatusLineState s;
+    s.cameraReady = capture_.CameraReady();
+    s.live = run_.isLive;
+    s.recording = run_.isRecording;
+    s.repeating = run_.isRepeating;
+    s.recMode = settings_.recMode;
+    s.mediaType = settings_.mediaType;
+    s.limitMs = settings_.rtStop / 10000;  // 100-ns units
+    TimelapseControl* series = timelapse_ ? &timelapse_->Control() : nullptr;
+    if (recording_ && run_.isRecording) {
+        const uint32_t start = settings_.recMode == 2 && series ? series->seriesStartTick()
+                                                                : recording_->recordingStartTick();
+        s.elapsedMs = clock_.TickMs() - start;
+    }
+    if (recording_ && run_.isRepeating && !run_.isRecording)
+        s.secondsToNext = recording_->waitCountdown();
+    if (series)
+        s.timelapseFrames = series->framesStored();
+    if (CCaptureGraph* graph = capture_.Graph()) {
+        if (const std::optional<StreamFormat> format = graph->InUseFormat()) {
+            s.width = format->width;
+            s.height = format->height;
+            if (format->fpsNum > 0 && format->fpsDen > 0)
+                s.fps = double(format->fpsNum) / format->fpsDen;
+        }
+    }
+    s.lastFile = lastWritten_.Update({recording_ ? recording_->lastRecording() : std::string(),
+                                      series ? series->lastSeries() : std::string(),
+                                      stills_ ? stills_->Binder().lastPhoto() : std::string()});
+    s.x = stageState_.stageX;
+    s.y = stageState_.stageY;
+    s.z = stageState_.stageZ;
+    return s;
+}
+
+void Workstation::WireStatusLine(CMainFrame& frame, CDlgMain& panel) {
+    frame.SetStatusLine(std::make_unique<StatusLineBar>(frame, doc_, panel.Timers(),
+                                                        [this] { return CurrentStatus(); }));
+}
+
 void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     CDlgMain* panel = frame.controlPanel();
     if (!panel)
@@ -263,6 +307,7 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     WireInstruments(*panel);
     WireRelays(frame, *panel);
     WireDialogs(frame);
+    WireStatusLine(frame, *panel);
     // The panel's initial update opens the ports and may put up messages: run it now, before the
     // frame is shown, not from inside the first show.
     panel->OnInitialUpdate();

@@ -9,12 +9,17 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/about_dlg.h"
 #include "app/command_registry.h"
 #include "app/placement.h"
+#include "app/status_line_bar.h"
 #include "app/tesmira_view.h"
 #include "app/web_pages.h"
 #include "capture/video_view.h"
@@ -110,6 +115,10 @@ const MenuDef kMenus[] = {
        QT_TRANSLATE_NOOP("Menu", "プログラム情報、バージョン、著作権を表示します。")}}},
 };
 
+// The smallest video pane and window height the frame allows (pixels).
+constexpr int kMinimumVideoWidth = 160;
+constexpr int kMinimumWindowHeight = 360;
+
 // The control-panel form's designed size: 208 x 422 dialog units.
 constexpr double kPanelDesignWidthDu = 208, kPanelDesignHeightDu = 422;
 
@@ -161,6 +170,8 @@ CMainFrame::CMainFrame(FrameDeps deps, const QString& versionText, QWidget* pare
 }
 
 CMainFrame::~CMainFrame() {
+    // The status line reads the panel and its timers: it goes while they still stand.
+    statusLine_.reset();
     // Destroying the panes moves the focus; this frame must no longer hear of it.
     disconnect(focusWatch_);
     // The panes outlive this body by a moment (Qt deletes children afterwards): stop the
@@ -178,6 +189,7 @@ void CMainFrame::CreateMenus() {
     for (const MenuDef& def : kMenus) {
         QMenu* menu = menuBar()->addMenu(QCoreApplication::translate("Menu", def.title));
         menu->setObjectName(QString::fromLatin1(def.name));
+        menu->setToolTipsVisible(true);  // a greyed command says why
         // The menu shows what can be done at the moment it opens.
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
         connect(menu, &QMenu::aboutToHide, this,
@@ -195,6 +207,7 @@ void CMainFrame::CreateMenus() {
             a->setStatusTip(nl < 0 ? prompt : prompt.left(nl));
             if (nl >= 0)
                 a->setToolTip(prompt.mid(nl + 1));
+            a->setProperty("baseToolTip", nl >= 0 ? prompt.mid(nl + 1) : QString());
             if (item.id == command_id::kCountDownPanel)
                 a->setCheckable(true);
             const int id = item.id;
@@ -207,12 +220,15 @@ void CMainFrame::CreateMenus() {
 void CMainFrame::ReturnKeysFromMenuBar() {
     // Escape closes a menu but leaves the bar in keyboard mode holding the keys, so the next S,
     // C or G would open a menu instead of reaching the panel. Another menu opening is left alone.
+    // The bar may hold the window's focus while the window itself is not active yet (the menu
+    // took the activation): the keys must come back to the panel then too.
     QMenuBar* bar = menuBar();
-    if (QApplication::activePopupWidget() || !bar->hasFocus())
+    const auto barHoldsKeys = [this, bar] { return bar->hasFocus() || focusWidget() == bar; };
+    if (QApplication::activePopupWidget() || !barHoldsKeys())
         return;
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(bar, &escape);
-    if (bar->hasFocus() && panel_)
+    if (barHoldsKeys() && panel_)
         panel_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -245,12 +261,21 @@ void CMainFrame::CreatePanes() {
     splitter_->setChildrenCollapsible(true);
     CTesmiraDoc& doc = deps_.doc;
 
-    panel_ = new CDlgMain({deps_.settings, deps_.run, doc, deps_.notifier}, splitter_);
+    // The panel scrolls inside its pane when the window is lower than the panel, instead of
+    // losing its bottom rows.
+    panelScroll_ = new QScrollArea(splitter_);
+    panelScroll_->setObjectName(QStringLiteral("controlPanelScroll"));
+    panelScroll_->setFrameShape(QFrame::NoFrame);
+    panelScroll_->setWidgetResizable(true);
+    panelScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    panelScroll_->setFocusPolicy(Qt::NoFocus);  // the keys stay with the panel
+    panel_ = new CDlgMain({deps_.settings, deps_.run, doc, deps_.notifier});
+    panelScroll_->setWidget(panel_);
     doc.AddView(panel_);
     view_ = new CTesmiraView(doc, splitter_);
     video_ = new CVideoView(doc, splitter_);
     doc.AddView(video_);
-    splitter_->addWidget(panel_);
+    splitter_->addWidget(panelScroll_);
     splitter_->addWidget(view_);
     splitter_->addWidget(video_);
     splitter_->setStretchFactor(0, 0);
@@ -262,9 +287,26 @@ void CMainFrame::CreatePanes() {
     const int panelWidth = static_cast<int>(kPanelDesignWidthDu * 1.5 * scale);
     panel_->setMinimumSize(0, 0);
     panel_->resize(panelWidth, static_cast<int>(kPanelDesignHeightDu * 1.625 * scale));
-    splitter_->setSizes({panelWidth, 128, 4000});
+    // The panel's pane is never narrower than the panel (with room for its scroll bar): it is
+    // either whole or, dragged shut, collapsed.
+    const int panelPaneWidth = std::max(panelWidth, panel_->minimumSizeHint().width()) +
+                               panelScroll_->verticalScrollBar()->sizeHint().width();
+    panelScroll_->setMinimumWidth(panelPaneWidth);
+    splitter_->setSizes({panelPaneWidth, 128, 4000});
     setCentralWidget(splitter_);
+    // Smallest window: the whole panel's width beside a message pane and a little video; below
+    // the panel's height the panel scrolls.
+    setMinimumSize(panelPaneWidth + 128 + kMinimumVideoWidth + 2 * splitter_->handleWidth(),
+                   kMinimumWindowHeight);
     panel_->setFocus();  // the control panel is the active pane
+}
+
+void CMainFrame::SetStatusLine(std::unique_ptr<StatusLineBar> statusLine) {
+    // The old line lets go of the status timer before the new one takes it.
+    statusLine_.reset();
+    statusLine_ = std::move(statusLine);
+    if (statusLine_)
+        statusLine_->StartTimer();
 }
 
 QAction* CMainFrame::action(int id) const {
@@ -283,6 +325,10 @@ MenuState CMainFrame::CurrentMenuState() const {
     s.run = deps_.run;
     s.countDownVisible = countDown_ && countDown_->isVisible();
     s.messagePaneActive = messagePaneActive_;
+    if (auto* bar = findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+        s.statusBarPresent = true;
+        s.statusBarVisible = !bar->isHidden();
+    }
     if (view_) {
         s.canUndo = view_->CanUndo();
         s.hasSelection = view_->textCursor().hasSelection();
@@ -294,9 +340,16 @@ MenuState CMainFrame::CurrentMenuState() const {
 void CMainFrame::UpdateCommandUI() {
     const MenuState state = CurrentMenuState();
     for (const auto& [id, a] : actions_) {
-        a->setEnabled(IsCommandEnabled(id, state, deps_.commands.QueryCommandEnabled(id, false)));
+        const bool roomQuery = deps_.commands.QueryCommandEnabled(id, false);
+        a->setEnabled(IsCommandEnabled(id, state, roomQuery));
+        a->setCheckable(id == command_id::kCountDownPanel ||
+                        (id == command_id::kStatusBar && state.statusBarPresent));
         if (a->isCheckable())
             a->setChecked(IsCommandChecked(id, state));
+        const char* reason = CommandDisabledReason(id, state, roomQuery);
+        const QString tip = reason ? QCoreApplication::translate("Menu", reason)
+                                   : a->property("baseToolTip").toString();
+        a->setToolTip(tip);
     }
 }
 
@@ -315,6 +368,9 @@ void CMainFrame::OnCommand(int id) {
             break;
         case kCountDownPanel:
             ToggleCountDown();
+            break;
+        case kStatusBar:
+            statusBar()->setVisible(statusBar()->isHidden());
             break;
         case kWebUpdate:
             OpenWebPage(kUpdatePageUrl, deps_.notifier, deps_.openUrl);
@@ -372,6 +428,7 @@ void CMainFrame::RunCloseSequence() {
     if (panel_) {
         for (TimerId id : kTimersStoppedAtClose)
             panel_->Timers().Stop(id);
+        panel_->Timers().Stop(TimerId::kStatusLine);
     }
     // 2. The placements the settings will store.
     Settings& s = deps_.settings;

@@ -8,12 +8,14 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "app/command_registry.h"
 #include "app/menu_rules.h"
 #include "app/web_pages.h"
 
 class QAction;
+class QScrollArea;
 class QSplitter;
 
 namespace tesmira {
@@ -27,6 +29,7 @@ class CDlgTimelapse;
 class CDlgZsync;
 class CTesmiraDoc;
 class INotifier;
+class StatusLineBar;
 class SerialSlots;
 struct Settings;
 struct RunState;
@@ -64,6 +67,10 @@ public:
     CDlgTimelapse* timelapsePanel() const { return timelapse_; }
     CDlgZsync* zsyncPanel() const { return zsync_; }
 
+    // The status line, shown in the frame's status bar and switched by command 59393.
+    void SetStatusLine(std::unique_ptr<StatusLineBar> statusLine);
+    StatusLineBar* statusLine() const { return statusLine_.get(); }
+
     QAction* action(int id) const;
     // Recomputes every action's enabled and checked state (done whenever a menu opens).
     void UpdateCommandUI();
@@ -91,6 +98,7 @@ private:
     FrameDeps deps_;
     QString version_;
     CDlgMain* panel_ = nullptr;
+    QScrollArea* panelScroll_ = nullptr;  // the panel's pane
     CTesmiraView* view_ = nullptr;
     CVideoView* video_ = nullptr;
     QSplitter* splitter_ = nullptr;
@@ -103,6 +111,7 @@ private:
     bool closed_ = false;
     std::function<void()> onClosed_;
     QMetaObject::Connection focusWatch_;
+    std::unique_ptr<StatusLineBar> statusLine_;
 };
 
 }  // namespace tesmira

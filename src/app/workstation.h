@@ -25,6 +25,7 @@
 #include "core/profile.h"
 #include "core/run_state.h"
 #include "core/settings.h"
+#include "core/status_line.h"
 #include "core/tesmira_doc.h"
 #include "core/ui_poster.h"
 #include "media/device_catalog.h"
@@ -115,6 +116,8 @@ private:
     void WireInstruments(CDlgMain& panel);
     void WireRelays(CMainFrame& frame, CDlgMain& panel);
     void WireDialogs(CMainFrame& frame);
+    void WireStatusLine(CMainFrame& frame, CDlgMain& panel);
+    StatusLineState CurrentStatus();
     void RecoverCutRecordings();
 
     Settings settings_;
@@ -149,6 +152,7 @@ private:
     std::unique_ptr<StillPhotoWiring> stills_;
     std::unique_ptr<InstrumentsBinder> instruments_;
     std::unique_ptr<RelayBinder> relays_;  // switches through instruments_
+    LastWrittenFile lastWritten_;          // for the status line
     // Last: its handlers refer to everything above.
     CommandRegistry commands_;
 };

@@ -89,6 +89,7 @@ void StillPhotoBinder::Store() {
         return;
     }
     deps_.settings.stillPhoto = result.nextCounter;
+    lastPhoto_ = result.path;
     qCInfo(lcCapture, "still photo %s", result.path.c_str());
 }
 

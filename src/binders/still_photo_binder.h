@@ -71,6 +71,8 @@ public:
     // Message 1026, on the UI thread: stores the picture of the waiting request, if any.
     void OnStillFrame();
     bool Pending() const { return pending_; }
+    // The last picture stored (full path; empty before the first).
+    const std::string& lastPhoto() const { return lastPhoto_; }
 
     // Connects button 1032 of the panel and marks it attached.
     void AttachButton(CDlgMain& panel);
@@ -82,6 +84,7 @@ private:
     StillPhotoDeps deps_;
     bool pending_ = false;
     uint32_t requestedAt_ = 0;
+    std::string lastPhoto_;
 };
 
 // The capture owner's current graph as the still photos' frame source.

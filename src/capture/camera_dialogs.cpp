@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "capture/capture_owner.h"
+#include "core/dialog_texts.h"
 #include "core/settings.h"
 #include "media/capture_graph.h"
 #include "media/device_rules.h"
@@ -112,7 +113,8 @@ CDlgCameraSelect::CDlgCameraSelect(IDeviceCatalog& catalog, const std::string& c
     auto* ok = Button(QStringLiteral("OK"), 1, this);
     ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
-    auto* cancel = Button(tr("ｷｬﾝｾﾙ"), 2, this);
+    auto* cancel = Button("", 2, this);
+    cancel->setText(CancelCaption());
     cancel->setObjectName(QStringLiteral("cancel"));
     auto* endButtons = new QHBoxLayout;
     endButtons->addStretch();
@@ -291,6 +293,7 @@ void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner) {
                 Q(graph.BoundCameraName()),
             &dialog));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);  // Enter closes the page
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.exec();
@@ -320,6 +323,8 @@ void ShowStreamFormatDialog(CaptureOwner& capture, QWidget* owner) {
     }
     layout->addWidget(list);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setText(CancelCaption());
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);

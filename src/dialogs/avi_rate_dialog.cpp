@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "core/dialog_texts.h"
 #include "core/notifier.h"
 #include "core/settings.h"
 
@@ -94,7 +95,7 @@ CDlgAviRate::CDlgAviRate(const std::string& path, const AviRateInfo& info, Setti
 
     auto* buttons = new QDialogButtonBox(this);
     auto* ok = buttons->addButton(tr("書き換え"), QDialogButtonBox::AcceptRole);
-    auto* cancel = buttons->addButton(tr("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    auto* cancel = buttons->addButton(CancelCaption(), QDialogButtonBox::RejectRole);
     SetId(ok, 1, "rewriteButton");
     SetId(cancel, 2, "cancelButton");
     ok->setDefault(true);

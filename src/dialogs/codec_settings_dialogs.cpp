@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "core/dialog_texts.h"
 #include "core/notifier.h"
 #include "core/settings.h"
 #include "recording/codec_settings.h"
@@ -38,8 +39,7 @@ QWidget* QualityRow(QWidget* parent, QSlider*& slider, QSpinBox*& spin, const ch
 QDialogButtonBox* OkCancel(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     buttons->button(QDialogButtonBox::Ok)->setText("OK");
-    buttons->button(QDialogButtonBox::Cancel)
-        ->setText(QCoreApplication::translate("Dialogs", "キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(CancelCaption());
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;

@@ -13,14 +13,19 @@
 #include <QVBoxLayout>
 
 #include "core/check_directory.h"
+#include "core/dialog_texts.h"
 #include "core/run_state.h"
 #include "core/settings.h"
+#include "core/status_line.h"
 #include "dialogs/codec_settings_dialogs.h"
 #include "dialogs/file_dialog_sel.h"
 #include "recording/codec_settings.h"
 
 namespace tesmira {
 namespace {
+
+// A folder path of the usual length, which the folder fields show whole.
+constexpr char kTypicalFolder[] = "/home/microscope/.local/share/tesmira-demo/Video/";
 
 constexpr const char* kAviFilter =
     "AVI files (*.avi)|*.avi|MPEG2 Files (*.mpg)|*.mpg|All Files (*.*)|*.*||";
@@ -62,6 +67,10 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
     auto folderRow = [this](QGridLayout* grid, int row, Folder which, int editId, int buttonId,
                             const char* editName, const char* buttonName) {
         edits_[which] = Tag(new QLineEdit(this), editId, editName);
+        // A folder under the home folder shows in full.
+        edits_[which]->setMinimumWidth(
+            edits_[which]->fontMetrics().horizontalAdvance(QString::fromLatin1(kTypicalFolder)) +
+            16);
         auto* browse = Tag(new QPushButton(tr("参照"), this), buttonId, buttonName);
         browse->setAutoDefault(false);
         grid->addWidget(edits_[which], row, 1);
@@ -85,12 +94,13 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
     auto* codecBox = new QGroupBox("CODEs for OpenDML AVI files ", this);
     auto* codecLayout = new QGridLayout(codecBox);
     codecs_ = new QButtonGroup(this);
-    const char* codecTexts[5] = {QT_TRANSLATE_NOOP("tesmira::CDlgDirectory", "非圧縮"), "MJPG (MS)",
-                                 "MJPG (Nikon)", "Cinepak", "MS Video 1"};
     const char* codecNames[5] = {"codecRawRadio", "codecMjpegRadio", "codecMjpegPageRadio",
                                  "codecCinepakRadio", "codecMsVideo1Radio"};
     for (int i = 0; i < 5; ++i) {
-        auto* radio = Tag(new QRadioButton(tr(codecTexts[i]), codecBox), 1058 + i, codecNames[i]);
+        auto* radio =
+            Tag(new QRadioButton(QCoreApplication::translate("StatusLine", CodecChoiceCaption(i)),
+                                 codecBox),
+                1058 + i, codecNames[i]);
         codecs_->addButton(radio, i);
         codecLayout->addWidget(radio, i, 0);
     }
@@ -130,7 +140,7 @@ CDlgDirectory::CDlgDirectory(DirectoryDeps deps, QWidget* parent)
     logGrid->addWidget(saveLog_, 2, 0, 1, 3);
 
     auto* ok = Tag(new QPushButton("OK", this), 1, "okButton");
-    auto* cancel = Tag(new QPushButton(tr("キャンセル"), this), 2, "cancelButton");
+    auto* cancel = Tag(new QPushButton(CancelCaption(), this), 2, "cancelButton");
     ok->setDefault(true);
     cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &CDlgDirectory::accept);

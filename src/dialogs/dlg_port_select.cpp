@@ -13,10 +13,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/dialog_texts.h"
 #include "serial/port_assignment.h"
 
 namespace tesmira {
 namespace {
+
+// A long port path the slots and the list show in full.
+constexpr char kTypicalPortPath[] = "/run/user/1000/tesmira-lab-1000/links/meter";
 
 QString U(const char* text) {
     return QString::fromUtf8(text);
@@ -123,7 +127,10 @@ void CDlgPortSelect::BuildControls() {
     listBox->setObjectName(QStringLiteral("portListGroup"));
     auto* listLayout = new QVBoxLayout(listBox);
     list_ = Tag(new QListWidget(listBox), 1078, "portList");
-    list_->setMinimumWidth(200);  // full device paths stay readable
+    // Full device paths stay readable, the simulated lab's long links included.
+    const int pathWidth =
+        fontMetrics().horizontalAdvance(QString::fromLatin1(kTypicalPortPath)) + 12;
+    list_->setMinimumWidth(pathWidth + 24);
     listLayout->addWidget(list_);
     top->addWidget(listBox);
 
@@ -140,7 +147,7 @@ void CDlgPortSelect::BuildControls() {
         auto* port = new QLabel(tr("ポート %1").arg(slot), this);
         names_[i] = Tag(new QLabel(this), row.nameId, ("portName" + std::to_string(slot)).c_str());
         names_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        names_[i]->setMinimumWidth(160);
+        names_[i]->setMinimumWidth(pathWidth);
         names_[i]->setAccessibleName(QStringLiteral("COM_%1").arg(slot));
         auto* arrows = new QVBoxLayout;
         arrows->addWidget(assign_[i]);
@@ -157,7 +164,7 @@ void CDlgPortSelect::BuildControls() {
     slots->addWidget(useOnePort_, 8, 0, 1, 3);
 
     auto* ok = Tag(new QPushButton(QStringLiteral("OK"), this), 1, "okButton");
-    auto* cancel = Tag(new QPushButton(tr("ｷｬﾝｾﾙ"), this), 2, "cancelButton");
+    auto* cancel = Tag(new QPushButton(CancelCaption(), this), 2, "cancelButton");
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);

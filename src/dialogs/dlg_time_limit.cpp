@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/dialog_texts.h"
 #include "core/notifier.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -72,7 +73,7 @@ CDlgTimeLimit::CDlgTimeLimit(TimeLimitDeps deps, QWidget* parent)
     repeatLayout->addLayout(countRow);
 
     auto* ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton(tr("キャンセル"), this);
+    auto* cancel = new QPushButton(CancelCaption(), this);
     ok->setProperty("id", 1);
     ok->setObjectName("okButton");
     cancel->setProperty("id", 2);

@@ -134,7 +134,8 @@ void CDlgTimelapse::BuildForm() {
     auto* relays = new QGroupBox(tr("USB リレー"), this);
     auto* rg = new QGridLayout(relays);
     rg->addWidget(label(tr("+/- X 秒")), 0, 4, 1, 2);
-    rg->addWidget(label(QStringLiteral("hh = 0 - 23       mm = 0 - 59     ss = 0 - 59")), 0, 6, 1, 8);
+    rg->addWidget(label(QStringLiteral("hh = 0 - 23       mm = 0 - 59     ss = 0 - 59")), 0, 6, 1,
+                  8);
     rg->addWidget(label(QStringLiteral("ON")), 1, 4);
     rg->addWidget(label(QStringLiteral("OFF")), 1, 5);
     int line = 2;
@@ -330,7 +331,8 @@ void CDlgTimelapse::ShowFields() {
     }
     for (int m = 0; m < kRelayModules; ++m) {
         const std::string name = deps_ && deps_->moduleName ? deps_->moduleName(m + 1) : "";
-        moduleNames_[m]->setText(name.empty() ? QStringLiteral("--------") : QString::fromStdString(name));
+        moduleNames_[m]->setText(name.empty() ? QStringLiteral("--------")
+                                              : QString::fromStdString(name));
     }
     EnableForMode();
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <filesystem>
 
+#include "core/dialog_texts.h"
 #include "dialogs/dlg_directory_rules.h"
 
 namespace tesmira {
@@ -40,6 +41,7 @@ CFileDialogSel::CFileDialogSel(QWidget* parent, const FolderPickRequest& request
         setLabelText(QFileDialog::Accept, request.okCaption);
     if (!request.title.isEmpty())
         setWindowTitle(request.title);
+    setLabelText(QFileDialog::Reject, CancelCaption());
     // Folders under the home folder are often hidden ones ("~/.cache/..."): they must be
     // choosable too.
     setFilter(filter() | QDir::Hidden);

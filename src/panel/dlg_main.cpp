@@ -14,6 +14,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
+#include "panel/control_tips.h"
 #include "panel/data_exchange.h"
 #include "panel/qt_timer_backend.h"
 #include "panel/record_controls_rule.h"
@@ -65,6 +66,8 @@ CDlgMain::CDlgMain(PanelDeps deps, QWidget* parent) : QWidget(parent), deps_(dep
         if (!panelOwned_.count(id))
             w->setEnabled(false);
     }
+    for (QWidget* w : findChildren<QWidget*>())
+        RefreshTip(w);
     qApp->installEventFilter(this);
     deps_.doc.AddView(this);  // hints 200-205 reach the panel from anywhere
 }
@@ -243,6 +246,7 @@ void CDlgMain::UpdateRecordControls() {
         in.relayModule2Present = !conditions_.relayModuleName(2).empty();
     }
 
+    ruleInput_ = in;
     for (const ControlState& state : ComputeRecordControls(in)) {
         QWidget* w = Control(state.id);
         if (!w)
@@ -254,6 +258,7 @@ void CDlgMain::UpdateRecordControls() {
                 b->setText(QCoreApplication::translate("Panel", state.caption));
             }
         }
+        RefreshTip(w);  // the reason may change while the control stays greyed
     }
     if (conditions_.relayCaption) {
         for (int channel = 0; channel < 8; ++channel) {
@@ -412,8 +417,34 @@ bool CDlgMain::PreTranslateKey(QKeyEvent* event) {
     return false;
 }
 
+void CDlgMain::RefreshTip(QWidget* w) {
+    const QVariant idValue = w->property("id");
+    if (!idValue.isValid())
+        return;
+    const int id = idValue.toInt();
+    QStringList lines;
+    if (const char* keys = KeyTipOf(id))
+        lines << QCoreApplication::translate("ControlPanel", keys);
+    if (!w->isEnabled()) {
+        const char* reason = RecordControlDisabledReason(id, ruleInput_);
+        if (!reason)
+            reason = FixedDisabledReason(id);
+        if (reason)
+            lines << QCoreApplication::translate("ControlPanel", reason);
+    }
+    const QString tip = lines.join(QLatin1Char('\n'));
+    if (w->toolTip() != tip)
+        w->setToolTip(tip);
+}
+
 bool CDlgMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::EnabledChange) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && isAncestorOf(w))
+            RefreshTip(w);
+        return false;
+    }
     if (type == QEvent::KeyPress) {
         auto* w = qobject_cast<QWidget*>(watched);
         // Only the first delivery counts: a key a child ignores travels up to its parents.

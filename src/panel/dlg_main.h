@@ -33,6 +33,7 @@
 #include "core/tesmira_doc.h"
 #include "core/timer_multiplexer.h"
 #include "panel/panel_state.h"
+#include "panel/record_controls_rule.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -122,6 +123,8 @@ private:
     void BroadcastZoom(CUpdateView* sender, double zoom);
     void MoveSlider();
     bool IsNumericEdit(const QWidget* w) const;
+    // The control's tool tip: its keys, and while greyed the reason.
+    void RefreshTip(QWidget* w);
 
     template <typename T>
     T* Get(int id) const;
@@ -138,6 +141,7 @@ private:
     std::map<int, BoundNumber> boundNumbers_;
     PanelFields fields_;
     PanelConditions conditions_;
+    RecordControlsInput ruleInput_;  // what the enabling rule last saw
     PanelHooks hooks_;
     std::vector<KeyHandler> keyHandlers_;
     std::set<int> attached_;

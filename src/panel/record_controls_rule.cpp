@@ -54,4 +54,118 @@ std::vector<ControlState> ComputeRecordControls(const RecordControlsInput& in) {
     return out;
 }
 
+namespace {
+
+const char* const kNoCamera =
+    QT_TRANSLATE_NOOP("ControlPanel", "カメラがありません（キャプチャー ▸ カメラ選択）。");
+const char* const kNotLive =
+    QT_TRANSLATE_NOOP("ControlPanel", "LiveStart でライブ映像を始めると使えます。");
+const char* const kBusy =
+    QT_TRANSLATE_NOOP("ControlPanel", "録画中・繰り返し録画中は変更できません。");
+const char* const kNotTimelapse =
+    QT_TRANSLATE_NOOP("ControlPanel", "録画モードが「タイムラップス」のときに選べます。");
+const char* const kTimelapseMode =
+    QT_TRANSLATE_NOOP("ControlPanel", "録画モードが「タイムラップス」の間は使えません。");
+
+// The first unmet condition of each row of the rule, in the order a user can mend them.
+const char* Reason(int id, const RecordControlsInput& in) {
+    const bool timelapse = in.recMode == 2;
+    const bool idle = !in.recording && !in.repeating;
+    switch (id) {
+        case 1180:
+            if (!in.relayStepsPresent)
+                return QT_TRANSLATE_NOOP("ControlPanel",
+                                         "リレーの手順が設定されていません（詳細）。");
+            return timelapse ? kTimelapseMode : nullptr;
+        case 1181:
+            if (!in.relayStepsPresent && !in.clockWindowsPresent)
+                return QT_TRANSLATE_NOOP("ControlPanel",
+                                         "リレーの手順も時刻も設定されていません（詳細）。");
+            return timelapse ? kTimelapseMode : nullptr;
+        case 1023:
+            if (!in.cameraReady)
+                return kNoCamera;
+            return in.live ? QT_TRANSLATE_NOOP("ControlPanel", "ライブ映像は表示中です。")
+                           : nullptr;
+        case 1024:
+            if (!in.cameraReady)
+                return kNoCamera;
+            return in.live ? nullptr
+                           : QT_TRANSLATE_NOOP("ControlPanel", "ライブ映像は止まっています。");
+        case 1022:
+            if (!in.cameraReady)
+                return kNoCamera;
+            if (!in.live)
+                return kNotLive;
+            if (in.recording)
+                return QT_TRANSLATE_NOOP("ControlPanel", "録画中です。");
+            return in.repeating
+                       ? QT_TRANSLATE_NOOP("ControlPanel", "繰り返し録画の途中です（停止で解除）。")
+                       : nullptr;
+        case 1020:
+            if (!in.cameraReady)
+                return kNoCamera;
+            if (!in.live)
+                return kNotLive;
+            return idle ? QT_TRANSLATE_NOOP("ControlPanel", "録画していません。") : nullptr;
+        case 1039:
+        case 1040:
+        case 1041:
+            if (!in.cameraReady)
+                return kNoCamera;
+            return in.live ? nullptr : kNotLive;
+        case 1048:
+            if (!in.microphoneReady)
+                return QT_TRANSLATE_NOOP("ControlPanel",
+                                         "マイクがありません（キャプチャー ▸ カメラ選択）。");
+            return timelapse ? kTimelapseMode : nullptr;
+        case 1064:
+            if (!idle)
+                return kBusy;
+            if (!timelapse)
+                return kNotTimelapse;
+            return in.timelapseAviWriterAvailable
+                       ? nullptr
+                       : QT_TRANSLATE_NOOP(
+                             "ControlPanel",
+                             "タイムラップス AVI を書き出せません（カメラと圧縮の設定）。");
+        case 1065:
+        case 1066:
+            if (!idle)
+                return kBusy;
+            return timelapse ? nullptr : kNotTimelapse;
+        case 1072:
+        case 1073:
+        case 1074:
+        case 1075:
+            return idle ? nullptr : kBusy;
+        case 1032:
+            if (!in.live)
+                return kNotLive;
+            return in.recording ? QT_TRANSLATE_NOOP("ControlPanel", "録画中は撮れません。")
+                                : nullptr;
+        case 1054:
+            return in.microscopeConnected
+                       ? nullptr
+                       : QT_TRANSLATE_NOOP("ControlPanel",
+                                           "VEV Microscope の ON で読み取りを始めると使えます。");
+        default:
+            break;
+    }
+    if (id >= 1079 && id <= 1082)
+        return in.relayModule1Present
+                   ? nullptr
+                   : QT_TRANSLATE_NOOP("ControlPanel", "リレーモジュール 1 が見つかりません。");
+    if (id >= 1083 && id <= 1086)
+        return in.relayModule2Present
+                   ? nullptr
+                   : QT_TRANSLATE_NOOP("ControlPanel", "リレーモジュール 2 が見つかりません。");
+    return nullptr;
+}
+}  // namespace
+
+const char* RecordControlDisabledReason(int id, const RecordControlsInput& in) {
+    return Reason(id, in);
+}
+
 }  // namespace tesmira

@@ -32,6 +32,10 @@ struct ControlState {
 // One entry per control the rule governs, in the order of the rule's table.
 std::vector<ControlState> ComputeRecordControls(const RecordControlsInput& in);
 
+// Why control `id` is greyed for this input, as an untranslated text of the "ControlPanel"
+// context (nullptr when the rule enables it, or when the rule does not govern it).
+const char* RecordControlDisabledReason(int id, const RecordControlsInput& in);
+
 // The captions of RecStart and RecStop for the run state.
 const char* RecStartCaption(bool recording, bool repeating);
 const char* RecStopCaption(bool recording, bool repeating);

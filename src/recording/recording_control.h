@@ -153,6 +153,8 @@ public:
     int32_t deliveredFrames() const { return counts_.delivered; }
     int32_t droppedFrames() const { return counts_.dropped; }
     int32_t loggedFrames() const { return loggedFrames_; }
+    // The clock's tick when the recording in progress began.
+    uint32_t recordingStartTick() const { return recStartTick_; }
     // The file each finished recording ended as, in order (for the tests and the status).
     const std::string& lastRecording() const { return lastRecording_; }
 

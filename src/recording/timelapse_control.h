@@ -83,6 +83,8 @@ public:
     int seriesNumber() const { return seriesNumber_; }
     double measuredRate() const { return measuredRate_; }
     int waitCountdown() const { return waitCountdown_; }
+    // The clock's tick when the running series began.
+    uint32_t seriesStartTick() const { return runStartTick_; }
     // Where the last finished series ended up (file or folder with its "/").
     const std::string& lastSeries() const { return lastSeries_; }
 

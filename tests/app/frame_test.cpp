@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
@@ -66,7 +67,9 @@ TEST_F(FrameTest, WindowHoldsThreePanesAndSixMenus) {
     EXPECT_EQ(f.windowTitle(), QString::fromUtf8("無題 - Tesmira"));
     QSplitter* sp = f.splitter();
     ASSERT_EQ(sp->count(), 3);
-    EXPECT_NE(qobject_cast<CDlgMain*>(sp->widget(0)), nullptr);
+    auto* panelPane = qobject_cast<QScrollArea*>(sp->widget(0));
+    ASSERT_NE(panelPane, nullptr);
+    EXPECT_NE(qobject_cast<CDlgMain*>(panelPane->widget()), nullptr);
     EXPECT_NE(qobject_cast<CTesmiraView*>(sp->widget(1)), nullptr);
     EXPECT_NE(qobject_cast<CVideoView*>(sp->widget(2)), nullptr);
 
@@ -320,10 +323,10 @@ TEST_F(FrameTest, ClosingRunsTheSequenceOnceAndReportsTheEnd) {
     EXPECT_FALSE(f.isVisible());
 }
 
-// Offscreen, the key after Escape does not reach the panel even though the bar lets go of the
-// keys; the behaviour is checked under Xvfb instead. Disabled until the offscreen focus is
-// understood.
-TEST_F(FrameTest, DISABLED_EscapeFromAMenuGivesTheKeysBackToThePanel) {
+// The offscreen platform hands the activation to the menu while it is open and nobody hands it
+// back when the menu closes; a window manager would, so the test does that step itself. What
+// matters is where the frame's keyboard focus is then: with the panel, not with the menu bar.
+TEST_F(FrameTest, EscapeFromAMenuGivesTheKeysBackToThePanel) {
     CMainFrame& f = Make();
     f.show();
     f.activateWindow();
@@ -336,7 +339,10 @@ TEST_F(FrameTest, DISABLED_EscapeFromAMenuGivesTheKeysBackToThePanel) {
     ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
     QTest::qWait(20);
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&f] { return QApplication::activeWindow() == &f; }));
     EXPECT_FALSE(bar->hasFocus()) << "the menu bar still holds the keys";
+    EXPECT_EQ(f.controlPanel(), QApplication::focusWidget());
     const int zoomBefore = f.controlPanel()->Fields().zoomIndex;
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &f;
     QTest::keyClick(target, Qt::Key_S);

@@ -51,7 +51,7 @@ TEST_F(PortDialogTest, CarriesEveryControlAndStartsItsRefreshTimer) {
         EXPECT_NE(Control<QPushButton>(id), nullptr);
     for (int id : {1016, 1019, 1023, 1029})
         EXPECT_NE(Control<QLabel>(id), nullptr);
-    EXPECT_EQ(Control<QPushButton>(2)->text(), QString::fromUtf8("ｷｬﾝｾﾙ"));
+    EXPECT_EQ(Control<QPushButton>(2)->text(), QString::fromUtf8("キャンセル"));
     EXPECT_EQ(Control<QCheckBox>(1038)->text(), QString::fromUtf8("XY と Z に同じポート"));
     EXPECT_TRUE(Control<QRadioButton>(1035)->isChecked());
     EXPECT_TRUE(Control<QRadioButton>(1198)->isChecked());

@@ -140,6 +140,9 @@ today_prefix() { date +%y_%m_%d-; }
 # The demo profile is made first so that stills carry the time overlay.
 "$lab" --prepare-profile >"$out" 2>&1 || fail "the demo profile cannot be prepared"
 echo "IsTextOutTime=1" >>"$profile"
+# Fine Z steps of 10 pulses from a drive standing at 5000.
+echo "MoveZ=10" >>"$profile"
+export TESMIRA_LABSIM_ARGS="--z-position 5000"
 prefix_at_start=$(today_prefix)
 "$lab" -- >>"$out" 2>&1 &
 lab_pid=$!
@@ -207,26 +210,62 @@ expect_sent xy 'M:W+P100+P100\r\nG\r\n' "fine ┌" Home
 expect_sent xy 'M:W-P200-P200\r\nG\r\n' "coarse ┛" shift+Next
 expect_sent xy 'M:1-P100\r\nG\r\n' "fine → on the digit key" 6
 
+# A refused step is never shown while another is used, and the keys come back to the panel: the
+# fine step edit (100) gets 0 and Enter, the range message is confirmed, then 20 and Enter; the
+# next Right arrow moves the stage by 20.
+# The fine step edit beside the jog buttons (the frame fills the screen from (0, 0)).
+fine_edit_x=340 fine_edit_y=60
+message_box() { box=$(xdotool search --onlyvisible --name '^Tesmira$' 2>/dev/null | head -n 1); }
+box_gone() { ! message_box || [ -z "$box" ]; }
+xdotool mousemove "$fine_edit_x" "$fine_edit_y" click --repeat 3 1
+sleep 0.3
+xdotool key ctrl+a
+xdotool type 0
+xdotool key Return
+wait_for 10 "0 and Enter in the fine step edit bring the range message" \
+    eval 'message_box && [ -n "$box" ]'
+screenshot range-message.png
+ok "0 and Enter in the fine step edit bring the range message"
+timeout 10 xdotool windowfocus --sync "$box" || fail "the range message does not take the keyboard"
+xdotool key Return
+wait_for 10 "OK closes the range message" box_gone
+ok "OK closes the range message"
+# Without a window manager nobody gives the keyboard back to the main window: do it as one would.
+timeout 10 xdotool windowfocus --sync "$wid" || fail "the window does not take the keyboard back"
+sleep 0.3
+xdotool type 20
+xdotool key Return
+sleep 0.3
+expect_sent xy 'M:1-P20\r\nG\r\n' "after the corrected step 20, fine →" Right
+expect_sent xy 'M:2+P20\r\nG\r\n' "the keys are the panel's again: fine ↑" Up
+fine_left='M:1+P20\r\nG\r\n'  # the fine step from now on, also in the later runs
+
 # The TE2000E Z drive has no relative move: a Z key asks for the position ("rSPR"), the drive
-# answers "aSPR <pulses>" and the absolute target follows. The simulated drive starts at 0.
+# answers "aSPR <pulses>" and the absolute target follows. The simulated drive starts at 5000 and
+# a fine step is 10 pulses.
 z_exchange() {
     local from=$1 target=$2
     [[ $(received_after z "$from") == *'rSPR\r'*"fSMV$target"'\r'* ]]
 }
-for step in "ctrl+Up 100 Z fine up" "ctrl+Down 0 Z fine down" "shift+ctrl+Up 500 Z coarse up"; do
+# Quick presses all arrive: five Ctrl+Up 150 ms apart move the drive five fine steps, to 5050,
+# however the presses fall around the position exchange (a press made during the exchange used to
+# replace the pending step instead of adding to it, and the drive stopped at 5030).
+from=$(log_size)
+xdotool key --delay 150 ctrl+Up ctrl+Up ctrl+Up ctrl+Up ctrl+Up
+wait_for 5 "five quick Ctrl+Up presses reach fSMV5050" received_has z "$from" 'fSMV5050\r'
+sleep 1
+last_target=$(received_after z "$from" | grep -o 'fSMV[0-9]*' | tail -n 1)
+[ "$last_target" = fSMV5050 ] || fail "after five quick presses the drive was sent to $last_target"
+ok "five quick Ctrl+Up presses move five fine steps, from 5000 to fSMV5050\\r"
+
+for step in "ctrl+Up 5060 Z fine up" "ctrl+Down 5050 Z fine down" \
+    "shift+ctrl+Up 5550 Z coarse up"; do
     read -r keys target what <<<"$step"
     from=$(log_size)
     xdotool key "$keys"
     wait_for 5 "$what ($keys must send rSPR, then fSMV$target)" z_exchange "$from" "$target"
     ok "$what: $keys sends rSPR\\r and, on the answer, fSMV$target\\r"
 done
-
-# Quick presses all arrive: five Ctrl+Up 150 ms apart move the drive five fine steps (from 500 by
-# 100 pulses each), however the presses fall around the position exchange.
-from=$(log_size)
-xdotool key --delay 150 ctrl+Up ctrl+Up ctrl+Up ctrl+Up ctrl+Up
-wait_for 5 "five quick Ctrl+Up presses reach fSMV1000" received_has z "$from" 'fSMV1000\r'
-ok "five quick Ctrl+Up presses move five fine steps, to fSMV1000\\r"
 
 # ---- one recording: space starts it (no live video needed) and stops it -----------------------
 recording_file() {
@@ -243,8 +282,9 @@ ok "space starts a recording: $video/${prefix}001.avi grows"
 wait_for 5 "the ready query goes to the XY controller while recording" \
     received_has xy "$from" '!:\r\n'
 ok "while recording the XY controller is asked !:\\r\\n"
-expect_sent xy 'M:1+P100\r\nG\r\n' "fine ← while recording" Left
+expect_sent xy 'M:1+P20\r\nG\r\n' "fine ← while recording" Left
 sleep 3
+screenshot during-recording.png  # the status line shows the recording's clock and file
 xdotool key space
 final="$video/${prefix}001_Rec_at_30.00fps.avi"
 finished() { [ -s "$final" ] && [ ! -e "$video/${prefix}001.avi" ]; }
@@ -339,7 +379,7 @@ RecTL No.=1
 Date year=$year
 Date month=$month
 Date day=$day
-Move=100
+Move=20
 Page=200
 Port_1=$runtime/links/xy
 XYaxis_Type=2

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <map>
 
+#include "panel/control_tips.h"
 #include "panel/dlg_main.h"
 #include "panel/record_controls_rule.h"
 #include "panel_test_support.h"
@@ -25,6 +26,52 @@ RecordControlsInput LiveCamera() {
     in.microphoneReady = true;
     in.live = true;
     return in;
+}
+
+// Every input the rule can see: a greyed control always has a reason, an enabled one never.
+TEST(RecordControlsRule, EveryGreyedControlSaysWhyAndNoEnabledOneDoes) {
+    for (int bits = 0; bits < (1 << 11); ++bits) {
+        for (int mode = 0; mode < 4; ++mode) {
+            RecordControlsInput in;
+            bool* flags[] = {&in.cameraReady,
+                             &in.microphoneReady,
+                             &in.timelapseAviWriterAvailable,
+                             &in.live,
+                             &in.recording,
+                             &in.repeating,
+                             &in.relayStepsPresent,
+                             &in.clockWindowsPresent,
+                             &in.relayModule1Present,
+                             &in.relayModule2Present,
+                             &in.microscopeConnected};
+            for (int i = 0; i < 11; ++i)
+                *flags[i] = bits & (1 << i);
+            in.recMode = mode;
+            for (const ControlState& s : ComputeRecordControls(in)) {
+                const char* reason = RecordControlDisabledReason(s.id, in);
+                ASSERT_EQ(s.enabled, reason == nullptr)
+                    << "control " << s.id << " mode " << mode << " flags " << bits
+                    << (reason ? " reason " : "") << (reason ? reason : "");
+            }
+        }
+    }
+}
+
+TEST(RecordControlsRule, ReasonsNameTheFirstThingToMend) {
+    RecordControlsInput in;
+    EXPECT_STREQ("カメラがありません（キャプチャー ▸ カメラ選択）。",
+                 RecordControlDisabledReason(1022, in));
+    in.cameraReady = true;
+    EXPECT_STREQ("LiveStart でライブ映像を始めると使えます。",
+                 RecordControlDisabledReason(1022, in));
+    in.live = true;
+    in.recording = true;
+    EXPECT_STREQ("録画中です。", RecordControlDisabledReason(1022, in));
+    EXPECT_STREQ("録画中・繰り返し録画中は変更できません。", RecordControlDisabledReason(1065, in));
+    in.recording = false;
+    EXPECT_STREQ("録画モードが「タイムラップス」のときに選べます。",
+                 RecordControlDisabledReason(1065, in));
+    EXPECT_EQ(nullptr, RecordControlDisabledReason(1001, in)) << "jog buttons are not the rule's";
 }
 
 TEST(RecordControlsRule, WithoutACameraOnlyTheDeviceControlsRemain) {
@@ -239,6 +286,41 @@ TEST_F(PanelRuleTest, RelayModulesAndTheirCaptions) {
     EXPECT_FALSE(On(1083));
     EXPECT_EQ(Caption(1081), QStringLiteral("R3_ON"));
     EXPECT_EQ(Caption(1085), QStringLiteral("R3_OFF"));
+}
+
+TEST_F(PanelRuleTest, TipsGiveTheKeysAndWhyAControlIsGreyed) {
+    const QString keys = QString::fromUtf8("キー: スペース");
+    world.run = RunState{};
+    panel.UpdateRecordControls();
+    EXPECT_EQ(keys + "\n" + QString::fromUtf8("LiveStart でライブ映像を始めると使えます。"),
+              panel.Control(1022)->toolTip());
+    world.run.isLive = true;
+    panel.UpdateRecordControls();
+    EXPECT_EQ(keys, panel.Control(1022)->toolTip()) << "enabled: the keys only";
+    world.run.isRecording = true;
+    panel.UpdateRecordControls();
+    EXPECT_EQ(keys + "\n" + QString::fromUtf8("録画中です。"), panel.Control(1022)->toolTip())
+        << "still greyed, for another reason";
+
+    EXPECT_EQ(QString::fromUtf8("キー: Shift+Ctrl+↑ / Shift+Ctrl+8"),
+              panel.Control(1021)->toolTip());
+    EXPECT_EQ(QString::fromUtf8("キー: Shift+PageDown / Shift+3"), panel.Control(1019)->toolTip());
+    // Greyed outside the rule: the meter's OFF button until the meter is on.
+    panel.Control(1033)->setEnabled(false);
+    EXPECT_EQ(QString::fromUtf8("温度・湿度計は ON になっていません。"),
+              panel.Control(1033)->toolTip());
+    panel.Control(1033)->setEnabled(true);
+    EXPECT_TRUE(panel.Control(1033)->toolTip().isEmpty());
+}
+
+TEST(ControlTips, EveryJogAndZButtonNamesItsKeys) {
+    for (int id : {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1012, 1013,
+                   1014, 1015, 1016, 1017, 1018, 1019, 1021, 1025, 1026, 1028}) {
+        const char* tip = KeyTipOf(id);
+        ASSERT_NE(nullptr, tip) << id;
+        EXPECT_EQ(0, std::string(tip).rfind("キー: ", 0)) << id;
+    }
+    EXPECT_EQ(nullptr, KeyTipOf(1011)) << "centring has no key";
 }
 
 TEST_F(PanelRuleTest, UnattachedControlsStayOffWhateverTheRuleSays) {
