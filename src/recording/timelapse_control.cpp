@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 
 #include "core/clock.h"
 #include "core/notifier.h"
@@ -10,6 +11,7 @@
 #include "core/tesmira_doc.h"
 #include "imaging/dib.h"
 #include "recording/file_move.h"
+#include "recording/recording_journal.h"
 #include "recording/recording_log.h"
 #include "recording/timelapse_avi_writer.h"
 
@@ -74,14 +76,17 @@ void TimelapseControl::RecStart() {
     type_ = TimelapseTypeOf(s.timelapseType);
     // Never write into an older series: the number moves on past every name in use.
     seriesNumber_ = FirstFreeTimelapseNumber(s, s.recTlNo);
-    if (type_ != TimelapseType::kAvi)
+    if (type_ != TimelapseType::kAvi) {
         s.recTlNo = seriesNumber_ + 1;
+        CountersChanged();
+    }
     const TimelapseTargetResult made = MakeTimelapseTarget(s, seriesNumber_, type_);
     if (!made.ok) {
         FailStart(made.error);
         return;
     }
     target_ = made.target;
+    BeginSeries();
 
     std::string error;
     if (type_ == TimelapseType::kAvi) {
@@ -131,6 +136,7 @@ void TimelapseControl::FailStart(const std::string& reason) {
     } else if (!target_.ActivePath().empty() && target_.ActivePath().back() == '/') {
         std::remove(target_.ActivePath().c_str());
     }
+    EndSeries();
     target_ = {};
     if (deps_.rebuildGraph)
         deps_.rebuildGraph();
@@ -292,6 +298,7 @@ std::string TimelapseControl::FinishSeries() {
             problem = "タイムラップス AVI を最後まで書けませんでした。\n" + error + "\n";
         avi_.reset();
         s.recTlNo = seriesNumber_ + 1;
+        CountersChanged();
     }
     const std::string finalName =
         UnusedTimelapseVariant(FinalTimelapseName(target_.destPath, s.timelapse));
@@ -309,13 +316,47 @@ std::string TimelapseControl::FinishSeries() {
     }
     if (moved.ok) {
         lastSeries_ = finalName;
+        EndSeries();
     } else {
         lastSeries_ = target_.ActivePath();
         problem += "タイムラップスを保存先へ移動できませんでした。\nタイムラップスは " +
                    lastSeries_ + " にあります。\n(" + moved.error + ")\n";
     }
+    // A series that could not be moved stays in the journal: the next start tries again.
+    journalPath_.clear();
     target_ = {};
     return problem;
+}
+
+// Enters the series in the journal before its first frame exists, with the final name it is to
+// get: the interval is fixed for the run, so the name is known now.
+void TimelapseControl::BeginSeries() {
+    journalPath_.clear();
+    if (!deps_.journal)
+        return;
+    const RecordingKind kind =
+        type_ == TimelapseType::kAvi ? RecordingKind::TimeLapseAvi : RecordingKind::ImageSeries;
+    const JournalResult r = deps_.journal->Begin(
+        {target_.ActivePath(), kind, seriesNumber_, int64_t(std::time(nullptr)),
+         FinalTimelapseName(target_.destPath, deps_.settings.timelapse)});
+    if (!r.Ok()) {
+        // The series still runs, only without a second chance after a crash.
+        Report(UpdateHint::kAppendBlue, r.text + "\n");
+        return;
+    }
+    journalPath_ = target_.ActivePath();
+}
+
+// The series has its final name, or never came to be: nothing is left to finish.
+void TimelapseControl::EndSeries() {
+    if (deps_.journal && !journalPath_.empty())
+        deps_.journal->End(journalPath_);
+    journalPath_.clear();
+}
+
+void TimelapseControl::CountersChanged() {
+    if (deps_.countersChanged)
+        deps_.countersChanged();
 }
 
 }  // namespace tesmira
