@@ -14,6 +14,7 @@
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
 #include "recording/file_move.h"
+#include "recording/recording_control.h"
 #include "recording/recording_paths.h"
 
 namespace tesmira {
@@ -93,6 +94,15 @@ int TidySeriesFrames(const std::string& folder) {
         ++count;
     }
     return count;
+}
+
+// The space a killed movie held back beside itself is given back to the disk (a RAM disk holds it
+// in memory): the reserve only ever served the recording that was cut.
+void DropReserveOf(const std::string& moviePath) {
+    const std::string reserve = ReservePathOf(moviePath);
+    struct stat st {};
+    if (lstat(reserve.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        unlink(reserve.c_str());
 }
 
 struct Recovered {
@@ -200,6 +210,8 @@ RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
             counter = e.number + 1;
             out.countersMoved = true;
         }
+        if (e.kind == RecordingKind::Movie)
+            DropReserveOf(e.path);
         if (!PathExists(WithoutTrailingSlash(e.path))) {
             // Final already (cut after the rename) or removed by the user: nothing to repair.
             journal.End(e.path);
