@@ -89,6 +89,8 @@ void StillPhotoBinder::Store() {
         return;
     }
     deps_.settings.stillPhoto = result.nextCounter;
+    if (deps_.counterChanged)
+        deps_.counterChanged();
     qCInfo(lcCapture, "still photo %s", result.path.c_str());
 }
 
@@ -140,7 +142,8 @@ struct StillPhotoWiring::Parts {
 
 StillPhotoWiring::StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock& clock,
                                    INotifier& notifier, std::function<double()> stageZ,
-                                   InstrumentTextsProvider instruments)
+                                   InstrumentTextsProvider instruments,
+                                   std::function<void()> counterChanged)
     : parts_(std::make_unique<Parts>(capture)), capture_(capture) {
     StillPhotoDeps deps{capture.CurrentSettings(),
                         capture.CurrentRunState(),
@@ -148,7 +151,8 @@ StillPhotoWiring::StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock
                         notifier,
                         parts_->source,
                         [this](int index) { parts_->shutter.Play(index); },
-                        {}};
+                        {},
+                        std::move(counterChanged)};
     deps.overlay.stageZ = std::move(stageZ);
     // The meter and microscope texts, asked for at the moment a frame is stamped.
     if (instruments) {
