@@ -96,7 +96,7 @@ int TidySeriesFrames(const std::string& folder) {
     return count;
 }
 
-// The space a killed movie held back beside itself is given back to the disk (a RAM disk holds it
+// The space a killed AVI held back beside itself is given back to the disk (a RAM disk holds it
 // in memory): the reserve only ever served the recording that was cut.
 void DropReserveOf(const std::string& moviePath) {
     const std::string reserve = ReservePathOf(moviePath);
@@ -210,7 +210,7 @@ RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
             counter = e.number + 1;
             out.countersMoved = true;
         }
-        if (e.kind == RecordingKind::Movie)
+        if (e.kind != RecordingKind::ImageSeries)
             DropReserveOf(e.path);
         if (!PathExists(WithoutTrailingSlash(e.path))) {
             // Final already (cut after the rename) or removed by the user: nothing to repair.

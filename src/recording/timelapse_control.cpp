@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "imaging/dib.h"
+#include "recording/avi_repair.h"
 #include "recording/file_move.h"
 #include "recording/recording_journal.h"
 #include "recording/recording_log.h"
@@ -106,6 +107,8 @@ void TimelapseControl::RecStart() {
             FailStart(error);
             return;
         }
+        // Without the room for a reserve the series still goes ahead, only less protected.
+        reserve_.Create(ReservePathOf(target_.ActivePath()));
     }
     // The frames come from the live picture: a run started without live video runs the graph.
     if (!deps_.camera.IsRunning() && !deps_.camera.Run(&error)) {
@@ -294,8 +297,13 @@ std::string TimelapseControl::FinishSeries() {
     std::string problem;
     if (avi_) {
         std::string error;
-        if (!avi_->Close(&error))
+        // The reserve goes first, so that even on a full disk the index and header fit.
+        reserve_.Release();
+        if (!avi_->Close(&error)) {
             problem = "タイムラップス AVI を最後まで書けませんでした。\n" + error + "\n";
+            // A writer that failed leaves its frames without an index: rebuild it from them.
+            RepairAvi(target_.ActivePath());
+        }
         avi_.reset();
         s.recTlNo = seriesNumber_ + 1;
         CountersChanged();
@@ -349,6 +357,7 @@ void TimelapseControl::BeginSeries() {
 
 // The series has its final name, or never came to be: nothing is left to finish.
 void TimelapseControl::EndSeries() {
+    reserve_.Remove();
     if (deps_.journal && !journalPath_.empty())
         deps_.journal->End(journalPath_);
     journalPath_.clear();

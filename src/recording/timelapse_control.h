@@ -11,6 +11,7 @@
 #include <string>
 
 #include "media/avi_writer.h"
+#include "recording/disk_reserve.h"
 #include "recording/recording_control.h"
 #include "recording/timelapse_paths.h"
 
@@ -113,6 +114,7 @@ private:
     double measuredRate_ = 0.0;
     std::string lastSeries_;
     std::string journalPath_;  // the series as entered in the journal (empty: none entered)
+    DiskReserve reserve_;      // room for the AVI's index when the disk fills up
 };
 
 }  // namespace tesmira

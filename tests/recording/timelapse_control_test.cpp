@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "imaging/dib.h"
+#include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
 #include "recording/recording_control.h"
 #include "recording/recording_journal.h"
@@ -526,6 +527,29 @@ TEST_F(TimelapseTest, CutSeriesIsFinishedByTheNextStart) {
     EXPECT_NE(lines[0].find("26_01_17-000_BMP_at_0m_1s/"), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("取得：     3"), std::string::npos) << lines[0];
     EXPECT_TRUE(journal_.Pending().empty());
+}
+
+// The disk fills up in the middle of an AVI series (the writer's size limit plays the full disk):
+// the run stops with a message, and the file still gets its index and a header that counts the
+// frames in it.
+TEST_F(TimelapseTest, FullDiskStillEndsTheAviSeriesIndexedWithItsFramesCounted) {
+    settings_.timelapseType = 0;
+    settings_.tlFrames = 100;
+    SetAviWriterSizeLimitForTests(30000);  // room for about ten 32x24 frames
+    control_.RecStart();
+    Run(20000);
+    SetAviWriterSizeLimitForTests(0);
+    ASSERT_FALSE(run_.isRecording);
+    const std::string file = Video("26_01_17-000_TL_at_0m_1s.avi");
+    const test::ProbedAvi probe = test::ProbeAvi(file);
+    ASSERT_TRUE(probe.opened);
+    EXPECT_GT(probe.decodedFrames, 3);
+    EXPECT_LT(probe.decodedFrames, 20);
+    EXPECT_EQ(probe.headerFrames, probe.decodedFrames);
+    const std::string bytes = Head(file, 100000);
+    EXPECT_NE(bytes.find("idx1"), std::string::npos) << "no index was written";
+    EXPECT_TRUE(journal_.Pending().empty());
+    ASSERT_FALSE(Messages().empty()) << "the user must hear of the full disk";
 }
 
 TEST(TimelapseNames, FinalNamesCarryTheInterval) {

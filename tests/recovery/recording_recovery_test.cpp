@@ -170,6 +170,7 @@ TEST_F(RecoveryTest, TimeLapseAviAndSeriesFolderGetTheirIntervalNames) {
     const std::string avi = s_.dirVideo + "/26_01_17-001_TL.avi";
     Begin(avi, RecordingKind::TimeLapseAvi, 1, "");
     ASSERT_TRUE(RecordAndKill(avi, {0, false, 6}));
+    WriteAll(ReservePathOf(avi), std::vector<uint8_t>(4096, 0));  // held back beside it
     const std::string series = s_.dirVideo + "/26_01_17-002_JPG/";
     fs::create_directories(series);
     std::ofstream(series + "OneShot0000.jpg") << "frame";
