@@ -2,6 +2,7 @@
 // the file reaches the size asked for and is killed with SIGKILL (so the file spans several
 // OpenDML parts, the last one open); the repair is then timed.
 // Usage: bench_avi_repair [gigabytes, default 3] [folder, default /dev/shm] [keep: leave the file]
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -56,6 +57,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The repair after a power cut finds nothing of the file in memory: write it out and drop it
+    // from the page cache (a RAM disk keeps it anyway), so the time is that of a cold start.
+    if (const int fd = open(path.c_str(), O_RDONLY); fd >= 0) {
+        fdatasync(fd);
+        posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        close(fd);
+    }
     const double cpu0 = bench::SelfCpu();
     const double t0 = bench::Now();
     const AviRepairResult r = RepairAvi(path);

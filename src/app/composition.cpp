@@ -300,7 +300,11 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     stills_.reset();  // a panel made afresh: the old wiring lets go of message 1026 first
     stills_ = std::make_unique<StillPhotoWiring>(
         *panel, capture_, clock_, notifier_, [this] { return stageState_.stageZ; },
-        [this] { return CurrentInstrumentTexts(); });
+        [this] { return CurrentInstrumentTexts(); },
+        [this] {
+            if (counters_)
+                counters_->Save();
+        });
     WireStage(frame, *panel);
     WireCapture(frame, *panel);
     WireRecording(frame, *panel, profile);

@@ -3,6 +3,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "core/log.h"
+
 namespace tesmira {
 
 CTesmiraView::CTesmiraView(CTesmiraDoc& doc, QWidget* parent) : QTextEdit(parent), doc_(doc) {
@@ -23,6 +25,9 @@ void CTesmiraView::Append(const QString& text, const QColor& colour) {
     QString clean = text;
     clean.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     clean.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // The pane's lines also go to the log (QT_LOGGING_RULES="tesmira.app.debug=true"), so what
+    // the user was told can be read after the window is gone.
+    qCDebug(lcApp).noquote() << "message pane:" << clean.trimmed();
 
     // Switching undo off for the insertion keeps it out of the undo history; Qt empties the
     // history when it does, as the pane's appends are never meant to be taken back.

@@ -90,6 +90,8 @@ void StillPhotoBinder::Store() {
     }
     deps_.settings.stillPhoto = result.nextCounter;
     lastPhoto_ = result.path;
+    if (deps_.counterChanged)
+        deps_.counterChanged();
     qCInfo(lcCapture, "still photo %s", result.path.c_str());
 }
 
@@ -141,7 +143,8 @@ struct StillPhotoWiring::Parts {
 
 StillPhotoWiring::StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock& clock,
                                    INotifier& notifier, std::function<double()> stageZ,
-                                   InstrumentTextsProvider instruments)
+                                   InstrumentTextsProvider instruments,
+                                   std::function<void()> counterChanged)
     : parts_(std::make_unique<Parts>(capture)), capture_(capture) {
     StillPhotoDeps deps{capture.CurrentSettings(),
                         capture.CurrentRunState(),
@@ -149,7 +152,8 @@ StillPhotoWiring::StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock
                         notifier,
                         parts_->source,
                         [this](int index) { parts_->shutter.Play(index); },
-                        {}};
+                        {},
+                        std::move(counterChanged)};
     deps.overlay.stageZ = std::move(stageZ);
     // The meter and microscope texts, asked for at the moment a frame is stamped.
     if (instruments) {

@@ -59,6 +59,8 @@ struct StillPhotoDeps {
     IStillFrameSource& frames;
     std::function<void(int shutterSound)> playShutter;  // unset: silent
     StillOverlaySources overlay;
+    // "StillPhoto" moved on: write it now, so a crash never hands the number out twice.
+    std::function<void()> counterChanged;
 };
 
 class StillPhotoBinder {
@@ -108,7 +110,8 @@ private:
 class StillPhotoWiring {
 public:
     StillPhotoWiring(CDlgMain& panel, CaptureOwner& capture, Clock& clock, INotifier& notifier,
-                     std::function<double()> stageZ, InstrumentTextsProvider instruments = {});
+                     std::function<double()> stageZ, InstrumentTextsProvider instruments = {},
+                     std::function<void()> counterChanged = {});
     ~StillPhotoWiring();
     StillPhotoBinder& Binder() { return *binder_; }
     // The one shutter-sound pipeline, shared with time-lapse frames.

@@ -127,7 +127,9 @@ TimelapseBinding::TimelapseBinding(const RecordingDeps& recording, CDlgMain& pan
                       camera_,
                       [&encoders](int mediaType) { return encoders.For(mediaType); },
                       {},
-                      [&capture] { capture.Rebuild(); }});
+                      [&capture] { capture.Rebuild(); },
+                      recording.journal,
+                      recording.countersChanged});
     control_->RegisterTimers();
     recording_.SetTimelapse(control_.get());
     BindRadios();

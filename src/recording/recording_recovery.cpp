@@ -15,6 +15,7 @@
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
 #include "recording/file_move.h"
+#include "recording/recording_control.h"
 #include "recording/recording_paths.h"
 
 namespace tesmira {
@@ -55,19 +56,34 @@ MoveResult PutInPlace(const std::string& from, const std::string& to) {
     return SafeMoveFile(from, to);
 }
 
+bool EndsWith(const std::string& text, const char* tail) {
+    const size_t n = std::strlen(tail);
+    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}
+
 // The frames of a series folder, in name order. A frame file of zero bytes is what a cut at the
-// moment of creation leaves: it is removed, it holds no picture.
+// moment of creation leaves, and a hidden ".OneShot….tmp" is a picture cut off while it was
+// written, before it got its name: both are removed, neither holds a whole picture.
 int TidySeriesFrames(const std::string& folder) {
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         return 0;
     std::vector<std::string> frames;
+    std::vector<std::string> torn;
     while (dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.rfind("OneShot", 0) == 0)
             frames.push_back(name);
+        else if (name.rfind(".OneShot", 0) == 0 && EndsWith(name, ".tmp"))
+            torn.push_back(name);
     }
     closedir(dir);
+    for (const std::string& name : torn) {
+        const std::string path = WithTrailingSlash(folder) + name;
+        struct stat st {};
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            unlink(path.c_str());
+    }
     int count = 0;
     for (const std::string& name : frames) {
         const std::string path = WithTrailingSlash(folder) + name;
@@ -79,6 +95,15 @@ int TidySeriesFrames(const std::string& folder) {
         ++count;
     }
     return count;
+}
+
+// The space a killed AVI held back beside itself is given back to the disk (a RAM disk holds it
+// in memory): the reserve only ever served the recording that was cut.
+void DropReserveOf(const std::string& moviePath) {
+    const std::string reserve = ReservePathOf(moviePath);
+    struct stat st {};
+    if (lstat(reserve.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        unlink(reserve.c_str());
 }
 
 struct Recovered {
@@ -191,6 +216,8 @@ RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
             counter = e.number + 1;
             out.countersMoved = true;
         }
+        if (e.kind != RecordingKind::ImageSeries)
+            DropReserveOf(e.path);
         if (!PathExists(WithoutTrailingSlash(e.path))) {
             // Final already (cut after the rename) or removed by the user: nothing to repair.
             journal.End(e.path);

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 
 #include "core/clock.h"
 #include "core/notifier.h"
@@ -10,7 +11,9 @@
 #include "core/tesmira_doc.h"
 #include "core/ui_text.h"
 #include "imaging/dib.h"
+#include "recording/avi_repair.h"
 #include "recording/file_move.h"
+#include "recording/recording_journal.h"
 #include "recording/recording_log.h"
 #include "recording/relay_sync.h"
 #include "recording/timelapse_avi_writer.h"
@@ -79,14 +82,17 @@ void TimelapseControl::RecStart() {
     type_ = TimelapseTypeOf(s.timelapseType);
     // Never write into an older series: the number moves on past every name in use.
     seriesNumber_ = FirstFreeTimelapseNumber(s, s.recTlNo);
-    if (type_ != TimelapseType::kAvi)
+    if (type_ != TimelapseType::kAvi) {
         s.recTlNo = seriesNumber_ + 1;
+        CountersChanged();
+    }
     const TimelapseTargetResult made = MakeTimelapseTarget(s, seriesNumber_, type_);
     if (!made.ok) {
         FailStart(made.error);
         return;
     }
     target_ = made.target;
+    BeginSeries();
 
     std::string error;
     if (type_ == TimelapseType::kAvi) {
@@ -106,6 +112,8 @@ void TimelapseControl::RecStart() {
             FailStart(error);
             return;
         }
+        // Without the room for a reserve the series still goes ahead, only less protected.
+        reserve_.Create(ReservePathOf(target_.ActivePath()));
     }
     // The frames come from the live picture: a run started without live video runs the graph.
     if (!deps_.camera.IsRunning() && !deps_.camera.Run(&error)) {
@@ -136,6 +144,7 @@ void TimelapseControl::FailStart(const std::string& reason) {
     } else if (!target_.ActivePath().empty() && target_.ActivePath().back() == '/') {
         std::remove(target_.ActivePath().c_str());
     }
+    EndSeries();
     target_ = {};
     if (deps_.rebuildGraph)
         deps_.rebuildGraph();
@@ -325,11 +334,17 @@ std::string TimelapseControl::FinishSeries() {
     std::string problem;
     if (avi_) {
         std::string error;
-        if (!avi_->Close(&error))
+        // The reserve goes first, so that even on a full disk the index and header fit.
+        reserve_.Release();
+        if (!avi_->Close(&error)) {
             problem = UiText("Recording", "タイムラップス AVI を最後まで書けませんでした。\n") +
                       error + "\n";
+            // A writer that failed leaves its frames without an index: rebuild it from them.
+            RepairAvi(target_.ActivePath());
+        }
         avi_.reset();
         s.recTlNo = seriesNumber_ + 1;
+        CountersChanged();
     }
     const std::string finalName =
         UnusedTimelapseVariant(FinalTimelapseName(target_.destPath, s.timelapse));
@@ -347,14 +362,49 @@ std::string TimelapseControl::FinishSeries() {
     }
     if (moved.ok) {
         lastSeries_ = finalName;
+        EndSeries();
     } else {
         lastSeries_ = target_.ActivePath();
         problem += UiText("Recording", "タイムラップスを保存先へ移動できませんでした。\n") +
                    FillIn(UiText("Recording", "タイムラップスは %s にあります。\n"), lastSeries_) +
                    "(" + moved.error + ")\n";
     }
+    // A series that could not be moved stays in the journal: the next start tries again.
+    journalPath_.clear();
     target_ = {};
     return problem;
+}
+
+// Enters the series in the journal before its first frame exists, with the final name it is to
+// get: the interval is fixed for the run, so the name is known now.
+void TimelapseControl::BeginSeries() {
+    journalPath_.clear();
+    if (!deps_.journal)
+        return;
+    const RecordingKind kind =
+        type_ == TimelapseType::kAvi ? RecordingKind::TimeLapseAvi : RecordingKind::ImageSeries;
+    const JournalResult r = deps_.journal->Begin(
+        {target_.ActivePath(), kind, seriesNumber_, int64_t(std::time(nullptr)),
+         FinalTimelapseName(target_.destPath, deps_.settings.timelapse)});
+    if (!r.Ok()) {
+        // The series still runs, only without a second chance after a crash.
+        Report(UpdateHint::kAppendBlue, r.text + "\n");
+        return;
+    }
+    journalPath_ = target_.ActivePath();
+}
+
+// The series has its final name, or never came to be: nothing is left to finish.
+void TimelapseControl::EndSeries() {
+    reserve_.Remove();
+    if (deps_.journal && !journalPath_.empty())
+        deps_.journal->End(journalPath_);
+    journalPath_.clear();
+}
+
+void TimelapseControl::CountersChanged() {
+    if (deps_.countersChanged)
+        deps_.countersChanged();
 }
 
 }  // namespace tesmira

@@ -11,12 +11,14 @@
 #include <string>
 
 #include "media/avi_writer.h"
+#include "recording/disk_reserve.h"
 #include "recording/recording_control.h"
 #include "recording/timelapse_paths.h"
 
 namespace tesmira {
 
 class CDib;
+class RecordingJournal;
 class TimelapseAviWriter;
 class IRelaySync;
 
@@ -57,6 +59,11 @@ struct TimelapseDeps {
     std::function<std::unique_ptr<IAviWriter>()> makeWriter;
     // Destroys and rebuilds the capture graph, live video restored (the failure path).
     std::function<void()> rebuildGraph;
+    // Where a running series is entered until it has its final name, so that a series cut short
+    // is found and finished at the next start (may be null: no journal kept).
+    RecordingJournal* journal = nullptr;
+    // "RecTL No." moved on: write it now, so a crash never hands the number out twice.
+    std::function<void()> countersChanged;
 };
 
 class TimelapseControl {
@@ -93,6 +100,9 @@ private:
     bool StoreFrame(std::string* error);
     void StopWithError(const std::string& error);
     std::string FinishSeries();
+    void BeginSeries();
+    void EndSeries();
+    void CountersChanged();
     void Report(UpdateHint hint, const std::string& text);
     void Tell(const std::string& text);
     void RequestFrame();
@@ -115,6 +125,8 @@ private:
     int waitCountdown_ = 1;
     double measuredRate_ = 0.0;
     std::string lastSeries_;
+    std::string journalPath_;  // the series as entered in the journal (empty: none entered)
+    DiskReserve reserve_;      // room for the AVI's index when the disk fills up
 };
 
 }  // namespace tesmira

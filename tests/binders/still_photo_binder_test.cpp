@@ -58,7 +58,8 @@ struct StillWorld {
         if (!binder)
             binder = std::make_unique<StillPhotoBinder>(
                 StillPhotoDeps{settings, run, clock, notifier, frames,
-                               [this](int index) { sounds.push_back(index); }, overlay});
+                               [this](int index) { sounds.push_back(index); }, overlay,
+                               [this] { saved.push_back(settings.stillPhoto); }});
         return *binder;
     }
     std::string PhotoPath(int n) const { return StillPhotoPath(dir.path(), "26_01_17-", n); }
@@ -72,6 +73,7 @@ struct StillWorld {
     FakeFrames frames;
     StillOverlaySources overlay;
     std::vector<int> sounds;
+    std::vector<int> saved;  // "StillPhoto" as it was written each time it moved
     std::unique_ptr<StillPhotoBinder> binder;
 };
 
@@ -212,6 +214,7 @@ TEST(StillPhotoStore, AFileThatCannotBeWrittenIsNamedAndKeepsItsNumber) {
     EXPECT_EQ(w.notifier.messages[0].text.rfind("write error: cannot create " + expected, 0), 0u)
         << w.notifier.messages[0].text;
     EXPECT_EQ(w.settings.stillPhoto, 7);
+    EXPECT_TRUE(w.saved.empty()) << "a number that was not used is not written";
     EXPECT_FALSE(w.Binder().Pending()) << "the next press is not blocked";
 
     // Once the folder is there the same number is used.
@@ -220,6 +223,7 @@ TEST(StillPhotoStore, AFileThatCannotBeWrittenIsNamedAndKeepsItsNumber) {
     w.Binder().OnStillFrame();
     EXPECT_EQ(ReadAll(expected).size(), w.frames.frame->BmpFileSize());
     EXPECT_EQ(w.settings.stillPhoto, 8);
+    EXPECT_EQ(w.saved, std::vector<int>{8}) << "written the moment it moved";
 }
 
 TEST(StillPhotoStore, TimeOverlayIsStampedWhiteOnBlackFrom25By20) {

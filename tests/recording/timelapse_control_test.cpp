@@ -18,9 +18,12 @@
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "imaging/dib.h"
+#include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
 #include "recording/recording_control.h"
+#include "recording/recording_journal.h"
 #include "recording/recording_log.h"
+#include "recording/recording_recovery.h"
 #include "recording/timelapse_avi_writer.h"
 #include "recording/timelapse_control.h"
 
@@ -191,7 +194,10 @@ protected:
         timelapse_.RegisterTimers();
         control_.SetTimelapse(&timelapse_);
     }
-    void TearDown() override { test::RemoveTree(dir_); }
+    void TearDown() override {
+        test::RemoveTree(dir_);
+        test::RemoveTree(journalDir_);
+    }
     void Run(uint32_t ms) { stepper_.RunFor(timers_, camera_, timelapse_, ms); }
     std::vector<std::string> Messages() const {
         std::vector<std::string> texts;
@@ -231,21 +237,27 @@ protected:
     FakeCountDown countDown_;
     FakePanel panel_;
     int rebuilds_ = 0;
+    std::string journalDir_ = test::MakeTempDir();
+    RecordingJournal journal_{journalDir_ + "/Tesmira.recordings"};
+    std::vector<int> savedRecTlNos_;  // "RecTL No." as it was written each time it moved
     RecordingControl control_{MakeDeps()};
-    TimelapseControl timelapse_{TimelapseDeps{settings_,
-                                              run_,
-                                              doc_,
-                                              messages_,
-                                              clock_,
-                                              timers_,
-                                              log_,
-                                              stage_,
-                                              countDown_,
-                                              panel_,
-                                              camera_,
-                                              {},
-                                              {},
-                                              [this] { ++rebuilds_; }}};
+    TimelapseControl timelapse_{
+        TimelapseDeps{settings_,
+                      run_,
+                      doc_,
+                      messages_,
+                      clock_,
+                      timers_,
+                      log_,
+                      stage_,
+                      countDown_,
+                      panel_,
+                      camera_,
+                      {},
+                      {},
+                      [this] { ++rebuilds_; },
+                      &journal_,
+                      [this] { savedRecTlNos_.push_back(settings_.recTlNo); }}};
     PaneTexts pane_{doc_};
     std::string dir_;
 };
@@ -365,6 +377,8 @@ TEST_F(TimelapseTest, AMoveThatFailsIsReportedWithWhereTheFramesAre) {
     EXPECT_NE(Messages().back().find(settings_.tempDrive + "/26_01_17-000_BMP/"), std::string::npos)
         << Messages().back();
     EXPECT_EQ(Names(settings_.tempDrive + "/26_01_17-000_BMP").size(), 3u);
+    ASSERT_EQ(journal_.Pending().size(), 1u) << "the next start tries the move again";
+    EXPECT_EQ(journal_.Pending()[0].path, settings_.tempDrive + "/26_01_17-000_BMP/");
 }
 
 TEST_F(TimelapseTest, APictureThatCannotBeWrittenStopsTheRunAndIsNotCounted) {
@@ -427,8 +441,116 @@ TEST_F(TimelapseTest, StartWithoutLiveVideoRunsTheGraphAndAFailedRunCleansUp) {
     EXPECT_EQ(rebuilds_, 1);
     EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
     EXPECT_FALSE(fs::exists(Video("26_01_17-001_BMP"))) << "the unused folder is taken away";
+    EXPECT_TRUE(journal_.Pending().empty()) << "nothing left for the next start to finish";
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Messages()[0], "camera gone");
+}
+
+// While a series runs the journal names where its frames go, what it is and the name it is to end
+// with; once it has that name the entry is gone. "RecTL No." is written the moment it moves: at
+// the start for picture series, at the stop for an AVI.
+TEST_F(TimelapseTest, JournalNamesTheRunningSeriesUntilItHasItsFinalName) {
+    struct Case {
+        int type;
+        int useTempDrive;
+        const char* active;  // relative to the folder the frames go to while running
+        RecordingKind kind;
+        const char* finalName;  // in the video folder
+        std::vector<int> savedAtStart;
+    };
+    const std::vector<Case> cases = {
+        {1, 0, "26_01_17-000_BMP/", RecordingKind::ImageSeries, "26_01_17-000_BMP_at_0m_1s/", {1}},
+        {2, 1, "26_01_17-001_JPG/", RecordingKind::ImageSeries, "26_01_17-001_JPG_at_0m_1s/", {2}},
+        {0,
+         0,
+         "26_01_17-002_TL.avi",
+         RecordingKind::TimeLapseAvi,
+         "26_01_17-002_TL_at_0m_1s.avi",
+         {}},
+        {0,
+         1,
+         "26_01_17-003_TL.avi",
+         RecordingKind::TimeLapseAvi,
+         "26_01_17-003_TL_at_0m_1s.avi",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.active);
+        settings_.timelapseType = c.type;
+        settings_.useTempDrive = c.useTempDrive;
+        savedRecTlNos_.clear();
+        control_.RecStart();
+        ASSERT_TRUE(run_.isRecording);
+        EXPECT_EQ(savedRecTlNos_, c.savedAtStart);
+        Run(1500);  // two of three frames stored
+        const std::vector<JournalEntry> pending = journal_.Pending();
+        ASSERT_EQ(pending.size(), 1u);
+        const std::string running = c.useTempDrive ? settings_.tempDrive : settings_.dirVideo;
+        EXPECT_EQ(pending[0].path, running + "/" + c.active);
+        EXPECT_EQ(pending[0].kind, c.kind);
+        EXPECT_EQ(pending[0].number, timelapse_.seriesNumber());
+        EXPECT_EQ(pending[0].finalName, Video(c.finalName));
+        Run(1000);
+        ASSERT_FALSE(run_.isRecording);
+        EXPECT_EQ(timelapse_.lastSeries(), Video(c.finalName));
+        EXPECT_TRUE(journal_.Pending().empty());
+        EXPECT_EQ(savedRecTlNos_.back(), timelapse_.seriesNumber() + 1);
+    }
+}
+
+// A run cut short in the work folder (the program killed mid-series) is found by the next start:
+// every picture stored so far is in the video folder under the series' final name, and a picture
+// whose writing was cut off before it got its name is not passed off as one.
+TEST_F(TimelapseTest, CutSeriesIsFinishedByTheNextStart) {
+    settings_.useTempDrive = 1;
+    settings_.tlFrames = 10;
+    control_.RecStart();
+    Run(2500);  // three frames stored, then the program "dies": nothing more runs
+    ASSERT_TRUE(run_.isRecording);
+    const std::string running = settings_.tempDrive + "/26_01_17-000_BMP/";
+    std::ofstream(running + ".OneShot0003.bmp.4242.4242.0.tmp") << "half a picture";
+
+    Settings next = settings_;
+    next.timelapse = 60000;  // changed since: the name still follows the series' own interval
+    next.recTlNo = 0;        // and the number was never written
+    std::vector<std::string> lines;
+    const RecoveryOutcome out =
+        RecoverRecordings(next, journal_, [&lines](bool repaired, const std::string& text) {
+            EXPECT_TRUE(repaired) << text;
+            lines.push_back(text);
+        });
+    EXPECT_EQ(out.repaired, 1);
+    EXPECT_EQ(next.recTlNo, 1);
+    EXPECT_TRUE(Names(settings_.tempDrive).empty());
+    EXPECT_EQ(Names(Video("26_01_17-000_BMP_at_0m_1s")),
+              (std::vector<std::string>{"OneShot0000.bmp", "OneShot0001.bmp", "OneShot0002.bmp"}));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("26_01_17-000_BMP_at_0m_1s/"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("取得：     3"), std::string::npos) << lines[0];
+    EXPECT_TRUE(journal_.Pending().empty());
+}
+
+// The disk fills up in the middle of an AVI series (the writer's size limit plays the full disk):
+// the run stops with a message, and the file still gets its index and a header that counts the
+// frames in it.
+TEST_F(TimelapseTest, FullDiskStillEndsTheAviSeriesIndexedWithItsFramesCounted) {
+    settings_.timelapseType = 0;
+    settings_.tlFrames = 100;
+    SetAviWriterSizeLimitForTests(30000);  // room for about ten 32x24 frames
+    control_.RecStart();
+    Run(20000);
+    SetAviWriterSizeLimitForTests(0);
+    ASSERT_FALSE(run_.isRecording);
+    const std::string file = Video("26_01_17-000_TL_at_0m_1s.avi");
+    const test::ProbedAvi probe = test::ProbeAvi(file);
+    ASSERT_TRUE(probe.opened);
+    EXPECT_GT(probe.decodedFrames, 3);
+    EXPECT_LT(probe.decodedFrames, 20);
+    EXPECT_EQ(probe.headerFrames, probe.decodedFrames);
+    const std::string bytes = Head(file, 100000);
+    EXPECT_NE(bytes.find("idx1"), std::string::npos) << "no index was written";
+    EXPECT_TRUE(journal_.Pending().empty());
+    ASSERT_FALSE(Messages().empty()) << "the user must hear of the full disk";
 }
 
 TEST(TimelapseNames, FinalNamesCarryTheInterval) {

@@ -11,6 +11,7 @@
 
 #include "core/settings.h"
 #include "recording/file_move.h"
+#include "recording/recording_control.h"
 #include "recording/recording_paths.h"
 #include "recovery_util.h"
 
@@ -107,10 +108,11 @@ TEST_F(RecoveryTest, KilledMovieInTheWorkFolderArrivesInTheVideoFolder) {
     s_.useTempDrive = 1;
     const std::string cut = s_.tempDrive + "/26_01_17-002.avi";
     Begin(cut, RecordingKind::Movie, 2, s_.dirVideo + "/26_01_17-002.avi");
-    ASSERT_TRUE(RecordAndKill(cut, {1, false, 12}));  // MJPEG
+    ASSERT_TRUE(RecordAndKill(cut, {1, false, 12}));              // MJPEG
+    WriteAll(ReservePathOf(cut), std::vector<uint8_t>(4096, 0));  // held back beside it
 
     EXPECT_EQ(Recover().repaired, 1);
-    EXPECT_TRUE(Names(s_.tempDrive).empty());
+    EXPECT_TRUE(Names(s_.tempDrive).empty()) << "neither the movie nor its reserve stay behind";
     const std::string final = s_.dirVideo + "/26_01_17-002_Rec_at_30.00fps.avi";
     ASSERT_TRUE(PathExists(final));
     const ProbeCount after = ProbeVideoFrames(final);
@@ -155,7 +157,9 @@ TEST_F(RecoveryTest, UnreadableFileIsLeftAloneAndNamedInTheMessage) {
 
 TEST_F(RecoveryTest, EntryWhoseFileIsGoneIsDroppedQuietly) {
     Begin(s_.dirVideo + "/26_01_17-007.avi", RecordingKind::Movie, 7, "");
+    WriteAll(ReservePathOf(s_.dirVideo + "/26_01_17-007.avi"), std::vector<uint8_t>(4096, 0));
     EXPECT_EQ(Recover().repaired, 0);
+    EXPECT_TRUE(Names(s_.dirVideo).empty()) << "the reserve went with its recording";
     EXPECT_TRUE(lines_.empty());
     EXPECT_TRUE(journal_.Pending().empty());
     EXPECT_EQ(s_.recNo, 8);
@@ -166,6 +170,7 @@ TEST_F(RecoveryTest, TimeLapseAviAndSeriesFolderGetTheirIntervalNames) {
     const std::string avi = s_.dirVideo + "/26_01_17-001_TL.avi";
     Begin(avi, RecordingKind::TimeLapseAvi, 1, "");
     ASSERT_TRUE(RecordAndKill(avi, {0, false, 6}));
+    WriteAll(ReservePathOf(avi), std::vector<uint8_t>(4096, 0));  // held back beside it
     const std::string series = s_.dirVideo + "/26_01_17-002_JPG/";
     fs::create_directories(series);
     std::ofstream(series + "OneShot0000.jpg") << "frame";
