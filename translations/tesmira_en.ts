@@ -66,6 +66,193 @@ Please check the microphone&apos;s connection with
     </message>
 </context>
 <context>
+    <name>ControlPanel</name>
+    <message>
+        <source>キー: ← / 4</source>
+        <translation>Key: ← / 4</translation>
+    </message>
+    <message>
+        <source>キー: → / 6</source>
+        <translation>Key: → / 6</translation>
+    </message>
+    <message>
+        <source>キー: ↑ / 8</source>
+        <translation>Key: ↑ / 8</translation>
+    </message>
+    <message>
+        <source>キー: ↓ / 2</source>
+        <translation>Key: ↓ / 2</translation>
+    </message>
+    <message>
+        <source>キー: Shift+← / Shift+4</source>
+        <translation>Key: Shift+← / Shift+4</translation>
+    </message>
+    <message>
+        <source>キー: Shift+→ / Shift+6</source>
+        <translation>Key: Shift+→ / Shift+6</translation>
+    </message>
+    <message>
+        <source>キー: Shift+↑ / Shift+8</source>
+        <translation>Key: Shift+↑ / Shift+8</translation>
+    </message>
+    <message>
+        <source>キー: Shift+↓ / Shift+2</source>
+        <translation>Key: Shift+↓ / Shift+2</translation>
+    </message>
+    <message>
+        <source>キー: Home / 7</source>
+        <translation>Key: Home / 7</translation>
+    </message>
+    <message>
+        <source>キー: PageUp / 9</source>
+        <translation>Key: PageUp / 9</translation>
+    </message>
+    <message>
+        <source>キー: End / 1</source>
+        <translation>Key: End / 1</translation>
+    </message>
+    <message>
+        <source>キー: PageDown / 3</source>
+        <translation>Key: PageDown / 3</translation>
+    </message>
+    <message>
+        <source>キー: Shift+Home / Shift+7</source>
+        <translation>Key: Shift+Home / Shift+7</translation>
+    </message>
+    <message>
+        <source>キー: Shift+PageUp / Shift+9</source>
+        <translation>Key: Shift+PageUp / Shift+9</translation>
+    </message>
+    <message>
+        <source>キー: Shift+End / Shift+1</source>
+        <translation>Key: Shift+End / Shift+1</translation>
+    </message>
+    <message>
+        <source>キー: Shift+PageDown / Shift+3</source>
+        <translation>Key: Shift+PageDown / Shift+3</translation>
+    </message>
+    <message>
+        <source>キー: Ctrl+↑ / Ctrl+8</source>
+        <translation>Key: Ctrl+↑ / Ctrl+8</translation>
+    </message>
+    <message>
+        <source>キー: Ctrl+↓ / Ctrl+2</source>
+        <translation>Key: Ctrl+↓ / Ctrl+2</translation>
+    </message>
+    <message>
+        <source>キー: Shift+Ctrl+↑ / Shift+Ctrl+8</source>
+        <translation>Key: Shift+Ctrl+↑ / Shift+Ctrl+8</translation>
+    </message>
+    <message>
+        <source>キー: Shift+Ctrl+↓ / Shift+Ctrl+2</source>
+        <translation>Key: Shift+Ctrl+↓ / Shift+Ctrl+2</translation>
+    </message>
+    <message>
+        <source>キー: スペース</source>
+        <translation>Key: Space</translation>
+    </message>
+    <message>
+        <source>キー: B</source>
+        <translation>Key: B</translation>
+    </message>
+    <message>
+        <source>キー: S（縮小） / Z（拡大）</source>
+        <translation>Keys: S (smaller) / Z (larger)</translation>
+    </message>
+    <message>
+        <source>温度・湿度計は ON になっていません。</source>
+        <translation>The temperature/humidity meter is not ON.</translation>
+    </message>
+    <message>
+        <source>温度・湿度計を ON にすると使えます。</source>
+        <translation>Available once the temperature/humidity meter is ON.</translation>
+    </message>
+    <message>
+        <source>温度・湿度計を ON にして Focus Start を押すと使えます。</source>
+        <translation>Available once the temperature/humidity meter is ON and Focus Start is pressed.</translation>
+    </message>
+    <message>
+        <source>VEV Microscope は ON になっていません。</source>
+        <translation>VEV Microscope is not ON.</translation>
+    </message>
+    <message>
+        <source>「再生速度を変更する」にチェックすると選べます。</source>
+        <translation>Available when &quot;Change the replay rate&quot; is checked.</translation>
+    </message>
+    <message>
+        <source>カメラがありません（キャプチャー ▸ カメラ選択）。</source>
+        <translation>No camera (Capture ▸ Select camera).</translation>
+    </message>
+    <message>
+        <source>LiveStart でライブ映像を始めると使えます。</source>
+        <translation>Available once LiveStart shows the live picture.</translation>
+    </message>
+    <message>
+        <source>録画中・繰り返し録画中は変更できません。</source>
+        <translation>Cannot be changed while recording or repeating.</translation>
+    </message>
+    <message>
+        <source>録画モードが「タイムラップス」のときに選べます。</source>
+        <translation>Available when the recording mode is &quot;Time-lapse&quot;.</translation>
+    </message>
+    <message>
+        <source>録画モードが「タイムラップス」の間は使えません。</source>
+        <translation>Not available while the recording mode is &quot;Time-lapse&quot;.</translation>
+    </message>
+    <message>
+        <source>リレーの手順が設定されていません（詳細）。</source>
+        <translation>No relay sequence is set (Details).</translation>
+    </message>
+    <message>
+        <source>リレーの手順も時刻も設定されていません（詳細）。</source>
+        <translation>Neither a relay sequence nor clock times are set (Details).</translation>
+    </message>
+    <message>
+        <source>ライブ映像は表示中です。</source>
+        <translation>The live picture is already showing.</translation>
+    </message>
+    <message>
+        <source>ライブ映像は止まっています。</source>
+        <translation>The live picture is stopped.</translation>
+    </message>
+    <message>
+        <source>録画中です。</source>
+        <translation>Recording.</translation>
+    </message>
+    <message>
+        <source>繰り返し録画の途中です（停止で解除）。</source>
+        <translation>A repeated recording is in progress (Stop cancels it).</translation>
+    </message>
+    <message>
+        <source>録画していません。</source>
+        <translation>Not recording.</translation>
+    </message>
+    <message>
+        <source>マイクがありません（キャプチャー ▸ カメラ選択）。</source>
+        <translation>No microphone (Capture ▸ Select camera).</translation>
+    </message>
+    <message>
+        <source>タイムラップス AVI を書き出せません（カメラと圧縮の設定）。</source>
+        <translation>Cannot write a time-lapse AVI (camera and compression settings).</translation>
+    </message>
+    <message>
+        <source>録画中は撮れません。</source>
+        <translation>Cannot take a photo while recording.</translation>
+    </message>
+    <message>
+        <source>VEV Microscope の ON で読み取りを始めると使えます。</source>
+        <translation>Available once VEV Microscope ON starts the readout.</translation>
+    </message>
+    <message>
+        <source>リレーモジュール 1 が見つかりません。</source>
+        <translation>Relay module 1 not found.</translation>
+    </message>
+    <message>
+        <source>リレーモジュール 2 が見つかりません。</source>
+        <translation>Relay module 2 not found.</translation>
+    </message>
+</context>
+<context>
     <name>Core</name>
     <message>
         <source>ディレクトリー &lt;%s&gt; は存在しません！
@@ -131,6 +318,14 @@ Please choose the folder again with [Capture] → [Folders and Types] in the men
     <message>
         <source>%d から %d までの整数を入力してください。</source>
         <translation>Please enter a whole number from %d to %d.</translation>
+    </message>
+    <message>
+        <source>%1 から %2 までの整数を入力してください。</source>
+        <translation>Please enter a whole number from %1 to %2.</translation>
+    </message>
+    <message>
+        <source>%1 から %2 までの数値を入力してください。</source>
+        <translation>Please enter a number from %1 to %2.</translation>
     </message>
 </context>
 <context>
@@ -404,6 +599,54 @@ Time before next rec</translation>
         <source>プログラム情報、バージョン、著作権を表示します。</source>
         <translation>Shows the program information, version and copyright.</translation>
     </message>
+    <message>
+        <source>メッセージ欄をクリックしてから使えます。</source>
+        <translation>Click the message pane first.</translation>
+    </message>
+    <message>
+        <source>LiveStop でライブ映像を止めてから選べます。</source>
+        <translation>Stop the live picture with LiveStop first.</translation>
+    </message>
+    <message>
+        <source>録画中は変更できません。</source>
+        <translation>Cannot be changed while recording.</translation>
+    </message>
+    <message>
+        <source>カメラがありません（キャプチャー ▸ カメラ選択）。</source>
+        <translation>No camera (Capture ▸ Select camera).</translation>
+    </message>
+    <message>
+        <source>カメラの出力が見つかりません（キャプチャー ▸ カメラ選択）。</source>
+        <translation>The camera output was not found (Capture ▸ Select camera).</translation>
+    </message>
+    <message>
+        <source>録画中だけ使えます。</source>
+        <translation>Available only while recording.</translation>
+    </message>
+    <message>
+        <source>ツール バーはありません。</source>
+        <translation>There is no toolbar.</translation>
+    </message>
+    <message>
+        <source>ステータス バーはありません。</source>
+        <translation>There is no status bar.</translation>
+    </message>
+    <message>
+        <source>元に戻す操作がありません。</source>
+        <translation>Nothing to undo.</translation>
+    </message>
+    <message>
+        <source>テキストが選択されていません。</source>
+        <translation>No text is selected.</translation>
+    </message>
+    <message>
+        <source>クリップボードに貼り付けられる内容がありません。</source>
+        <translation>Nothing on the clipboard to paste.</translation>
+    </message>
+    <message>
+        <source>今は使えません。</source>
+        <translation>Not available now.</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>
@@ -430,6 +673,18 @@ Time before next rec</translation>
     <message>
         <source>停止</source>
         <translation>RecStop</translation>
+    </message>
+    <message>
+        <source>中断</source>
+        <translation>Abort</translation>
+    </message>
+    <message>
+        <source>ショット</source>
+        <translation>Shot</translation>
+    </message>
+    <message>
+        <source>繰り返し</source>
+        <translation>Cycle</translation>
     </message>
 </context>
 <context>
@@ -696,6 +951,81 @@ Click [ OK ] once the stage has stopped moving.
     </message>
 </context>
 <context>
+    <name>StatusLine</name>
+    <message>
+        <source>タイムラップス撮影中</source>
+        <translation>Time-lapse running</translation>
+    </message>
+    <message>
+        <source>録画中</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>繰り返し録画の待機中</source>
+        <translation>Waiting for the next repeated recording</translation>
+    </message>
+    <message>
+        <source>カメラなし</source>
+        <translation>No camera</translation>
+    </message>
+    <message>
+        <source>ライブ</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>ライブ停止中</source>
+        <translation>Live stopped</translation>
+    </message>
+    <message>
+        <source>経過 %1</source>
+        <translation>Elapsed %1</translation>
+    </message>
+    <message>
+        <source>残り %1</source>
+        <translation>%1 left</translation>
+    </message>
+    <message>
+        <source>次の録画まで %1</source>
+        <translation>Next recording in %1</translation>
+    </message>
+    <message>
+        <source>%1 fps</source>
+        <translation>%1 fps</translation>
+    </message>
+    <message>
+        <source>キー → ステージ</source>
+        <translation>Keys → stage</translation>
+    </message>
+    <message>
+        <source>キー → 入力欄</source>
+        <translation>Keys → edit field</translation>
+    </message>
+    <message>
+        <source>キー → 映像</source>
+        <translation>Keys → picture</translation>
+    </message>
+    <message>
+        <source>キー → 他のウィンドウ</source>
+        <translation>Keys → another window</translation>
+    </message>
+    <message>
+        <source>非圧縮</source>
+        <translation>Uncompressed</translation>
+    </message>
+    <message>
+        <source>保存: %1</source>
+        <translation>Saved: %1</translation>
+    </message>
+    <message>
+        <source>X %1  Y %2  Z %3 µm</source>
+        <translation>X %1  Y %2  Z %3 µm</translation>
+    </message>
+    <message>
+        <source>%1 齣</source>
+        <translation>%1 frames</translation>
+    </message>
+</context>
+<context>
     <name>tesmira::CAboutDlg</name>
     <message>
         <source>Tesmiraのﾊﾞｰｼﾞｮﾝ情報</source>
@@ -715,10 +1045,6 @@ Click [ OK ] once the stage has stopped moving.
     <message>
         <source>書き換え</source>
         <translation>Rewrite</translation>
-    </message>
-    <message>
-        <source>ｷｬﾝｾﾙ</source>
-        <translation>Cancel</translation>
     </message>
     <message>
         <source>0.001 から 10000 までの数値を入力してください。</source>
@@ -746,10 +1072,6 @@ Click [ OK ] once the stage has stopped moving.
     <message>
         <source>接続マイク</source>
         <translation>Microphone in use</translation>
-    </message>
-    <message>
-        <source>ｷｬﾝｾﾙ</source>
-        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -811,10 +1133,6 @@ Click [ OK ] once the stage has stopped moving.
         <translation>Use a RAM disk for work →</translation>
     </message>
     <message>
-        <source>非圧縮</source>
-        <translation>Uncompressed</translation>
-    </message>
-    <message>
         <source>画質設定</source>
         <translation>Quality</translation>
     </message>
@@ -837,10 +1155,6 @@ Click [ OK ] once the stage has stopped moving.
     <message>
         <source>実際に，記録をファイルに書き出す</source>
         <translation>Write the log to a file</translation>
-    </message>
-    <message>
-        <source>キャンセル</source>
-        <translation>Cancel</translation>
     </message>
     <message>
         <source>決定</source>
@@ -1051,10 +1365,6 @@ Coarse = [Shift]+[Ctrl]+</translation>
         <source>XY と Z に同じポート</source>
         <translation>One port for XY and Z</translation>
     </message>
-    <message>
-        <source>ｷｬﾝｾﾙ</source>
-        <translation>Cancel</translation>
-    </message>
 </context>
 <context>
     <name>tesmira::CDlgTimeLimit</name>
@@ -1086,16 +1396,104 @@ Coarse = [Shift]+[Ctrl]+</translation>
         <source>回</source>
         <translation>times</translation>
     </message>
-    <message>
-        <source>キャンセル</source>
-        <translation>Cancel</translation>
-    </message>
 </context>
 <context>
     <name>tesmira::CDlgTimelapse</name>
     <message>
         <source>ビデオの録画時間と回数&#x3000;および&#x3000;タイムラップスビデオの撮影間隔と齣数&#x3000;さらに&#x3000;USBリレー制御&#x3000;設定</source>
         <translation>Video length and repeats, time-lapse interval and frames, and USB relay control settings</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>ビデオ</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>録画時間</source>
+        <translation>Recording time</translation>
+    </message>
+    <message>
+        <source>分</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>録画間隔</source>
+        <translation>Recording interval</translation>
+    </message>
+    <message>
+        <source>録画回数</source>
+        <translation>Recordings</translation>
+    </message>
+    <message>
+        <source>タイムラップスビデオ</source>
+        <translation>Time-lapse video</translation>
+    </message>
+    <message>
+        <source>コマ間隔</source>
+        <translation>Frame interval</translation>
+    </message>
+    <message>
+        <source>最大齣数</source>
+        <translation>Max. frames</translation>
+    </message>
+    <message>
+        <source>時</source>
+        <translation>h</translation>
+    </message>
+    <message>
+        <source>再生時間</source>
+        <translation>Replay time</translation>
+    </message>
+    <message>
+        <source>テロップ：</source>
+        <translation>Caption:</translation>
+    </message>
+    <message>
+        <source>時刻</source>
+        <translation>Clock</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>Zー軸値</source>
+        <translation>Z value</translation>
+    </message>
+    <message>
+        <source>フォント高さ：</source>
+        <translation>Font height:</translation>
+    </message>
+    <message>
+        <source>シャッター音：</source>
+        <translation>Shutter sound:</translation>
+    </message>
+    <message>
+        <source>USB リレー</source>
+        <translation>USB relay</translation>
+    </message>
+    <message>
+        <source>+/- X 秒</source>
+        <translation>+/- X s</translation>
+    </message>
+    <message>
+        <source>録画/ショット</source>
+        <translation>Rec/Shot</translation>
+    </message>
+    <message>
+        <source>時刻に同期してONのときも，ショット中は常にOFF</source>
+        <translation>Always OFF during a shot, even when ON by the clock</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>

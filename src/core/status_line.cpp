@@ -39,7 +39,7 @@ QString Timing(const StatusLineState& s) {
             QCoreApplication::translate("StatusLine", "経過 %1").arg(FormatDuration(s.elapsedMs));
         if (s.recMode == 2)
             return text + QStringLiteral("  ") +
-                   QCoreApplication::translate("StatusLine", "%n 齣", nullptr, s.timelapseFrames);
+                   QCoreApplication::translate("StatusLine", "%1 齣").arg(s.timelapseFrames);
         if (s.limitMs > 0) {
             const int64_t left = s.limitMs - static_cast<int64_t>(s.elapsedMs);
             text += QStringLiteral("  ") +

@@ -98,7 +98,7 @@ TEST_F(EnglishFrameTest, ShowsNoJapaneseAnywhere) {
             check(w->objectName(), Text(w));
     }
     // The record buttons change their captions with the run state.
-    auto* panel = qobject_cast<CDlgMain*>(f.splitter()->widget(0));
+    CDlgMain* panel = f.controlPanel();
     ASSERT_NE(panel, nullptr);
     run.isRepeating = true;
     panel->UpdateRecordControls();
@@ -110,7 +110,7 @@ TEST_F(EnglishFrameTest, ShowsNoJapaneseAnywhere) {
 
 TEST_F(EnglishFrameTest, MenusAndPanelFitAMaximisedWindowAt1366x768) {
     CMainFrame& f = Make();
-    auto* panel = qobject_cast<CDlgMain*>(f.splitter()->widget(0));
+    CDlgMain* panel = f.controlPanel();
     ASSERT_NE(panel, nullptr);
     for (int id = 1001; id <= 1194; ++id)
         panel->MarkAttached({id});

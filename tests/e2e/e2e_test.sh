@@ -415,7 +415,7 @@ run_series() {
     local type=$1 pattern=$2 what=$3
     set_key RecMode 2
     set_key TimelapseType "$type"
-    set_key Timelapse 300
+    set_key Timelapse 1000
     set_key TL_frames 3
     "$lab" -- >"$out" 2>&1 &
     lab_pid=$!
@@ -438,14 +438,14 @@ run_series() {
     lab_pid=""
 }
 
-run_series 1 "${prefix}*_BMP_at_0m_0s" "BMP series"
+run_series 1 "${prefix}*_BMP_at_0m_1s" "BMP series"
 bmps=$(ls "$series" | tr '\n' ' ')
 [ "$bmps" = "OneShot0000.bmp OneShot0001.bmp OneShot0002.bmp " ] ||
     fail "the BMP series folder $(basename "$series") holds: $bmps"
 [ "$(head -c 2 "$series/OneShot0002.bmp")" = BM ] || fail "OneShot0002.bmp is no BMP"
 ok "a BMP series leaves $(basename "$series")/ with OneShot0000-0002.bmp"
 
-run_series 0 "${prefix}*_TL_at_0m_0s.avi" "AVI series"
+run_series 0 "${prefix}*_TL_at_0m_1s.avi" "AVI series"
 probe=$(ffprobe -v error -select_streams v:0 -count_frames \
     -show_entries stream=nb_read_frames,r_frame_rate -of default=noprint_wrappers=1 "$series" 2>&1)
 grep -q '^nb_read_frames=3$' <<<"$probe" && grep -q '^r_frame_rate=30000/1001$' <<<"$probe" ||

@@ -292,7 +292,7 @@ close_tesmira
 set_key UseTempDrive 0
 set_key RecMode 2
 set_key TimelapseType 0
-set_key Timelapse 300
+set_key Timelapse 1000
 set_key TL_frames 100000
 start_tesmira "time-lapse AVI series"
 xdotool key space
@@ -307,9 +307,9 @@ ok "killed with SIGKILL during the AVI series ${prefix}001_TL.avi ($tl_frames fr
 set_key UseTempDrive 1
 set_key TimelapseType 1
 start_tesmira "BMP series in the work folder"
-series_avi=$(only "$video/${prefix}001_TL_at_0m_0s.avi")
+series_avi=$(only "$video/${prefix}001_TL_at_0m_1s.avi")
 [ -n "$series_avi" ] && ! exists "$video/${prefix}001_TL.avi" ||
-    fail "the AVI series is not under ${prefix}001_TL_at_0m_0s.avi"
+    fail "the AVI series is not under ${prefix}001_TL_at_0m_1s.avi"
 IFS=, read -r header read <<<"$(header_and_read "$series_avi")"
 [[ $read =~ ^[0-9]+$ ]] && [ "$read" -ge "${tl_frames:-1}" ] && [ "$header" = "$read" ] ||
     fail "the AVI series reads as header '$header', decoded '$read' (before: $tl_frames)"
@@ -326,8 +326,8 @@ stored=$(compgen -G "$folder/OneShot*.bmp" | wc -l)
 ok "killed with SIGKILL during the BMP series $(basename "$folder") ($stored pictures)"
 
 start_tesmira "restart after the BMP series"
-final=$(only "$video/$(basename "$folder")_at_0m_0s")
-[ -n "$final" ] || fail "the BMP series is not under $(basename "$folder")_at_0m_0s in $video"
+final=$(only "$video/$(basename "$folder")_at_0m_1s")
+[ -n "$final" ] || fail "the BMP series is not under $(basename "$folder")_at_0m_1s in $video"
 [ -z "$(ls -A "$work")" ] || fail "the work folder still holds: $(ls -A "$work")"
 no_leftovers "BMP series"
 [ "$(compgen -G "$final/OneShot*.bmp" | wc -l)" -ge "$stored" ] ||

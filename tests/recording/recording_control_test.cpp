@@ -617,52 +617,54 @@ TEST_F(RecordingControlTest, RelaySynchronisedRecordingsStartAndEndTheSequence) 
         EXPECT_EQ(relay.Count("off"), c.offs);
         control_.SetRelaySync(nullptr);
     }
-    // A real file system that fills up: a small RAM disk mounted over the video folder (in a mount
-    // namespace of this test's own, so nothing outside sees it) and filled from outside until only
-    // the reserve and a dozen frames fit. The reserve is what lets the index and the header still
-    // be written. Needs the right to mount; the writer's size limit above covers the rest.
-    TEST_F(RecordingControlTest, RealFullDiskStillEndsInAnIndexedFileWhoseHeaderCountsItsFrames) {
-        if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 ||
-            mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            GTEST_SKIP() << "no right to mount a small file system here";
-        const std::string video = settings_.dirVideo;
-        ASSERT_EQ(mount("tesmira-full", video.c_str(), "tmpfs", 0, "size=12m"), 0);
-        struct Unmount {
-            std::string at;
-            ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
-        } unmount{video};
-        struct statvfs vfs {};
-        ASSERT_EQ(statvfs(video.c_str(), &vfs), 0);
-        const int64_t room = int64_t(vfs.f_bavail) * int64_t(vfs.f_frsize);
-        // The reserve and some 400 frames: their index is larger than what is left of the file's
-        // last page, so without the reserve it would not fit.
-        const int64_t keep = DiskReserve::kDefaultBytes + 1024 * 1024;
-        const int filler = open((video + "/filler").c_str(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE(filler, 0);
-        ASSERT_EQ(posix_fallocate(filler, 0, room - keep), 0);
-        close(filler);
+}
 
-        settings_.rtStop = 300000000;  // 30 s
-        settings_.recLimitMs = 31000;
-        control_.RecStart();
-        ASSERT_TRUE(run_.isRecording);
-        Run(32000);
-        ASSERT_FALSE(run_.isRecording);
-        const std::string file = video + "/26_01_17-001_Rec_at_30.00fps.avi";
-        const test::ProbedAvi probe = test::ProbeAvi(file);
-        ASSERT_TRUE(probe.opened) << "the stopped recording must be playable";
-        EXPECT_GT(probe.decodedFrames, 300);
-        EXPECT_LT(probe.decodedFrames, 900) << "the disk was not full";
-        EXPECT_EQ(probe.headerFrames, probe.decodedFrames);
-        const std::vector<uint8_t> bytes = test::ReadFileBytes(file);
-        EXPECT_NE(std::search(bytes.begin(), bytes.end(), "idx1", "idx1" + 4), bytes.end())
-            << "no index was written";
-        EXPECT_EQ(VideoFiles(),
-                  (std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi", "filler"}))
-            << "the reserve is gone once the file is final";
-        EXPECT_TRUE(journal_.Pending().empty());
-        EXPECT_FALSE(messages_.messages.empty()) << "the user must hear of the full disk";
-    }
+// A real file system that fills up: a small RAM disk mounted over the video folder (in a mount
+// namespace of this test's own, so nothing outside sees it) and filled from outside until only
+// the reserve and a dozen frames fit. The reserve is what lets the index and the header still
+// be written. Needs the right to mount; the writer's size limit above covers the rest.
+TEST_F(RecordingControlTest, RealFullDiskStillEndsInAnIndexedFileWhoseHeaderCountsItsFrames) {
+    if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 ||
+        mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no right to mount a small file system here";
+    const std::string video = settings_.dirVideo;
+    ASSERT_EQ(mount("tesmira-full", video.c_str(), "tmpfs", 0, "size=12m"), 0);
+    struct Unmount {
+        std::string at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{video};
+    struct statvfs vfs {};
+    ASSERT_EQ(statvfs(video.c_str(), &vfs), 0);
+    const int64_t room = int64_t(vfs.f_bavail) * int64_t(vfs.f_frsize);
+    // The reserve and some 400 frames: their index is larger than what is left of the file's
+    // last page, so without the reserve it would not fit.
+    const int64_t keep = DiskReserve::kDefaultBytes + 1024 * 1024;
+    const int filler = open((video + "/filler").c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(filler, 0);
+    ASSERT_EQ(posix_fallocate(filler, 0, room - keep), 0);
+    close(filler);
+
+    settings_.rtStop = 300000000;  // 30 s
+    settings_.recLimitMs = 31000;
+    control_.RecStart();
+    ASSERT_TRUE(run_.isRecording);
+    Run(32000);
+    ASSERT_FALSE(run_.isRecording);
+    const std::string file = video + "/26_01_17-001_Rec_at_30.00fps.avi";
+    const test::ProbedAvi probe = test::ProbeAvi(file);
+    ASSERT_TRUE(probe.opened) << "the stopped recording must be playable";
+    EXPECT_GT(probe.decodedFrames, 300);
+    EXPECT_LT(probe.decodedFrames, 900) << "the disk was not full";
+    EXPECT_EQ(probe.headerFrames, probe.decodedFrames);
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(file);
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), "idx1", "idx1" + 4), bytes.end())
+        << "no index was written";
+    EXPECT_EQ(VideoFiles(),
+              (std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi", "filler"}))
+        << "the reserve is gone once the file is final";
+    EXPECT_TRUE(journal_.Pending().empty());
+    EXPECT_FALSE(messages_.messages.empty()) << "the user must hear of the full disk";
+}
 
 }  // namespace
 }  // namespace tesmira
