@@ -31,6 +31,7 @@ typedef struct _GstPad GstPad;
 typedef struct _GstSample GstSample;
 typedef struct _GstBus GstBus;
 typedef struct _GstMessage GstMessage;
+typedef struct _GstBufferPool GstBufferPool;
 typedef struct _GstAppSink GstAppSink;
 typedef struct _GstCaps GstCaps;
 
@@ -159,6 +160,8 @@ private:
     static int OnRecordQueueBuffer(GstPad*, void* info, void* self);
 
     void HandlePreview(GstSample* sample);
+    std::shared_ptr<void> WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
+                                      const uint8_t** data);
     void HandleRecord(GstSample* sample);
     void HandleAudio(GstSample* sample);
     void StopTakingFrames(const std::string& reason);
@@ -200,6 +203,10 @@ private:
     std::unique_ptr<CDib> dib8_;
     std::atomic<int> grabRequest_{0};
     std::atomic<PanelMessage> grabMessage_{PanelMessage::kTimelapseFrame};
+
+    // BGRx frames widened from a BGR camera; only the preview's streaming thread takes from it.
+    GstBufferPool* widePool_ = nullptr;
+    size_t widePoolSize_ = 0;
 
     FrameSlot preview_;
     std::atomic<bool> showing_{false};

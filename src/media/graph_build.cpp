@@ -98,8 +98,10 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     g_signal_connect(recordQueue_, "overrun", G_CALLBACK(OnRecordOverrun), this);
 
     // BGRx is the window's own 32-bit layout: painting needs no conversion, and a camera that
-    // delivers BGRx passes the converter untouched.
-    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGRx");
+    // delivers BGRx passes the converter untouched. A BGR camera passes it too and is widened to
+    // BGRx by our own shuffle (much cheaper than the converter's route for that pair); every
+    // other format is converted to BGRx.
+    GstCaps* bgr = gst_caps_from_string("video/x-raw,format={BGRx,BGR}");
     if (!bgr) {
         errors.push_back({MediaFailure::MediaType, {}});
         return false;

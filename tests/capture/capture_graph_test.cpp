@@ -144,6 +144,23 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     const uint8_t* firstMemoryRow = dib->Pixels();
     EXPECT_EQ(darkPixels(lastMemoryRow), 0) << "top of the picture belongs in the last row";
     EXPECT_GT(darkPixels(firstMemoryRow), dib->Width() / 10);
+    // The bars run grey, yellow, cyan, green… (scrolling round): after yellow comes cyan. Red and
+    // blue swapped anywhere on the way from the camera would put green after yellow instead.
+    auto bar = [](const uint8_t* p) {  // p: blue, green, red
+        const bool b = p[0] > 150, g = p[1] > 150, r = p[2] > 150;
+        const bool b0 = p[0] < 60, r0 = p[2] < 60;
+        return r && g && b0 ? 'Y' : r0 && g && b ? 'C' : r0 && g && b0 ? 'G' : '.';
+    };
+    std::string afterYellow;
+    char last = '.';
+    for (int x = 0; x < dib->Width(); ++x) {
+        const char k = bar(lastMemoryRow + 3 * x);
+        if (k != '.' && k != last && last == 'Y')
+            afterYellow += k;
+        if (k != '.')
+            last = k;
+    }
+    EXPECT_EQ(afterYellow, "C") << "bar after yellow";
 
     EXPECT_GT(graph->PreviewFramesDelivered(), 0u);
     rig.Owner().LiveStop();

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <cctype>
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct PaintCase {
     double zoom;
     QRect target;
 };
+
+void PrintTo(const PaintCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PaintVideoFrameTest : public ::testing::TestWithParam<PaintCase> {};
 
