@@ -17,26 +17,44 @@ void BgrRowToBgrxPlain(const uint8_t* src, uint8_t* dst, int width) {
 }
 
 #ifdef TESMIRA_X86
-// Sixteen pixels at a time: 48 bytes in (three loads, never past the row), 64 bytes out.
-__attribute__((target("ssse3"))) void BgrRowToBgrxShuffle(const uint8_t* src, uint8_t* dst,
-                                                          int width) {
+namespace {
+// Sixteen pixels at a time: 48 bytes in (three loads, never past the row), 64 bytes out. Streamed
+// stores write around the caches, which a picture larger than them gains nothing from passing
+// through (and the reads they would cost first).
+template <bool kStream>
+__attribute__((target("ssse3"))) void Shuffle(const uint8_t* src, uint8_t* dst, int width) {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xff000000u));
+    auto store = [](uint8_t* to, __m128i v) {
+        if constexpr (kStream)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to), v);
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
+    };
     int x = 0;
     for (; x + 16 <= width; x += 16, src += 48, dst += 64) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16));
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 32));
-        const __m128i p0 = _mm_shuffle_epi8(a, spread);
-        const __m128i p1 = _mm_shuffle_epi8(_mm_alignr_epi8(b, a, 12), spread);
-        const __m128i p2 = _mm_shuffle_epi8(_mm_alignr_epi8(c, b, 8), spread);
-        const __m128i p3 = _mm_shuffle_epi8(_mm_srli_si128(c, 4), spread);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(p0, opaque));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), _mm_or_si128(p1, opaque));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32), _mm_or_si128(p2, opaque));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 48), _mm_or_si128(p3, opaque));
+        store(dst, _mm_or_si128(_mm_shuffle_epi8(a, spread), opaque));
+        store(dst + 16, _mm_or_si128(_mm_shuffle_epi8(_mm_alignr_epi8(b, a, 12), spread), opaque));
+        store(dst + 32, _mm_or_si128(_mm_shuffle_epi8(_mm_alignr_epi8(c, b, 8), spread), opaque));
+        store(dst + 48, _mm_or_si128(_mm_shuffle_epi8(_mm_srli_si128(c, 4), spread), opaque));
     }
     BgrRowToBgrxPlain(src, dst, width - x);
+}
+}  // namespace
+
+void BgrRowToBgrxShuffle(const uint8_t* src, uint8_t* dst, int width, bool stream) {
+    // Streamed stores need 16-byte aligned targets.
+    if (stream && reinterpret_cast<uintptr_t>(dst) % 16 == 0)
+        Shuffle<true>(src, dst, width);
+    else
+        Shuffle<false>(src, dst, width);
+}
+
+void FinishStreamedStores() {
+    _mm_sfence();
 }
 
 bool HasByteShuffle() {
@@ -44,9 +62,11 @@ bool HasByteShuffle() {
     return has;
 }
 #else
-void BgrRowToBgrxShuffle(const uint8_t* src, uint8_t* dst, int width) {
+void BgrRowToBgrxShuffle(const uint8_t* src, uint8_t* dst, int width, bool) {
     BgrRowToBgrxPlain(src, dst, width);
 }
+
+void FinishStreamedStores() {}
 
 bool HasByteShuffle() {
     return false;
@@ -57,9 +77,17 @@ void ConvertBgrToBgrx(const uint8_t* src, size_t srcStride, uint8_t* dst, size_t
                       int width, int height) {
     if (!src || !dst || width <= 0 || height <= 0)
         return;
-    const auto row = HasByteShuffle() ? BgrRowToBgrxShuffle : BgrRowToBgrxPlain;
+    if (!HasByteShuffle()) {
+        for (int y = 0; y < height; ++y)
+            BgrRowToBgrxPlain(src + size_t(y) * srcStride, dst + size_t(y) * dstStride, width);
+        return;
+    }
+    const bool stream = dstStride * size_t(height) >= kStreamedPictureBytes;
     for (int y = 0; y < height; ++y)
-        row(src + size_t(y) * srcStride, dst + size_t(y) * dstStride, width);
+        BgrRowToBgrxShuffle(src + size_t(y) * srcStride, dst + size_t(y) * dstStride, width,
+                            stream);
+    if (stream)
+        FinishStreamedStores();  // the frame is handed to another thread next
 }
 
 }  // namespace tesmira

@@ -98,6 +98,10 @@ std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stri
         GstBufferPool* pool = gst_buffer_pool_new();
         GstStructure* config = gst_buffer_pool_get_config(pool);
         gst_buffer_pool_config_set_params(config, nullptr, static_cast<guint>(size), 3, 0);
+        GstAllocationParams params;
+        gst_allocation_params_init(&params);
+        params.align = 63;  // rows start on cache lines, so the widening can stream its stores
+        gst_buffer_pool_config_set_allocator(config, nullptr, &params);
         if (!gst_buffer_pool_set_config(pool, config) || !gst_buffer_pool_set_active(pool, TRUE)) {
             gst_object_unref(pool);
             return {};

@@ -13,6 +13,7 @@ namespace {
 struct Layout {
     int width, height;
     size_t srcStride, dstStride;
+    size_t misalign = 0;  // bytes the target starts past a 16-byte boundary
 };
 
 void PrintTo(const Layout& l, std::ostream* os) {
@@ -46,15 +47,24 @@ TEST_P(BgrToBgrxTest, EveryWayWidensEachPixelAndTouchesNothingElse) {
              for (int y = 0; y < l.height; ++y)
                  BgrRowToBgrxPlain(&src[y * l.srcStride], dst + y * l.dstStride, l.width);
          }},
-        {"shuffled rows", [&](uint8_t* dst) {
+        {"shuffled rows",
+         [&](uint8_t* dst) {
              for (int y = 0; y < l.height; ++y)
-                 BgrRowToBgrxShuffle(&src[y * l.srcStride], dst + y * l.dstStride, l.width);
+                 BgrRowToBgrxShuffle(&src[y * l.srcStride], dst + y * l.dstStride, l.width, false);
+         }},
+        {"streamed rows", [&](uint8_t* dst) {
+             for (int y = 0; y < l.height; ++y)
+                 BgrRowToBgrxShuffle(&src[y * l.srcStride], dst + y * l.dstStride, l.width, true);
+             FinishStreamedStores();
          }}};
     for (const auto& [name, convert] : ways) {
-        if (name == "shuffled rows" && !HasByteShuffle())
+        if (name != "plain rows" && name != "whole picture" && !HasByteShuffle())
             continue;
-        std::vector<uint8_t> dst(l.dstStride * size_t(l.height) + 16, 0x5a);
-        convert(dst.data());
+        // Aligned to 16 bytes, or not, by where the picture starts in the buffer.
+        std::vector<uint8_t> buffer(l.dstStride * size_t(l.height) + 64 + 16, 0x5a);
+        uint8_t* dst =
+            buffer.data() + (16 - reinterpret_cast<uintptr_t>(buffer.data()) % 16) + l.misalign;
+        convert(dst);
         int wrong = 0;
         for (int y = 0; y < l.height && wrong < 3; ++y)
             for (size_t i = 0; i < l.dstStride && wrong < 3; ++i) {
@@ -62,23 +72,27 @@ TEST_P(BgrToBgrxTest, EveryWayWidensEachPixelAndTouchesNothingElse) {
                 const uint8_t want = x >= size_t(l.width) ? 0x5a
                                      : c == 3             ? 0xff
                                                           : src[y * l.srcStride + x * 3 + c];
-                if (dst[y * l.dstStride + i] != want) {
+                if (dst[size_t(y) * l.dstStride + i] != want) {
                     ++wrong;
                     ADD_FAILURE() << name << " " << l.width << "x" << l.height << ": row " << y
                                   << " byte " << i;
                 }
             }
-        for (size_t i = l.dstStride * size_t(l.height); i < dst.size(); ++i)
-            EXPECT_EQ(dst[i], 0x5a) << name << ": written past the picture";
+        for (uint8_t* p = dst + l.dstStride * size_t(l.height); p < buffer.data() + buffer.size();
+             ++p)
+            EXPECT_EQ(*p, 0x5a) << name << ": written past the picture";
+        for (uint8_t* p = buffer.data(); p < dst; ++p)
+            EXPECT_EQ(*p, 0x5a) << name << ": written before the picture";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, BgrToBgrxTest,
-                         ::testing::Values(Layout{1, 3, 4, 4}, Layout{5, 2, 16, 20},
-                                           Layout{15, 2, 48, 60}, Layout{16, 2, 48, 64},
-                                           Layout{17, 3, 52, 68}, Layout{33, 2, 100, 140},
-                                           Layout{47, 2, 144, 188}, Layout{640, 2, 1920, 2560},
-                                           Layout{1921, 2, 5764, 7684}));
+INSTANTIATE_TEST_SUITE_P(
+    Widths, BgrToBgrxTest,
+    ::testing::Values(Layout{1, 3, 4, 4}, Layout{5, 2, 16, 20}, Layout{15, 2, 48, 60},
+                      Layout{16, 2, 48, 64}, Layout{17, 3, 52, 68}, Layout{33, 2, 100, 140},
+                      Layout{47, 2, 144, 188}, Layout{640, 2, 1920, 2560},
+                      Layout{640, 2, 1920, 2560, 4}, Layout{1921, 2, 5764, 7684},
+                      Layout{1920, 300, 5760, 7680}, Layout{1920, 300, 5760, 7680, 8}));
 
 TEST(BgrToBgrx, NothingHappensForAnEmptyPicture) {
     std::vector<uint8_t> dst(16, 0x5a);
