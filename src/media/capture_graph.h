@@ -112,6 +112,9 @@ public:
     FrameSlot& Preview() { return preview_; }
     uint64_t PreviewFramesDelivered() const { return previewFrames_.load(); }
     uint64_t PreviewFramesLost() const { return previewLost_.load(); }
+    // Of the frames delivered, those that came while the pane still had one to paint, let go
+    // unconverted.
+    uint64_t PreviewFramesSpared() const { return previewSpared_.load(); }
 
     // --- recording (called by recording control on the UI thread) ------------------------
     // Opens a writer on the record branch; frames from now on go to the file until the limit
@@ -156,6 +159,8 @@ private:
     static int OnAudioSample(GstAppSink*, void* self);
     static void OnRecordOverrun(GstElement*, void* self);
     static void OnPreviewOverrun(GstElement*, void* self);
+    static int OnPreviewConvertBuffer(void* self);
+    bool PreviewWouldBeUnseen() const;
     static int OnTeeCaps(GstPad*, void* info, void* self);
     static int OnRecordQueueBuffer(GstPad*, void* info, void* self);
 
@@ -213,6 +218,7 @@ private:
     std::atomic<bool> negotiating_{false};
     std::atomic<uint64_t> previewFrames_{0};
     std::atomic<uint64_t> previewLost_{0};
+    std::atomic<uint64_t> previewSpared_{0};
     std::mutex busMutex_;
     std::string busError_;
 

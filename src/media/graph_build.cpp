@@ -146,6 +146,15 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
         },
         this, nullptr);
     gst_object_unref(teeSink);
+    // Frames the pane would never see are let go before the converter.
+    GstPad* convertIn = gst_element_get_static_pad(previewConvert, "sink");
+    gst_pad_add_probe(
+        convertIn, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo*, gpointer self) {
+            return static_cast<GstPadProbeReturn>(OnPreviewConvertBuffer(self));
+        },
+        this, nullptr);
+    gst_object_unref(convertIn);
     GstPad* recordIn = gst_element_get_static_pad(recordQueue_, "sink");
     gst_pad_add_probe(
         recordIn, GST_PAD_PROBE_TYPE_BUFFER,

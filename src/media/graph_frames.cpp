@@ -46,14 +46,15 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
         offset + stride * static_cast<size_t>(h - 1) + static_cast<size_t>(w) * pixelBytes >
             mapped->map.size)
         return;  // a short buffer is never read past its end
-    ++previewFrames_;
 
     // One request gives exactly one copy: taking the request here means the bitmap is not
     // written again while the UI thread reads it after the message.
     int expected = 1;
     const bool grab = grabRequest_.compare_exchange_strong(expected, 0);
-    if (!grab && !showing_)
+    if (!grab && PreviewWouldBeUnseen()) {
+        ++previewSpared_;
         return;
+    }
     const uint8_t* data = mapped->map.data + offset;
     std::shared_ptr<void> hold = mapped;
     if (bgr) {
@@ -118,6 +119,21 @@ std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stri
     ConvertBgrToBgrx(bgr, stride, wide->map.data, static_cast<size_t>(w) * 4, w, h);
     *data = wide->map.data;
     return wide;
+}
+
+// While the pane has not painted the previous frame (busy, minimised or hidden), converting this
+// one would be wasted: it would replace that frame unseen. A frame still to be grabbed is needed.
+bool CCaptureGraph::PreviewWouldBeUnseen() const {
+    return !negotiating_ && grabRequest_.load() == 0 && (!showing_ || preview_.Waiting());
+}
+
+int CCaptureGraph::OnPreviewConvertBuffer(void* self) {
+    auto* graph = static_cast<CCaptureGraph*>(self);
+    ++graph->previewFrames_;  // every frame the preview receives, shown or spared
+    if (!graph->PreviewWouldBeUnseen())
+        return GST_PAD_PROBE_OK;
+    ++graph->previewSpared_;
+    return GST_PAD_PROBE_DROP;
 }
 
 void CCaptureGraph::OnPreviewOverrun(GstElement*, void* self) {
