@@ -311,6 +311,9 @@ bool CCaptureGraph::Run(std::string* error) {
         std::lock_guard<std::mutex> lock(busMutex_);
         busError_.clear();
     }
+    // A frame left untaken from an earlier run would hold back every new one before the
+    // converter, and the preview's sink must receive one before the pipeline can play.
+    preview_.Clear();
     showing_ = true;
     if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         showing_ = false;

@@ -169,6 +169,42 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
+// A pane that has not painted its frame yet gets no newer one converted: those are let go before
+// the converter and counted; once it takes its frame, the next one comes. A still is still served.
+TEST_F(CaptureGraphTest, PreviewLetsFramesGoWhileThePaneHasOneToPaint) {
+    setenv("TESMIRA_TEST_DEVICES", "1", 1);
+    unsetenv("TESMIRA_TEST_CAMERA_CAPS");
+    rig.settings.camera = kTestCameraName;
+    rig.Owner().Rebuild();
+    CCaptureGraph* graph = rig.Owner().Graph();
+    ASSERT_TRUE(graph && graph->CameraReady());
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
+    FrameSlot& slot = graph->Preview();
+    ASSERT_TRUE(WaitFor([&] { return slot.FramesPut() >= 1; }));
+    const uint64_t spared = graph->PreviewFramesSpared();
+    ASSERT_TRUE(WaitFor([&] { return graph->PreviewFramesSpared() >= spared + 3; }));
+    EXPECT_EQ(slot.FramesPut(), 1u);
+    EXPECT_LE(graph->PreviewFramesSpared(), graph->PreviewFramesDelivered());
+
+    ASSERT_TRUE(slot.Take());
+    ASSERT_TRUE(WaitFor([&] { return slot.FramesPut() >= 2; }));
+    WaitFor([] { return false; }, 150);
+    EXPECT_EQ(slot.FramesPut(), 2u);
+
+    int& stills = rig.posted[PanelMessage::kStillFrame];
+    graph->RequestFrame(PanelMessage::kStillFrame);
+    EXPECT_TRUE(WaitFor([&] { return stills > 0; })) << "no still while the pane was behind";
+
+    // Live video stopped and started again with a frame still untaken: new frames come.
+    rig.Owner().LiveStop();
+    const uint64_t put = slot.FramesPut();
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
+    EXPECT_TRUE(WaitFor([&] { return slot.FramesPut() > put; })) << "no frame after a restart";
+    rig.Owner().LiveStop();
+}
+
 TEST_F(CaptureGraphTest, RecordBranchFeedsTheWriterOnlyWhileOpenAndStopsAtTheLimit) {
     auto catalog = std::make_shared<test::FakeCatalog>();
     catalog->cameras = {{"Cam", "", ""}};
