@@ -4,10 +4,15 @@
 
 #include <sys/resource.h>
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <map>
 #include <string>
 
 namespace tesmira::bench {
@@ -28,6 +33,50 @@ inline double SelfCpu() {
 }
 inline double ChildrenCpu() {
     return CpuSeconds(RUSAGE_CHILDREN);
+}
+
+// Every thread of this process at one moment: its name and the CPU seconds it has run (the
+// scheduler's nanosecond account, finer than the tick-based figures of getrusage).
+struct ThreadSample {
+    std::string name;
+    double cpu = 0;
+};
+using ThreadSnapshot = std::map<long, ThreadSample>;
+
+inline ThreadSnapshot SnapshotThreads() {
+    ThreadSnapshot out;
+    DIR* dir = opendir("/proc/self/task");
+    if (!dir)
+        return out;
+    while (dirent* e = readdir(dir)) {
+        const long tid = std::strtol(e->d_name, nullptr, 10);
+        if (tid <= 0)
+            continue;
+        const std::string base = std::string("/proc/self/task/") + e->d_name;
+        ThreadSample t;
+        std::ifstream comm(base + "/comm");
+        std::getline(comm, t.name);
+        unsigned long long ns = 0;
+        if (std::ifstream(base + "/schedstat") >> ns)
+            t.cpu = double(ns) * 1e-9;
+        out[tid] = t;
+    }
+    closedir(dir);
+    return out;
+}
+
+// CPU the threads chosen by `pick(tid, name)` ran between two snapshots; a thread born in between
+// counts from zero.
+template <typename Pick>
+double ThreadsCpuBetween(const ThreadSnapshot& before, const ThreadSnapshot& after, Pick pick) {
+    double sum = 0;
+    for (const auto& [tid, t] : after) {
+        if (!pick(tid, t.name))
+            continue;
+        const auto was = before.find(tid);
+        sum += t.cpu - (was != before.end() && was->second.name == t.name ? was->second.cpu : 0);
+    }
+    return sum;
 }
 
 // Monotonic wall-clock seconds.

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "capture/capture_owner.h"
+#include "capture/video_paint.h"
 #include "core/settings.h"
 #include "media/capture_graph.h"
 #include "media/frame_slot.h"
@@ -22,27 +23,33 @@ CVideoSurface::CVideoSurface(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
+void CVideoSurface::DropFrame() {
+    image_ = QImage();
+    frame_.reset();
+}
+
+void CVideoSurface::TakeNewestFrame() {
+    CCaptureGraph* graph = capture_ ? capture_->Graph() : nullptr;
+    if (!graph)
+        return;
+    auto latest = graph->Preview().Take();
+    if (!latest || latest == frame_)
+        return;
+    image_ = WrapVideoFrame(*latest);
+    frame_ = std::move(latest);
+}
+
 void CVideoSurface::paintEvent(QPaintEvent* event) {
-    if (CCaptureGraph* graph = capture_ ? capture_->Graph() : nullptr) {
-        if (auto latest = graph->Preview().Take())
-            frame_ = std::move(latest);
-    }
-    QPainter painter(this);
+    TakeNewestFrame();
     // Only the part of the scaled frame that shows in the pane is drawn; the frame is already in
     // the window's 32-bit layout, so nothing is converted on this thread.
     const QRect target = event->rect() & visibleRegion().boundingRect();
     if (target.isEmpty())
         return;
-    if (!frame_ || zoom_ <= 0) {
-        painter.fillRect(target, Qt::black);
-        return;
-    }
-    const QImage image(frame_->data, frame_->width, frame_->height,
-                       static_cast<qsizetype>(frame_->stride), QImage::Format_RGB32);
-    const QRectF source(target.x() / zoom_, target.y() / zoom_, target.width() / zoom_,
-                        target.height() / zoom_);
-    painter.drawImage(QRectF(target), image, source);
-    ++painted_;
+    QPainter painter(this);
+    PaintVideoFrame(painter, image_, zoom_, target);
+    if (!image_.isNull() && zoom_ > 0)
+        ++painted_;
 }
 
 CVideoView::CVideoView(CTesmiraDoc& doc, QWidget* parent)

@@ -3,6 +3,7 @@
 // streaming thread through the graph's frame slot and a queued repaint.
 #pragma once
 
+#include <QImage>
 #include <QScrollArea>
 #include <atomic>
 #include <functional>
@@ -21,7 +22,7 @@ class CVideoSurface : public QWidget {
 public:
     explicit CVideoSurface(QWidget* parent = nullptr);
     void SetZoom(double zoom) { zoom_ = zoom; }
-    void DropFrame() { frame_.reset(); }
+    void DropFrame();
     void SetSource(CaptureOwner* capture) { capture_ = capture; }
     static uint64_t FramesPainted() { return painted_.load(); }
 
@@ -29,9 +30,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void TakeNewestFrame();
+
     double zoom_ = 1.0;
     CaptureOwner* capture_ = nullptr;
     std::shared_ptr<const VideoFrame> frame_;
+    QImage image_;  // over frame_'s memory, made once per frame and kept for repaints
     static std::atomic<uint64_t> painted_;
 };
 

@@ -68,6 +68,11 @@ CCaptureGraph::~CCaptureGraph() {
         }
     }
     preview_.Clear();
+    if (widePool_) {
+        // Frames still held elsewhere keep the pool alive; they free their memory when let go.
+        gst_buffer_pool_set_active(widePool_, FALSE);
+        gst_object_unref(widePool_);
+    }
     if (recordCapsAtBuild_)
         gst_caps_unref(recordCapsAtBuild_);
     if (camPad_)

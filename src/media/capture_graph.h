@@ -31,6 +31,7 @@ typedef struct _GstPad GstPad;
 typedef struct _GstSample GstSample;
 typedef struct _GstBus GstBus;
 typedef struct _GstMessage GstMessage;
+typedef struct _GstBufferPool GstBufferPool;
 typedef struct _GstAppSink GstAppSink;
 typedef struct _GstCaps GstCaps;
 
@@ -111,6 +112,9 @@ public:
     FrameSlot& Preview() { return preview_; }
     uint64_t PreviewFramesDelivered() const { return previewFrames_.load(); }
     uint64_t PreviewFramesLost() const { return previewLost_.load(); }
+    // Of the frames delivered, those that came while the pane still had one to paint, let go
+    // unconverted.
+    uint64_t PreviewFramesSpared() const { return previewSpared_.load(); }
 
     // --- recording (called by recording control on the UI thread) ------------------------
     // Opens a writer on the record branch; frames from now on go to the file until the limit
@@ -155,10 +159,14 @@ private:
     static int OnAudioSample(GstAppSink*, void* self);
     static void OnRecordOverrun(GstElement*, void* self);
     static void OnPreviewOverrun(GstElement*, void* self);
+    static int OnPreviewConvertBuffer(void* self);
+    bool PreviewWouldBeUnseen() const;
     static int OnTeeCaps(GstPad*, void* info, void* self);
     static int OnRecordQueueBuffer(GstPad*, void* info, void* self);
 
     void HandlePreview(GstSample* sample);
+    std::shared_ptr<void> WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
+                                      const uint8_t** data);
     void HandleRecord(GstSample* sample);
     void HandleAudio(GstSample* sample);
     void StopTakingFrames(const std::string& reason);
@@ -201,11 +209,16 @@ private:
     std::atomic<int> grabRequest_{0};
     std::atomic<PanelMessage> grabMessage_{PanelMessage::kTimelapseFrame};
 
+    // BGRx frames widened from a BGR camera; only the preview's streaming thread takes from it.
+    GstBufferPool* widePool_ = nullptr;
+    size_t widePoolSize_ = 0;
+
     FrameSlot preview_;
     std::atomic<bool> showing_{false};
     std::atomic<bool> negotiating_{false};
     std::atomic<uint64_t> previewFrames_{0};
     std::atomic<uint64_t> previewLost_{0};
+    std::atomic<uint64_t> previewSpared_{0};
     std::mutex busMutex_;
     std::string busError_;
 

@@ -38,6 +38,9 @@ public:
 
     void SetNotify(Notify notify);
     uint64_t FramesPut() const { return put_.load(); }
+    // A frame waits that the receiver has not taken yet: the next one would only replace it
+    // unseen, so the sender may spare itself the work of making it.
+    bool Waiting() const { return pending_.load(); }
 
 private:
     mutable std::mutex mutex_;

@@ -98,8 +98,10 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     g_signal_connect(recordQueue_, "overrun", G_CALLBACK(OnRecordOverrun), this);
 
     // BGRx is the window's own 32-bit layout: painting needs no conversion, and a camera that
-    // delivers BGRx passes the converter untouched.
-    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGRx");
+    // delivers BGRx passes the converter untouched. A BGR camera passes it too and is widened to
+    // BGRx by our own shuffle (much cheaper than the converter's route for that pair); every
+    // other format is converted to BGRx.
+    GstCaps* bgr = gst_caps_from_string("video/x-raw,format={BGRx,BGR}");
     if (!bgr) {
         errors.push_back({MediaFailure::MediaType, {}});
         return false;
@@ -144,6 +146,15 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
         },
         this, nullptr);
     gst_object_unref(teeSink);
+    // Frames the pane would never see are let go before the converter.
+    GstPad* convertIn = gst_element_get_static_pad(previewConvert, "sink");
+    gst_pad_add_probe(
+        convertIn, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo*, gpointer self) {
+            return static_cast<GstPadProbeReturn>(OnPreviewConvertBuffer(self));
+        },
+        this, nullptr);
+    gst_object_unref(convertIn);
     GstPad* recordIn = gst_element_get_static_pad(recordQueue_, "sink");
     gst_pad_add_probe(
         recordIn, GST_PAD_PROBE_TYPE_BUFFER,
@@ -300,6 +311,9 @@ bool CCaptureGraph::Run(std::string* error) {
         std::lock_guard<std::mutex> lock(busMutex_);
         busError_.clear();
     }
+    // A frame left untaken from an earlier run would hold back every new one before the
+    // converter, and the preview's sink must receive one before the pipeline can play.
+    preview_.Clear();
     showing_ = true;
     if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         showing_ = false;

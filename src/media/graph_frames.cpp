@@ -2,6 +2,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "media/bgr_to_bgrx.h"
 #include "media/bgrx_to_dib.h"
 #include "media/capture_graph.h"
 #include "media/graph_internals.h"
@@ -39,16 +40,33 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
         return;
     const int w = GST_VIDEO_INFO_WIDTH(&info);
     const int h = GST_VIDEO_INFO_HEIGHT(&info);
-    if (offset + stride * static_cast<size_t>(h > 0 ? h - 1 : 0) + static_cast<size_t>(w) * 4 >
-        mapped->map.size)
+    const bool bgr = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR;
+    const size_t pixelBytes = bgr ? 3 : 4;
+    if (w <= 0 || h <= 0 || stride < static_cast<size_t>(w) * pixelBytes ||
+        offset + stride * static_cast<size_t>(h - 1) + static_cast<size_t>(w) * pixelBytes >
+            mapped->map.size)
         return;  // a short buffer is never read past its end
-    const uint8_t* data = mapped->map.data + offset;
-    ++previewFrames_;
 
     // One request gives exactly one copy: taking the request here means the bitmap is not
     // written again while the UI thread reads it after the message.
     int expected = 1;
-    if (grabRequest_.compare_exchange_strong(expected, 0)) {
+    const bool grab = grabRequest_.compare_exchange_strong(expected, 0);
+    if (!grab && PreviewWouldBeUnseen()) {
+        ++previewSpared_;
+        return;
+    }
+    const uint8_t* data = mapped->map.data + offset;
+    std::shared_ptr<void> hold = mapped;
+    if (bgr) {
+        hold = WidenToBgrx(data, stride, w, h, &data);
+        stride = static_cast<size_t>(w) * 4;
+        if (!hold) {
+            if (grab)
+                grabRequest_ = 1;  // no memory for this frame: the next one serves the request
+            return;
+        }
+    }
+    if (grab) {
         {
             std::lock_guard<std::mutex> lock(dibMutex_);
             if (dib_)
@@ -62,9 +80,60 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
         frame->height = h;
         frame->stride = stride;
         frame->data = data;
-        frame->hold = mapped;
+        frame->hold = std::move(hold);
         preview_.Put(std::move(frame));
     }
+}
+
+std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
+                                                 const uint8_t** data) {
+    const size_t size = static_cast<size_t>(w) * 4 * static_cast<size_t>(h);
+    if (!widePool_ || widePoolSize_ != size) {
+        if (widePool_) {
+            gst_buffer_pool_set_active(widePool_, FALSE);
+            gst_object_unref(widePool_);
+            widePool_ = nullptr;
+        }
+        // Buffers come back when the pane and the slot let their frames go, so a handful is
+        // reused for the whole run; no upper bound, so a slow pane never stalls the stream.
+        GstBufferPool* pool = gst_buffer_pool_new();
+        GstStructure* config = gst_buffer_pool_get_config(pool);
+        gst_buffer_pool_config_set_params(config, nullptr, static_cast<guint>(size), 3, 0);
+        GstAllocationParams params;
+        gst_allocation_params_init(&params);
+        params.align = 63;  // rows start on cache lines, so the widening can stream its stores
+        gst_buffer_pool_config_set_allocator(config, nullptr, &params);
+        if (!gst_buffer_pool_set_config(pool, config) || !gst_buffer_pool_set_active(pool, TRUE)) {
+            gst_object_unref(pool);
+            return {};
+        }
+        widePool_ = pool;
+        widePoolSize_ = size;
+    }
+    auto wide = std::make_shared<gst::MappedBuffer>();
+    if (gst_buffer_pool_acquire_buffer(widePool_, &wide->buffer, nullptr) != GST_FLOW_OK)
+        return {};
+    if (!gst_buffer_map(wide->buffer, &wide->map, GST_MAP_READWRITE) || wide->map.size < size)
+        return {};
+    wide->mapped = true;
+    ConvertBgrToBgrx(bgr, stride, wide->map.data, static_cast<size_t>(w) * 4, w, h);
+    *data = wide->map.data;
+    return wide;
+}
+
+// While the pane has not painted the previous frame (busy, minimised or hidden), converting this
+// one would be wasted: it would replace that frame unseen. A frame still to be grabbed is needed.
+bool CCaptureGraph::PreviewWouldBeUnseen() const {
+    return !negotiating_ && grabRequest_.load() == 0 && (!showing_ || preview_.Waiting());
+}
+
+int CCaptureGraph::OnPreviewConvertBuffer(void* self) {
+    auto* graph = static_cast<CCaptureGraph*>(self);
+    ++graph->previewFrames_;  // every frame the preview receives, shown or spared
+    if (!graph->PreviewWouldBeUnseen())
+        return GST_PAD_PROBE_OK;
+    ++graph->previewSpared_;
+    return GST_PAD_PROBE_DROP;
 }
 
 void CCaptureGraph::OnPreviewOverrun(GstElement*, void* self) {

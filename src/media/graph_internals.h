@@ -41,6 +41,20 @@ struct MappedSample {
     }
 };
 
+// A buffer of our own, mapped for writing and reading, kept as long as a frame refers to it; the
+// last reference hands it back to its pool.
+struct MappedBuffer {
+    GstBuffer* buffer = nullptr;
+    GstMapInfo map{};
+    bool mapped = false;
+    ~MappedBuffer() {
+        if (mapped)
+            gst_buffer_unmap(buffer, &map);
+        if (buffer)
+            gst_buffer_unref(buffer);
+    }
+};
+
 // Where the first plane starts and how long its rows are, honouring a video meta when present.
 inline bool PlaneOf(GstBuffer* buffer, const GstVideoInfo& info, size_t* offset, size_t* stride) {
     if (GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {

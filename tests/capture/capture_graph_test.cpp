@@ -144,12 +144,65 @@ TEST_F(CaptureGraphTest, StillFrameFromTheTestCameraIsStoredBottomUp) {
     const uint8_t* firstMemoryRow = dib->Pixels();
     EXPECT_EQ(darkPixels(lastMemoryRow), 0) << "top of the picture belongs in the last row";
     EXPECT_GT(darkPixels(firstMemoryRow), dib->Width() / 10);
+    // The bars run grey, yellow, cyan, green… (scrolling round): after yellow comes cyan. Red and
+    // blue swapped anywhere on the way from the camera would put green after yellow instead.
+    auto bar = [](const uint8_t* p) {  // p: blue, green, red
+        const bool b = p[0] > 150, g = p[1] > 150, r = p[2] > 150;
+        const bool b0 = p[0] < 60, r0 = p[2] < 60;
+        return r && g && b0 ? 'Y' : r0 && g && b ? 'C' : r0 && g && b0 ? 'G' : '.';
+    };
+    std::string afterYellow;
+    char last = '.';
+    for (int x = 0; x < dib->Width(); ++x) {
+        const char k = bar(lastMemoryRow + 3 * x);
+        if (k != '.' && k != last && last == 'Y')
+            afterYellow += k;
+        if (k != '.')
+            last = k;
+    }
+    EXPECT_EQ(afterYellow, "C") << "bar after yellow";
 
     EXPECT_GT(graph->PreviewFramesDelivered(), 0u);
     rig.Owner().LiveStop();
     EXPECT_FALSE(rig.run.isLive);
     EXPECT_FALSE(graph->IsRunning());
     EXPECT_TRUE(messages.messages.empty());
+}
+
+// A pane that has not painted its frame yet gets no newer one converted: those are let go before
+// the converter and counted; once it takes its frame, the next one comes. A still is still served.
+TEST_F(CaptureGraphTest, PreviewLetsFramesGoWhileThePaneHasOneToPaint) {
+    setenv("TESMIRA_TEST_DEVICES", "1", 1);
+    unsetenv("TESMIRA_TEST_CAMERA_CAPS");
+    rig.settings.camera = kTestCameraName;
+    rig.Owner().Rebuild();
+    CCaptureGraph* graph = rig.Owner().Graph();
+    ASSERT_TRUE(graph && graph->CameraReady());
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
+    FrameSlot& slot = graph->Preview();
+    ASSERT_TRUE(WaitFor([&] { return slot.FramesPut() >= 1; }));
+    const uint64_t spared = graph->PreviewFramesSpared();
+    ASSERT_TRUE(WaitFor([&] { return graph->PreviewFramesSpared() >= spared + 3; }));
+    EXPECT_EQ(slot.FramesPut(), 1u);
+    EXPECT_LE(graph->PreviewFramesSpared(), graph->PreviewFramesDelivered());
+
+    ASSERT_TRUE(slot.Take());
+    ASSERT_TRUE(WaitFor([&] { return slot.FramesPut() >= 2; }));
+    WaitFor([] { return false; }, 150);
+    EXPECT_EQ(slot.FramesPut(), 2u);
+
+    int& stills = rig.posted[PanelMessage::kStillFrame];
+    graph->RequestFrame(PanelMessage::kStillFrame);
+    EXPECT_TRUE(WaitFor([&] { return stills > 0; })) << "no still while the pane was behind";
+
+    // Live video stopped and started again with a frame still untaken: new frames come.
+    rig.Owner().LiveStop();
+    const uint64_t put = slot.FramesPut();
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
+    EXPECT_TRUE(WaitFor([&] { return slot.FramesPut() > put; })) << "no frame after a restart";
+    rig.Owner().LiveStop();
 }
 
 TEST_F(CaptureGraphTest, RecordBranchFeedsTheWriterOnlyWhileOpenAndStopsAtTheLimit) {

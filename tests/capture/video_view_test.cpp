@@ -75,6 +75,40 @@ TEST_F(VideoViewTest, LiveFramesArePaintedFromTheStreamingThread) {
     EXPECT_GE(CVideoSurface::FramesPainted(), before + 3);
 }
 
+// The pane shows the camera's frame as it is: the preview branch's layout and the window's agree
+// on byte order and row length (a swap of red and blue would turn the yellow bar cyan).
+TEST_F(VideoViewTest, ThePaneShowsTheCameraFrameUnchanged) {
+    rig.Owner().Rebuild();
+    rig.Owner().LiveStart();
+    ASSERT_TRUE(rig.run.isLive);
+    CCaptureGraph* graph = rig.Owner().Graph();
+    ASSERT_NE(graph, nullptr);
+    bool compared = false;
+    for (int attempt = 0; attempt < 200 && !compared; ++attempt) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+        // Only a grab during which no new frame arrived is judged: then the painted frame is the
+        // one in the slot.
+        const uint64_t before = graph->Preview().FramesPut();
+        const QImage shown = view.Surface()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto frame = graph->Preview().Peek();
+        if (!frame || graph->Preview().FramesPut() != before)
+            continue;
+        compared = true;
+        ASSERT_EQ(shown.size(), QSize(frame->width, frame->height));
+        int wrong = 0;
+        for (int y = 0; y < frame->height && wrong < 5; ++y)
+            for (int x = 0; x < frame->width && wrong < 5; ++x) {
+                const uint8_t* p = frame->data + size_t(y) * frame->stride + size_t(x) * 4;
+                if ((shown.pixel(x, y) & 0xffffffu) != (qRgb(p[2], p[1], p[0]) & 0xffffffu)) {
+                    ++wrong;
+                    ADD_FAILURE() << "pixel (" << x << "," << y << ")";
+                }
+            }
+    }
+    EXPECT_TRUE(compared) << "no quiet moment to compare the pane with the frame";
+}
+
 TEST_F(VideoViewTest, ShiftWheelZoomsPlainWheelScrolls) {
     rig.Owner().Rebuild();
     view.resize(400, 300);
