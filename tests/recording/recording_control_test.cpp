@@ -628,7 +628,8 @@ TEST_F(RecordingControlTest, RealFullDiskStillEndsInAnIndexedFileWhoseHeaderCoun
         mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         GTEST_SKIP() << "no right to mount a small file system here";
     const std::string video = settings_.dirVideo;
-    ASSERT_EQ(mount("tesmira-full", video.c_str(), "tmpfs", 0, "size=12m"), 0);
+    if (mount("tesmira-full", video.c_str(), "tmpfs", 0, "size=12m") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
     struct Unmount {
         std::string at;
         ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
