@@ -676,7 +676,7 @@ Time before next rec</translation>
     </message>
     <message>
         <source>中断</source>
-        <translation>Abort</translation>
+        <translation>Stop</translation>
     </message>
     <message>
         <source>ショット</source>
@@ -684,7 +684,7 @@ Time before next rec</translation>
     </message>
     <message>
         <source>繰り返し</source>
-        <translation>Cycle</translation>
+        <translation>Repeat</translation>
     </message>
 </context>
 <context>
