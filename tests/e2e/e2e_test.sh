@@ -415,8 +415,8 @@ run_series() {
     local type=$1 pattern=$2 what=$3
     set_key RecMode 2
     set_key TimelapseType "$type"
-    set_key Timelapse 1000
-    set_key TL_frames 3
+    set_key Timelapse "${series_interval:-1000}"
+    set_key TL_frames "${series_frames:-3}"
     "$lab" -- >"$out" 2>&1 &
     lab_pid=$!
     steady=0
@@ -430,7 +430,8 @@ run_series() {
         series=$(compgen -G "$video/$pattern" | head -n 1)
         [ -n "$series" ]
     }
-    wait_for 30 "$what: space runs a series that ends as $pattern" series_done
+    wait_for $((30 + ${series_interval:-1000} * ${series_frames:-3} / 1000)) \
+        "$what: space runs a series that ends as $pattern" series_done
     sleep 1
     kill -TERM "$(cat "$runtime/tesmira.pid")"
     wait_for 60 "$what: Tesmira closes on SIGTERM" lab_ended
@@ -451,5 +452,25 @@ probe=$(ffprobe -v error -select_streams v:0 -count_frames \
 grep -q '^nb_read_frames=3$' <<<"$probe" && grep -q '^r_frame_rate=30000/1001$' <<<"$probe" ||
     fail "the time-lapse AVI $(basename "$series") reads as: $probe"
 ok "an AVI series leaves $(basename "$series") with 3 frames at 30000/1001"
+
+# A time-lapse synchronised with relay 1 ("録画/ショット", ON -2 s, OFF 1 s) at a 10 s interval:
+# the stand-in relay module logs each switch with its time, and each picture is taken about 2 s
+# after the relay went ON.
+relays=$runtime/links/relays.log
+set_key "Relay Mode 1" 1
+set_key "Relay Sync ON 1" -2000
+set_key "Relay Sync OFF 1" 1000
+series_interval=10000 series_frames=2 run_series 1 "${prefix}*_BMP_at_0m_10s" "relay time-lapse"
+set_key "Relay Mode 1" 0
+ons=$(sed -n 's/^[0-9-]* \([0-9:.]*\) SetRelays S4SIM0001 mask 0x01 on .*/\1/p' "$relays")
+offs=$(sed -n 's/^[0-9-]* \([0-9:.]*\) SetRelays S4SIM0001 mask 0x01 off .*/\1/p' "$relays")
+shots=$(for f in "$series"/OneShot*.bmp; do date -r "$f" +%T.%N; done)
+seconds() { awk -F: '{ printf "%.3f\n", $1 * 3600 + $2 * 60 + $3 }'; }
+verdict=$(paste <(seconds <<<"$ons") <(seconds <<<"$shots") | awk '
+    NF == 2 { n++; d = $2 - $1; printf "%.2f ", d; if (d < 1.7 || d > 2.8) bad = 1 }
+    END { if (n != 2) bad = 1; print (bad ? "bad" : "good") }')
+[[ $verdict == *good ]] && [ "$(wc -l <<<"$offs")" -ge 1 ] ||
+    fail "relay time-lapse: ON at [$ons], OFF at [$offs], pictures at [$shots]: $verdict"
+ok "relay time-lapse: each picture comes ${verdict% good} s after relay 1 went ON"
 
 echo "1..$passed"
