@@ -3,6 +3,7 @@
 // mode stay the same.
 //
 //   camera -> camcaps -> tee -> queue -> videoconvert -> BGRx -> preview appsink (view + grabber)
+//                           (BGR and BGRx frames are taken for the view before the queue)
 //                           `-> leaky queue -> videoconvert -> raw layout -> record appsink
 //   microphone -> queue -> audioconvert -> audioresample -> S16LE -> audio appsink
 //
@@ -34,6 +35,11 @@ typedef struct _GstMessage GstMessage;
 typedef struct _GstBufferPool GstBufferPool;
 typedef struct _GstAppSink GstAppSink;
 typedef struct _GstCaps GstCaps;
+typedef struct _GstVideoInfo GstVideoInfo;
+
+namespace tesmira::gst {
+struct MappedBuffer;
+}
 
 namespace tesmira {
 
@@ -164,7 +170,9 @@ private:
     static int OnTeeCaps(GstPad*, void* info, void* self);
     static int OnRecordQueueBuffer(GstPad*, void* info, void* self);
 
+    static int OnPreviewQueueBuffer(GstPad*, void* info, void* self);
     void HandlePreview(GstSample* sample);
+    void ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped, const GstVideoInfo& info);
     std::shared_ptr<void> WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
                                       const uint8_t** data);
     void HandleRecord(GstSample* sample);
@@ -209,7 +217,9 @@ private:
     std::atomic<int> grabRequest_{0};
     std::atomic<PanelMessage> grabMessage_{PanelMessage::kTimelapseFrame};
 
-    // BGRx frames widened from a BGR camera; only the preview's streaming thread takes from it.
+    // BGRx frames widened from a BGR camera, in the camera's thread (or, should its caps change
+    // while frames are queued, for a moment also in the preview queue's).
+    std::mutex widenMutex_;
     GstBufferPool* widePool_ = nullptr;
     size_t widePoolSize_ = 0;
 

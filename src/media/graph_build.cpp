@@ -112,7 +112,9 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     };
     gst_app_sink_set_caps(GST_APP_SINK(previewSink_), bgr);
     gst_caps_unref(bgr);
-    g_object_set(previewSink_, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, nullptr);
+    // Not waiting for a first frame to change state: with a BGR or BGRx camera none arrives here.
+    g_object_set(previewSink_, "sync", FALSE, "async", FALSE, "max-buffers", 2u, "drop", TRUE,
+                 nullptr);
     gst_app_sink_set_callbacks(GST_APP_SINK(previewSink_), &previewCallbacks, this, nullptr);
 
     GstCaps* raw = gst_caps_from_string("video/x-raw,format={BGR,BGRx,GRAY8,YUY2}");
@@ -122,7 +124,9 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     recordCallbacks.new_sample = [](GstAppSink* sink, gpointer self) {
         return static_cast<GstFlowReturn>(OnRecordSample(sink, self));
     };
-    g_object_set(recordSink_, "sync", FALSE, "max-buffers", 2u, "drop", FALSE, nullptr);
+    // Frames reach it only while a file is open: it must not wait for one to change state.
+    g_object_set(recordSink_, "sync", FALSE, "async", FALSE, "max-buffers", 2u, "drop", FALSE,
+                 nullptr);
     gst_app_sink_set_callbacks(GST_APP_SINK(recordSink_), &recordCallbacks, this, nullptr);
 
     const bool linked =
@@ -146,6 +150,14 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
         },
         this, nullptr);
     gst_object_unref(teeSink);
+    GstPad* previewIn = gst_element_get_static_pad(previewQueue, "sink");
+    gst_pad_add_probe(
+        previewIn, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+            return static_cast<GstPadProbeReturn>(OnPreviewQueueBuffer(pad, info, self));
+        },
+        this, nullptr);
+    gst_object_unref(previewIn);
     // Frames the pane would never see are let go before the converter.
     GstPad* convertIn = gst_element_get_static_pad(previewConvert, "sink");
     gst_pad_add_probe(
@@ -312,7 +324,7 @@ bool CCaptureGraph::Run(std::string* error) {
         busError_.clear();
     }
     // A frame left untaken from an earlier run would hold back every new one before the
-    // converter, and the preview's sink must receive one before the pipeline can play.
+    // converter.
     preview_.Clear();
     showing_ = true;
     if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {

@@ -26,12 +26,48 @@ int CCaptureGraph::OnPreviewSample(GstAppSink* sink, void* self) {
 }
 
 void CCaptureGraph::HandlePreview(GstSample* sample) {
-    auto mapped = std::make_shared<gst::MappedSample>();
-    mapped->sample = sample;
-    mapped->buffer = gst_sample_get_buffer(sample);
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstVideoInfo info;
-    if (!mapped->buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
+    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
+        gst_sample_unref(sample);
         return;
+    }
+    auto mapped = std::make_shared<gst::MappedBuffer>();
+    mapped->buffer = gst_buffer_ref(buffer);
+    gst_sample_unref(sample);
+    ShowPreview(std::move(mapped), info);
+}
+
+// A BGRx or BGR camera's frame is taken for the view where the tee hands it to the preview
+// branch, in the camera's own streaming thread while the frame is still in that core's cache:
+// widening it there costs a fraction of doing it after the queue on another thread. The queue,
+// converter and sink behind it then only carry the caps. Other layouts take the converter's route.
+int CCaptureGraph::OnPreviewQueueBuffer(GstPad* pad, void* infoPtr, void* self) {
+    auto* graph = static_cast<CCaptureGraph*>(self);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(static_cast<GstPadProbeInfo*>(infoPtr));
+    if (!buffer)
+        return GST_PAD_PROBE_OK;
+    GstVideoInfo info;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    const bool known = caps && gst_video_info_from_caps(&info, caps);
+    if (caps)
+        gst_caps_unref(caps);
+    if (!known || (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR &&
+                   GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRx))
+        return GST_PAD_PROBE_OK;
+    ++graph->previewFrames_;
+    if (graph->PreviewWouldBeUnseen()) {
+        ++graph->previewSpared_;
+        return GST_PAD_PROBE_DROP;
+    }
+    auto mapped = std::make_shared<gst::MappedBuffer>();
+    mapped->buffer = gst_buffer_ref(buffer);
+    graph->ShowPreview(std::move(mapped), info);
+    return GST_PAD_PROBE_DROP;
+}
+
+void CCaptureGraph::ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped,
+                                const GstVideoInfo& info) {
     if (!gst_buffer_map(mapped->buffer, &mapped->map, GST_MAP_READ))
         return;
     mapped->mapped = true;
@@ -87,6 +123,7 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
 
 std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
                                                  const uint8_t** data) {
+    std::lock_guard<std::mutex> lock(widenMutex_);
     const size_t size = static_cast<size_t>(w) * 4 * static_cast<size_t>(h);
     if (!widePool_ || widePoolSize_ != size) {
         if (widePool_) {

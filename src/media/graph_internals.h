@@ -27,22 +27,8 @@ inline std::string FormatOfCaps(GstCaps* caps) {
     return f ? f : "";
 }
 
-// A mapped sample that stays readable as long as a frame refers to it.
-struct MappedSample {
-    GstSample* sample = nullptr;
-    GstBuffer* buffer = nullptr;
-    GstMapInfo map{};
-    bool mapped = false;
-    ~MappedSample() {
-        if (mapped)
-            gst_buffer_unmap(buffer, &map);
-        if (sample)
-            gst_sample_unref(sample);
-    }
-};
-
-// A buffer of our own, mapped for writing and reading, kept as long as a frame refers to it; the
-// last reference hands it back to its pool.
+// A buffer held and mapped as long as a frame refers to it: one of our own (the last reference
+// hands it back to its pool) or the camera's.
 struct MappedBuffer {
     GstBuffer* buffer = nullptr;
     GstMapInfo map{};

@@ -33,8 +33,10 @@ int CCaptureGraph::OnTeeCaps(GstPad*, void* infoPtr, void* self) {
 int CCaptureGraph::OnRecordQueueBuffer(GstPad*, void* infoPtr, void* self) {
     auto* graph = static_cast<CCaptureGraph*>(self);
     RecordState& rec = *graph->rec_;
+    // With no file open the frame would only be carried to the sink and thrown away there; while
+    // the graph is being built it passes, so that every branch settles on its format.
     if (!rec.open)
-        return GST_PAD_PROBE_OK;
+        return graph->negotiating_ ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(static_cast<GstPadProbeInfo*>(infoPtr));
     if (!buffer)
         return GST_PAD_PROBE_OK;

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "capture/capture_owner.h"
@@ -203,6 +204,68 @@ TEST_F(CaptureGraphTest, PreviewLetsFramesGoWhileThePaneHasOneToPaint) {
     ASSERT_TRUE(rig.run.isLive);
     EXPECT_TRUE(WaitFor([&] { return slot.FramesPut() > put; })) << "no frame after a restart";
     rig.Owner().LiveStop();
+}
+
+// Every camera layout reaches the pane as BGRx of the camera's size with its colours in place
+// (BGR and BGRx are taken before the queue, the rest go through the converter), and the record
+// branch, idle while live video ran without a file, takes up the camera's layout when one opens.
+TEST_F(CaptureGraphTest, EveryCameraLayoutReachesThePaneAndTheRecordBranch) {
+    struct Case {
+        const char* format;
+        PixelLayout recorded;
+        bool colour;
+    };
+    const Case cases[] = {{"BGR", PixelLayout::Bgr24, true},
+                          {"BGRx", PixelLayout::Bgrx32, true},
+                          {"YUY2", PixelLayout::Yuy2, true},
+                          {"GRAY8", PixelLayout::Gray8, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        test::CaptureRig rig;
+        auto catalog = std::make_shared<test::FakeCatalog>();
+        catalog->cameras = {{"Cam", "", ""}};
+        catalog->caps =
+            std::string("video/x-raw,format=") + c.format + ",width=320,height=240,framerate=30/1";
+        rig.catalog = catalog;
+        auto shared = std::make_shared<CountingWriter::Shared>();
+        rig.makeWriter = [shared] { return std::make_unique<CountingWriter>(shared); };
+        rig.settings.camera = "Cam";
+        rig.settings.dirVideo = "/tmp/video";  // without them no graph is built
+        rig.settings.datePrefix = "26_12_08-";
+        rig.Owner().Rebuild();
+        CCaptureGraph* graph = rig.Owner().Graph();
+        ASSERT_TRUE(graph && graph->CameraReady());
+        rig.Owner().LiveStart();
+        FrameSlot& slot = graph->Preview();
+        ASSERT_TRUE(WaitFor([&] { return slot.FramesPut() >= 1; }));
+        const auto frame = slot.Take();
+        ASSERT_TRUE(frame && frame->data);
+        EXPECT_EQ(frame->width, 320);
+        EXPECT_EQ(frame->height, 240);
+        ASSERT_GE(frame->stride, 320u * 4);
+        // Along the top row the bars run grey, yellow, cyan, …: yellow's pixels have red and
+        // green high and blue low, in the window's blue-green-red-x order.
+        int yellow = 0, grey = 0;
+        for (int x = 0; x < frame->width; ++x) {
+            const uint8_t* p = frame->data + 4 * x;
+            yellow += p[2] > 150 && p[1] > 150 && p[0] < 60;
+            grey += std::abs(p[0] - p[1]) < 8 && std::abs(p[1] - p[2]) < 8;
+        }
+        if (c.colour)
+            EXPECT_GT(yellow, 20);
+        else
+            EXPECT_EQ(grey, frame->width);
+
+        WaitFor([] { return false; }, 200);  // live video without a file
+        std::string error;
+        ASSERT_TRUE(graph->StartRecording("/tmp/layout.avi", {}, false, 0, &error)) << error;
+        EXPECT_EQ(shared->format.width, 320);
+        EXPECT_EQ(shared->format.layout, c.recorded);
+        EXPECT_TRUE(WaitFor([&] { return shared->frames >= 5; })) << "no frames recorded";
+        EXPECT_TRUE(graph->StopRecording(&error));
+        rig.Owner().LiveStop();
+        EXPECT_TRUE(rig.messages.messages.empty());
+    }
 }
 
 TEST_F(CaptureGraphTest, RecordBranchFeedsTheWriterOnlyWhileOpenAndStopsAtTheLimit) {
