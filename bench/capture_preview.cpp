@@ -6,6 +6,7 @@
 // the extra CPU of the UI thread and Qt's helper threads per 1000 painted frames, and at the end
 // the peak resident set size.
 // Usage: bench_capture_preview [seconds per run, default 10] [WxH@FPS ...]
+// With TESMIRA_BENCH_THREADS set, each thread's CPU seconds per run go to standard error.
 #include <gst/gst.h>
 #include <unistd.h>
 
@@ -64,11 +65,22 @@ double BarePipelineCpu(const Size& s, int frames) {
         return -1;
     GstBus* bus = gst_element_get_bus(pipeline);
     const double before = SelfCpu();
+    const bench::ThreadSnapshot threadsBefore = bench::SnapshotThreads();
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     const GstClockTime limit = (GstClockTime(frames) / GstClockTime(s.fps) + 10) * GST_SECOND;
     GstMessage* end = gst_bus_timed_pop_filtered(
         bus, limit, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     const double cpu = SelfCpu() - before;
+    if (std::getenv("TESMIRA_BENCH_THREADS")) {
+        const bench::ThreadSnapshot threadsAfter = bench::SnapshotThreads();
+        for (const auto& [tid, t] : threadsAfter) {
+            const double used =
+                bench::ThreadsCpuBetween(threadsBefore, threadsAfter,
+                                         [&](long id, const std::string&) { return id == tid; });
+            if (used > 0.001)
+                std::fprintf(stderr, "  bare   %-16s %7.3f s\n", t.name.c_str(), used);
+        }
+    }
     const bool ok = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
     if (end)
         gst_message_unref(end);
