@@ -165,7 +165,7 @@ private:
     static int OnAudioSample(GstAppSink*, void* self);
     static void OnRecordOverrun(GstElement*, void* self);
     static void OnPreviewOverrun(GstElement*, void* self);
-    static int OnPreviewConvertBuffer(void* self);
+    static int OnPreviewConvertBuffer(GstPad*, void* info, void* self);
     bool PreviewWouldBeUnseen() const;
     static int OnTeeCaps(GstPad*, void* info, void* self);
     static int OnRecordQueueBuffer(GstPad*, void* info, void* self);

@@ -17,6 +17,21 @@ using gst::Make;
 
 namespace {
 constexpr auto kNegotiateTimeout = std::chrono::seconds(5);
+
+using ProbeHandler = int (*)(GstPad*, void* info, void* self);
+
+// Watches what passes the sink pad of `element`.
+template <ProbeHandler kHandler>
+void AddProbe(GstElement* element, GstPadProbeType type, void* self) {
+    GstPad* pad = gst_element_get_static_pad(element, "sink");
+    gst_pad_add_probe(
+        pad, type,
+        [](GstPad* p, GstPadProbeInfo* info, gpointer data) {
+            return static_cast<GstPadProbeReturn>(kHandler(p, info, data));
+        },
+        self, nullptr);
+    gst_object_unref(pad);
+}
 }  // namespace
 
 // ---- building -------------------------------------------------------------------------------
@@ -142,39 +157,11 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     }
 
     // The raw layout of the record branch follows the camera's format as it arrives.
-    GstPad* teeSink = gst_element_get_static_pad(tee_, "sink");
-    gst_pad_add_probe(
-        teeSink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
-        [](GstPad* pad, GstPadProbeInfo* info, gpointer self) {
-            return static_cast<GstPadProbeReturn>(OnTeeCaps(pad, info, self));
-        },
-        this, nullptr);
-    gst_object_unref(teeSink);
-    GstPad* previewIn = gst_element_get_static_pad(previewQueue, "sink");
-    gst_pad_add_probe(
-        previewIn, GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad* pad, GstPadProbeInfo* info, gpointer self) {
-            return static_cast<GstPadProbeReturn>(OnPreviewQueueBuffer(pad, info, self));
-        },
-        this, nullptr);
-    gst_object_unref(previewIn);
+    AddProbe<OnTeeCaps>(tee_, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, this);
+    AddProbe<OnPreviewQueueBuffer>(previewQueue, GST_PAD_PROBE_TYPE_BUFFER, this);
     // Frames the pane would never see are let go before the converter.
-    GstPad* convertIn = gst_element_get_static_pad(previewConvert, "sink");
-    gst_pad_add_probe(
-        convertIn, GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad*, GstPadProbeInfo*, gpointer self) {
-            return static_cast<GstPadProbeReturn>(OnPreviewConvertBuffer(self));
-        },
-        this, nullptr);
-    gst_object_unref(convertIn);
-    GstPad* recordIn = gst_element_get_static_pad(recordQueue_, "sink");
-    gst_pad_add_probe(
-        recordIn, GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad* pad, GstPadProbeInfo* info, gpointer self) {
-            return static_cast<GstPadProbeReturn>(OnRecordQueueBuffer(pad, info, self));
-        },
-        this, nullptr);
-    gst_object_unref(recordIn);
+    AddProbe<OnPreviewConvertBuffer>(previewConvert, GST_PAD_PROBE_TYPE_BUFFER, this);
+    AddProbe<OnRecordQueueBuffer>(recordQueue_, GST_PAD_PROBE_TYPE_BUFFER, this);
 
     if (audioSrc_) {
         GstElement* q = Make("queue", "audioqueue");

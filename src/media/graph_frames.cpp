@@ -164,7 +164,7 @@ bool CCaptureGraph::PreviewWouldBeUnseen() const {
     return !negotiating_ && grabRequest_.load() == 0 && (!showing_ || preview_.Waiting());
 }
 
-int CCaptureGraph::OnPreviewConvertBuffer(void* self) {
+int CCaptureGraph::OnPreviewConvertBuffer(GstPad*, void*, void* self) {
     auto* graph = static_cast<CCaptureGraph*>(self);
     ++graph->previewFrames_;  // every frame the preview receives, shown or spared
     if (!graph->PreviewWouldBeUnseen())
