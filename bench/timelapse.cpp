@@ -67,6 +67,8 @@ struct StillStage : IStagePort {
     void ResetForRecording() override {}
     void MarkReady() override {}
     StageSample Sample() const override { return {0, 0, 0, 1}; }
+    void StartPositionPolling() override {}
+    void StopPositionPolling() override {}
 };
 struct StderrNotifier : INotifier {
     void Notify(const std::string& text, MessageIcon) override {

@@ -110,7 +110,7 @@ void Workstation::WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& pr
     CaptureOwner& capture = capture_;
     recordGraph_ = std::make_unique<CaptureRecordGraph>([&capture] { return capture.Graph(); },
                                                         settings_, encoders_);
-    recordStage_ = std::make_unique<StageRecordAdapter>(stageState_);
+    recordStage_ = std::make_unique<StageRecordAdapter>(stageState_, stageControl_);
     RecordingDeps deps;
     deps.settings = &settings_;
     deps.run = &run_;

@@ -21,6 +21,14 @@ StageSample StageRecordAdapter::Sample() const {
     return {stage_.stageX, stage_.stageY, stage_.stageZ, stage_.stageReady};
 }
 
+void StageRecordAdapter::StartPositionPolling() {
+    control_.StartTimelapseZPoll();
+}
+
+void StageRecordAdapter::StopPositionPolling() {
+    control_.StopTimelapseZPoll();
+}
+
 void PanelRecordAdapter::SetStatusText(const std::string& text) {
     panel_.Fields().droppedFramesText = text;
     panel_.UpdateData(false);

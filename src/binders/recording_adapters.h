@@ -15,13 +15,17 @@ struct StageState;
 // Recording control's port to the stage room's state.
 class StageRecordAdapter : public IStagePort {
 public:
-    explicit StageRecordAdapter(StageState& stage) : stage_(stage) {}
+    StageRecordAdapter(StageState& stage, StageControl& control)
+        : stage_(stage), control_(control) {}
     void ResetForRecording() override;
     void MarkReady() override;
     StageSample Sample() const override;
+    void StartPositionPolling() override;
+    void StopPositionPolling() override;
 
 private:
     StageState& stage_;
+    StageControl& control_;
 };
 
 // The panel's fields and controls, and the stage's ready protocol that the recording tick drives

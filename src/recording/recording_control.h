@@ -92,6 +92,10 @@ public:
     virtual void ResetForRecording() = 0;
     virtual void MarkReady() = 0;  // a recording stopped
     virtual StageSample Sample() const = 0;
+    // A time-lapse series runs: a Z drive that reports its position is asked for it every two
+    // seconds, so that Z in the log follows the drive (other drives are left alone).
+    virtual void StartPositionPolling() = 0;
+    virtual void StopPositionPolling() = 0;
 };
 
 struct RecordingDeps {

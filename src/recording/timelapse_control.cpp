@@ -124,6 +124,7 @@ void TimelapseControl::RecStart() {
     runStartTick_ = deps_.clock.TickMs();
     lastRequestTick_ = runStartTick_;
     timers.Start(TimerId::kTimelapse, 10);
+    deps_.stage.StartPositionPolling();
     deps_.countDown.Show();
     deps_.run.isRecording = true;
     deps_.panel.UpdateRecordControls();
@@ -292,6 +293,7 @@ void TimelapseControl::RecStop() {
         timers.Stop(TimerId::kTimelapse);
         deps_.countDown.Hide();
     }
+    deps_.stage.StopPositionPolling();
     frameRequested_ = false;
     deps_.camera.ClearGrabRequest();
     const uint32_t stopTick = deps_.clock.TickMs();

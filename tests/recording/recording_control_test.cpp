@@ -181,6 +181,8 @@ struct FakeStage : IStagePort {
     }
     void MarkReady() override { sample.ready = 1; }
     StageSample Sample() const override { return sample; }
+    void StartPositionPolling() override {}  // movies never poll
+    void StopPositionPolling() override {}
     StageSample sample;
     int resets = 0;
 };

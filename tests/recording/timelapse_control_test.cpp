@@ -139,7 +139,10 @@ struct FakeStage : IStagePort {
     void ResetForRecording() override { sample = {0, 0, 0, 1}; }
     void MarkReady() override { sample.ready = 1; }
     StageSample Sample() const override { return sample; }
+    void StartPositionPolling() override { polling = true; }
+    void StopPositionPolling() override { polling = false; }
     StageSample sample;
+    bool polling = false;
 };
 
 class PaneTexts : public CUpdateView {
@@ -267,6 +270,7 @@ TEST_F(TimelapseTest, BmpSeriesStoresEachFrameAndEndsInItsFinalFolder) {
     control_.RecStart();               // recording control hands mode 2 over
     EXPECT_TRUE(run_.isRecording);
     EXPECT_TRUE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_TRUE(stage_.polling) << "Z follows the drive while the series runs";
     EXPECT_EQ(countDown_.titles.front(), "タイムラップス　");
     EXPECT_TRUE(log_.logN.empty()) << "the log lists are emptied at the start";
     Run(1500);
@@ -276,6 +280,7 @@ TEST_F(TimelapseTest, BmpSeriesStoresEachFrameAndEndsInItsFinalFolder) {
     Run(1000);
     EXPECT_FALSE(run_.isRecording) << "stops after TL_frames stored frames";
     EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_FALSE(stage_.polling);
     EXPECT_FALSE(countDown_.visible);
     EXPECT_EQ(camera_.requests, 3);
     EXPECT_EQ(log_.logX.size(), 3u);
@@ -388,6 +393,7 @@ TEST_F(TimelapseTest, APictureThatCannotBeWrittenStopsTheRunAndIsNotCounted) {
     fs::remove_all(Video("26_01_17-000_BMP"));
     Run(1000);
     EXPECT_FALSE(run_.isRecording);
+    EXPECT_FALSE(stage_.polling);
     EXPECT_EQ(timelapse_.framesStored(), 1);
     std::string all;
     for (const std::string& m : Messages())
@@ -415,6 +421,7 @@ TEST_F(TimelapseTest, LongIntervalsCountDownBetweenFrames) {
     EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
     EXPECT_FALSE(timers_.IsRunning(TimerId::kCountDown));
     EXPECT_FALSE(countDown_.visible);
+    EXPECT_FALSE(stage_.polling);
     EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
 }
 
@@ -440,6 +447,7 @@ TEST_F(TimelapseTest, StartWithoutLiveVideoRunsTheGraphAndAFailedRunCleansUp) {
     EXPECT_FALSE(run_.isRecording);
     EXPECT_EQ(rebuilds_, 1);
     EXPECT_FALSE(timers_.IsRunning(TimerId::kTimelapse));
+    EXPECT_FALSE(stage_.polling);
     EXPECT_FALSE(fs::exists(Video("26_01_17-001_BMP"))) << "the unused folder is taken away";
     EXPECT_TRUE(journal_.Pending().empty()) << "nothing left for the next start to finish";
     ASSERT_EQ(Messages().size(), 2u);
