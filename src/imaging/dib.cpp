@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/text_format.h"
 #include "imaging/jpeg_writer.h"
 
 namespace tesmira {

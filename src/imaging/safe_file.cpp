@@ -1,11 +1,11 @@
 #include "imaging/safe_file.h"
+#include "core/text_format.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstring>
 
 namespace tesmira {
@@ -54,20 +54,6 @@ int PlaceWithoutReplacing(const std::string& temp, const std::string& path) {
 }
 
 }  // namespace
-
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int n = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(out.data(), out.size() + 1, format, again);
-    va_end(again);
-    return out;
-}
 
 WriteResult WriteFileSafely(const std::string& path, ExistingFile existing,
                             const std::function<std::string(std::FILE*)>& body,

@@ -34,7 +34,4 @@ WriteResult WriteFileSafely(const std::string& path, ExistingFile existing,
                             const std::function<std::string(std::FILE*)>& body,
                             const char* openError = "cannot create %s: ");
 
-// printf-style formatting into a std::string.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 }  // namespace tesmira

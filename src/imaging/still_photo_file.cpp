@@ -1,5 +1,6 @@
 #include "imaging/still_photo_file.h"
 
+#include "core/text_format.h"
 #include "imaging/dib.h"
 
 namespace tesmira {

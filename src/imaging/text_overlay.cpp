@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/text_format.h"
 #include "imaging/dib.h"
 #include "imaging/safe_file.h"
 

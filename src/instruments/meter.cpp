@@ -3,22 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/text_format.h"
 #include "core/ui_text.h"
 #include "instruments/usbrh_device.h"
 #include "instruments/w1_thermometer.h"
 #include "serial/serial_channel_interface.h"
 
 namespace tesmira {
-namespace {
-
-std::string Format(const char* format, auto... args) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, format, args...);
-    return buf;
-}
-
-}  // namespace
-
 InstrumentResult Meter::On() {
     InstrumentResult result;
     switch (kind_) {

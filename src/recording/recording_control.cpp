@@ -1,6 +1,5 @@
 #include "recording/recording_control.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 
@@ -11,6 +10,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
+#include "core/text_format.h"
 #include "core/ui_text.h"
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
@@ -34,15 +34,6 @@ std::string MissingFolderMessage(const std::string& folder) {
            UiText("Recording",
                   "メニュー「キャプチャー」の「保存先と動画圧縮コーデック」で"
                   "別のフォルダーを選んでから，録画をスタートしてください。\n");
-}
-
-std::string Format(const char* format, ...) {
-    char buf[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buf, sizeof buf, format, args);
-    va_end(args);
-    return buf;
 }
 
 }  // namespace

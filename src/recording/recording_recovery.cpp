@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "core/settings.h"
+#include "core/text_format.h"
 #include "core/ui_text.h"
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
@@ -20,15 +20,6 @@
 
 namespace tesmira {
 namespace {
-
-std::string Format(const char* format, ...) {
-    char buf[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buf, sizeof buf, format, args);
-    va_end(args);
-    return buf;
-}
 
 std::string WithoutTrailingSlash(std::string path) {
     while (path.size() > 1 && path.back() == '/')

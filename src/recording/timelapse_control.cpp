@@ -1,6 +1,5 @@
 #include "recording/timelapse_control.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 
@@ -9,6 +8,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
+#include "core/text_format.h"
 #include "core/ui_text.h"
 #include "imaging/dib.h"
 #include "recording/avi_repair.h"
@@ -25,16 +25,6 @@ const char* const kStartFailed =
     UI_TEXT_NOOP("Recording",
                  "録画をスタートすることが出来ませんでしたので，ストリームをリセットしました！\n"
                  "録画のスタートをやり直してください。\n");
-
-std::string Text(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Text(const char* format, ...) {
-    char buf[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buf, sizeof buf, format, args);
-    va_end(args);
-    return buf;
-}
 
 }  // namespace
 
@@ -210,13 +200,13 @@ void TimelapseControl::OnFrameGrabbed() {
     frameRequested_ = false;
     const Settings& s = deps_.settings;
 
-    deps_.panel.SetStatusText(Text("Get %6d / %d  ", tlFrameCount_ + 1, s.tlFrames));
+    deps_.panel.SetStatusText(Format("Get %6d / %d  ", tlFrameCount_ + 1, s.tlFrames));
     if (s.timelapse > 2000) {
         deps_.timers.Start(TimerId::kCountDown, 1000);
         waitCountdown_ = s.timelapse / 1000;
         deps_.countDown.SetTotal(waitCountdown_);
-        deps_.countDown.SetTitle(Text(UiText("Recording", "タイムラップス  %d / %d").c_str(),
-                                      tlFrameCount_ + 1, s.tlFrames));
+        deps_.countDown.SetTitle(Format(UiText("Recording", "タイムラップス  %d / %d").c_str(),
+                                        tlFrameCount_ + 1, s.tlFrames));
     }
     std::string error;
     if (!StoreFrame(&error)) {
@@ -246,7 +236,7 @@ bool TimelapseControl::StoreFrame(std::string* error) {
     }
     const std::string path =
         target_.ActivePath() +
-        Text(type_ == TimelapseType::kJpg ? "OneShot%04d.jpg" : "OneShot%04d.bmp", tlFrameCount_);
+        Format(type_ == TimelapseType::kJpg ? "OneShot%04d.jpg" : "OneShot%04d.bmp", tlFrameCount_);
     // A frame never replaces a file: the folder is the series' own and new.
     const WriteResult written =
         type_ == TimelapseType::kJpg
@@ -272,7 +262,7 @@ void TimelapseControl::StopWithError(const std::string& error) {
 void TimelapseControl::OnCountDownTick() {
     --waitCountdown_;
     deps_.panel.SetStatusText(
-        Text("Get %6d / %d\n    (%d s)", tlFrameCount_, deps_.settings.tlFrames, waitCountdown_));
+        Format("Get %6d / %d\n    (%d s)", tlFrameCount_, deps_.settings.tlFrames, waitCountdown_));
     deps_.countDown.SetRemaining(waitCountdown_);
 }
 
@@ -298,8 +288,8 @@ void TimelapseControl::RecStop() {
     deps_.camera.ClearGrabRequest();
     const uint32_t stopTick = deps_.clock.TickMs();
 
-    Report(UpdateHint::kAppendGreen, Text(UiText("Recording", "齣撮 No.%3d\n取得：%6d\n").c_str(),
-                                          seriesNumber_, tlFrameCount_));
+    Report(UpdateHint::kAppendGreen, Format(UiText("Recording", "齣撮 No.%3d\n取得：%6d\n").c_str(),
+                                            seriesNumber_, tlFrameCount_));
     std::string savedStatus;
     if (s.useTempDrive == 1) {
         savedStatus = deps_.panel.StatusText();
@@ -309,12 +299,12 @@ void TimelapseControl::RecStop() {
     const std::string problem = FinishSeries();
 
     const double t = double(uint32_t(stopTick - runStartTick_)) * 0.001;
-    Report(UpdateHint::kAppendGreen, Text("Rec Time: %8.2lf s \n", t));
+    Report(UpdateHint::kAppendGreen, Format("Rec Time: %8.2lf s \n", t));
     const double span = double(uint32_t(lastStoredTick_ - firstStoredTick_)) * 0.001;
     measuredRate_ = tlFrameCount_ >= 2 && span > 0.0 ? (tlFrameCount_ - 1) / span : 0.0;
     Report(UpdateHint::kAppendGreen,
-           Text(UiText("Recording", "実齣速度\n%8.4lf fps\n再生速度\n%8.2lf fps\n\n").c_str(),
-                measuredRate_, s.replayFps));
+           Format(UiText("Recording", "実齣速度\n%8.4lf fps\n再生速度\n%8.2lf fps\n\n").c_str(),
+                  measuredRate_, s.replayFps));
 
     deps_.stage.MarkReady();
     deps_.run.isRecording = false;
