@@ -32,34 +32,11 @@ if [ -z "${TESMIRA_E2E_UNDER_XVFB:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1366x768x24" bash "$0" "$@"
 fi
 
-export LC_ALL=C.UTF-8
-window_name='^無題 - Tesmira$'
-
-# ---- a throw-away world: nothing of the user's is read or written ----------------------------
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/tesmira-e2e.XXXXXX")
-export HOME=$tmp/home XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
-export XDG_RUNTIME_DIR=$tmp/run TESMIRA_LAB_WORK_DIR=$tmp/work
-export TESMIRA_BIN=$tesmira TESMIRA_LABSIM=$labsim
-unset XDG_CONFIG_HOME TESMIRA_SERIAL_PATH TESMIRA_TEST_CAMERA_CAPS QT_QPA_PLATFORM TESMIRA_TEST
-mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-runtime=$XDG_RUNTIME_DIR/tesmira-lab-$(id -u)
-lablog=$runtime/labsim.log
-demo=$XDG_DATA_HOME/tesmira-demo
-video=$demo/Video
-logs=$demo/Log
-profile=$demo/config/CorvaneSoft/Tesmira.conf
-out=$tmp/lab.out
+. "$(dirname "$0")/common.sh"
+make_world e2e ""
 shots=${TESMIRA_E2E_SHOTS:-$tmp}
 mkdir -p "$shots"
 
-lab_pid=""
-passed=0
-
-ok() {
-    passed=$((passed + 1))
-    echo "ok $passed - $*"
-}
 
 diagnose() {
     echo "---- simulated lab traffic (last 30 lines of $lablog)"
@@ -86,7 +63,6 @@ fail() {
     exit 1
 }
 
-keep=0
 finish() {
     local rc=$? pid i
     if [ -n "$lab_pid" ] && kill -0 "$lab_pid" 2>/dev/null; then
@@ -100,27 +76,6 @@ finish() {
     if [ "$keep" = 0 ] && [ "$rc" = 0 ]; then rm -rf "$tmp"; fi
 }
 trap finish EXIT
-
-# Waits until a command succeeds: wait_for SECONDS WHAT COMMAND...; fails the test after SECONDS.
-wait_for() {
-    local seconds=$1 what=$2 i
-    shift 2
-    for ((i = 0; i < seconds * 10; i++)); do
-        "$@" && return 0
-        [ -n "$lab_pid" ] && ! kill -0 "$lab_pid" 2>/dev/null && fail "$what: Tesmira has ended"
-        sleep 0.1
-    done
-    fail "$what: not within $seconds s"
-}
-
-log_size() { stat -c %s "$lablog" 2>/dev/null || echo 0; }
-
-# What one simulated device received after a log offset, all chunks joined (a command may be split
-# over chunks or share one), still escaped the way the log writes it ("\r", "\n").
-received_after() {
-    tail -c +$(($2 + 1)) "$lablog" | sed -n "s/^[0-9-]* [0-9:.]* $1 < //p" | tr -d '\n'
-}
-received_has() { [[ $(received_after "$1" "$2") == *"$3"* ]]; }
 
 # Presses keys and expects the device to receive exactly this escaped text within 5 s.
 expect_sent() {
@@ -395,19 +350,6 @@ ok "the settings are written at exit with the next recording number (Rec No. 2)"
 ok "the still photo counter is written at exit (StillPhoto 1)"
 
 # ---- time-lapse series: the stored mode 2 makes space start a series, without live video ------
-# Sets a key of [Settings] in the profile Tesmira wrote at exit.
-set_key() {
-    local key=$1 value=$2 tmpfile=$profile.new
-    awk -v key="$key" -v value="$value" '
-        /^\[/ { if (section == "[Settings]" && !done) { print key "=" value; done = 1 }
-                section = $0 }
-        section == "[Settings]" && index($0, key "=") == 1 { if (!done) print key "=" value
-                                                          done = 1; next }
-        { print }
-        END { if (!done) print key "=" value }
-    ' "$profile" >"$tmpfile" && mv -f "$tmpfile" "$profile"
-}
-
 # Starts Tesmira with "TimelapseType" $1, presses space once and waits for $2 (a glob in the video
 # folder) to appear; then closes Tesmira normally.
 series=""

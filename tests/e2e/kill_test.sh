@@ -29,37 +29,15 @@ if [ ${#missing[@]} -gt 0 ]; then
     exit 77
 fi
 
-export LC_ALL=C.UTF-8
-window_name='^無題 - Tesmira$'
-
-# ---- a throw-away world; the work folder is on the RAM disk, as users have it -----------------
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/tesmira-kill.XXXXXX")
+. "$(dirname "$0")/common.sh"
+# The work folder is on the RAM disk, as users have it.
 shm_base=/dev/shm
-[ -d "$shm_base" ] && [ -w "$shm_base" ] || shm_base=$tmp
-work=$(mktemp -d "$shm_base/tesmira-kill-work.XXXXXX")
-export HOME=$tmp/home XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
-export XDG_RUNTIME_DIR=$tmp/run TESMIRA_LAB_WORK_DIR=$work
-export TESMIRA_BIN=$tesmira TESMIRA_LABSIM=$labsim
+[ -d "$shm_base" ] && [ -w "$shm_base" ] || shm_base=${TMPDIR:-/tmp}
+make_world kill "$(mktemp -d "$shm_base/tesmira-kill-work.XXXXXX")"
 export QT_LOGGING_RULES="tesmira.app.debug=true"
-unset XDG_CONFIG_HOME TESMIRA_SERIAL_PATH TESMIRA_TEST_CAMERA_CAPS QT_QPA_PLATFORM TESMIRA_TEST
-mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-runtime=$XDG_RUNTIME_DIR/tesmira-lab-$(id -u)
-lablog=$runtime/labsim.log
-demo=$XDG_DATA_HOME/tesmira-demo
-video=$demo/Video
-profile=$demo/config/CorvaneSoft/Tesmira.conf
-out=$tmp/lab.out
 
-lab_pid=""
 xvfb_pid=""
-passed=0
 run_no=0
-
-ok() {
-    passed=$((passed + 1))
-    echo "ok $passed - $*"
-}
 
 fail() {
     echo "not ok $((passed + 1)) - $*"
@@ -73,7 +51,6 @@ fail() {
     exit 1
 }
 
-keep=0
 finish() {
     local rc=$? pid
     for pid in $(cat "$runtime/tesmira.pid" "$runtime/labsim.pid" 2>/dev/null) $lab_pid; do
@@ -84,37 +61,6 @@ finish() {
     if [ "$keep" = 0 ] && [ "$rc" = 0 ]; then rm -rf "$tmp" "$work"; fi
 }
 trap finish EXIT
-
-# Waits until a command succeeds: wait_for SECONDS WHAT COMMAND...; fails the test after SECONDS.
-wait_for() {
-    local seconds=$1 what=$2 i
-    shift 2
-    for ((i = 0; i < seconds * 10; i++)); do
-        "$@" && return 0
-        [ -n "$lab_pid" ] && ! kill -0 "$lab_pid" 2>/dev/null && fail "$what: Tesmira has ended"
-        sleep 0.1
-    done
-    fail "$what: not within $seconds s"
-}
-
-log_size() { stat -c %s "$lablog" 2>/dev/null || echo 0; }
-received_has() {
-    tail -c +$(($2 + 1)) "$lablog" | sed -n "s/^[0-9-]* [0-9:.]* $1 < //p" | tr -d '\n' |
-        grep -qF -- "$3"
-}
-
-# Sets a key of [Settings] in the profile while Tesmira is not running.
-set_key() {
-    local key=$1 value=$2 tmpfile=$profile.new
-    awk -v key="$key" -v value="$value" '
-        /^\[/ { if (section == "[Settings]" && !done) { print key "=" value; done = 1 }
-                section = $0 }
-        section == "[Settings]" && index($0, key "=") == 1 { if (!done) print key "=" value
-                                                          done = 1; next }
-        { print }
-        END { if (!done) print key "=" value }
-    ' "$profile" >"$tmpfile" && mv -f "$tmpfile" "$profile"
-}
 
 # Starts the lab and Tesmira, waits for the window to stay up for 3 s and gives the control panel
 # the keyboard: Tab moves on until a Left arrow reaches the XY controller.
