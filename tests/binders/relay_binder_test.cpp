@@ -15,13 +15,13 @@
 #include "common/fake_serial_channel.h"
 #include "common/fake_timer_backend.h"
 #include "common/message_recorder.h"
+#include "common/recording_fakes.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "dialogs/dlg_timelapse.h"
 #include "instruments/schedule_validation.h"
 #include "panel/dlg_main.h"
-#include "recording/recording_control.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
 #include "stage/stage_state.h"
@@ -30,17 +30,6 @@ namespace tesmira {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TitledCountDown : ICountDown {
-    void SetTotal(int s) override { total = s; }
-    void SetRemaining(int s) override { remaining = s; }
-    void Show() override { visible = true; }
-    void Hide() override { visible = false; }
-    void SetTitle(const std::string& t) override { title = t; }
-    int total = 0, remaining = 0;
-    bool visible = false;
-    std::string title;
-};
 
 class RelaysOnPanel : public ::testing::Test {
 protected:
@@ -107,7 +96,7 @@ protected:
     SerialSlots slots{settings, notifier};
     StageState stageState;
     StageControl stage{settings, slots, stageState, notifier};
-    TitledCountDown countDown;
+    test::FakeCountDown countDown;
     std::unique_ptr<CDlgMain> panel;
     std::unique_ptr<InstrumentsBinder> instruments;
     std::unique_ptr<CDlgTimelapse> settingsPanel;
@@ -140,12 +129,12 @@ TEST_F(RelaysOnPanel, ModeThreeCyclesWithItsCountDownAndAnyModeCanStopTheCycle) 
     EXPECT_EQ(Caption(1181), "中断");
     EXPECT_TRUE(countDown.visible);
     backend.Advance(10);
-    EXPECT_EQ(countDown.title, "サイクル  1 / 2");
+    EXPECT_EQ(countDown.Title(), "サイクル  1 / 2");
     EXPECT_TRUE(backend.IsPrecise(TimerId::kRelayRepeat));
     backend.Advance(2000);
     EXPECT_EQ(countDown.remaining, 3);  // counted down by the one-second tick
     backend.Advance(3000);
-    EXPECT_EQ(countDown.title, "サイクル  2 / 2");
+    EXPECT_EQ(countDown.Title(), "サイクル  2 / 2");
     EXPECT_EQ(countDown.remaining, 5);  // from the full interval again
 
     // Switched to time-lapse meanwhile: the cycle can still be stopped.

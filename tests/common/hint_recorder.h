@@ -53,6 +53,15 @@ public:
         }
         return out;
     }
+    // The number payloads of one number, in order.
+    std::vector<double> Values(int hint) const {
+        std::vector<double> out;
+        for (const auto& r : Of(hint)) {
+            if (const auto* v = std::get_if<double>(&r.payload))
+                out.push_back(*v);
+        }
+        return out;
+    }
 
     std::vector<HintRecord> records;
     std::function<void(UpdateHint, const HintPayload&)> onHint;

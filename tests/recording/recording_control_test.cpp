@@ -13,11 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 
 #include "avi_probe.h"
 #include "common/fake_relay_sync.h"
-#include "common/message_recorder.h"
+#include "common/recording_rig.h"
 #include "core/clock.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -34,35 +33,6 @@ namespace tesmira {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs the multiplexer's timers against the fake clock, one millisecond at a time.
-class SteppedTimers : public TimerBackend {
-public:
-    explicit SteppedTimers(FakeClock& clock) : clock_(clock) {}
-    void Start(TimerId id, int periodMs, bool) override {
-        due_[id] = clock_.tick + uint32_t(periodMs);
-    }
-    void Stop(TimerId id) override { due_.erase(id); }
-    void RunFor(TimerMultiplexer& timers, uint32_t ms) {
-        for (uint32_t i = 0; i < ms; ++i) {
-            clock_.Advance(1);
-            std::vector<TimerId> ready;
-            for (auto& [id, due] : due_)
-                if (due <= clock_.tick)
-                    ready.push_back(id);
-            for (TimerId id : ready) {
-                if (!due_.count(id) || due_[id] > clock_.tick)
-                    continue;
-                due_[id] = clock_.tick + uint32_t(timers.PeriodOf(id));
-                timers.Dispatch(id);
-            }
-        }
-    }
-
-private:
-    FakeClock& clock_;
-    std::map<TimerId, uint32_t> due_;
-};
 
 // A record branch that writes real AVI files: frames arrive at `rate` per second of fake time.
 class FileRecordGraph : public IRecordGraph {
@@ -136,83 +106,15 @@ private:
     uint32_t started = 0;
 };
 
-class FakeCountDown : public ICountDown {
-public:
-    void SetTotal(int s) override { totals.push_back(s); }
-    void SetRemaining(int s) override { remaining = s; }
-    void Show() override { visible = true; }
-    void Hide() override { visible = false; }
-    void SetTitle(const std::string& t) override {
-        if (titles.empty() || titles.back() != t)
-            titles.push_back(t);
-    }
-    std::vector<int> totals;
-    std::vector<std::string> titles;
-    int remaining = 0;
-    bool visible = false;
-};
-
-class FakePanel : public IRecordPanel {
-public:
-    void SetStatusText(const std::string& t) override {
-        status = t;
-        history.push_back(t);
-    }
-    std::string StatusText() const override { return status; }
-    void UpdateRecordControls() override { ++controlUpdates; }
-    void FocusPanel() override {}
-    double Zoom() const override { return zoom; }
-    void SetZoom(double z) override { zoom = z; }
-    void SendReadyQuery() override { ++readyQueries; }
-    void ClearReadyWait() override {}
-    std::string status = "Dropped Frames";
-    std::vector<std::string> history;
-    double zoom = 1.0;
-    int controlUpdates = 0;
-    int readyQueries = 0;
-};
-
-// The stage as recording control sees it: ready flag and position for the log.
-struct FakeStage : IStagePort {
-    void ResetForRecording() override {
-        sample = {};
-        sample.ready = 1;
-        ++resets;
-    }
-    void MarkReady() override { sample.ready = 1; }
-    StageSample Sample() const override { return sample; }
-    void StartPositionPolling() override {}  // movies never poll
-    void StopPositionPolling() override {}
-    StageSample sample;
-    int resets = 0;
-};
-
-class HintCollector : public CUpdateView {
-public:
-    explicit HintCollector(CTesmiraDoc& doc) : doc_(doc) { doc_.AddView(this); }
-    ~HintCollector() override { doc_.RemoveView(this); }
-    CTesmiraDoc& doc_;
-    void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) override {
-        if (auto* text = std::get_if<std::string>(&payload))
-            texts[int(hint)] += *text;
-        if (auto* number = std::get_if<double>(&payload))
-            numbers[int(hint)].push_back(*number);
-    }
-    std::map<int, std::string> texts;
-    std::map<int, std::vector<double>> numbers;
-};
-
-class RecordingControlTest : public ::testing::Test {
+class RecordingControlTest : public test::RecordingRig {
 protected:
     void SetUp() override {
         dir_ = test::MakeTempDir();
         Settings& s = settings_;
-        s.datePrefix = "26_01_17-";
         s.dirVideo = dir_ + "/video";
         s.dirLog = dir_ + "/log";
         fs::create_directories(s.dirVideo);
         fs::create_directories(s.dirLog);
-        s.useTempDrive = 0;
         s.recMode = 0;
         s.recNo = 1;
         s.recRepaet = 1;
@@ -223,7 +125,6 @@ protected:
         s.resetFps = false;
         s.saveLog = 0;
         s.setZoom1xOnRec = true;
-        timers_.SetBackend(&stepper_);
         control_.RegisterTimers();
     }
     void TearDown() override {
@@ -233,7 +134,7 @@ protected:
             test::RemoveTree(d);
         test::RemoveTree(dir_);
     }
-    void Run(uint32_t ms) { stepper_.RunFor(timers_, ms); }
+    void Run(uint32_t ms) { stepper_.Advance(ms); }
     std::vector<std::string> VideoFiles() const {
         std::vector<std::string> names;
         for (const auto& e : fs::directory_iterator(settings_.dirVideo))
@@ -243,44 +144,20 @@ protected:
     }
 
     RecordingDeps MakeDeps() {
-        RecordingDeps d;
-        d.settings = &settings_;
-        d.run = &run_;
-        d.doc = &doc_;
-        d.notifier = &messages_;
-        d.clock = &clock_;
-        d.paths = &paths_;
-        d.log = &log_;
-        d.stage = &stage_;
+        RecordingDeps d = RigDeps();
         d.graph = &graph_;
-        d.countDown = &countDown_;
-        d.panel = &panel_;
-        d.timers = &timers_;
         d.rebuildGraph = [this] { ++rebuilds_; };
         d.journal = &journal_;
         d.countersChanged = [this] { savedRecNos_.push_back(settings_.recNo); };
         return d;
     }
 
-    Settings settings_;
-    RunState run_;
-    CTesmiraDoc doc_;
-    test::MessageRecorder messages_;
-    RecordingPaths paths_;
-    RecordingLogLists log_;
-    FakeStage stage_;
-    FakeClock clock_;
-    SteppedTimers stepper_{clock_};
-    TimerMultiplexer timers_;
     FileRecordGraph graph_{clock_};
-    FakeCountDown countDown_;
-    FakePanel panel_;
     int rebuilds_ = 0;
     std::string journalDir_ = test::MakeTempDir();
     RecordingJournal journal_{journalDir_ + "/Tesmira.recordings"};
     std::vector<int> savedRecNos_;  // "Rec No." each time it was to be written out
     RecordingControl control_{MakeDeps()};
-    HintCollector hints_{doc_};
     std::string dir_;
     std::vector<std::string> extraDirs_;
 };
@@ -293,6 +170,7 @@ TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) 
     EXPECT_FALSE(timers_.IsRunning(TimerId::kSerialReceive));
     EXPECT_EQ(panel_.zoom, 1.0) << "zoom 1.0 while recording";
     EXPECT_EQ(countDown_.titles.front(), "録画中");
+    EXPECT_FALSE(stage_.polling) << "only a time-lapse series asks the Z drive for its position";
 
     Run(500);
     EXPECT_EQ(panel_.status.rfind("Get ", 0), 0u);
@@ -302,7 +180,7 @@ TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) 
     EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
     EXPECT_FALSE(timers_.IsRunning(TimerId::kRecording));
     EXPECT_EQ(panel_.zoom, 2.5) << "the zoom it had to change is restored";
-    EXPECT_EQ(hints_.numbers[301], (std::vector<double>{1.0, 2.5}));
+    EXPECT_EQ(hints_.Values(301), (std::vector<double>{1.0, 2.5}));
 
     ASSERT_EQ(VideoFiles(), std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi"});
     const std::string file = settings_.dirVideo + "/26_01_17-001_Rec_at_30.00fps.avi";
@@ -311,7 +189,7 @@ TEST_F(RecordingControlTest, SingleRecordingStopsAtTheLimitAndIsNamedByItsRate) 
     EXPECT_NEAR(info.streamRate, 30.0, 1e-9);
     EXPECT_EQ(int(info.frameCount), control_.deliveredFrames());
     EXPECT_EQ(settings_.recNo, 2);
-    const std::string& report = hints_.texts[101];
+    const std::string report = hints_.Text(101);
     EXPECT_NE(report.find("Movie No.  1\n取得："), std::string::npos) << report;
     EXPECT_NE(report.find("Rec Time:     1.10 s \n"), std::string::npos) << report;
     EXPECT_NE(report.find("実齣速度\n   30.00 fps\n再生速度\n   30.00 fps\n\n"), std::string::npos)
@@ -331,7 +209,7 @@ TEST_F(RecordingControlTest, SummaryCountsTheFramesOfTheClosedFile) {
     EXPECT_EQ(int(info.frameCount), control_.deliveredFrames());
     char expected[64];
     std::snprintf(expected, sizeof expected, "取得：%6d\n", int(info.frameCount));
-    EXPECT_NE(hints_.texts[101].find(expected), std::string::npos) << hints_.texts[101];
+    EXPECT_NE(hints_.Text(101).find(expected), std::string::npos) << hints_.Text(101);
 }
 
 TEST_F(RecordingControlTest, ResetFpsRewritesTheHeaderButTheNameKeepsTheMeasuredRate) {
@@ -346,7 +224,7 @@ TEST_F(RecordingControlTest, ResetFpsRewritesTheHeaderButTheNameKeepsTheMeasured
     AviRateInfo info;
     ASSERT_TRUE(InspectAviRate(file, &info));
     EXPECT_NEAR(info.streamRate, 59.94, 1e-3);  // 1e7 / 166833
-    EXPECT_NE(hints_.texts[101].find("再生速度\n   59.94 fps"), std::string::npos);
+    EXPECT_NE(hints_.Text(101).find("再生速度\n   59.94 fps"), std::string::npos);
     EXPECT_EQ(test::ProbeAvi(file).frameRate > 59.9, true);
 }
 
@@ -511,7 +389,7 @@ TEST_F(RecordingControlTest, FailedMoveKeepsTheRecordingAndSaysWhereItIs) {
     EXPECT_GT(test::ProbeAvi(kept).decodedFrames, 0);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("録画は " + kept + " にあります"), std::string::npos);
-    EXPECT_NE(hints_.texts[102].find(kept), std::string::npos);
+    EXPECT_NE(hints_.Text(102).find(kept), std::string::npos);
 }
 
 }  // namespace

@@ -7,12 +7,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <thread>
 
 #include "avi_probe.h"
 #include "common/fake_relay_sync.h"
-#include "common/message_recorder.h"
+#include "common/recording_rig.h"
 #include "core/clock.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -72,91 +71,6 @@ public:
     std::unique_ptr<CDib> frame;
 };
 
-// Timers against the fake clock, one millisecond at a time; a pending frame request is answered
-// 5 ms after it was made.
-class SteppedTimers : public TimerBackend {
-public:
-    explicit SteppedTimers(FakeClock& clock) : clock_(clock) {}
-    void Start(TimerId id, int periodMs, bool) override {
-        due_[id] = clock_.tick + uint32_t(periodMs);
-    }
-    void Stop(TimerId id) override { due_.erase(id); }
-    void RunFor(TimerMultiplexer& timers, FakeCamera& camera, TimelapseControl& control,
-                uint32_t ms) {
-        for (uint32_t i = 0; i < ms; ++i) {
-            clock_.Advance(1);
-            std::vector<TimerId> ready;
-            for (auto& [id, due] : due_)
-                if (due <= clock_.tick)
-                    ready.push_back(id);
-            for (TimerId id : ready) {
-                if (!due_.count(id) || due_[id] > clock_.tick)
-                    continue;
-                due_[id] = clock_.tick + uint32_t(timers.PeriodOf(id));
-                timers.Dispatch(id);
-            }
-            if (camera.requested && ++sinceRequest_ >= 5) {
-                sinceRequest_ = 0;
-                control.OnFrameGrabbed();
-            }
-        }
-    }
-
-private:
-    FakeClock& clock_;
-    std::map<TimerId, uint32_t> due_;
-    int sinceRequest_ = 0;
-};
-
-class FakeCountDown : public ICountDown {
-public:
-    void SetTotal(int s) override { totals.push_back(s); }
-    void SetRemaining(int s) override { remaining = s; }
-    void Show() override { visible = true; }
-    void Hide() override { visible = false; }
-    void SetTitle(const std::string& t) override { titles.push_back(t); }
-    std::vector<int> totals;
-    std::vector<std::string> titles;
-    int remaining = 0;
-    bool visible = false;
-};
-
-class FakePanel : public IRecordPanel {
-public:
-    void SetStatusText(const std::string& t) override { status = t; }
-    std::string StatusText() const override { return status; }
-    void UpdateRecordControls() override { ++controlUpdates; }
-    void FocusPanel() override {}
-    double Zoom() const override { return 1.0; }
-    void SetZoom(double) override {}
-    void SendReadyQuery() override {}
-    void ClearReadyWait() override {}
-    std::string status = "Dropped Frames";
-    int controlUpdates = 0;
-};
-
-struct FakeStage : IStagePort {
-    void ResetForRecording() override { sample = {0, 0, 0, 1}; }
-    void MarkReady() override { sample.ready = 1; }
-    StageSample Sample() const override { return sample; }
-    void StartPositionPolling() override { polling = true; }
-    void StopPositionPolling() override { polling = false; }
-    StageSample sample;
-    bool polling = false;
-};
-
-class PaneTexts : public CUpdateView {
-public:
-    explicit PaneTexts(CTesmiraDoc& doc) : doc_(doc) { doc_.AddView(this); }
-    ~PaneTexts() override { doc_.RemoveView(this); }
-    void OnUpdate(CUpdateView*, UpdateHint hint, const HintPayload& payload) override {
-        if (auto* text = std::get_if<std::string>(&payload))
-            texts[int(hint)] += *text;
-    }
-    CTesmiraDoc& doc_;
-    std::map<int, std::string> texts;
-};
-
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
     if (fs::exists(folder))
@@ -173,17 +87,15 @@ std::string Head(const std::string& path, size_t n) {
     return bytes.substr(0, size_t(in.gcount()));
 }
 
-class TimelapseTest : public ::testing::Test {
+class TimelapseTest : public test::RecordingRig {
 protected:
     void SetUp() override {
         dir_ = test::MakeTempDir();
         Settings& s = settings_;
-        s.datePrefix = "26_01_17-";
         s.dirVideo = dir_ + "/video";
         s.tempDrive = dir_ + "/work";
         fs::create_directories(s.dirVideo);
         fs::create_directories(s.tempDrive);
-        s.useTempDrive = 0;
         s.recMode = 2;
         s.recTlNo = 0;
         s.timelapse = 1000;
@@ -192,7 +104,6 @@ protected:
         s.mediaType = 0;
         s.fpsAviReplay = 0;
         s.replayFps = 29.97;
-        timers_.SetBackend(&stepper_);
         control_.RegisterTimers();
         timelapse_.RegisterTimers();
         control_.SetTimelapse(&timelapse_);
@@ -201,7 +112,17 @@ protected:
         test::RemoveTree(dir_);
         test::RemoveTree(journalDir_);
     }
-    void Run(uint32_t ms) { stepper_.RunFor(timers_, camera_, timelapse_, ms); }
+    // Timers against the fake clock, one millisecond at a time; a pending frame request is
+    // answered 5 ms after it was made, as the streaming thread would.
+    void Run(uint32_t ms) {
+        for (uint32_t i = 0; i < ms; ++i) {
+            stepper_.Advance(1);
+            if (camera_.requested && ++sinceRequest_ >= 5) {
+                sinceRequest_ = 0;
+                timelapse_.OnFrameGrabbed();
+            }
+        }
+    }
     std::vector<std::string> Messages() const {
         std::vector<std::string> texts;
         for (const auto& m : messages_.messages)
@@ -210,40 +131,13 @@ protected:
     }
     std::string Video(const std::string& name) const { return settings_.dirVideo + "/" + name; }
 
-    RecordingDeps MakeDeps() {
-        RecordingDeps d;
-        d.settings = &settings_;
-        d.run = &run_;
-        d.doc = &doc_;
-        d.notifier = &messages_;
-        d.clock = &clock_;
-        d.paths = &paths_;
-        d.log = &log_;
-        d.stage = &stage_;
-        d.countDown = &countDown_;
-        d.panel = &panel_;
-        d.timers = &timers_;
-        return d;
-    }
-
-    Settings settings_;
-    RunState run_;
-    CTesmiraDoc doc_;
-    test::MessageRecorder messages_;
-    RecordingPaths paths_;
-    RecordingLogLists log_;
-    FakeStage stage_;
-    FakeClock clock_;
-    SteppedTimers stepper_{clock_};
-    TimerMultiplexer timers_;
+    int sinceRequest_ = 0;
     FakeCamera camera_;
-    FakeCountDown countDown_;
-    FakePanel panel_;
     int rebuilds_ = 0;
     std::string journalDir_ = test::MakeTempDir();
     RecordingJournal journal_{journalDir_ + "/Tesmira.recordings"};
     std::vector<int> savedRecTlNos_;  // "RecTL No." as it was written each time it moved
-    RecordingControl control_{MakeDeps()};
+    RecordingControl control_{RigDeps()};
     TimelapseControl timelapse_{
         TimelapseDeps{settings_,
                       run_,
@@ -261,7 +155,6 @@ protected:
                       [this] { ++rebuilds_; },
                       &journal_,
                       [this] { savedRecTlNos_.push_back(settings_.recTlNo); }}};
-    PaneTexts pane_{doc_};
     std::string dir_;
 };
 
@@ -294,7 +187,7 @@ TEST_F(TimelapseTest, BmpSeriesStoresEachFrameAndEndsInItsFinalFolder) {
     EXPECT_EQ(timelapse_.lastSeries(), folder + "/");
     EXPECT_EQ(settings_.recTlNo, 1);
 
-    const std::string& pane = pane_.texts[101];
+    const std::string pane = hints_.Text(101);
     EXPECT_NE(pane.find("齣撮 No.  0\n取得：     3\n"), std::string::npos) << pane;
     EXPECT_NE(pane.find("Rec Time:     2.01 s \n"), std::string::npos) << pane;
     EXPECT_NE(pane.find("実齣速度\n  1.0000 fps\n再生速度\n   29.97 fps\n\n"), std::string::npos)
@@ -345,9 +238,9 @@ TEST_F(TimelapseTest, NumbersInUseAreSkippedAndOldFramesStayUntouched) {
               std::vector<std::string>{"OneShot0000.bmp"});
     EXPECT_EQ(Head(old + "/OneShot0000.bmp", 20), "older run");
     EXPECT_EQ(settings_.recTlNo, 4);
-    EXPECT_NE(pane_.texts[101].find("齣撮 No.  3\n取得：     1\n"), std::string::npos)
+    EXPECT_NE(hints_.Text(101).find("齣撮 No.  3\n取得：     1\n"), std::string::npos)
         << "the summary names the series' own number";
-    EXPECT_NE(pane_.texts[101].find("実齣速度\n  0.0000 fps"), std::string::npos)
+    EXPECT_NE(hints_.Text(101).find("実齣速度\n  0.0000 fps"), std::string::npos)
         << "one frame has no rate";
 }
 
@@ -399,7 +292,7 @@ TEST_F(TimelapseTest, APictureThatCannotBeWrittenStopsTheRunAndIsNotCounted) {
     for (const std::string& m : Messages())
         all += m;
     EXPECT_NE(all.find("OneShot0001.bmp"), std::string::npos) << all;
-    EXPECT_NE(pane_.texts[101].find("取得：     1\n"), std::string::npos);
+    EXPECT_NE(hints_.Text(101).find("取得：     1\n"), std::string::npos);
 }
 
 TEST_F(TimelapseTest, LongIntervalsCountDownBetweenFrames) {
