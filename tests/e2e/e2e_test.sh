@@ -367,6 +367,8 @@ run_series() {
     timeout 10 xdotool windowfocus --sync "$wid" || fail "the window does not take the keyboard"
     sleep 1
     focus_panel
+    local from
+    from=$(log_size)
     xdotool key space
     series_done() {
         series=$(compgen -G "$video/$pattern" | head -n 1)
@@ -374,6 +376,12 @@ run_series() {
     }
     wait_for $((30 + ${series_interval:-1000} * ${series_frames:-3} / 1000)) \
         "$what: space runs a series that ends as $pattern" series_done
+    # A series of some seconds asks the Z drive for its position every 2 s, no key pressed.
+    if [ -n "${series_z_poll:-}" ]; then
+        received_has z "$from" 'rSPR\r' ||
+            fail "$what: the Z drive was never asked for its position"
+        ok "$what: the Z drive is asked for its position (rSPR) while the series runs"
+    fi
     sleep 1
     kill -TERM "$(cat "$runtime/tesmira.pid")"
     wait_for 60 "$what: Tesmira closes on SIGTERM" lab_ended
@@ -402,7 +410,7 @@ relays=$runtime/links/relays.log
 set_key "Relay Mode 1" 1
 set_key "Relay Sync ON 1" -2000
 set_key "Relay Sync OFF 1" 1000
-series_interval=10000 series_frames=2 run_series 1 "${prefix}*_BMP_at_0m_10s" "relay time-lapse"
+series_z_poll=1 series_interval=10000 series_frames=2 run_series 1 "${prefix}*_BMP_at_0m_10s" "relay time-lapse"
 set_key "Relay Mode 1" 0
 ons=$(sed -n 's/^[0-9-]* \([0-9:.]*\) SetRelays S4SIM0001 mask 0x01 on .*/\1/p' "$relays")
 offs=$(sed -n 's/^[0-9-]* \([0-9:.]*\) SetRelays S4SIM0001 mask 0x01 off .*/\1/p' "$relays")
