@@ -65,6 +65,12 @@ struct Walk {
 
 class DialogWalk : public ::testing::Test {
 protected:
+    // The folders dialog's parts: no capture graph to rebuild and a terabyte free everywhere.
+    DirectoryDeps FolderDeps() {
+        const auto terabyteFree = [](const std::string&) { return int64_t{1} << 40; };
+        return {settings, run, pages, messages, [] {}, {}, terabyteFree};
+    }
+
     Settings settings;
     RunState run;
     MessageRecorder messages;
@@ -84,17 +90,7 @@ TEST_F(DialogWalk, OneCancelCaptionAndEnterPressesTheDefaultButton) {
         {"compressor configuration",
          [] { return std::make_unique<CDlgVfwConfig>(nullptr, QStringLiteral("Cinepak"), 15, 75); },
          "OK", true},
-        {"folders and codec",
-         [this] {
-             return std::make_unique<CDlgDirectory>(
-                 DirectoryDeps{settings,
-                               run,
-                               pages,
-                               messages,
-                               [] {},
-                               {},
-                               [](const std::string&) { return int64_t{1} << 40; }});
-         },
+        {"folders and codec", [this] { return std::make_unique<CDlgDirectory>(FolderDeps()); },
          "OK", true},
         {"time limit",
          [this] {
@@ -149,13 +145,7 @@ TEST_F(DialogWalk, OneCancelCaptionAndEnterPressesTheDefaultButton) {
 
 TEST_F(DialogWalk, FieldsShowTheirUsualContentsWhole) {
     ports.Initialise();
-    CDlgDirectory folders(DirectoryDeps{settings,
-                                        run,
-                                        pages,
-                                        messages,
-                                        [] {},
-                                        {},
-                                        [](const std::string&) { return int64_t{1} << 40; }});
+    CDlgDirectory folders(FolderDeps());
     folders.show();
     QApplication::processEvents();
     const QString folder = QStringLiteral("/home/microscope/.local/share/tesmira-demo/Video/");

@@ -15,19 +15,14 @@
 #include <QRegularExpression>
 #include <QSplitter>
 
-#include "app/main_frame.h"
-#include "app/tesmira_app.h"
 #include "app/ui_language.h"
-#include "common/message_recorder.h"
 #include "core/run_state.h"
-#include "core/settings.h"
-#include "core/tesmira_doc.h"
 #include "dialogs/count_down_panel.h"
 #include "dialogs/dlg_command_send.h"
 #include "dialogs/dlg_timelapse.h"
 #include "dialogs/dlg_zsync.h"
+#include "main_frame_rig.h"
 #include "panel/dlg_main.h"
-#include "serial/serial_slots.h"
 
 namespace tesmira::test {
 namespace {
@@ -48,31 +43,16 @@ bool HasJapanese(const QString& text) {
     return text.contains(kJapanese);
 }
 
-class EnglishFrameTest : public ::testing::Test {
+class EnglishFrameTest : public MainFrameRig {
 protected:
     void SetUp() override { ASSERT_TRUE(english.Loaded()); }
-    void TearDown() override { frame.reset(); }
-    CMainFrame& Make() {
-        FrameDeps deps{s,     run,      doc,   messages,
-                       slots, commands, [] {}, [](const std::string&) {
-                           return true; }};
-        frame = std::make_unique<CMainFrame>(deps, QString::fromLatin1(kVersionText));
-        return *frame;
-    }
 
     // Installed before the window is built, as the program does.
     UiTranslations english{{UiLanguage::English, true}};
-    Settings s;
-    RunState run;
-    CTesmiraDoc doc;
-    MessageRecorder messages;
-    SerialSlots slots{s, messages};
-    CommandRegistry commands;
-    std::unique_ptr<CMainFrame> frame;
 };
 
 TEST_F(EnglishFrameTest, ShowsNoJapaneseAnywhere) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     QStringList japanese;
     const auto check = [&japanese](const QString& where, const QString& text) {
         if (HasJapanese(text))
@@ -109,7 +89,7 @@ TEST_F(EnglishFrameTest, ShowsNoJapaneseAnywhere) {
 }
 
 TEST_F(EnglishFrameTest, MenusAndPanelFitAMaximisedWindowAt1366x768) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     CDlgMain* panel = f.controlPanel();
     ASSERT_NE(panel, nullptr);
     for (int id = 1001; id <= 1194; ++id)

@@ -10,60 +10,25 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "app/command_registry.h"
-#include "app/main_frame.h"
 #include "app/placement.h"
 #include "app/tesmira_app.h"
 #include "app/tesmira_view.h"
 #include "app/web_pages.h"
 #include "capture/video_view.h"
-#include "common/message_recorder.h"
-#include "core/run_state.h"
-#include "core/settings.h"
-#include "core/tesmira_doc.h"
 #include "dialogs/count_down_panel.h"
 #include "dialogs/dlg_command_send.h"
 #include "dialogs/dlg_timelapse.h"
 #include "dialogs/dlg_zsync.h"
+#include "main_frame_rig.h"
 #include "panel/dlg_main.h"
-#include "serial/serial_slots.h"
 
 namespace tesmira::test {
 namespace {
 
-class FrameTest : public ::testing::Test {
-protected:
-    void TearDown() override { frame.reset(); }
-    CMainFrame& Make() {
-        FrameDeps deps{s,
-                       run,
-                       doc,
-                       messages,
-                       slots,
-                       commands,
-                       [this] { ++shutdowns; },
-                       [this](const std::string& url) { return openUrl && openUrl(url); }};
-        frame = std::make_unique<CMainFrame>(deps, QString::fromLatin1(kVersionText));
-        return *frame;
-    }
-    bool Enabled(int id) {
-        frame->UpdateCommandUI();
-        return frame->action(id)->isEnabled();
-    }
-
-    Settings s;
-    RunState run;
-    CTesmiraDoc doc;
-    MessageRecorder messages;
-    SerialSlots slots{s, messages};
-    CommandRegistry commands;
-    UrlOpener openUrl;
-    int shutdowns = 0;
-    std::unique_ptr<CMainFrame> frame;  // last: built on everything above
-};
+using FrameTest = MainFrameRig;
 
 TEST_F(FrameTest, WindowHoldsThreePanesAndSixMenus) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     EXPECT_EQ(f.windowTitle(), QString::fromUtf8("無題 - Tesmira"));
     QSplitter* sp = f.splitter();
     ASSERT_EQ(sp->count(), 3);
@@ -98,7 +63,7 @@ TEST_F(FrameTest, WindowHoldsThreePanesAndSixMenus) {
 }
 
 TEST_F(FrameTest, FloatingWindowsAreCreatedHidden) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     EXPECT_FALSE(f.countDownPanel()->isVisible());
     EXPECT_FALSE(f.timelapsePanel()->isVisible());
     EXPECT_FALSE(f.zsyncPanel()->isVisible());
@@ -109,7 +74,7 @@ TEST_F(FrameTest, FloatingWindowsAreCreatedHidden) {
 }
 
 TEST_F(FrameTest, MenuEnablingFollowsTheRunState) {
-    Make();
+    MakeFrame();
     EXPECT_TRUE(Enabled(32773));
     EXPECT_TRUE(Enabled(32775));
     EXPECT_TRUE(Enabled(32776));
@@ -144,7 +109,7 @@ TEST_F(FrameTest, MenuEnablingFollowsTheRunState) {
 }
 
 TEST_F(FrameTest, CountDownCommandTogglesThePanelAndChecksWhileVisible) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     CDlgCountDown* panel = f.countDownPanel();
     f.OnCommand(32779);  // disabled without a recording: nothing happens
     EXPECT_FALSE(panel->isVisible());
@@ -168,7 +133,7 @@ TEST_F(FrameTest, CountDownCommandTogglesThePanelAndChecksWhileVisible) {
 }
 
 TEST_F(FrameTest, OtherRoomsAttachCommandsThroughTheRegistry) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     f.OnCommand(32771);  // inert: nothing attached
     int portRuns = 0, rewriteRuns = 0;
     commands.SetCommandHandler(32771, [&] { ++portRuns; });
@@ -191,7 +156,7 @@ TEST_F(FrameTest, OtherRoomsAttachCommandsThroughTheRegistry) {
 }
 
 TEST_F(FrameTest, WebPageFailureBeepsAndAsksForTheInternet) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     std::vector<std::string> opened;
     openUrl = [&](const std::string& url) {
         opened.push_back(url);
@@ -224,7 +189,7 @@ TEST_F(FrameTest, StoredPlacementsAreAppliedAndCapturedAtClose) {
     s.countDownPanel = {40, 60, 340, 260};
     s.timelapsePanel = {70, 80, 71, 81};  // other size: only the corner counts
     s.zsyncPanel = {0, 0, 0, 0};          // first run: template position
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     EXPECT_EQ(f.countDownPanel()->geometry(), QRect(40, 60, 300, 200));
     const QSize ownSize = f.timelapsePanel()->size();
     EXPECT_EQ(f.timelapsePanel()->geometry().topLeft(), QPoint(70, 80));
@@ -254,7 +219,7 @@ TEST_F(FrameTest, StoredPlacementsAreAppliedAndCapturedAtClose) {
 }
 
 TEST_F(FrameTest, MessagePaneAppendsColouredTextThatCannotBeUndone) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     CTesmiraView* view = f.messagePane();
     view->setPlainText(QStringLiteral("typed "));
     view->moveCursor(QTextCursor::Start);  // the caret elsewhere: appends still go to the end
@@ -287,7 +252,7 @@ TEST_F(FrameTest, MessagePaneAppendsColouredTextThatCannotBeUndone) {
 }
 
 TEST_F(FrameTest, EditCommandsActOnTheMessagePaneOnlyWhenItIsActive) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     f.show();
     CTesmiraView* view = f.messagePane();
     view->setPlainText(QStringLiteral("hello"));
@@ -314,7 +279,7 @@ TEST_F(FrameTest, EditCommandsActOnTheMessagePaneOnlyWhenItIsActive) {
 }
 
 TEST_F(FrameTest, ClosingRunsTheSequenceOnceAndReportsTheEnd) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     int closed = 0;
     f.SetOnClosed([&] { ++closed; });
     f.show();
@@ -327,7 +292,7 @@ TEST_F(FrameTest, ClosingRunsTheSequenceOnceAndReportsTheEnd) {
 // back when the menu closes; a window manager would, so the test does that step itself. What
 // matters is where the frame's keyboard focus is then: with the panel, not with the menu bar.
 TEST_F(FrameTest, EscapeFromAMenuGivesTheKeysBackToThePanel) {
-    CMainFrame& f = Make();
+    CMainFrame& f = MakeFrame();
     f.show();
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));

@@ -13,52 +13,33 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "app/command_registry.h"
-#include "app/main_frame.h"
 #include "app/menu_rules.h"
 #include "app/status_line_bar.h"
-#include "app/tesmira_app.h"
 #include "app/tesmira_view.h"
 #include "capture/video_view.h"
 #include "common/fake_timer_backend.h"
-#include "common/message_recorder.h"
-#include "core/run_state.h"
-#include "core/settings.h"
-#include "core/tesmira_doc.h"
 #include "dialogs/count_down_panel.h"
+#include "main_frame_rig.h"
 #include "panel/dlg_main.h"
-#include "serial/serial_slots.h"
 
 namespace tesmira::test {
 namespace {
 
-class StatusLineTest : public ::testing::Test {
+// The frame with a status line fed from `state`, its timers run by hand.
+class StatusLineTest : public MainFrameRig {
 protected:
     void SetUp() override {
-        FrameDeps deps{s, run, doc, messages, slots, commands, {}, {}};
-        frame = std::make_unique<CMainFrame>(deps, QString::fromLatin1(kVersionText));
+        MakeFrame();
         timers.Attach(&frame->controlPanel()->Timers());
         frame->controlPanel()->SetTimerBackend(&timers);
         frame->SetStatusLine(std::make_unique<StatusLineBar>(
             *frame, doc, frame->controlPanel()->Timers(), [this] { return state; }));
     }
-    void TearDown() override { frame.reset(); }
     QStringList Shown() { return frame->statusLine()->Texts(); }
-    bool Enabled(int id) {
-        frame->UpdateCommandUI();
-        return frame->action(id)->isEnabled();
-    }
 
-    Settings s;
-    RunState run;
-    CTesmiraDoc doc;
-    MessageRecorder messages;
-    SerialSlots slots{s, messages};
-    CommandRegistry commands;
     FakeClock clock;
     FakeTimerBackend timers{clock};
     StatusLineState state;
-    std::unique_ptr<CMainFrame> frame;  // last: built on everything above
 };
 
 TEST_F(StatusLineTest, ShowsTheSnapshotAndFollowsItOnTheTimerAndOnHints) {
