@@ -316,10 +316,6 @@ Please choose the folder again with [Capture] → [Folders and Types] in the men
 </translation>
     </message>
     <message>
-        <source>%d から %d までの整数を入力してください。</source>
-        <translation>Please enter a whole number from %d to %d.</translation>
-    </message>
-    <message>
         <source>%1 から %2 までの整数を入力してください。</source>
         <translation>Please enter a whole number from %1 to %2.</translation>
     </message>

@@ -23,7 +23,7 @@ enum Field { kLengthMin, kLengthSec, kIntervalMin, kIntervalSec, kCountField };
 constexpr int kIds[5] = {1025, 1026, 1027, 1028, 57640};
 constexpr const char* kNames[5] = {"lengthMinutesEdit", "lengthSecondsEdit", "intervalMinutesEdit",
                                    "intervalSecondsEdit", "countEdit"};
-constexpr FieldRange kRanges[5] = {kLengthMinutes, kSeconds, kIntervalMinutes, kSeconds, kCount};
+constexpr Range64 kRanges[5] = {kLengthMinutes, kSeconds, kIntervalMinutes, kSeconds, kCount};
 
 int* FieldValue(TimeLimitFields& f, int i) {
     int* values[5] = {&f.lengthMin, &f.lengthSec, &f.intervalMin, &f.intervalSec, &f.count};
@@ -108,16 +108,17 @@ QWidget* CDlgTimeLimit::Control(int id) const {
 bool CDlgTimeLimit::ReadControls() {
     TimeLimitFields read = fields_;
     for (int i = 0; i < 5; ++i) {
-        const std::optional<int> value = ParseField(edits_[i]->text().toStdString(), kRanges[i]);
+        const std::optional<int64_t> value =
+            ParseWhole(edits_[i]->text().toStdString(), kRanges[i]);
         if (!value) {
             reading_ = true;
-            deps_.notifier.Notify(RangeMessage(kRanges[i]), MessageIcon::Exclamation);
+            deps_.notifier.Notify(WholeRangeMessage(kRanges[i]), MessageIcon::Exclamation);
             edits_[i]->setFocus();
             edits_[i]->selectAll();
             reading_ = false;
             return false;
         }
-        *FieldValue(read, i) = *value;
+        *FieldValue(read, i) = static_cast<int>(*value);  // every range fits an int
     }
     fields_ = read;
     return true;

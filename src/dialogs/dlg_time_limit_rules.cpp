@@ -1,39 +1,8 @@
 #include "dialogs/dlg_time_limit_rules.h"
 
-#include <QCoreApplication>
-#include <cctype>
-#include <charconv>
-#include <cstdio>
+#include <cstdint>
 
 namespace tesmira {
-
-std::optional<int> ParseField(const std::string& text, FieldRange range) {
-    size_t first = 0, last = text.size();
-    while (first < last && std::isspace(static_cast<unsigned char>(text[first])))
-        ++first;
-    while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1])))
-        --last;
-    if (first < last && text[first] == '+')
-        ++first;
-    long long value = 0;
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last;
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (begin == end || ec != std::errc() || ptr != end)
-        return std::nullopt;
-    if (value < range.lo || value > range.hi)
-        return std::nullopt;
-    return static_cast<int>(value);
-}
-
-std::string RangeMessage(FieldRange range) {
-    char buf[128];
-    const std::string format =
-        QCoreApplication::translate("Dialogs", "%d から %d までの整数を入力してください。")
-            .toStdString();
-    std::snprintf(buf, sizeof buf, format.c_str(), range.lo, range.hi);
-    return buf;
-}
 
 TimeLimitFields FieldsFromSettings(const Settings& s) {
     TimeLimitFields f;

@@ -8,24 +8,16 @@
 #include <string>
 
 #include "core/settings.h"
+#include "dialogs/field_text.h"
 
 namespace tesmira {
 
-struct FieldRange {
-    int lo, hi;
-};
-
 // The largest length keeps twice its length, and the largest interval, in milliseconds inside the
 // 32-bit "RecInterval".
-inline constexpr FieldRange kLengthMinutes{0, 17894};
-inline constexpr FieldRange kSeconds{0, 59};
-inline constexpr FieldRange kIntervalMinutes{0, 35790};
-inline constexpr FieldRange kCount{0, 1000000};
-
-// A field's text as a whole number inside the range; nullopt for anything else.
-std::optional<int> ParseField(const std::string& text, FieldRange range);
-// The message shown for a field outside its range.
-std::string RangeMessage(FieldRange range);
+inline constexpr Range64 kLengthMinutes{0, 17894};
+inline constexpr Range64 kSeconds{0, 59};
+inline constexpr Range64 kIntervalMinutes{0, 35790};
+inline constexpr Range64 kCount{0, 1000000};
 
 struct TimeLimitFields {
     int lengthMin = 0, lengthSec = 0;      // 1025, 1026 under "録画時間"

@@ -11,22 +11,17 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "dialogs/dlg_time_limit_rules.h"
+#include "dialogs/field_text.h"
 #include "instruments/relay_schedule.h"
 #include "instruments/schedule_arithmetic.h"
 
 namespace tesmira {
 
-struct Range64 {
-    int64_t lo, hi;
-};
-struct RangeReal {
-    double lo, hi;
-};
-
 // The panel's fields and their ranges. Minutes of the video length and interval take the caps of
 // the capture time-limit dialog.
-inline constexpr Range64 kVideoLengthMinutes{0, 17894};
-inline constexpr Range64 kVideoIntervalMinutes{0, 35790};
+inline constexpr Range64 kVideoLengthMinutes = kLengthMinutes;
+inline constexpr Range64 kVideoIntervalMinutes = kIntervalMinutes;
 inline constexpr Range64 kFieldSeconds{0, 86400};
 inline constexpr Range64 kRecCount{1, 1000000};
 inline constexpr Range64 kFrameIntervalMinutes{0, 10080};
@@ -37,12 +32,6 @@ inline constexpr Range64 kClockHours{0, 23};
 inline constexpr Range64 kClockMinutes{0, 59};
 // Relay offsets in seconds: a week either way is far beyond any interval the rows may use.
 inline constexpr RangeReal kRelayOffset{-604800.0, 604800.0};
-
-// A field's text as a whole number, or as a number with decimals, inside its range.
-std::optional<int64_t> ParseWhole(const std::string& text, Range64 range);
-std::optional<double> ParseReal(const std::string& text, RangeReal range);
-std::string WholeRangeMessage(Range64 range);
-std::string RealRangeMessage(RangeReal range);
 
 struct RecordingPanelFields {
     VideoFields video;          // 1025..1028

@@ -23,16 +23,16 @@ TimeLimitFields Fields(int lenMin, int lenSec, int intMin, int intSec, int count
 }
 
 TEST(TimeLimitRules, FieldsAcceptWholeNumbersInsideTheirRangeOnly) {
-    EXPECT_EQ(ParseField("59", kSeconds), 59);
-    EXPECT_EQ(ParseField(" 7 ", kSeconds), 7);
-    EXPECT_EQ(ParseField("0", kCount), 0);
-    EXPECT_FALSE(ParseField("60", kSeconds));
-    EXPECT_FALSE(ParseField("-1", kSeconds));
-    EXPECT_FALSE(ParseField("", kSeconds));
-    EXPECT_FALSE(ParseField("5x", kSeconds));
-    EXPECT_FALSE(ParseField("1.5", kLengthMinutes));
-    EXPECT_FALSE(ParseField("99999999999999999999", kCount));
-    EXPECT_NE(RangeMessage(kSeconds).find("0 から 59"), std::string::npos);
+    EXPECT_EQ(ParseWhole("59", kSeconds), 59);
+    EXPECT_EQ(ParseWhole(" 7 ", kSeconds), 7);
+    EXPECT_EQ(ParseWhole("0", kCount), 0);
+    EXPECT_FALSE(ParseWhole("60", kSeconds));
+    EXPECT_FALSE(ParseWhole("-1", kSeconds));
+    EXPECT_FALSE(ParseWhole("", kSeconds));
+    EXPECT_FALSE(ParseWhole("5x", kSeconds));
+    EXPECT_FALSE(ParseWhole("1.5", kLengthMinutes));
+    EXPECT_FALSE(ParseWhole("99999999999999999999", kCount));
+    EXPECT_NE(WholeRangeMessage(kSeconds).find("0 から 59"), std::string::npos);
 }
 
 TEST(TimeLimitRules, NormalisationRaisesCountAndIntervalOnly) {
