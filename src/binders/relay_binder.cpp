@@ -5,6 +5,7 @@
 #include "core/notifier.h"
 #include "core/run_state.h"
 #include "core/settings.h"
+#include "core/ui_text.h"
 #include "dialogs/dlg_timelapse.h"
 #include "panel/dlg_main.h"
 #include "recording/recording_control.h"
@@ -53,6 +54,8 @@ RelayBinder::RelayBinder(RelayBinderDeps deps)
 }
 
 RelayBinder::~RelayBinder() {
+    if (CDlgTimelapse* settings = settingsPanel_.data())
+        settings->Detach();
     if (deps_.recording)
         deps_.recording->SetRelaySync(nullptr);
     if (deps_.timelapse)
@@ -104,6 +107,7 @@ void RelayBinder::AttachSettingsPanel() {
     CDlgTimelapse* settings = deps_.settingsPanel;
     if (!settings)
         return;
+    settingsPanel_ = settings;
     settings->Attach(TimelapsePanelDeps{
         deps_.settings, deps_.doc, deps_.notifier, deps_.moduleName,
         [this](const CompiledSchedule& schedule) { runner_.SetSchedule(schedule); }});
@@ -117,7 +121,8 @@ void RelayBinder::Refresh() {
 void RelayBinder::OnShot() {
     const ShotResult result = runner_.Shot();
     if (result.outcome == ShotOutcome::kNoTimetable)
-        deps_.notifier.Notify(std::string(result.message), MessageIcon::Exclamation);
+        deps_.notifier.Notify(UiText("Instruments", std::string(result.message).c_str()),
+                              MessageIcon::Exclamation);
     Refresh();
 }
 

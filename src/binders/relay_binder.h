@@ -83,6 +83,8 @@ private:
 
     RelayBinderDeps deps_;
     QPointer<CDlgMain> panel_;  // the binder may outlive the panel's window
+    // The settings panel outlives the binder (it belongs to the frame) and must stop calling it.
+    QPointer<CDlgTimelapse> settingsPanel_;
     CountDownPort countDownPort_;
     RelayRunner runner_;
 };

@@ -18,6 +18,7 @@
 
 #include "core/notifier.h"
 #include "core/tesmira_doc.h"
+#include "core/ui_text.h"
 
 namespace tesmira {
 namespace {
@@ -371,7 +372,8 @@ bool CDlgTimelapse::Apply() {
     ShowFields();
     // Each refused row is back at "なし" on screen before its message shows.
     for (std::string_view message : result.messages)
-        deps_->notifier.Notify(std::string(message), MessageIcon::Exclamation);
+        deps_->notifier.Notify(UiText("Instruments", std::string(message).c_str()),
+                               MessageIcon::Exclamation);
     if (deps_->applied)
         deps_->applied(result.schedule);
     deps_->doc.UpdateAllViews(nullptr, UpdateHint::kRefreshControls);

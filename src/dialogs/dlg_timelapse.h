@@ -41,6 +41,8 @@ public:
     // Gives the panel what it works on and fills its fields from the settings. Until then it
     // applies nothing.
     void Attach(TimelapsePanelDeps deps);
+    // What it was given goes away: from now on it applies nothing, as before Attach.
+    void Detach() { deps_.reset(); }
     // Pulls the controls from the settings and recomputes and validates the relay schedules.
     void ValidateSchedules();
     // The single apply; false when a field was refused (its range message was shown).

@@ -171,6 +171,15 @@ TEST_F(RelaysOnPanel, AnEmptyTimetableOnlyTheShotButtonComplainsAbout) {
     EXPECT_EQ(notifier.messages[0].text, std::string(kMsgNoTimetable));
 }
 
+// The settings panel belongs to the frame and outlives the binder at shutdown: it must not apply
+// into a binder that is gone.
+TEST_F(RelaysOnPanel, TheSettingsPanelAppliesNothingOnceTheBinderIsGone) {
+    EXPECT_TRUE(settingsPanel->Apply());
+    relays.reset();
+    EXPECT_FALSE(settingsPanel->Apply());
+    settingsPanel->ValidateSchedules();  // a relay module found late: nothing happens
+}
+
 TEST_F(RelaysOnPanel, ARecordingsRelayRunIsNotTheButtonsCycleAndItsStopLeavesNoRelayOn) {
     relays->StartWithRecording();  // the first frame of a recording
     EXPECT_EQ(Caption(1180), "中断");
