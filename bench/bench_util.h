@@ -79,6 +79,19 @@ double ThreadsCpuBetween(const ThreadSnapshot& before, const ThreadSnapshot& aft
     return sum;
 }
 
+// Each thread that ran at least a millisecond between two snapshots, with its CPU seconds, on
+// standard error, every line starting with `label`.
+inline void PrintThreadsCpu(const char* label, const ThreadSnapshot& before,
+                            const ThreadSnapshot& after) {
+    for (const auto& [tid, t] : after) {
+        const long id = tid;
+        const double used = ThreadsCpuBetween(
+            before, after, [id](long other, const std::string&) { return other == id; });
+        if (used > 0.001)
+            std::fprintf(stderr, "  %-6s %-16s %7.3f s\n", label, t.name.c_str(), used);
+    }
+}
+
 // Monotonic wall-clock seconds.
 inline double Now() {
     timespec t{};

@@ -71,16 +71,8 @@ double BarePipelineCpu(const Size& s, int frames) {
     GstMessage* end = gst_bus_timed_pop_filtered(
         bus, limit, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     const double cpu = SelfCpu() - before;
-    if (std::getenv("TESMIRA_BENCH_THREADS")) {
-        const bench::ThreadSnapshot threadsAfter = bench::SnapshotThreads();
-        for (const auto& [tid, t] : threadsAfter) {
-            const double used =
-                bench::ThreadsCpuBetween(threadsBefore, threadsAfter,
-                                         [&](long id, const std::string&) { return id == tid; });
-            if (used > 0.001)
-                std::fprintf(stderr, "  bare   %-16s %7.3f s\n", t.name.c_str(), used);
-        }
-    }
+    if (std::getenv("TESMIRA_BENCH_THREADS"))
+        bench::PrintThreadsCpu("bare", threadsBefore, bench::SnapshotThreads());
     const bool ok = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
     if (end)
         gst_message_unref(end);
@@ -126,16 +118,8 @@ Run LiveFor(CVideoView& view, bool shown, int seconds) {
     Capture().owner.LiveStop();
     r.cpu = SelfCpu() - cpuBefore;
     r.uiCpu = bench::ThreadsCpuBetween(threadsBefore, threadsAfter, UiSide);
-    if (std::getenv("TESMIRA_BENCH_THREADS")) {
-        for (const auto& [tid, t] : threadsAfter) {
-            const double cpu =
-                bench::ThreadsCpuBetween(threadsBefore, threadsAfter,
-                                         [&](long id, const std::string&) { return id == tid; });
-            if (cpu > 0.001)
-                std::fprintf(stderr, "  %s %-16s %7.3f s\n", shown ? "shown " : "hidden",
-                             t.name.c_str(), cpu);
-        }
-    }
+    if (std::getenv("TESMIRA_BENCH_THREADS"))
+        bench::PrintThreadsCpu(shown ? "shown" : "hidden", threadsBefore, threadsAfter);
     r.delivered = graph->PreviewFramesDelivered();
     r.lost = graph->PreviewFramesLost();
     r.painted = CVideoSurface::FramesPainted() - paintedBefore;

@@ -217,9 +217,7 @@ private:
     std::atomic<int> grabRequest_{0};
     std::atomic<PanelMessage> grabMessage_{PanelMessage::kTimelapseFrame};
 
-    // BGRx frames widened from a BGR camera, in the camera's thread (or, should its caps change
-    // while frames are queued, for a moment also in the preview queue's).
-    std::mutex widenMutex_;
+    // BGRx frames widened from a BGR camera; only the camera's streaming thread takes from it.
     GstBufferPool* widePool_ = nullptr;
     size_t widePoolSize_ = 0;
 

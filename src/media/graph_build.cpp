@@ -104,7 +104,8 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
         gst_bin_add(bin, recordConvert);
 
     // The preview may fall behind a busy UI or CPU: it lets old frames go rather than holding
-    // back the record branch, which shares the camera's thread through the tee.
+    // back the record branch, which shares the camera's thread through the tee. (Frames of a BGR
+    // or BGRx camera never queue here: they are taken before, see OnPreviewQueueBuffer.)
     g_object_set(previewQueue, "leaky", 2, "max-size-buffers", 3u, "max-size-bytes", 0u,
                  "max-size-time", G_GUINT64_CONSTANT(0), "silent", FALSE, nullptr);
     g_object_set(recordQueue_, "leaky", 2, "max-size-buffers", 30u, "max-size-bytes", 0u,
@@ -112,11 +113,9 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     g_signal_connect(previewQueue, "overrun", G_CALLBACK(OnPreviewOverrun), this);
     g_signal_connect(recordQueue_, "overrun", G_CALLBACK(OnRecordOverrun), this);
 
-    // BGRx is the window's own 32-bit layout: painting needs no conversion, and a camera that
-    // delivers BGRx passes the converter untouched. A BGR camera passes it too and is widened to
-    // BGRx by our own shuffle (much cheaper than the converter's route for that pair); every
-    // other format is converted to BGRx.
-    GstCaps* bgr = gst_caps_from_string("video/x-raw,format={BGRx,BGR}");
+    // BGRx is the window's own 32-bit layout: painting needs no conversion. Every other camera
+    // format is converted to it here; BGR and BGRx frames are taken before the queue.
+    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGRx");
     if (!bgr) {
         errors.push_back({MediaFailure::MediaType, {}});
         return false;
@@ -144,13 +143,15 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
                  nullptr);
     gst_app_sink_set_callbacks(GST_APP_SINK(recordSink_), &recordCallbacks, this, nullptr);
 
+    // The record branch is linked first: the tee hands each frame to it before the preview's
+    // work on the camera's thread starts.
     const bool linked =
         gst_element_link_many(camSrc_, camCaps_, tee_, nullptr) &&
-        gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr) &&
         (recordConvert
              ? gst_element_link_many(tee_, recordQueue_, recordConvert, recordCaps_, recordSink_,
                                      nullptr)
-             : gst_element_link_many(tee_, recordQueue_, recordCaps_, recordSink_, nullptr));
+             : gst_element_link_many(tee_, recordQueue_, recordCaps_, recordSink_, nullptr)) &&
+        gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr);
     if (!linked) {
         errors.push_back({MediaFailure::NotConnected, {}});
         return false;

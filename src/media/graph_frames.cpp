@@ -87,30 +87,33 @@ void CCaptureGraph::ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped,
     // written again while the UI thread reads it after the message.
     int expected = 1;
     const bool grab = grabRequest_.compare_exchange_strong(expected, 0);
-    if (!grab && PreviewWouldBeUnseen()) {
+    const bool unseen = !showing_ || PreviewWouldBeUnseen();
+    if (!grab && unseen) {
         ++previewSpared_;
         return;
     }
     const uint8_t* data = mapped->map.data + offset;
+    if (grab) {
+        // Straight from the camera's own layout into the 24-bit bitmap.
+        {
+            std::lock_guard<std::mutex> lock(dibMutex_);
+            if (dib_ && bgr)
+                CopyBgrIntoDib(data, stride, w, h, *dib_);
+            else if (dib_)
+                CopyBgrxIntoDib(data, stride, w, h, *dib_);
+        }
+        listener_.OnFrameGrabbed(grabMessage_.load());
+        if (unseen)
+            return;  // the still was all this frame was wanted for
+    }
     std::shared_ptr<void> hold = mapped;
     if (bgr) {
         hold = WidenToBgrx(data, stride, w, h, &data);
         stride = static_cast<size_t>(w) * 4;
-        if (!hold) {
-            if (grab)
-                grabRequest_ = 1;  // no memory for this frame: the next one serves the request
-            return;
-        }
+        if (!hold)
+            return;  // no memory for this frame: the pane keeps the one it has
     }
-    if (grab) {
-        {
-            std::lock_guard<std::mutex> lock(dibMutex_);
-            if (dib_)
-                CopyBgrxIntoDib(data, stride, w, h, *dib_);
-        }
-        listener_.OnFrameGrabbed(grabMessage_.load());
-    }
-    if (showing_) {
+    {
         auto frame = std::make_shared<VideoFrame>();
         frame->width = w;
         frame->height = h;
@@ -123,7 +126,6 @@ void CCaptureGraph::ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped,
 
 std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
                                                  const uint8_t** data) {
-    std::lock_guard<std::mutex> lock(widenMutex_);
     const size_t size = static_cast<size_t>(w) * 4 * static_cast<size_t>(h);
     if (!widePool_ || widePoolSize_ != size) {
         if (widePool_) {
@@ -150,9 +152,11 @@ std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stri
     auto wide = std::make_shared<gst::MappedBuffer>();
     if (gst_buffer_pool_acquire_buffer(widePool_, &wide->buffer, nullptr) != GST_FLOW_OK)
         return {};
-    if (!gst_buffer_map(wide->buffer, &wide->map, GST_MAP_READWRITE) || wide->map.size < size)
+    if (!gst_buffer_map(wide->buffer, &wide->map, GST_MAP_READWRITE))
         return {};
     wide->mapped = true;
+    if (wide->map.size < size)
+        return {};
     ConvertBgrToBgrx(bgr, stride, wide->map.data, static_cast<size_t>(w) * 4, w, h);
     *data = wide->map.data;
     return wide;

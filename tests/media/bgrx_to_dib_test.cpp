@@ -54,5 +54,26 @@ TEST(BgrxToDib, FramesOfAnotherSizeOrBitmapsOfAnotherDepthAreNeverOverrun) {
     EXPECT_EQ(grey->Pixels()[0], 1) << "an 8-bit bitmap is not written as if it held BGR";
 }
 
+// A BGR camera's frame goes in row for row: right way up, clipped to both sides' sizes.
+TEST(BgrToDib, RowsLandTheRightWayUpAndNeverPastEitherEdge) {
+    auto dib = CDib::Create(2, 3, 24);
+    ASSERT_TRUE(dib);
+    const size_t stride = 4 * 3 + 2;  // four pixels a row, two bytes of padding
+    std::vector<uint8_t> src(stride * 4);
+    for (size_t i = 0; i < src.size(); ++i)
+        src[i] = uint8_t(i);
+    CopyBgrIntoDib(src.data(), stride, 4, 4, *dib);  // larger than the bitmap: clipped
+    for (int y = 0; y < 3; ++y)
+        for (int b = 0; b < 6; ++b)
+            EXPECT_EQ(dib->PictureRow(y)[b], uint8_t(y * stride + b)) << y << "," << b;
+    EXPECT_EQ(dib->Pixels()[0], uint8_t(2 * stride)) << "the bottom picture row is stored first";
+
+    std::vector<uint8_t> one(3, 0xAB);
+    CopyBgrIntoDib(one.data(), 3, 1, 1, *dib);  // smaller: only what it has
+    EXPECT_EQ(dib->PictureRow(0)[2], 0xAB);
+    EXPECT_EQ(dib->PictureRow(0)[3], 3) << "the rest of the row is untouched";
+    EXPECT_EQ(dib->PictureRow(1)[0], uint8_t(stride));
+}
+
 }  // namespace
 }  // namespace tesmira
