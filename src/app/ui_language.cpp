@@ -56,9 +56,12 @@ std::string ProcessEnv(const char* name) {
     return value ? value : "";
 }
 
+namespace {
+// Where the program's English translation lives (a compiled-in resource).
 QString EnglishTranslationPath() {
     return QStringLiteral(":/i18n/tesmira_en.qm");
 }
+}  // namespace
 
 UiTranslations::UiTranslations(UiLanguageChoice choice) {
     if (choice.language == UiLanguage::English) {

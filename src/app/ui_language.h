@@ -17,7 +17,6 @@ using EnvLookup = std::function<std::string(const char* name)>;
 struct UiLanguageChoice {
     UiLanguage language = UiLanguage::Japanese;
     bool asked = false;  // the environment named this language (not just the default)
-    bool operator==(const UiLanguageChoice&) const = default;
 };
 
 // The language the environment asks for, by the usual order: the locale that governs messages is
@@ -49,8 +48,5 @@ private:
     bool qtInstalled_ = false;
     bool loaded_ = true;
 };
-
-// Where the program's English translation lives (a compiled-in resource).
-QString EnglishTranslationPath();
 
 }  // namespace tesmira

@@ -7,24 +7,10 @@
 #include <cstdio>
 
 #include "core/notifier.h"
+#include "core/text_format.h"
 #include "core/ui_text.h"
 
 namespace tesmira {
-namespace {
-
-// Paths may be as long as PATH_MAX: size the text to fit instead of cutting it.
-std::string Format(const char* fmt, const std::string& path, const std::string& mb) {
-    const int n = std::snprintf(nullptr, 0, fmt, path.c_str(), mb.c_str());
-    if (n <= 0)
-        return fmt;
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), fmt, path.c_str(), mb.c_str());
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
-
-}  // namespace
-
 int64_t SystemFreeMegabytes(const std::string& path) {
     struct statvfs fs {};
     if (statvfs(path.c_str(), &fs) != 0)
@@ -42,7 +28,7 @@ std::optional<std::string> DirectoryProblem(const std::string& path,
                 "ディレクトリー <%s> は存在しません！\nメニュー［キャプチャー］→［保存先とタイプ］"
                 "でディレクトリーの再設定をして下さい。")
                 .c_str(),
-            path, "");
+            path.c_str());
     }
     const int64_t mb = freeSpace ? freeSpace(path) : SystemFreeMegabytes(path);
     if (mb > 119)
@@ -53,7 +39,7 @@ std::optional<std::string> DirectoryProblem(const std::string& path,
                          "です！\nメニュー［キャプチャー］→［保存先とタイプ］でディレクトリーの再設"
                          "定をして下さい。")
                       .c_str(),
-                  path, std::to_string(mb < 0 ? 0 : mb));
+                  path.c_str(), std::to_string(mb < 0 ? 0 : mb).c_str());
 }
 
 bool CheckDirectory(std::string& path, INotifier& notifier, const FreeSpaceQuery& freeSpace) {

@@ -51,7 +51,6 @@ public:
     void ReloadVideoFields();
 
     QWidget* Control(int id) const;
-    const RecordingPanelFields& Fields() const { return fields_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,5 +1,6 @@
 #include "imaging/safe_file.h"
 #include "core/text_format.h"
+#include "core/ui_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,14 +11,6 @@
 
 namespace tesmira {
 namespace {
-
-std::string WithPath(const char* text, const std::string& path) {
-    std::string out = text;
-    const size_t at = out.find("%s");
-    if (at != std::string::npos)
-        out.replace(at, 2, path);
-    return out;
-}
 
 std::string SystemError(const std::string& what, const std::string& path, int err) {
     return what + " " + path + ": " + std::strerror(err);
@@ -60,7 +53,7 @@ WriteResult WriteFileSafely(const std::string& path, ExistingFile existing,
                             const char* openError) {
     WriteResult result;
     if (path.empty() || path.back() == '/') {
-        result.error = WithPath(openError, path) + "not a file name";
+        result.error = FillIn(openError, path) + "not a file name";
         return result;
     }
     if (existing == ExistingFile::kKeep && access(path.c_str(), F_OK) == 0) {
@@ -78,7 +71,7 @@ WriteResult WriteFileSafely(const std::string& path, ExistingFile existing,
             break;
     }
     if (fd < 0) {
-        result.error = WithPath(openError, path) + std::strerror(errno);
+        result.error = FillIn(openError, path) + std::strerror(errno);
         return result;
     }
     std::FILE* file = fdopen(fd, "wb");

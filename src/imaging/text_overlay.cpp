@@ -11,7 +11,6 @@
 
 #include "core/text_format.h"
 #include "imaging/dib.h"
-#include "imaging/safe_file.h"
 
 namespace tesmira {
 namespace {

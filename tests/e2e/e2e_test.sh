@@ -414,13 +414,13 @@ series_z_poll=1 series_interval=10000 series_frames=2 run_series 1 "${prefix}*_B
 set_key "Relay Mode 1" 0
 ons=$(sed -n 's/^[0-9-]* \([0-9:.]*\) SetRelays S4SIM0001 mask 0x01 on .*/\1/p' "$relays")
 offs=$(sed -n 's/^[0-9-]* \([0-9:.]*\) SetRelays S4SIM0001 mask 0x01 off .*/\1/p' "$relays")
-shots=$(for f in "$series"/OneShot*.bmp; do date -r "$f" +%T.%N; done)
+shot_times=$(for f in "$series"/OneShot*.bmp; do date -r "$f" +%T.%N; done)
 seconds() { awk -F: '{ printf "%.3f\n", $1 * 3600 + $2 * 60 + $3 }'; }
-verdict=$(paste <(seconds <<<"$ons") <(seconds <<<"$shots") | awk '
+verdict=$(paste <(seconds <<<"$ons") <(seconds <<<"$shot_times") | awk '
     NF == 2 { n++; d = $2 - $1; printf "%.2f ", d; if (d < 1.7 || d > 2.8) bad = 1 }
     END { if (n != 2) bad = 1; print (bad ? "bad" : "good") }')
 [[ $verdict == *good ]] && [ "$(wc -l <<<"$offs")" -ge 1 ] ||
-    fail "relay time-lapse: ON at [$ons], OFF at [$offs], pictures at [$shots]: $verdict"
+    fail "relay time-lapse: ON at [$ons], OFF at [$offs], pictures at [$shot_times]: $verdict"
 ok "relay time-lapse: each picture comes ${verdict% good} s after relay 1 went ON"
 
 echo "1..$passed"
