@@ -241,7 +241,9 @@ read -r -a labsim_extra <<<"${TESMIRA_LABSIM_ARGS:-}"
     ${labsim_extra[@]+"${labsim_extra[@]}"} >"$runtime/labsim.out" 2>&1 &
 labsim_pid=$!
 echo "$labsim_pid" >"$runtime/labsim.pid"
-for ((i = 0; i < 100; i++)); do
+# A busy machine (a build running beside it) may keep the lab from starting for a while.
+lab_deadline=$((SECONDS + 30))
+while ((SECONDS < lab_deadline)); do
     grep -q '^labsim ready$' "$runtime/labsim.out" 2>/dev/null && break
     kill -0 "$labsim_pid" 2>/dev/null || break
     sleep 0.1
@@ -249,7 +251,7 @@ done
 if ! grep -q '^labsim ready$' "$runtime/labsim.out" 2>/dev/null; then
     cat "$runtime/labsim.out" >&2 || true
     if kill -0 "$labsim_pid" 2>/dev/null; then
-        die "the simulated lab did not start within 10 s"
+        die "the simulated lab did not start within 30 s"
     fi
     labsim_status=0
     wait "$labsim_pid" || labsim_status=$?
