@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -36,10 +37,11 @@ constexpr int kShutterFirst = 1184;
 constexpr const char* kShutterNames[] = {"Nikon D5000", "EOS KissX2", "EOS 50D", "Sony Alpha77",
                                          QT_TRANSLATE_NOOP("tesmira::CDlgTimelapse", "なし")};
 
+// The shortest text that reads back as the same number, whatever the user's locale.
 QString Real(double v) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return QString::fromUtf8(buf);
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    return ec == std::errc() ? QString::fromLatin1(buf, int(end - buf)) : QStringLiteral("0");
 }
 
 }  // namespace
@@ -197,7 +199,8 @@ QWidget* CDlgTimelapse::Control(int id) const {
 void CDlgTimelapse::Attach(TimelapsePanelDeps deps) {
     deps_ = std::make_unique<TimelapsePanelDeps>(std::move(deps));
     fields_ = PanelFieldsFromSettings(deps_->settings);
-    replayText_ = ReplayText(0);
+    replayText_ =
+        NormaliseTimelapse(fields_.timelapse, false, deps_->settings.replayFps).replayText;
     ShowFields();
 }
 

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace tesmira {
 namespace {
@@ -35,13 +34,14 @@ std::optional<int64_t> ParseWhole(const std::string& text, Range64 range) {
 }
 
 std::optional<double> ParseReal(const std::string& text, RangeReal range) {
-    const std::string t = Trimmed(text);
-    if (t.empty())
-        return std::nullopt;
-    // strtod, not from_chars: the C locale's decimal point is all the panel shows.
-    char* end = nullptr;
-    const double value = std::strtod(t.c_str(), &end);
-    if (end != t.c_str() + t.size() || !std::isfinite(value))
+    std::string t = Trimmed(text);
+    if (!t.empty() && t.front() == '+')
+        t.erase(0, 1);
+    // from_chars: a point is the decimal point whatever the user's locale says.
+    double value = 0;
+    const char* end = t.data() + t.size();
+    const auto [ptr, ec] = std::from_chars(t.data(), end, value);
+    if (t.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
         return std::nullopt;
     if (value < range.lo || value > range.hi)
         return std::nullopt;

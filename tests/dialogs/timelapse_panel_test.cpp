@@ -212,6 +212,23 @@ TEST_F(TimelapsePanelWidget, RowsCompileAndARefusedRowIsResetOnScreen) {
     EXPECT_EQ(schedule.steps.size(), 2u);
 }
 
+// The replay time shows from the start, the same as after an apply that changes nothing, and a
+// relay offset keeps every digit through the fields.
+TEST_F(TimelapsePanelWidget, TheFieldsShowTheStoredValuesWholeFromTheStart) {
+    auto* replay = qobject_cast<QLabel*>(panel.Control(1056));
+    const std::string shown = replay->text().toStdString();
+    EXPECT_TRUE(panel.Apply());
+    EXPECT_EQ(replay->text().toStdString(), shown);
+    EXPECT_NE(shown.find("01 分"), std::string::npos) << shown;  // 1800 frames at 29.97 fps
+
+    settings.relayMode[0] = 1;
+    settings.relaySyncOn[0] = 123456.5;
+    settings.relaySyncOff[0] = 0.125;
+    panel.ValidateSchedules();  // fields from the settings, applied back
+    EXPECT_DOUBLE_EQ(settings.relaySyncOn[0], 123456.5);
+    EXPECT_DOUBLE_EQ(settings.relaySyncOff[0], 0.125);
+}
+
 TEST_F(TimelapsePanelWidget, EditingTheTotalTimeSetsTheFrameCount) {
     Edit(1058)->setText("1");  // 1 h 0 min 0 s at one frame every 10 s
     Edit(1059)->setText("0");
