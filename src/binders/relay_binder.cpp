@@ -20,7 +20,7 @@ RelayBinder::RelayBinder(RelayBinderDeps deps)
       runner_(deps_.panel.Timers(), deps_.clock, deps_.relays, countDownPort_) {
     CDlgMain& panel = deps_.panel;
     runner_.Player().SetFrameMarkerHandler([this] {
-        if (deps_.timelapse && deps_.settings.recMode == 2)
+        if (deps_.timelapse)
             deps_.timelapse->OnRelayFrameMarker();
     });
     runner_.Player().SetFinishedHandler([this] { Refresh(); });

@@ -1,6 +1,6 @@
 // Attaches the relay schedules to the control panel and the recordings: buttons 1180 (shot) and
-// 1181 (cycle), the "詳細" buttons 1053 and 1182 that show the settings panel, the mode radio
-// 1075, timers 1011 and 1012, the clock windows on the count-down tick 1009, and the hooks by
+// 1181 (cycle), the "詳細" buttons 1053 and 1182 that show the settings panel, the mode radios
+// 1072..1075, timers 1011 and 1012, the clock windows on the count-down tick 1009, and the hooks by
 // which recordings and time-lapse runs start and end the relay sequence.
 #pragma once
 

@@ -4,16 +4,14 @@
 #include <climits>
 #include <cstdio>
 
+#include "core/text_format.h"
 #include "core/ui_text.h"
 #include "instruments/clock_windows.h"
 
 namespace tesmira {
 
 std::string CycleTitle(int cycle, int maxCycles) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, UiText("Instruments", "サイクル  %d / %d").c_str(), cycle,
-                  maxCycles);
-    return buf;
+    return Format(UiText("Instruments", "サイクル  %d / %d").c_str(), cycle, maxCycles);
 }
 
 RelayRunner::RelayRunner(TimerMultiplexer& timers, Clock& clock, IRelaySwitch& relays,

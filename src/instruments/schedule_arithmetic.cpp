@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/text_format.h"
 #include "core/ui_text.h"
 
 namespace tesmira {
@@ -50,11 +51,9 @@ int64_t FramesForTotal(int64_t totalSeconds, int64_t intervalSeconds) {
 }
 
 std::string ReplayText(int64_t replaySeconds) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, UiText("Instruments", "%02lld 分  %02lld 秒").c_str(),
+    return Format(UiText("Instruments", "%02lld 分  %02lld 秒").c_str(),
                   static_cast<long long>(replaySeconds / 60),
                   static_cast<long long>(replaySeconds % 60));
-    return buf;
 }
 
 TimelapseTiming NormaliseTimelapse(const TimelapseFields& f, bool fromTotalTime, double replayFps) {

@@ -171,7 +171,9 @@ void TimelapseControl::OnTimelapseTick() {
 }
 
 void TimelapseControl::OnRelayFrameMarker() {
-    if (deps_.run.isRecording)
+    // Only a sequence this series started takes its frames: a movie's or the shot button's
+    // sequences play the same marker step.
+    if (deps_.run.isRecording && relayRunMarked_)
         RequestFrame();
 }
 

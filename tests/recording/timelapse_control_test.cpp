@@ -302,6 +302,10 @@ TEST_F(TimelapseTest, LongIntervalsCountDownBetweenFrames) {
     EXPECT_TRUE(timers_.IsRunning(TimerId::kCountDown));
     EXPECT_EQ(countDown_.titles.back(), "タイムラップス  1 / 3");
     EXPECT_EQ(countDown_.totals.back(), 5);
+    // A relay sequence this series did not start (the shot button's) takes no frame.
+    const int requested = camera_.requests;
+    timelapse_.OnRelayFrameMarker();
+    EXPECT_EQ(camera_.requests, requested);
     Run(2000);
     EXPECT_EQ(panel_.status, "Get      1 / 3\n    (3 s)");
     EXPECT_EQ(countDown_.remaining, 3);
