@@ -934,6 +934,42 @@ Replay rate
 The port can be set again with [Port] → [Settings] in the menu.
 </translation>
     </message>
+    <message>
+        <source>ステージコントローラ %s との接続が切れました。
+</source>
+        <translation>The stage controller on %s is gone.
+</translation>
+    </message>
+    <message>
+        <source>シャッター %s との接続が切れました。
+</source>
+        <translation>The shutter on %s is gone.
+</translation>
+    </message>
+    <message>
+        <source>温度・湿度計 %s との接続が切れました。
+</source>
+        <translation>The temperature/humidity meter on %s is gone.
+</translation>
+    </message>
+    <message>
+        <source>ステージコントローラ %s に再接続しました。
+</source>
+        <translation>The stage controller on %s is back.
+</translation>
+    </message>
+    <message>
+        <source>シャッター %s に再接続しました。
+</source>
+        <translation>The shutter on %s is back.
+</translation>
+    </message>
+    <message>
+        <source>温度・湿度計 %s に再接続しました。
+</source>
+        <translation>The temperature/humidity meter on %s is back.
+</translation>
+    </message>
 </context>
 <context>
     <name>Stage</name>
@@ -943,6 +979,12 @@ The port can be set again with [Port] → [Settings] in the menu.
 </source>
         <translation>Searching for the stage&apos;s home position.
 Click [ OK ] once the stage has stopped moving.
+</translation>
+    </message>
+    <message>
+        <source>ステージコントローラ %s が応答しません。
+</source>
+        <translation>The stage controller on %s does not answer.
 </translation>
     </message>
 </context>
@@ -1360,6 +1402,10 @@ Coarse = [Shift]+[Ctrl]+</translation>
     <message>
         <source>XY と Z に同じポート</source>
         <translation>One port for XY and Z</translation>
+    </message>
+    <message>
+        <source>%1（切断・閉）</source>
+        <translation>%1 (gone, closed)</translation>
     </message>
 </context>
 <context>

@@ -25,6 +25,7 @@
 #include "recording/recording_recovery.h"
 #include "recording/timelapse_control.h"
 #include "serial/port_assignment.h"
+#include "serial/port_watch.h"
 #include "tesmira_install_paths.h"
 
 namespace tesmira {
@@ -38,6 +39,12 @@ void Workstation::WireSerial(CMainFrame& frame, CDlgMain& panel) {
     };
     BindSerialToPanel(panel, deps);
     panel.MarkAttached({1045});
+    // Adapters that go away and come back are said in the message pane.
+    portWatch_ =
+        std::make_unique<PortWatch>(slots_, panel.Timers(), [this](const std::string& line) {
+            doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
+        });
+    portWatch_->Start();
     commands_.SetCommandHandler(command_id::kPortAssign,
                                 [&frame, deps] { RunPortAssignment(deps(), &frame); });
 }
@@ -62,6 +69,9 @@ void Workstation::WireStage(CMainFrame& frame, CDlgMain& panel) {
     runLoop_ =
         std::make_unique<StageRunLoop>(panel.Timers(), slots_, stageState_, settings_, clock_);
     AttachStageRunLoop(panel, *runLoop_, stageControl_, slots_);
+    runLoop_->SetSilenceReport([this](const std::string& line) {
+        doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
+    });
     StartStageControls(panel, stageControl_, {settings_, doc_, notifier_}, keys);
     panel.MarkAttached({1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1012, 1013,
                         1014, 1015, 1016, 1017, 1018, 1019, 1009, 1010, 1011, 1021,

@@ -36,6 +36,7 @@
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
 #include "serial/port_list.h"
+#include "serial/port_watch.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
 #include "stage/stage_run_loop.h"
@@ -139,6 +140,7 @@ private:
     std::unique_ptr<IDeviceCatalog> catalog_;
     CaptureOwner capture_;
     // Made when the panel is wired: they live on the panel's timers and controls.
+    std::unique_ptr<PortWatch> portWatch_;
     std::unique_ptr<StageRunLoop> runLoop_;
     std::unique_ptr<CaptureRecordGraph> recordGraph_;
     std::unique_ptr<PanelRecordAdapter> recordPanel_;

@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "core/controller_kinds.h"
 #include "core/notifier.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
@@ -38,12 +39,12 @@ struct StepEdit {
 };
 
 const StepEdit kStepEdits[] = {
-    {1009, &StageSteps::xyFine, 0.01, 500000.0},
-    {1010, &StageSteps::xyCoarse, 0.01, 500000.0},
-    {1029, &StageSteps::zFine, 0.01, 500000.0},
-    {1030, &StageSteps::zCoarse, 0.01, 500000.0},
+    {1009, &StageSteps::xyFine, kStepMinimumUm, kStepMaximumUm},
+    {1010, &StageSteps::xyCoarse, kStepMinimumUm, kStepMaximumUm},
+    {1029, &StageSteps::zFine, kStepMinimumUm, kStepMaximumUm},
+    {1030, &StageSteps::zCoarse, kStepMinimumUm, kStepMaximumUm},
     {1037, nullptr, -10.0, 10.0},
-    {1038, &StageSteps::deltaZ, -100.0, 100.0},
+    {1038, &StageSteps::deltaZ, kDeltaZMinimumUm, kDeltaZMaximumUm},
 };
 
 int IdOf(const QObject* o) {
@@ -394,7 +395,7 @@ StageBinding* BindStageControls(CDlgMain& panel, StageControl& control, StageBin
     panel.BindNumber(1010, steps.xyCoarse, f.stepMinimum, f.stepMaximum);
     panel.BindNumber(1029, steps.zFine, f.stepMinimum, f.stepMaximum);
     panel.BindNumber(1030, steps.zCoarse, f.stepMinimum, f.stepMaximum);
-    panel.BindNumber(1038, steps.deltaZ, -100.0, 100.0);
+    panel.BindNumber(1038, steps.deltaZ, kDeltaZMinimumUm, kDeltaZMaximumUm);
     auto* binding = new StageBinding(&panel, control, deps, std::move(hooks));
     QPointer<StageBinding> guard(binding);
     panel.AddKeyHandler([guard](QKeyEvent* e) { return guard && guard->HandleKey(e); });

@@ -68,6 +68,19 @@ double UmFromPulses(int pulses, double umPerPulse) {
     return pulses * umPerPulse;
 }
 
+bool PulsesWithinUm(int pulses, double umPerPulse, double minUm, double maxUm) {
+    const double um = UmFromPulses(pulses, umPerPulse);
+    return um >= minUm && um <= maxUm;
+}
+
+long long XyStepPulseLimit(int kind) {
+    return static_cast<long long>(kStepMaximumUm * Row(kind).xyPulsesPerUm);
+}
+
+long long ZStepPulseLimit(int kind) {
+    return static_cast<long long>(kStepMaximumUm * Row(kind).zPulsesPerUm);
+}
+
 std::string XyKindName(int kind) {
     return "\t" + UiText("Core", Row(kind).xyName);
 }

@@ -31,6 +31,20 @@ double ZUmPerPulse(int kind);
 int PulsesFromUm(double um, double pulsesPerUm);
 double UmFromPulses(int pulses, double umPerPulse);
 
+// The panel's step range in micrometres (edits 1009, 1010, 1029, 1030) and ΔZ's (edit 1038).
+constexpr double kStepMinimumUm = 0.01;
+constexpr double kStepMaximumUm = 500000.0;
+constexpr double kDeltaZMinimumUm = -100.0;
+constexpr double kDeltaZMaximumUm = 100.0;
+// Whether a stored pulse count is a micrometre value the panel accepts, as min..max.
+bool PulsesWithinUm(int pulses, double umPerPulse, double minUm, double maxUm);
+
+// The largest pulse count one relative step command carries: the panel's largest step in the
+// kind's pulses (XY 5000000 / 5000000 / 500000, Z 10000000 / 50000000 / 500000). Every
+// controller holds that much; a builder never writes more, whatever it is given.
+long long XyStepPulseLimit(int kind);
+long long ZStepPulseLimit(int kind);
+
 // Kind names shown after the port name in the command-send dialog (each begins with a tab).
 std::string XyKindName(int kind);
 std::string ZKindName(int kind);

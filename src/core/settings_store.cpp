@@ -8,6 +8,7 @@
 
 #include "core/check_directory.h"
 #include "core/clock.h"
+#include "core/controller_kinds.h"
 #include "core/notifier.h"
 
 namespace tesmira {
@@ -99,13 +100,23 @@ void LoadSettings(IProfile& p, Settings& s, const SettingsLoadContext& context) 
     s.trhType = InRangeOr(p.GetInt("TRH_Type", s.trhType), 0, 3, d.trhType);
     s.shutterSound = InRangeOr(p.GetInt("ShutterSound", s.shutterSound), 0, 4, d.shutterSound);
     s.zsync = InRangeOr(p.GetInt("Zsync", s.zsync), 0, 9, d.zsync);
-    s.move = p.GetInt("Move", s.move);
-    s.page = p.GetInt("Page", s.page);
+    // Step sizes are pulses of the kinds just read; one the panel's edit would refuse (outside
+    // 0.01..500000 um, ΔZ outside -100..100 um) takes its default, so no stored value can make
+    // a controller command carry more than the panel allows.
+    auto step = [&p](const char* key, int current, double umPerPulse, double lo, double hi,
+                     int fallback) {
+        const int v = p.GetInt(key, current);
+        return PulsesWithinUm(v, umPerPulse, lo, hi) ? v : fallback;
+    };
+    const double xyUm = XyUmPerPulse(s.xyAxisType);
+    const double zUm = ZUmPerPulse(s.zAxisType);
+    s.move = step("Move", s.move, xyUm, kStepMinimumUm, kStepMaximumUm, d.move);
+    s.page = step("Page", s.page, xyUm, kStepMinimumUm, kStepMaximumUm, d.page);
     s.moveY = p.GetInt("MoveY", s.moveY);
     s.pageY = p.GetInt("PageY", s.pageY);
-    s.moveZ = p.GetInt("MoveZ", s.moveZ);
-    s.pageZ = p.GetInt("PageZ", s.pageZ);
-    s.deltaZ = p.GetInt("DeltaZ", s.deltaZ);
+    s.moveZ = step("MoveZ", s.moveZ, zUm, kStepMinimumUm, kStepMaximumUm, d.moveZ);
+    s.pageZ = step("PageZ", s.pageZ, zUm, kStepMinimumUm, kStepMaximumUm, d.pageZ);
+    s.deltaZ = step("DeltaZ", s.deltaZ, zUm, kDeltaZMinimumUm, kDeltaZMaximumUm, d.deltaZ);
     s.nRadioFps = InRangeOr(p.GetInt("nRadio_FPS", s.nRadioFps), 0, 4, d.nRadioFps);
 
     // 5

@@ -205,7 +205,13 @@ void CDlgPortSelect::WriteControls() {
     useOnePort_->setChecked(v.useOnePort);
     useOnePort_->setEnabled(model_.UseOnePortEnabled());
     for (int i = 0; i < 4; ++i) {
-        names_[i]->setText(QString::fromStdString(v.names[i]));
+        QString name = QString::fromStdString(v.names[i]);
+        // A port whose device went away stays assigned, closed, until the device returns.
+        const bool lost = model_.SlotLost(i + 1);
+        if (lost)
+            name = tr("%1（切断・閉）").arg(name);
+        names_[i]->setText(name);
+        names_[i]->setEnabled(!lost);
         assign_[i]->setEnabled(model_.SlotButtonsEnabled(i + 1));
         release_[i]->setEnabled(model_.SlotButtonsEnabled(i + 1));
     }

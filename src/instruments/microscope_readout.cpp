@@ -2,13 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
 namespace tesmira {
@@ -34,37 +32,34 @@ InstrumentResult MicroscopeReadout::Read() {
         return {InstrumentError::OpenMappingFailed,
                 WithError("Open mapping file failed, GLE=%d.\n", error)};
     }
-    // Touching a mapping beyond the end of a shorter object raises SIGBUS: check the size first.
-    struct stat st {};
-    int error = 0;
-    if (fstat(fd, &st) != 0)
-        error = errno;
-    else if (st.st_size < static_cast<off_t>(kMicroscopeBlockSize))
-        error = EINVAL;
-    void* view = MAP_FAILED;
-    if (error == 0) {
-        view = mmap(nullptr, kMicroscopeBlockSize, PROT_READ, MAP_SHARED, fd, 0);
-        if (view == MAP_FAILED)
-            error = errno;
-    }
+    // The block is copied with pread, never mapped: the writer may shrink the object at any
+    // moment, and touching a mapping past its new end would raise SIGBUS. A copy that comes up
+    // short is a failed reading.
+    const auto copy = [fd](MicroscopeBlock& block) -> int {
+        ssize_t n;
+        do {
+            n = pread(fd, block.data(), block.size(), 0);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return errno;
+        return static_cast<size_t>(n) == block.size() ? 0 : EINVAL;
+    };
+    const InstrumentResult result = Show(copy);
     close(fd);
-    if (error != 0) {
-        connected_ = false;
-        return {InstrumentError::MapViewFailed,
-                WithError("MapViewOfFile failed, GLE=%d.\n", error)};
-    }
-    const InstrumentResult result =
-        Show([view](MicroscopeBlock& block) { std::memcpy(block.data(), view, block.size()); });
-    munmap(view, kMicroscopeBlockSize);
     return result;
 }
 
-InstrumentResult MicroscopeReadout::Show(const std::function<void(MicroscopeBlock&)>& copy) {
+InstrumentResult MicroscopeReadout::Show(const std::function<int(MicroscopeBlock&)>& copy) {
     MicroscopeBlock block{};
     for (int attempt = 0; attempt <= kRereads; ++attempt) {
         if (attempt > 0)  // give the writer time to finish its update
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        copy(block);
+        if (const int error = copy(block); error != 0) {
+            // The readout keeps its previous text.
+            connected_ = false;
+            return {InstrumentError::MapViewFailed,
+                    WithError("MapViewOfFile failed, GLE=%d.\n", error)};
+        }
         if (const auto figures = ParseMicroscopeBlock(block)) {
             vacuum_ = figures->vacuum;
             temperature_ = figures->temperature;

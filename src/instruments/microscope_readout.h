@@ -1,6 +1,7 @@
 // The microscope readout: opens the controller's shared-memory block on every reading, copies
-// it, checks it and keeps the readout, overlay, vacuum and temperature texts. The panel owns the
-// buttons and timer 1013 (500 ms, re-armed after each successful reading).
+// it with pread (a block that shrinks meanwhile gives a short copy, never a fault), checks it and
+// keeps the readout, overlay, vacuum and temperature texts. The panel owns the buttons and timer
+// 1013 (500 ms, re-armed after each successful reading).
 #pragma once
 
 #include <functional>
@@ -42,8 +43,10 @@ public:
     const std::string& Temperature() const { return temperature_; }
 
     // Checks copies made by `copy` (up to 1 + kRereads of them) and shows the first good one.
-    // Public so that a torn copy can be tested without racing a writer.
-    InstrumentResult Show(const std::function<void(MicroscopeBlock&)>& copy);
+    // `copy` returns 0, or the error of a copy that could not be made whole (the reading fails
+    // as "MapViewOfFile failed"). Public so that a torn copy can be tested without racing a
+    // writer.
+    InstrumentResult Show(const std::function<int(MicroscopeBlock&)>& copy);
 
 private:
     std::string shareName_;

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "core/controller_kinds.h"
+
 namespace tesmira {
 
 class CTesmiraDoc;
@@ -39,8 +41,8 @@ struct PanelFields {
     bool zoomEditHasFocus = false;  // edit 1040 is being edited
     int zoomIndex = 6;              // slider 1039 position
 
-    double stepMaximum = 500000.0;
-    double stepMinimum = 0.01;
+    double stepMaximum = kStepMaximumUm;
+    double stepMinimum = kStepMinimumUm;
 };
 
 // Conditions the enabling rule reads. An empty function answers false (or "absent"), which is

@@ -31,6 +31,8 @@ void RunPortAssignmentWith(const PortAssignmentDeps& deps, const PortDialogRunne
     PortList& ports = deps.ports;
     PortAssignmentModel model(PortAssignment::FromSettings(deps.settings),
                               [&ports] { return ports.Enumerate(); });
+    model.SetLostPort(
+        [&slots](int n) { return slots.Lost(n) ? slots.PortName(n) : std::string(); });
     model.Initialise();
     if (!runDialog || !runDialog(model))
         return;

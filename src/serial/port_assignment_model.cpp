@@ -35,6 +35,13 @@ void PortAssignmentModel::SelectFirst() {
     selection_ = available_.empty() ? -1 : 0;
 }
 
+bool PortAssignmentModel::SlotLost(int slot) const {
+    if (!lostPort_ || slot < 1 || slot > 4)
+        return false;
+    const std::string lost = lostPort_(slot);
+    return !lost.empty() && lost == values.names[slot - 1];
+}
+
 void PortAssignmentModel::Select(int index) {
     selection_ = (index >= 0 && index < static_cast<int>(available_.size())) ? index : -1;
 }

@@ -53,12 +53,19 @@ public:
     bool UseOnePortEnabled() const { return useOnePortEnabled_; }
     bool SlotButtonsEnabled(int slot) const;
 
+    // The port a slot lost its device on ("" when none): a slot still showing that port is
+    // shown as closed.
+    using LostPort = std::function<std::string(int slot)>;
+    void SetLostPort(LostPort lostPort) { lostPort_ = std::move(lostPort); }
+    bool SlotLost(int slot) const;
+
 private:
     void Enumerate();
     void RebuildAvailable();
     void SelectFirst();
 
     Enumerator enumerate_;
+    LostPort lostPort_;
     std::vector<std::string> ports_;
     std::vector<std::string> available_;
     int selection_ = -1;

@@ -98,6 +98,17 @@ int SerialChannel::Fail(int code) {
     return code;
 }
 
+bool SerialChannel::IsGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+void SerialChannel::LetGo() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    vanished_ = true;
+}
+
 int SerialChannel::Open(const std::string& port, const LineSettings& line) {
     Close();
     if (port.empty())
@@ -142,6 +153,7 @@ void SerialChannel::RaiseControlLines() {
 }
 
 void SerialChannel::Close() {
+    vanished_ = false;
     if (fd_ < 0)
         return;
     // Clear the exclusive flag: on a pseudo-terminal whose other side stays open it would
@@ -168,8 +180,11 @@ void SerialChannel::Write(std::string_view text) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return;  // EIO, ENXIO: gone
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            if (IsGone(errno))
+                LetGo();
+            return;
+        }
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (wait.count() <= 0)
             return;  // time-out: the rest is dropped
@@ -177,18 +192,36 @@ void SerialChannel::Write(std::string_view text) {
         const int r = ::poll(&pfd, 1, static_cast<int>(wait.count()));
         if (r < 0 && errno != EINTR)
             return;
-        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            LetGo();
             return;
+        }
     }
+}
+
+void SerialChannel::Probe() {
+    if (fd_ < 0)
+        return;
+    // With CLOCAL set a modem line never hangs the port up; only a device that went away does.
+    pollfd pfd{fd_, POLLIN, 0};
+    int r;
+    do {
+        r = ::poll(&pfd, 1, 0);
+    } while (r < 0 && errno == EINTR);
+    if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        LetGo();
 }
 
 int SerialChannel::BytesWaiting() {
     if (fd_ < 0)
         return 0;
     int n = 0;
-    if (ioctl(fd_, FIONREAD, &n) != 0 || n < 0)
+    if (ioctl(fd_, FIONREAD, &n) != 0) {
+        if (IsGone(errno))
+            LetGo();
         return 0;
-    return n;
+    }
+    return n < 0 ? 0 : n;
 }
 
 std::string SerialChannel::Read(int n) {
@@ -199,6 +232,8 @@ std::string SerialChannel::Read(int n) {
     do {
         r = ::read(fd_, buf.data(), buf.size());
     } while (r < 0 && errno == EINTR);
+    if (r < 0 && IsGone(errno))
+        LetGo();
     if (r <= 0)
         return {};
     buf.resize(static_cast<size_t>(r));

@@ -52,6 +52,12 @@ public:
     virtual void RaiseControlLines() {}
     virtual void Close() {}
 
+    // Looks, without reading or waiting, whether the device behind an open port has gone
+    // (unplugged); a channel that finds so closes itself. Writes and reads find it the same way.
+    virtual void Probe() {}
+    // The port was closed because its device went away; cleared by Open and Close.
+    virtual bool Vanished() const { return false; }
+
     // Bytes received since the last complete reply (see the panel's reception tick).
     std::string receiveAccumulator;
 };

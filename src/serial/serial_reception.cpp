@@ -8,9 +8,9 @@ std::optional<std::string> ReceiveReply(ISerialChannel& channel) {
     const int waiting = channel.BytesWaiting();
     if (waiting <= 0)
         return std::nullopt;
-    std::string chunk = channel.Read(std::min(waiting, kReceiveReadMax));
-    // Replies are text; a zero byte from a noisy line would cut the text short.
-    chunk.erase(std::remove(chunk.begin(), chunk.end(), '\0'), chunk.end());
+    // Every byte is kept, zero bytes included: dropping one would join the digits around it
+    // into another number, and the reader takes only replies of exactly the expected form.
+    const std::string chunk = channel.Read(std::min(waiting, kReceiveReadMax));
     if (chunk.empty())
         return std::nullopt;
 

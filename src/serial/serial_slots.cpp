@@ -1,5 +1,7 @@
 #include "serial/serial_slots.h"
 
+#include <sys/stat.h>
+
 #include "core/notifier.h"
 #include "core/settings.h"
 #include "core/ui_text.h"
@@ -40,6 +42,14 @@ void SerialSlots::Install(int n, ISerialChannel* channel) {
 }
 
 std::string& SerialSlots::PortName(int n) {
+    return NameRef(n);
+}
+
+const std::string& SerialSlots::PortName(int n) const {
+    return NameRef(n);
+}
+
+std::string& SerialSlots::NameRef(int n) const {
     switch (ClampSlot(n)) {
         case 1:
             return settings_.port1;
@@ -82,16 +92,46 @@ std::string SlotFailureMessage(int n, const std::string& port) {
     return head + "         COM Port: " + port + "\n" + tail;
 }
 
+std::string SlotGoneMessage(int n, const std::string& port) {
+    switch (ClampSlot(n)) {
+        case 1:
+        case 2:
+            return FillIn(UiText("Serial", "ステージコントローラ %s との接続が切れました。\n"),
+                          port);
+        case 3:
+            return FillIn(UiText("Serial", "シャッター %s との接続が切れました。\n"), port);
+        default:
+            return FillIn(UiText("Serial", "温度・湿度計 %s との接続が切れました。\n"), port);
+    }
+}
+
+std::string SlotBackMessage(int n, const std::string& port) {
+    switch (ClampSlot(n)) {
+        case 1:
+        case 2:
+            return FillIn(UiText("Serial", "ステージコントローラ %s に再接続しました。\n"), port);
+        case 3:
+            return FillIn(UiText("Serial", "シャッター %s に再接続しました。\n"), port);
+        default:
+            return FillIn(UiText("Serial", "温度・湿度計 %s に再接続しました。\n"), port);
+    }
+}
+
+LineSettings SerialSlots::SlotLine(int n) const {
+    LineSettings line;
+    line.stopBits = SlotStopBits(n, settings_.xyAxisType, settings_.zAxisType);
+    return line;
+}
+
 bool SerialSlots::Open(int n) {
     if (n < 1 || n > 4)
         return false;
+    lost_[n - 1].clear();
     std::string& name = PortName(n);
     if (name.empty())
         return false;
-    LineSettings line;
-    line.stopBits = SlotStopBits(n, settings_.xyAxisType, settings_.zAxisType);
     ISerialChannel& ch = Slot(n);
-    if (ch.Open(name, line) == open_result::kOk) {
+    if (ch.Open(name, SlotLine(n)) == open_result::kOk) {
         ch.RaiseControlLines();
         return true;
     }
@@ -102,8 +142,40 @@ bool SerialSlots::Open(int n) {
 }
 
 void SerialSlots::Close(int n) {
-    if (n >= 1 && n <= 4)
-        Slot(n).Close();
+    if (n < 1 || n > 4)
+        return;
+    lost_[n - 1].clear();
+    Slot(n).Close();
+}
+
+void SerialSlots::MarkLost(int n) {
+    if (n < 1 || n > 4)
+        return;
+    Slot(n).Close();
+    lost_[n - 1] = PortName(n);
+}
+
+bool SerialSlots::Lost(int n) const {
+    if (n < 1 || n > 4)
+        return false;
+    const std::string& lost = lost_[n - 1];
+    return !lost.empty() && lost == PortName(n);
+}
+
+bool SerialSlots::Reopen(int n) {
+    if (!Lost(n))
+        return false;
+    const std::string& name = lost_[n - 1];
+    // A stat is all an absent device costs; only a path that is there again is opened.
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0)
+        return false;
+    ISerialChannel& ch = Slot(n);
+    if (ch.Open(name, SlotLine(n)) != open_result::kOk)
+        return false;
+    ch.RaiseControlLines();
+    lost_[n - 1].clear();
+    return true;
 }
 
 void SerialSlots::OpenAtStartup() {

@@ -18,6 +18,9 @@ struct Settings;
 int SlotStopBits(int n, int xyKind, int zKind);
 // The message shown when slot n cannot be opened on `port`.
 std::string SlotFailureMessage(int n, const std::string& port);
+// The message-pane lines when slot n's device on `port` went away and when it came back.
+std::string SlotGoneMessage(int n, const std::string& port);
+std::string SlotBackMessage(int n, const std::string& port);
 
 class SerialSlots {
 public:
@@ -36,6 +39,7 @@ public:
 
     // The port name setting of slot n ("Port_1".."Port_4").
     std::string& PortName(int n);
+    const std::string& PortName(int n) const;
 
     // Opens slot n from its port name with its line settings and raises RTS and DTR. An empty
     // name leaves the slot closed without a word. On failure the slot's message is shown
@@ -45,12 +49,24 @@ public:
     // The panel's initial update: opens slots 1-3 and chooses the Z channel.
     void OpenAtStartup();
 
+    // A slot whose device went away keeps its port name and waits for the device to return
+    // (the port watch). Opening or closing the slot, or another name, ends the wait.
+    void MarkLost(int n);
+    bool Lost(int n) const;
+    // Opens a lost slot again, without a word, when its device path is there once more; true
+    // when the slot is open afterwards.
+    bool Reopen(int n);
+
 private:
+    LineSettings SlotLine(int n) const;
+    std::string& NameRef(int n) const;  // the settings are not the slots' own
+
     Settings& settings_;
     INotifier& notifier_;
     SerialChannel own_[4];
     ISerialChannel* installed_[4] = {nullptr, nullptr, nullptr, nullptr};
     int zSlot_ = 2;
+    std::string lost_[4];  // the port name a slot lost its device on
 };
 
 }  // namespace tesmira

@@ -1,8 +1,7 @@
 #include "stage/stage_control.h"
 
-#include <limits>
-
 #include "core/controller_kinds.h"
+#include "core/log.h"
 #include "core/notifier.h"
 #include "core/settings.h"
 #include "core/timer_multiplexer.h"
@@ -195,9 +194,18 @@ void StageControl::ZSyncEvent(int source) {
 }
 
 void StageControl::OnZReply(std::string_view reply) {
-    const std::optional<int> position = ParseZPositionReply(reply);
-    // A reply that is not a position (noise, a cut line, a number out of range) is treated like
-    // no reply at all: a pending step stays pending rather than moving from a stale position.
+    // Only a line in exactly the drive's form is a position: noise, a cut line or a number out
+    // of range is logged and treated like no reply at all, so a pending step stays pending
+    // rather than moving from a wrong position.
+    std::optional<int> position;
+    for (const std::string_view line : ReplyLines(reply)) {
+        const std::optional<int> parsed = ParseZPositionLine(line);
+        if (!parsed) {
+            qCWarning(lcStage, "Z drive reply ignored: \"%s\"", EscapedForLog(line).c_str());
+        } else if (!position) {
+            position = parsed;
+        }
+    }
     if (!position)
         return;
     lastZPosition_ = *position;
@@ -210,14 +218,20 @@ void StageControl::OnZReply(std::string_view reply) {
         const long long base = commandedTarget_.value_or(lastZPosition_);
         const long long target = base + static_cast<long long>(pendingFine_) * s.moveZ +
                                  static_cast<long long>(pendingCoarse_) * s.pageZ;
-        texts_[T::kPendingZCommand] = Te2000eZMoveText(target);
-        st.stageZ += pendingFine_ * steps_.zFine + pendingCoarse_ * steps_.zCoarse;
+        const int fine = pendingFine_;
+        const int coarse = pendingCoarse_;
         pendingFine_ = 0;
         pendingCoarse_ = 0;
-        // A target the drive cannot report is never confirmed: the next step starts from the
-        // drive's own answer instead.
-        if (target >= std::numeric_limits<int>::min() && target <= std::numeric_limits<int>::max())
-            commandedTarget_ = target;
+        const std::string move = Te2000eZMoveText(target);
+        if (move.empty()) {
+            // A target the drive cannot hold is not sent, and Z stays where it is.
+            qCWarning(lcStage, "Z move to %lld refused: beyond the drive's range", target);
+            commandedTarget_.reset();
+            return;
+        }
+        texts_[T::kPendingZCommand] = move;
+        st.stageZ += fine * steps_.zFine + coarse * steps_.zCoarse;
+        commandedTarget_ = target;
         if (timers_) {
             timers_->Start(TimerId::kDelayedZ, kDelayedZMs);
         } else {

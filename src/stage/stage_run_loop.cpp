@@ -4,7 +4,9 @@
 
 #include "core/clock.h"
 #include "core/controller_kinds.h"
+#include "core/log.h"
 #include "core/settings.h"
+#include "core/ui_text.h"
 #include "serial/serial_reception.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_state.h"
@@ -43,6 +45,16 @@ void StageRunLoop::SendReadyQuery(const std::string& query) {
     if (!xy.IsOpen())
         return;
     const uint32_t now = clock_.TickMs();
+    if (!awaitingReadyByte_) {
+        waitingSince_ = now;
+    } else if (!query.empty() && !silenceReported_ && now - waitingSince_ >= kReadySilenceMs) {
+        silenceReported_ = true;
+        const std::string& port = slots_.PortName(1);
+        qCWarning(lcStage, "stage controller on %s does not answer", port.c_str());
+        if (tellSilence_)
+            tellSilence_(
+                FillIn(UiText("Stage", "ステージコントローラ %s が応答しません。\n"), port));
+    }
     if (awaitingReadyByte_ && now - querySentAt_ < kReadyQueryRetryMs)
         return;
     if (!query.empty())
@@ -65,6 +77,7 @@ void StageRunLoop::OnReadyAnswerTick() {
     state_.stageReady = bytes[0] == 'R' ? 1 : 0;
     timers_.Stop(TimerId::kReadyAnswer);
     awaitingReadyByte_ = false;
+    silenceReported_ = false;
 }
 
 }  // namespace tesmira

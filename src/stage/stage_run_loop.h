@@ -20,6 +20,8 @@ constexpr int kSerialReceivePeriodMs = 500;
 constexpr int kReadyAnswerPeriodMs = 3;
 // A ready query that got no single-byte answer within this time is asked again.
 constexpr uint32_t kReadyQueryRetryMs = 100;
+// A controller that has given no answer for this long is said to have stopped answering.
+constexpr uint32_t kReadySilenceMs = 2000;
 
 class StageRunLoop {
 public:
@@ -37,6 +39,10 @@ public:
     void StartReception();
 
     void SetZReplyHandler(ZReplyHandler handler) { zReply_ = std::move(handler); }
+    // Where a controller that stopped answering the ready query is told (the message pane).
+    void SetSilenceReport(std::function<void(const std::string& line)> tell) {
+        tellSilence_ = std::move(tell);
+    }
 
     // Tick 1000: port 1 is read and its replies dropped (keeps the input queue drained); a
     // complete reply on port 2 goes to the Z reply handler when the Z kind is TE2000E.
@@ -46,7 +52,8 @@ public:
     // as for an LEP MAC5000), starts timer 1002 and waits for the one-byte answer. The recording
     // tick comes every millisecond, faster than a controller answers: while a query is still
     // unanswered no new one is sent (answers would pile up as "RRR" and no single byte would ever
-    // be seen), unless it has gone unanswered for kReadyQueryRetryMs.
+    // be seen), unless it has gone unanswered for kReadyQueryRetryMs. A controller that answers
+    // nothing for kReadySilenceMs is reported once, and again only after it has answered.
     void SendReadyQuery(const std::string& query);
 
     // Tick 1002: only a single waiting byte is an answer ("R" ready, anything else busy); any
@@ -54,7 +61,12 @@ public:
     void OnReadyAnswerTick();
 
     bool AwaitingReadyByte() const { return awaitingReadyByte_; }
-    void SetAwaitingReadyByte(bool awaiting) { awaitingReadyByte_ = awaiting; }
+    // Cleared at recording start and stop: the next query begins a new wait.
+    void SetAwaitingReadyByte(bool awaiting) {
+        awaitingReadyByte_ = awaiting;
+        if (!awaiting)
+            silenceReported_ = false;
+    }
 
 private:
     TimerMultiplexer& timers_;
@@ -63,8 +75,11 @@ private:
     const Settings& settings_;
     Clock& clock_;
     ZReplyHandler zReply_;
+    std::function<void(const std::string&)> tellSilence_;
     bool awaitingReadyByte_ = false;
     uint32_t querySentAt_ = 0;
+    uint32_t waitingSince_ = 0;  // the first query still unanswered
+    bool silenceReported_ = false;
 };
 
 }  // namespace tesmira

@@ -21,11 +21,17 @@ std::string Fmt2(const char* format, long long v1, long long v2) {
     return buf;
 }
 
+long long Clamped(long long n, long long lo, long long hi) {
+    return n < lo ? lo : (n > hi ? hi : n);
+}
+
 // The four straight and four diagonal texts for a step of n pulses. `fineDiagonal` picks VMOVE
 // for the fine diagonals of the LEP MAC5000.
 void BuildEight(StageTexts& texts, int kind, long long n, const T (&straight)[4],
                 const T (&diagonal)[4], bool fineDiagonal) {
+    const long long limit = XyStepPulseLimit(kind);
     if (NormaliseKind(kind) == stage_kind::kMac5000) {
+        n = Clamped(n, -limit, limit);
         texts[straight[0]] = Fmt1("MOVREL x=%lld\r", -n);
         texts[straight[1]] = Fmt1("MOVREL x=%lld\r", n);
         texts[straight[2]] = Fmt1("MOVREL y=%lld\r", n);
@@ -37,8 +43,9 @@ void BuildEight(StageTexts& texts, int kind, long long n, const T (&straight)[4]
         texts[diagonal[3]] = Fmt2(diag, n, -n);
         return;
     }
-    // TE2000E and Sigma Koki: the sign is written as text and every move ends with the drive
-    // command "G".
+    // TE2000E and Sigma Koki: the sign is written as text, so the number is a magnitude (a
+    // negative one would make "+P-5"), and every move ends with the drive command "G".
+    n = Clamped(n, 0, limit);
     texts[straight[0]] = Fmt1("M:1+P%lld\r\nG\r\n", n);
     texts[straight[1]] = Fmt1("M:1-P%lld\r\nG\r\n", n);
     texts[straight[2]] = Fmt1("M:2+P%lld\r\nG\r\n", n);
@@ -77,7 +84,8 @@ void BuildXyUtilityTexts(StageTexts& texts, int xyKind) {
 }
 
 void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind, int pulses) {
-    const long long n = pulses;
+    const long long limit = ZStepPulseLimit(zKind);
+    const long long n = Clamped(pulses, -limit, limit);
     switch (NormaliseKind(zKind)) {
         case stage_kind::kMac5000:
             texts[up] = Fmt1("MOVREL b=%lld\r", n);
@@ -93,6 +101,8 @@ void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind,
 }
 
 std::string Te2000eZMoveText(long long target) {
+    if (target < kTe2000eZMinimum || target > kTe2000eZMaximum)
+        return {};
     return Fmt1("fSMV%lld\r", target);
 }
 

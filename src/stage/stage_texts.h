@@ -51,16 +51,22 @@ struct StageTexts {
     std::array<std::string, static_cast<std::size_t>(StageText::kCount)> text;
 };
 
-// The eight fine (a pulses) or coarse (b pulses) straight and diagonal texts of an XY kind.
+// The eight fine (a pulses) or coarse (b pulses) straight and diagonal texts of an XY kind. A
+// step beyond XyStepPulseLimit is written as that limit; the TE2000E and Sigma Koki texts carry
+// a magnitude, so a negative step is written as 0.
 void BuildXyFineTexts(StageTexts& texts, int xyKind, int a);
 void BuildXyCoarseTexts(StageTexts& texts, int xyKind, int b);
 // Origin search, centring, status and ready queries of an XY kind.
 void BuildXyUtilityTexts(StageTexts& texts, int xyKind);
-// An up/down pair of Z texts with +pulses / -pulses. A TE2000E Z drive has no relative move, so
-// for Z kind 0 the pair is left as it was.
+// An up/down pair of Z texts with +pulses / -pulses (at most ZStepPulseLimit). A TE2000E Z
+// drive has no relative move, so for Z kind 0 the pair is left as it was.
 void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind, int pulses);
 
-// "fSMV%d\r": absolute move of a TE2000E Z drive.
+// The absolute positions a TE2000E Z drive holds: those its position reply can carry.
+constexpr long long kTe2000eZMinimum = -2147483647LL - 1;
+constexpr long long kTe2000eZMaximum = 2147483647LL;
+// "fSMV%d\r": absolute move of a TE2000E Z drive; empty for a target it cannot hold (an
+// absolute move is refused rather than cut short, which would send the drive to an end).
 std::string Te2000eZMoveText(long long target);
 
 }  // namespace tesmira

@@ -269,6 +269,48 @@ TEST_F(SettingsTest, DamagedValuesFallBackToDefaultsOrClamps) {
     EXPECT_EQ(p.values["Rec No."], "1");
 }
 
+// Step pulses are checked as the panel's edits would show them in micrometres for the stored
+// kinds (0.01..500000, ΔZ -100..100); anything else takes its default rather than reaching a
+// controller.
+TEST_F(SettingsTest, StepSizesOutsideThePanelsRangesTakeTheirDefaults) {
+    const struct {
+        const char* xyKind;
+        const char* zKind;
+        const char* key;
+        const char* stored;
+        int loaded;
+    } cases[] = {
+        {"0", "0", "Move", "2147483647", 100},
+        {"0", "0", "Move", "5000000", 5000000},
+        {"2", "2", "Move", "500001", 100},
+        {"2", "2", "Move", "500000", 500000},
+        {"1", "1", "Page", "-2147483648", 200},
+        {"1", "1", "Page", "0", 200},
+        {"1", "1", "Page", "1", 1},
+        {"0", "0", "MoveZ", "10000001", 100},
+        {"0", "0", "MoveZ", "10000000", 10000000},
+        {"1", "1", "MoveZ", "50000000", 50000000},
+        {"1", "1", "PageZ", "2147483647", 500},
+        {"2", "2", "PageZ", "-1", 500},
+        {"1", "1", "DeltaZ", "-10000", -10000},
+        {"1", "1", "DeltaZ", "10001", 20},
+        {"2", "2", "DeltaZ", "-101", 20},
+    };
+    for (const auto& c : cases) {
+        MemoryProfile p;
+        StoreToday(p);
+        p.values.insert({{"XYaxis_Type", c.xyKind}, {"Zaxis_Type", c.zKind}, {c.key, c.stored}});
+        const Settings a = LoadSave(p);
+        const std::string key = c.key;
+        const int loaded = key == "Move"    ? a.move
+                           : key == "Page"  ? a.page
+                           : key == "MoveZ" ? a.moveZ
+                           : key == "PageZ" ? a.pageZ
+                                            : a.deltaZ;
+        EXPECT_EQ(loaded, c.loaded) << c.key << "=" << c.stored << " kinds " << c.xyKind;
+    }
+}
+
 TEST_F(SettingsTest, LongLimitIsCutSoTheDoubledIntervalStillFits) {
     MemoryProfile p;
     p.values = {{"rtStop_upperhalf", "2147483647"}, {"rtStop_lowerhalf", "-1"}};

@@ -128,5 +128,35 @@ TEST_F(CommandTexts, StartUpLeavesDeltaZTextsAloneAndCarriesMoveYPageY) {
     EXPECT_EQ("M:1+P100\r\nG\r\n", control.Texts()[T::kFineLeft]);
 }
 
+// The builders hold whatever they are given to what a controller can hold: steps beyond the
+// panel's largest (500000 um in the kind's pulses) are written as that, and the TE2000E and
+// Sigma Koki set, which writes the sign itself, never carries a negative number.
+TEST(CommandTextLimits, NoTextCarriesANumberItsControllerCannotHold) {
+    const struct {
+        int kind;
+        int pulses;
+        const char* xyLeft;  // fine ← of the XY kind
+        const char* zUp;     // fine up of the Z kind ("" for the TE2000E: absolute moves)
+    } cases[] = {
+        {0, 2147483647, "M:1+P5000000\r\nG\r\n", ""},
+        {0, -2147483647 - 1, "M:1+P0\r\nG\r\n", ""},
+        {1, 2147483647, "MOVREL x=-5000000\r", "MOVREL b=50000000\r"},
+        {1, -2147483647 - 1, "MOVREL x=5000000\r", "MOVREL b=-50000000\r"},
+        {2, 2147483647, "M:1+P500000\r\nG\r\n", "MGO:A500000\r\n"},
+        {2, 500000, "M:1+P500000\r\nG\r\n", "MGO:A500000\r\n"},
+        {2, -7, "M:1+P0\r\nG\r\n", "MGO:A-7\r\n"},
+    };
+    for (const auto& c : cases) {
+        StageTexts t;
+        BuildXyFineTexts(t, c.kind, c.pulses);
+        BuildZPairTexts(t, T::kZFineUp, T::kZFineDown, c.kind, c.pulses);
+        EXPECT_EQ(t[T::kFineLeft], c.xyLeft) << c.kind << " " << c.pulses;
+        EXPECT_EQ(t[T::kZFineUp], c.zUp) << c.kind << " " << c.pulses;
+    }
+    EXPECT_EQ(Te2000eZMoveText(2147483648LL), "");
+    EXPECT_EQ(Te2000eZMoveText(-2147483649LL), "");
+    EXPECT_EQ(Te2000eZMoveText(-2147483648LL), "fSMV-2147483648\r");
+}
+
 }  // namespace
 }  // namespace tesmira

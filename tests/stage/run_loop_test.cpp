@@ -120,11 +120,17 @@ TEST_F(RunLoopTest, BabblingDeviceIsCappedToTheNewest64KiB) {
     EXPECT_EQ(replies[0].substr(replies[0].size() - 7), "aSPR 7\r");
 }
 
-TEST_F(RunLoopTest, ZeroBytesFromANoisyLineDoNotCutTheReply) {
-    z.input = std::string("aSPR\0 42\r", 9);
+TEST_F(RunLoopTest, ZeroBytesFromANoisyLineStayInTheReply) {
+    // Dropped, the zero would join "5" and "000" into a position ten times too far.
+    z.input = std::string(
+        "aSPR 5\0"
+        "000\r",
+        11);
     loop.OnSerialReceiveTick();
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0], "aSPR 42\r");
+    EXPECT_EQ(replies[0], std::string("aSPR 5\0"
+                                      "000\r",
+                                      11));
 }
 
 TEST_F(RunLoopTest, ReadyQueryIsWrittenAndTheAnswerTimerStarts) {
@@ -197,6 +203,40 @@ TEST_F(RunLoopTest, NoNewReadyQueryWhileOneIsUnansweredUnlessItTimedOut) {
     clock.Advance(kReadyQueryRetryMs);  // no answer at all: ask again
     loop.SendReadyQuery("!:\r\n");
     EXPECT_EQ(xy.writes.size(), 3u);
+}
+
+// Ticks of the recording (1 ms) against a controller that answers until `silentFrom` ms and
+// then never again; the message-pane lines are written down.
+TEST_F(RunLoopTest, AControllerThatStopsAnsweringIsReportedOncePerSilence) {
+    std::vector<std::string> lines;
+    loop.SetSilenceReport([&](const std::string& line) { lines.push_back(line); });
+    settings.port1 = "/dev/ttyUSB0";
+    auto record = [&](int ms, bool answering) {
+        for (int i = 0; i < ms; ++i) {
+            clock.Advance(1);
+            loop.SendReadyQuery("!:\r\n");
+            if (answering && loop.AwaitingReadyByte())
+                xy.input = "R";
+            loop.OnReadyAnswerTick();
+        }
+    };
+    record(3000, true);
+    EXPECT_TRUE(lines.empty());
+    record(kReadySilenceMs - 1, false);
+    EXPECT_TRUE(lines.empty());
+    record(5000, false);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "ステージコントローラ /dev/ttyUSB0 が応答しません。\n");
+    record(100, true);  // answers again, then falls silent a second time
+    record(3000, false);
+    EXPECT_EQ(lines.size(), 2u);
+    // A recording start or stop begins a new wait; an LEP MAC5000 (no query) is never reported.
+    loop.SetAwaitingReadyByte(false);
+    for (int i = 0; i < 5000; ++i) {
+        clock.Advance(1);
+        loop.SendReadyQuery("");
+    }
+    EXPECT_EQ(lines.size(), 2u);
 }
 
 TEST_F(RunLoopTest, AnswerIsIgnoredWhenNoQueryWasSent) {
@@ -291,9 +331,9 @@ TEST(TimerMultiplexerTest, DispatchIgnoresForeignIdentifiers) {
     TimerMultiplexer timers;
     int calls = 0;
     timers.SetHandler(TimerId(999), [&] { ++calls; });
-    timers.SetHandler(TimerId(1016), [&] { ++calls; });
+    timers.SetHandler(TimerId(1017), [&] { ++calls; });
     timers.Dispatch(TimerId(999));
-    timers.Dispatch(TimerId(1016));          // one past the status line's timer
+    timers.Dispatch(TimerId(1017));          // one past the port watch's timer
     timers.Dispatch(TimerId::kPortRefresh);  // no handler
     EXPECT_EQ(calls, 0);
 }

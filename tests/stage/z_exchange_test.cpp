@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "stage/z_reply.h"
@@ -10,24 +11,47 @@ namespace {
 
 using test::StageFixture;
 
-TEST(ZPositionReply, ParsesLikeTheReplyPattern) {
-    EXPECT_EQ(5000, ParseZPositionReply("aSPR 5000\r"));
-    EXPECT_EQ(-42, ParseZPositionReply("aSPR-42"));
-    EXPECT_EQ(7, ParseZPositionReply("aSPR   +7\r\n"));
-    EXPECT_EQ(12, ParseZPositionReply("aSPR 12\raSPR 99\r"));  // two replies in one chunk
-    EXPECT_EQ(2147483647, ParseZPositionReply("aSPR 2147483647\r"));
-    EXPECT_EQ(-2147483647 - 1, ParseZPositionReply("aSPR -2147483648"));
-    EXPECT_EQ(5, ParseZPositionReply("aSPR 000000000000000000005"));
-}
-
-TEST(ZPositionReply, GarbageTruncatedAndOutOfRangeRepliesAreNoPosition) {
-    for (const std::string bad : {"", "a", "aSPR", "aSPR \r", "aSPR -\r", "ASPR 5000", " aSPR 5000",
-                                  "xaSPR 5000", "aSPR 2147483648", "aSPR -2147483649",
-                                  "aSPR 99999999999999999999999", "\x01\xff\r", "aSP"}) {
-        EXPECT_FALSE(ParseZPositionReply(bad).has_value()) << bad;
-    }
-    const std::string overlong = "aSPR " + std::string(4095, '9');
-    EXPECT_FALSE(ParseZPositionReply(overlong).has_value());
+TEST(ZPositionReply, OnlyLinesOfExactlyTheDrivesFormArePositions) {
+    const struct {
+        std::string text;
+        std::optional<int> position;
+    } cases[] = {
+        {"aSPR 5000\r", 5000},
+        {"aSPR -42\r\n", -42},
+        {"aSPR 0", 0},
+        {"aSPR 12\raSPR 99\r", 12},  // two replies in one chunk: the first
+        {"garbage\raSPR 99\r", 99},  // a noisy line before a good one is skipped
+        {"aSPR 2147483647\r", 2147483647},
+        {"aSPR -2147483648", -2147483647 - 1},
+        {"aSPR 0000000005", 5},
+        // Anything else is no position: noise after the number (this one once moved the drive
+        // by 4900 pulses), a cut, doubled or padded line, a number out of range.
+        {std::string("aSPR 12x!\xff\r"), std::nullopt},
+        {std::string("aSPR 5\0"
+                     "000\r",
+                     10),
+         std::nullopt},
+        {"aSPR 12 \r", std::nullopt},
+        {"aSPR 1 2\r", std::nullopt},
+        {"aSPR-42", std::nullopt},
+        {"aSPR   +7\r\n", std::nullopt},
+        {"aSPR +7", std::nullopt},
+        {"aSPR 00000000005", std::nullopt},
+        {"aSPR 2147483648", std::nullopt},
+        {"aSPR -2147483649", std::nullopt},
+        {"aSPR 5000aSPR 5000\r", std::nullopt},
+        {"", std::nullopt},
+        {"aSPR", std::nullopt},
+        {"aSPR \r", std::nullopt},
+        {"aSPR -\r", std::nullopt},
+        {"ASPR 5000", std::nullopt},
+        {" aSPR 5000", std::nullopt},
+        {"xaSPR 5000", std::nullopt},
+        {"\x01\xff\r", std::nullopt},
+        {"aSPR " + std::string(4095, '9'), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseZPositionReply(c.text), c.position) << EscapedForLog(c.text);
 }
 
 class Te2000eZ : public StageFixture {
@@ -172,7 +196,8 @@ TEST_F(Te2000eZ, BadRepliesKeepTheStepPendingAndMoveNothing) {
     control.OnZReply("aSPR 3000\r");  // a position report first: 3000 x 0.05 um
     EXPECT_DOUBLE_EQ(150.0, state.stageZ);
     control.ZFineUp();
-    for (const char* bad : {"garbage\r", "aSPR\r", "aSPR 99999999999\r", "\r", "aSPR -\r"}) {
+    for (const std::string bad :
+         {"garbage\r", "aSPR\r", "aSPR 99999999999\r", "\r", "aSPR -\r", "aSPR 12x!\xff\r"}) {
         control.OnZReply(bad);
         EXPECT_FALSE(timers.IsRunning(TimerId::kDelayedZ)) << bad;
         EXPECT_EQ(1, control.PendingFineZ()) << bad;
@@ -185,15 +210,26 @@ TEST_F(Te2000eZ, BadRepliesKeepTheStepPendingAndMoveNothing) {
     EXPECT_EQ("fSMV3101\r", z.writes.back());
 }
 
-TEST_F(Te2000eZ, TargetsNearTheIntLimitDoNotOverflow) {
+TEST_F(Te2000eZ, ATargetTheDriveCannotHoldIsNotSent) {
     control.ZFineUp();
-    control.OnZReply("aSPR 2147483647\r");
+    control.OnZReply("aSPR 2147483500\r");
     timers.Dispatch(TimerId::kDelayedZ);
-    EXPECT_EQ("fSMV2147483747\r", z.writes.back());
-    control.ZCoarseDown();
-    control.OnZReply("aSPR -2147483648\r");
-    timers.Dispatch(TimerId::kDelayedZ);
-    EXPECT_EQ("fSMV-2147484148\r", z.writes.back());
+    EXPECT_EQ("fSMV2147483600\r", z.writes.back());
+    EXPECT_DOUBLE_EQ(5.0, state.stageZ);
+    // Beyond either end of the range the move is dropped, without bookkeeping.
+    const struct {
+        int button;
+        const char* reply;
+    } beyond[] = {{1025, "aSPR 2147483647\r"}, {1028, "aSPR -2147483648\r"}};
+    for (const auto& c : beyond) {
+        z.writes.clear();
+        control.PressZButton(c.button);
+        control.OnZReply(c.reply);
+        timers.Dispatch(TimerId::kDelayedZ);
+        EXPECT_EQ(z.writes, std::vector<std::string>{"rSPR\r"}) << c.reply;
+        EXPECT_EQ(0, control.PendingFineZ() + control.PendingCoarseZ()) << c.reply;
+        EXPECT_DOUBLE_EQ(5.0, state.stageZ) << c.reply;
+    }
 }
 
 TEST_F(Te2000eZ, TimelapsePollZeroesOnFirstReplyThenFollowsTheDrive) {
