@@ -50,7 +50,8 @@ struct FrameDeps {
 inline constexpr TimerId kTimersStoppedAtClose[] = {
     TimerId::kSerialReceive, TimerId::kRecording,     TimerId::kReadyAnswer, TimerId::kMeterPoll,
     TimerId::kVevReadout,    TimerId::kDelayedZ,      TimerId::kTimelapse,   TimerId::kRepeatGap,
-    TimerId::kCountDown,     TimerId::kZPositionPoll, TimerId::kRelayShot,   TimerId::kRelayRepeat};
+    TimerId::kCountDown,     TimerId::kZPositionPoll, TimerId::kRelayShot,   TimerId::kRelayRepeat,
+    TimerId::kClockWindows};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT

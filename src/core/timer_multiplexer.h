@@ -1,4 +1,4 @@
-// The panel's window timers 1000-1015: one periodic timer per identifier, restarted when started
+// The panel's window timers 1000-1016: one periodic timer per identifier, restarted when started
 // again, and one dispatch by identifier. The multiplexer itself is plain C++; a backend supplies
 // the real timers (QTimer on the panel) or a fake that tests step by hand.
 #pragma once
@@ -24,10 +24,11 @@ enum class TimerId : int {
     kRelayRepeat = 1012,
     kVevReadout = 1013,
     kMeterReply = 1014,
-    kStatusLine = 1015,  // refreshes the main window's status line
+    kStatusLine = 1015,    // refreshes the main window's status line
+    kClockWindows = 1016,  // clock-mode relays follow their windows while a run lasts
 };
 constexpr TimerId kFirstTimer = TimerId::kSerialReceive;
-constexpr TimerId kLastTimer = TimerId::kStatusLine;
+constexpr TimerId kLastTimer = TimerId::kClockWindows;
 
 // Timers whose ticks are scheduled events (time-lapse frames, the count-down, relay switching)
 // run precise whatever their period.
@@ -54,7 +55,7 @@ public:
     void Stop(TimerId id);
     bool IsRunning(TimerId id) const;
     int PeriodOf(TimerId id) const;  // 0 when not running
-    // One tick of `id`: identifiers outside 1000..1015 or without a handler do nothing.
+    // One tick of `id`: identifiers outside 1000..1016 or without a handler do nothing.
     void Dispatch(TimerId id);
 
 private:
