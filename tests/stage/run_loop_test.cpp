@@ -291,9 +291,9 @@ TEST(TimerMultiplexerTest, DispatchIgnoresForeignIdentifiers) {
     TimerMultiplexer timers;
     int calls = 0;
     timers.SetHandler(TimerId(999), [&] { ++calls; });
-    timers.SetHandler(TimerId(1016), [&] { ++calls; });
+    timers.SetHandler(TimerId(1017), [&] { ++calls; });
     timers.Dispatch(TimerId(999));
-    timers.Dispatch(TimerId(1016));          // one past the status line's timer
+    timers.Dispatch(TimerId(1017));          // one past the clock windows' timer
     timers.Dispatch(TimerId::kPortRefresh);  // no handler
     EXPECT_EQ(calls, 0);
 }
