@@ -186,7 +186,7 @@ Figures Play(QCoreApplication& app, bool allPrecise, int runs) {
         for (const RelayStep& s : schedule.steps) {
             if (s.kind == StepKind::kFrameMarker)
                 continue;
-            const auto due = start + std::chrono::milliseconds(s.atMs);
+            const auto due = start + std::chrono::milliseconds(s.atMs + kFirstStepDelayMs);
             late.push_back(
                 std::chrono::duration<double, std::milli>(relays.stamps[k++] - due).count());
         }
@@ -240,7 +240,7 @@ bool PlayThroughLibrary(QCoreApplication& app, const std::string& libraryDir, in
         for (const RelayStep& s : schedule.steps) {
             if (s.kind == StepKind::kFrameMarker || k >= stamps.size())
                 continue;
-            late.push_back(stamps[k++] - (startMs + double(s.atMs)));
+            late.push_back(stamps[k++] - (startMs + double(s.atMs + kFirstStepDelayMs)));
         }
         if (!late.empty()) {
             lateness.insert(lateness.end(), late.begin(), late.end());

@@ -357,6 +357,9 @@ void Workstation::ShutdownRooms() {
         recording_->RecStop();
     stills_.reset();
     capture_.Destroy();
+    // A relay sequence or cycle still going ends as any stop does; every other relay stays.
+    if (relays_)
+        relays_->Shutdown();
     relays_.reset();
     if (instruments_) {
         instruments_->Shutdown();

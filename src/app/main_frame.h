@@ -51,7 +51,7 @@ inline constexpr TimerId kTimersStoppedAtClose[] = {
     TimerId::kSerialReceive, TimerId::kRecording,     TimerId::kReadyAnswer, TimerId::kMeterPoll,
     TimerId::kVevReadout,    TimerId::kDelayedZ,      TimerId::kTimelapse,   TimerId::kRepeatGap,
     TimerId::kCountDown,     TimerId::kZPositionPoll, TimerId::kRelayShot,   TimerId::kRelayRepeat,
-    TimerId::kPortWatch};
+    TimerId::kClockWindows,  TimerId::kPortWatch};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT

@@ -10,6 +10,7 @@
 #include "instruments/instrument_result.h"
 #include "panel/dlg_main.h"
 #include "panel/numeric_text.h"
+#include "panel/relay_button_look.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
 
@@ -262,7 +263,8 @@ void InstrumentsBinder::ShowRelayCaptions() {
     for (int channel = 0; channel < RelayModules::kChannels; ++channel) {
         if (auto* b =
                 qobject_cast<QAbstractButton*>(deps_.panel.Control(kFirstRelayButton + channel)))
-            b->setText(QString::fromStdString(relays_.Caption(channel)));
+            ShowRelayState(*b, QString::fromStdString(relays_.Caption(channel)),
+                           relays_.State(channel) == 1);
     }
 }
 

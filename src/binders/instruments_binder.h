@@ -56,8 +56,8 @@ public:
 
     // Panel start-up: loads the relay library, finds the modules and switches all relays off.
     void LoadRelayModules();
-    // Main frame close, after the panel's timers stopped: the meter and the readout stop, every
-    // relay this program switched on goes off and the relay library is let go.
+    // Main frame close, after the panel's timers stopped: the meter and the readout stop and the
+    // relay library is let go; the relays stay as they are.
     void Shutdown();
 
     // The overlay texts of the moment (see core/instrument_texts.h).

@@ -29,6 +29,10 @@ void StageRecordAdapter::StopPositionPolling() {
     control_.StopTimelapseZPoll();
 }
 
+void StageRecordAdapter::OneShotGrabbed() {
+    control_.ZSyncEvent(StageControl::kZsyncOneShot);
+}
+
 void PanelRecordAdapter::SetStatusText(const std::string& text) {
     panel_.Fields().droppedFramesText = text;
     panel_.UpdateData(false);

@@ -22,6 +22,7 @@ public:
     StageSample Sample() const override;
     void StartPositionPolling() override;
     void StopPositionPolling() override;
+    void OneShotGrabbed() override;
 
 private:
     StageState& stage_;

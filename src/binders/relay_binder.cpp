@@ -61,7 +61,7 @@ RelayBinder::~RelayBinder() {
     if (deps_.timelapse)
         deps_.timelapse->SetRelaySync(nullptr);
     if (CDlgMain* panel = panel_.data()) {
-        for (TimerId id : {TimerId::kRelayShot, TimerId::kRelayRepeat}) {
+        for (TimerId id : {TimerId::kRelayShot, TimerId::kRelayRepeat, TimerId::kClockWindows}) {
             panel->Timers().Stop(id);
             panel->Timers().SetHandler(id, {});
         }
@@ -152,6 +152,15 @@ void RelayBinder::StartWithRecording() {
 
 void RelayBinder::StartWithFrameTick() {
     runner_.OnTimelapseTick();
+}
+
+void RelayBinder::EndRecording() {
+    runner_.OnRecordingStopped();
+    Refresh();
+}
+
+void RelayBinder::Shutdown() {
+    runner_.Shutdown();
 }
 
 void RelayBinder::EndRun() {

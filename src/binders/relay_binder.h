@@ -55,11 +55,15 @@ public:
     void OnCountDownTick();
 
     RelayRunner& Runner() { return runner_; }
+    // The program closes: a sequence, cycle or run still going ends as any stop does; every other
+    // relay stays as it is.
+    void Shutdown();
 
     // IRelaySync
     bool HasSteps() const override { return runner_.Schedule().HasSteps(); }
     void StartWithRecording() override;
     void StartWithFrameTick() override;
+    void EndRecording() override;
     void EndRun() override;
     void SwitchOffSequenceRelays() override;
 

@@ -24,8 +24,9 @@ enum class TimerId : int {
     kRelayRepeat = 1012,
     kVevReadout = 1013,
     kMeterReply = 1014,
-    kStatusLine = 1015,  // refreshes the main window's status line
-    kPortWatch = 1016,   // serial devices that go away and come back
+    kStatusLine = 1015,    // refreshes the main window's status line
+    kClockWindows = 1016,  // clock-mode relays follow their windows while a run lasts
+    kPortWatch = 1017,     // serial devices that go away and come back
 };
 constexpr TimerId kFirstTimer = TimerId::kSerialReceive;
 constexpr TimerId kLastTimer = TimerId::kPortWatch;

@@ -1,5 +1,6 @@
 #include "dialogs/count_down_panel.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QLabel>
 #include <QProgressBar>
@@ -7,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/log.h"
 #include "core/tesmira_doc.h"
 
 namespace tesmira {
@@ -51,7 +53,15 @@ CDlgCountDown::CDlgCountDown(CTesmiraDoc& doc, QWidget* parent) : QDialog(parent
 
 void CDlgCountDown::SetTotal(int seconds) {
     model_.SetTotal(seconds);
+    // What each count-down starts from and (below) its title, for following a run from outside.
+    qCDebug(lcDialogs, "count-down total %d s", seconds);
     Show();
+}
+
+void CDlgCountDown::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowTitleChange)
+        qCDebug(lcDialogs).noquote() << "count-down title" << windowTitle();
+    QDialog::changeEvent(event);
 }
 
 void CDlgCountDown::SetRemaining(int seconds) {

@@ -28,6 +28,9 @@ public:
     QLabel* display() const { return display_; }          // 1091
     QProgressBar* progress() const { return progress_; }  // 1090
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void Show();
 

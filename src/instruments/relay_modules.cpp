@@ -54,15 +54,6 @@ int RelayModules::Start() {
 }
 
 void RelayModules::Close() {
-    if (!driver_)
-        return;
-    for (int module = 0; module < kModules; ++module) {
-        if (!ModulePresent(module))
-            continue;
-        Send(module, 0x0F, 0);
-        for (int relay = 0; relay < 4; ++relay)
-            states_[module * 4 + relay] = 0;
-    }
     driver_ = nullptr;
 }
 

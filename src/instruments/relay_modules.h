@@ -58,8 +58,8 @@ public:
     // Lists the modules and switches all relays of the ones found off. Returns the number of
     // modules in use (0..2).
     int Start();
-    // Switches every relay this program switched on off again, without reporting ON->OFF
-    // changes (the program is ending, nothing should move); the driver is let go.
+    // The program is ending: the driver is let go and the relays stay as they are (a lamp
+    // switched on stays on); nothing is switched and no ON->OFF change is reported.
     void Close();
 
     // The module's serial number; empty while the module is absent.

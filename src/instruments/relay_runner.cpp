@@ -22,13 +22,14 @@ RelayRunner::RelayRunner(TimerMultiplexer& timers, Clock& clock, IRelaySwitch& r
       countDown_(countDown),
       player_(timers, clock, relays) {
     timers_.SetHandler(TimerId::kRelayRepeat, [this] { OnCycleTick(); });
+    timers_.SetHandler(TimerId::kClockWindows, [this] { OnClockTick(); });
 }
 
 ShotResult RelayRunner::Shot() {
     if (!schedule_.HasSteps())
         return {ShotOutcome::kNoTimetable, kMsgNoTimetable};
     if (player_.IsRunning()) {
-        player_.Abort();
+        player_.Stop();
         return {ShotOutcome::kStopped, {}};
     }
     player_.Start(schedule_.steps);
@@ -36,7 +37,6 @@ ShotResult RelayRunner::Shot() {
 }
 
 void RelayRunner::StartCycle(int64_t intervalMs, int maxCycles) {
-    cycleFlag_ = true;
     buttonCycle_ = true;
     cycleIntervalMs_ = std::clamp<int64_t>(intervalMs, 1, INT_MAX);
     maxCycles_ = maxCycles;
@@ -47,21 +47,21 @@ void RelayRunner::StartCycle(int64_t intervalMs, int maxCycles) {
     countDown_.SetTitle(UiText("Instruments", "サイクル"));
     countDown_.Show();
     timers_.Start(TimerId::kRelayRepeat, 10);
+    // A cycle evaluates the clock throughout.
+    FollowClockWindows();
 }
 
 void RelayRunner::StopCycle() {
-    cycleFlag_ = false;
+    syncRun_ = false;
     buttonCycle_ = false;
-    if (schedule_.HasClockEvents()) {
-        for (int m = 0; m < kRelayModules; ++m) {
-            if (schedule_.modulePresent[m] && schedule_.clockMask[m])
-                relays_.SetRelays(m, schedule_.clockMask[m], false);
-        }
-    }
+    // The last sequence may still be playing, or have left a relay on: it goes off now, not at
+    // its own OFF step that will never come.
+    player_.SwitchOffLeftOn();
+    SwitchOffClockRelays();
+    StopFollowingClock();
     timers_.Stop(TimerId::kRelayRepeat);
     timers_.Stop(TimerId::kCountDown);
     countDown_.Hide();
-    player_.Abort();
 }
 
 void RelayRunner::OnCycleTick() {
@@ -80,7 +80,7 @@ void RelayRunner::OnCycleTick() {
     countDown_.SetRemaining(cycleRemaining_);
     timers_.Start(TimerId::kCountDown, 1000);
     timers_.Start(TimerId::kRelayRepeat, static_cast<int>(cycleIntervalMs_));
-    // A clock-only cycle has no sequence to play; it only keeps the clock windows ticking.
+    // A clock-only cycle has no sequence to play; it only keeps the clock windows followed.
     if (schedule_.HasSteps())
         player_.Restart(schedule_.steps);
     countDown_.SetTitle(CycleTitle(cycleCount_, maxCycles_));
@@ -95,6 +95,25 @@ void RelayRunner::OnCountDownTick() {
 }
 
 void RelayRunner::FollowClockWindows() {
+    if (!schedule_.HasClockEvents())
+        return;
+    EvaluateClockWindows();
+    // The count-down tick comes once a second at any phase of the clock's second, and pauses
+    // between the recordings of a series: on its own it would switch up to a second or two late.
+    if (!followingClock_) {
+        followingClock_ = true;
+        timers_.Start(TimerId::kClockWindows, kClockFollowPeriodMs);
+    }
+}
+
+void RelayRunner::OnClockTick() {
+    if (followingClock_)
+        EvaluateClockWindows();
+    else
+        timers_.Stop(TimerId::kClockWindows);
+}
+
+void RelayRunner::EvaluateClockWindows() {
     if (!schedule_.HasClockEvents())
         return;
     std::array<int, kRelayChannels> states{};
@@ -113,10 +132,24 @@ void RelayRunner::FollowClockWindows() {
     }
 }
 
+void RelayRunner::SwitchOffClockRelays() {
+    if (!schedule_.HasClockEvents())
+        return;
+    for (int m = 0; m < kRelayModules; ++m) {
+        if (schedule_.modulePresent[m] && schedule_.clockMask[m])
+            relays_.SetRelays(m, schedule_.clockMask[m], false);
+    }
+}
+
+void RelayRunner::StopFollowingClock() {
+    followingClock_ = false;
+    timers_.Stop(TimerId::kClockWindows);
+}
+
 bool RelayRunner::OnRecordingFirstFrame() {
     if (!schedule_.HasSteps())
         return false;
-    cycleFlag_ = true;
+    syncRun_ = true;
     player_.Restart(schedule_.steps);
     timers_.Start(TimerId::kCountDown, 1000);
     return true;
@@ -125,18 +158,29 @@ bool RelayRunner::OnRecordingFirstFrame() {
 bool RelayRunner::OnTimelapseTick() {
     if (!schedule_.HasSteps())
         return false;
-    cycleFlag_ = true;
+    syncRun_ = true;
     player_.Restart(schedule_.steps);
     return true;
 }
 
-void RelayRunner::OnRunStopped() {
-    if (!cycleFlag_)
+void RelayRunner::OnRecordingStopped() {
+    if (!syncRun_)
         return;
-    // A recording shorter than its sequence would otherwise leave relays on until someone
-    // switches them by hand.
-    player_.AbortSwitchingOff();
-    StopCycle();
+    syncRun_ = false;
+    player_.SwitchOffLeftOn();
+}
+
+void RelayRunner::OnRunStopped() {
+    // A synchronised run ends its cycle, the button's one included.
+    if (syncRun_) {
+        StopCycle();
+        return;
+    }
+    // Otherwise a cycle of the button goes on, and keeps following the clock.
+    if (buttonCycle_ || !followingClock_)
+        return;
+    SwitchOffClockRelays();
+    StopFollowingClock();
 }
 
 void RelayRunner::SwitchOffSequenceRelays() {
@@ -144,6 +188,15 @@ void RelayRunner::SwitchOffSequenceRelays() {
         if (schedule_.modulePresent[m] && schedule_.sequenceMask[m])
             relays_.SetRelays(m, schedule_.sequenceMask[m], false);
     }
+}
+
+void RelayRunner::Shutdown() {
+    OnRunStopped();
+    if (buttonCycle_)
+        StopCycle();
+    player_.Stop();
+    for (TimerId id : {TimerId::kRelayShot, TimerId::kRelayRepeat, TimerId::kClockWindows})
+        timers_.Stop(id);
 }
 
 }  // namespace tesmira

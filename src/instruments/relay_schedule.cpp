@@ -11,34 +11,40 @@ struct SyncEvent {
     int module;
     uint8_t bits;
     StepKind kind;
-    int64_t ms;
+    double seconds;  // as the user gave it: events are told apart by their exact time
 };
 
 SyncEvent Marker() {
-    return {kNoModule, 0, StepKind::kFrameMarker, 0};
+    return {kNoModule, 0, StepKind::kFrameMarker, 0.0};
 }
 
-// Consecutive events at the same millisecond for the same module and kind become one step, so
-// relays meant to switch together are switched by one call.
+// Consecutive events at the same time for the same module and kind become one step, so relays
+// meant to switch together are switched by one call. Every step is timed from the first event,
+// each offset rounded once; events at different times stay at least 1 ms apart, even when their
+// offsets round onto the same millisecond.
 std::vector<RelayStep> CompileSteps(const std::vector<SyncEvent>& events) {
     std::vector<RelayStep> steps;
     if (events.empty())
         return steps;
-    const int64_t origin = events.front().ms;
+    const int64_t originMs = OffsetMs(events.front().seconds);
     SyncEvent current = events.front();
-    auto emit = [&](const SyncEvent& e) {
-        steps.push_back({e.module, e.bits, e.kind, e.ms - origin});
-    };
+    int64_t currentAt = 0;
     for (size_t i = 1; i < events.size(); ++i) {
         const SyncEvent& e = events[i];
-        if (e.ms == current.ms && e.module == current.module && e.kind == current.kind) {
-            current.bits |= e.bits;
+        if (e.seconds == current.seconds) {
+            if (e.module == current.module && e.kind == current.kind) {
+                current.bits |= e.bits;
+                continue;
+            }
+            steps.push_back({current.module, current.bits, current.kind, currentAt});
+            current = e;
             continue;
         }
-        emit(current);
+        steps.push_back({current.module, current.bits, current.kind, currentAt});
+        currentAt = std::max(OffsetMs(e.seconds) - originMs, currentAt + 1);
         current = e;
     }
-    emit(current);
+    steps.push_back({current.module, current.bits, current.kind, currentAt});
     return steps;
 }
 
@@ -85,16 +91,19 @@ CompileResult CompileSchedule(const ScheduleInputs& in) {
             continue;
         const uint8_t bit = ChannelBit(r);
         if (row.mode == RowMode::kSync) {
-            const int64_t onMs = OffsetMs(row.onSec);
-            const int64_t offMs = OffsetMs(row.offSec);
+            // A value that is no number counts as 0 s, as its milliseconds do.
+            const double onSec = std::isfinite(row.onSec) ? row.onSec : 0.0;
+            const double offSec = std::isfinite(row.offSec) ? row.offSec : 0.0;
+            const int64_t onMs = OffsetMs(onSec);
+            const int64_t offMs = OffsetMs(offSec);
             const RowVerdict v =
                 ValidateSyncRow(onMs, offMs, in.recMode, in.timelapseMs, in.recIntervalMs);
             if (!v.ok()) {
                 result.rejected.push_back({r, v});
                 continue;
             }
-            events.push_back({module, bit, StepKind::kOff, offMs});
-            events.push_back({module, bit, StepKind::kOn, onMs});
+            events.push_back({module, bit, StepKind::kOff, offSec});
+            events.push_back({module, bit, StepKind::kOn, onSec});
         } else {
             const RowVerdict v = ValidateClockRow(row.on, row.off);
             if (!v.ok()) {
@@ -110,15 +119,15 @@ CompileResult CompileSchedule(const ScheduleInputs& in) {
     if (in.recMode == 2)
         events.push_back(Marker());
     std::stable_sort(events.begin(), events.end(), [](const SyncEvent& a, const SyncEvent& b) {
-        if (a.ms != b.ms)
-            return a.ms < b.ms;
+        if (a.seconds != b.seconds)
+            return a.seconds < b.seconds;
         if (a.module != b.module)
             return a.module < b.module;
         return a.kind < b.kind;
     });
     // A sequence that starts later than its zero gets a marker at the zero, so the steps keep
     // their offsets from the moment the sequence starts.
-    if (!events.empty() && events.front().ms > 0)
+    if (!events.empty() && events.front().seconds > 0.0)
         events.insert(events.begin(), Marker());
 
     out.steps = CompileSteps(events);

@@ -25,8 +25,7 @@ RelaySequencePlayer::RelaySequencePlayer(TimerMultiplexer& timers, Clock& clock,
 }
 
 void RelaySequencePlayer::Start(std::vector<RelayStep> steps) {
-    timers_.Stop(TimerId::kRelayShot);
-    ++generation_;
+    Halt();
     steps_ = std::move(steps);
     next_ = 0;
     heldOn_ = {};
@@ -34,20 +33,16 @@ void RelaySequencePlayer::Start(std::vector<RelayStep> steps) {
     if (!running_)
         return;
     startTick_ = clock_.TickMs();
-    PlayDue();
+    Arm();
 }
 
-void RelaySequencePlayer::Abort() {
+void RelaySequencePlayer::Halt() {
     timers_.Stop(TimerId::kRelayShot);
     ++generation_;
     running_ = false;
 }
 
-void RelaySequencePlayer::AbortSwitchingOff() {
-    const bool wasRunning = running_;
-    Abort();
-    if (!wasRunning)
-        return;
+void RelaySequencePlayer::SwitchOffHeld() {
     for (int m = 0; m < kRelayModules; ++m) {
         if (heldOn_[m])
             relays_.SetRelays(m, heldOn_[m], false);
@@ -55,8 +50,20 @@ void RelaySequencePlayer::AbortSwitchingOff() {
     heldOn_ = {};
 }
 
+void RelaySequencePlayer::Stop() {
+    if (!running_)
+        return;
+    Halt();
+    SwitchOffHeld();
+}
+
+void RelaySequencePlayer::SwitchOffLeftOn() {
+    Halt();
+    SwitchOffHeld();
+}
+
 void RelaySequencePlayer::Restart(std::vector<RelayStep> steps) {
-    AbortSwitchingOff();
+    Stop();
     Start(std::move(steps));
 }
 
@@ -68,28 +75,34 @@ void RelaySequencePlayer::OnTick() {
 
 int64_t RelaySequencePlayer::Elapsed() const {
     // Wrap-safe: the tick counter wraps after 49.7 days, a sequence is far shorter.
-    return static_cast<int64_t>(static_cast<uint32_t>(clock_.TickMs() - startTick_));
+    const auto sinceStart =
+        static_cast<int64_t>(static_cast<uint32_t>(clock_.TickMs() - startTick_));
+    return sinceStart - kFirstStepDelayMs;
 }
 
 void RelaySequencePlayer::PlayDue() {
     const uint64_t generation = generation_;
-    const int64_t elapsed = Elapsed();
-    while (next_ < steps_.size() && steps_[next_].atMs <= elapsed) {
-        const RelayStep step = steps_[next_++];
-        if (step.kind == StepKind::kFrameMarker) {
-            if (onMarker_)
-                onMarker_();
-        } else if (step.module >= 0 && step.module < kRelayModules) {
-            const bool on = step.kind == StepKind::kOn;
-            relays_.SetRelays(step.module, step.bits, on);
-            if (on)
-                heldOn_[step.module] |= step.bits;
-            else
-                heldOn_[step.module] &= static_cast<uint8_t>(~step.bits);
+    // One tick plays the steps of one moment only: a tick that comes late still leaves the
+    // designed millisecond between steps of different times.
+    if (next_ < steps_.size() && steps_[next_].atMs <= Elapsed()) {
+        const int64_t moment = steps_[next_].atMs;
+        while (next_ < steps_.size() && steps_[next_].atMs == moment) {
+            const RelayStep step = steps_[next_++];
+            if (step.kind == StepKind::kFrameMarker) {
+                if (onMarker_)
+                    onMarker_();
+            } else if (step.module >= 0 && step.module < kRelayModules) {
+                const bool on = step.kind == StepKind::kOn;
+                relays_.SetRelays(step.module, step.bits, on);
+                if (on)
+                    heldOn_[step.module] |= step.bits;
+                else
+                    heldOn_[step.module] &= static_cast<uint8_t>(~step.bits);
+            }
+            // A callback may have stopped or replaced this sequence.
+            if (generation != generation_)
+                return;
         }
-        // A callback may have stopped or replaced this sequence.
-        if (generation != generation_)
-            return;
     }
     if (next_ < steps_.size()) {
         Arm();

@@ -1,7 +1,8 @@
-// Plays a compiled relay sequence on timer 1011. Every step is due at a fixed millisecond from
-// the sequence's start, read from the clock at each tick, so a late tick delays only its own
-// steps and never the ones after it. The player keeps its own copy of the steps: an apply that
-// recompiles the schedule while a sequence runs does not disturb it.
+// Plays a compiled relay sequence on timer 1011. The first step plays 10 ms after the start, and
+// every step is due at a fixed millisecond from that zero, read from the clock at each tick, so a
+// late tick delays only its own steps and never the ones after it. Steps due at different times
+// never share a tick: a late tick keeps at least 1 ms between them. The player keeps its own copy
+// of the steps: an apply that recompiles the schedule while a sequence runs does not disturb it.
 #pragma once
 
 #include <array>
@@ -16,6 +17,9 @@
 
 namespace tesmira {
 
+// A sequence's first step plays this long after its start; every step's time counts from there.
+inline constexpr int64_t kFirstStepDelayMs = 10;
+
 class RelaySequencePlayer {
 public:
     // Takes over the handler of timer 1011 on `timers`.
@@ -23,17 +27,19 @@ public:
 
     // Called at each frame-marker step; the recording side decides whether a frame is taken.
     void SetFrameMarkerHandler(std::function<void()> handler) { onMarker_ = std::move(handler); }
-    // Called when the last step has been played (not on an abort).
+    // Called when the last step has been played (not on a stop).
     void SetFinishedHandler(std::function<void()> handler) { onFinished_ = std::move(handler); }
 
-    // Starts playing `steps` now; steps due at 0 are played before this returns. An empty list
-    // starts nothing. A running sequence is replaced without switching anything.
+    // Starts playing `steps`, the first one 10 ms from now. An empty list starts nothing. A
+    // running sequence is replaced without switching anything.
     void Start(std::vector<RelayStep> steps);
-    // Stops at once; relays keep their states.
-    void Abort();
-    // Stops and switches off every relay this sequence switched on and has not switched off yet.
-    void AbortSwitchingOff();
-    // A clean restart: the running sequence (if any) is aborted with its relays switched off.
+    // Stops a running sequence and switches off at once every relay it switched on and had not
+    // switched off yet. A sequence that already played to its end is left as it is.
+    void Stop();
+    // Stops a running sequence, if any, and switches off every relay the latest sequence left on,
+    // also one that played to its end (a relay whose ON step comes after its OFF step).
+    void SwitchOffLeftOn();
+    // A clean restart: a running sequence is stopped with its relays off, then `steps` start.
     void Restart(std::vector<RelayStep> steps);
 
     bool IsRunning() const { return running_; }
@@ -43,6 +49,8 @@ public:
     void OnTick();
 
 private:
+    void Halt();
+    void SwitchOffHeld();
     void PlayDue();
     void Arm();
     int64_t Elapsed() const;
@@ -56,6 +64,7 @@ private:
     uint32_t startTick_ = 0;
     bool running_ = false;
     uint64_t generation_ = 0;  // changes on every start and stop, so callbacks can tell
+    // Relays the latest sequence switched on and not off again, per module.
     std::array<uint8_t, kRelayModules> heldOn_{};
 };
 

@@ -111,6 +111,8 @@ void RecordingControl::RecStart() {
             repeatsLeft_ = s.recRepaet;
             deps_.countDown->Show();
             timers.Start(TimerId::kRepeatGap, s.recInterval);
+            nextRepeatTick_ =
+                deps_.clock->TickMs() + uint32_t(timers.PeriodOf(TimerId::kRepeatGap));
         }
         deps_.stage->ResetForRecording();
 
@@ -159,6 +161,8 @@ void RecordingControl::FailStart(const std::string& reason, bool streamTouched) 
         run.isRepeating = false;
         timers.Stop(TimerId::kRepeatGap);
         deps_.countDown->Hide();
+        if (relay_)
+            relay_->EndRun();
     }
     timers.Start(TimerId::kSerialReceive, 500);
     if (zoomWasChanged_) {
@@ -187,14 +191,17 @@ void RecordingControl::RecStop() {
     for (TimerId id : {TimerId::kRecording, TimerId::kReadyAnswer, TimerId::kCountDown})
         timers.Stop(id);
     timers.Start(TimerId::kSerialReceive, 500);
-    // Whatever stopped the recording (limit, button, stream end, live stop), a synchronised run
-    // ends here; the repeat wait below brings its own count-down back.
-    EndRelayRun();
 
     if (run.isRepeating) {
         if (repeatsLeft_ != 1 && run.isRecording) {
+            // Whatever stopped this recording (limit, button, stream end), its sequence ends here
+            // and the series goes on.
+            EndRelayRun(/*runEnds=*/false);
             timers.Start(TimerId::kCountDown, 1000);
-            waitCountdown_ = recCountdown_ + int(s.repeatPauseSec) - 1;
+            // The wait the repeat timer really keeps: however early or late this recording
+            // ended, the next one starts one interval after this one started.
+            const int32_t leftMs = int32_t(nextRepeatTick_ - deps_.clock->TickMs());
+            waitCountdown_ = leftMs > 0 ? leftMs / 1000 : 0;
             deps_.countDown->SetTotal(waitCountdown_);
             deps_.countDown->Show();
             deps_.panel->SetStatusText(RepeatStatus());
@@ -204,6 +211,8 @@ void RecordingControl::RecStop() {
         } else {
             EndSeries();
         }
+    } else if (run.isRecording) {
+        EndRelayRun(/*runEnds=*/true);
     }
     if (!run.isRecording) {
         deps_.panel->ClearReadyWait();
@@ -348,12 +357,17 @@ void RecordingControl::EndFile() {
     sinkPath_.clear();
 }
 
-void RecordingControl::EndRelayRun() {
-    if (!relayRunMarked_)
-        return;
+// `runEnds`: the recording, or its whole series, is over; otherwise one recording of a series
+// that goes on.
+void RecordingControl::EndRelayRun(bool runEnds) {
+    const bool marked = relayRunMarked_;
     relayRunMarked_ = false;
-    if (relay_)
-        relay_->EndRun();
+    if (!relay_)
+        return;
+    if (runEnds)
+        relay_->EndRun();  // also a run without steps: it may have followed the clock windows
+    else if (marked)
+        relay_->EndRecording();
 }
 
 // The last recording of a series stopped or the series was called off: the relays of the
@@ -363,6 +377,7 @@ void RecordingControl::EndSeries() {
     run.isRepeating = false;
     deps_.timers->Stop(TimerId::kRepeatGap);
     deps_.countDown->Hide();
+    EndRelayRun(/*runEnds=*/true);
     if (relay_ && relay_->HasSteps())
         relay_->SwitchOffSequenceRelays();
     deps_.panel->UpdateRecordControls();
@@ -425,6 +440,7 @@ void RecordingControl::OnRepeatTick() {
         return;
     }
     --repeatsLeft_;
+    nextRepeatTick_ += uint32_t(deps_.timers->PeriodOf(TimerId::kRepeatGap));
     RecStart();
 }
 

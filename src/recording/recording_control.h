@@ -96,6 +96,8 @@ public:
     // seconds, so that Z in the log follows the drive (other drives are left alone).
     virtual void StartPositionPolling() = 0;
     virtual void StopPositionPolling() = 0;
+    // A time-lapse frame was grabbed: the Z/shot synchronisation's one-shot event ("Zsync" 8).
+    virtual void OneShotGrabbed() {}
 };
 
 struct RecordingDeps {
@@ -174,7 +176,7 @@ private:
     void CountersChanged();
 
     RecordingDeps deps_;
-    void EndRelayRun();
+    void EndRelayRun(bool runEnds);
     void EndSeries();
 
     TimelapseControl* timelapse_ = nullptr;
@@ -187,6 +189,7 @@ private:
     int repeatsLeft_ = 1;
     int recCountdown_ = 1;
     int waitCountdown_ = 1;
+    uint32_t nextRepeatTick_ = 0;  // when timer 1008 starts the next recording of the series
     double streamRate_ = 0.0;
     double headerRate_ = 0.0;
     double zoomBeforeRecording_ = 0.0;

@@ -15,8 +15,11 @@ public:
     // A time-lapse tick: a sequence still running from the last tick is cut short with its relays
     // off, and a new one starts; its frame-marker step asks for the frame.
     virtual void StartWithFrameTick() = 0;
-    // A synchronised run stopped, however: the cycle ends and the relays the sequence left on go
-    // off.
+    // One recording of a series stopped and the series goes on: what its sequence switched on
+    // goes off at once.
+    virtual void EndRecording() = 0;
+    // A recording, a series or a time-lapse run ended, however it ended: the cycle ends, what the
+    // sequence left on goes off at once, and so do the clock-mode relays the run followed.
     virtual void EndRun() = 0;
     // The end of a time-lapse run or of a series of recordings: every relay of the sequence off.
     virtual void SwitchOffSequenceRelays() = 0;

@@ -52,8 +52,6 @@ void TimelapseControl::RecStart() {
         timers.Stop(id);
     if (deps_.run.isRecording)
         return;
-    // A wrap-up of the last run still pending is finished first: its relays go off now.
-    EndRelayRun();
     deps_.countDown.SetTitle(UiText("Recording", "タイムラップス　"));
     deps_.countDown.SetTotal(1);
     deps_.countDown.SetRemaining(0);
@@ -150,11 +148,7 @@ void TimelapseControl::FailStart(const std::string& reason) {
 void TimelapseControl::OnTimelapseTick() {
     TimerMultiplexer& timers = deps_.timers;
     if (!deps_.run.isRecording) {
-        // The wrap-up tick after a stop: whatever the count reached, the clock and the
-        // count-down end here, and the relays of a synchronised run go off.
         timers.Stop(TimerId::kTimelapse);
-        deps_.countDown.Hide();
-        EndRelayRun();
         return;
     }
     if (firstTick_) {
@@ -185,14 +179,16 @@ void TimelapseControl::RequestFrame() {
     deps_.log.AppendFrame(stage.x, stage.y, stage.z, stage.ready);
 }
 
+// The run is over: a sequence still playing is cut short, and what the run switched on goes off
+// now, not when a sequence that will take no more frames would have switched it.
 void TimelapseControl::EndRelayRun() {
-    if (!relayRunMarked_)
-        return;
+    const bool marked = relayRunMarked_;
     relayRunMarked_ = false;
     if (!relay_)
         return;
-    relay_->EndRun();
-    relay_->SwitchOffSequenceRelays();
+    relay_->EndRun();  // also a run without steps: it may have followed the clock windows
+    if (marked)
+        relay_->SwitchOffSequenceRelays();
 }
 
 void TimelapseControl::OnFrameGrabbed() {
@@ -201,6 +197,8 @@ void TimelapseControl::OnFrameGrabbed() {
         return;
     frameRequested_ = false;
     const Settings& s = deps_.settings;
+    // The Z/shot synchronisation's one-shot event, before the frame is stored.
+    deps_.stage.OneShotGrabbed();
 
     deps_.panel.SetStatusText(Format("Get %6d / %d  ", tlFrameCount_ + 1, s.tlFrames));
     if (s.timelapse > 2000) {
@@ -278,13 +276,9 @@ void TimelapseControl::RecStop() {
         deps_.panel.ClearReadyWait();
         return;
     }
-    if (relayRunMarked_) {
-        // The last sequence gets two seconds to finish before the wrap-up tick ends the run.
-        timers.Start(TimerId::kTimelapse, 2000);
-    } else {
-        timers.Stop(TimerId::kTimelapse);
-        deps_.countDown.Hide();
-    }
+    timers.Stop(TimerId::kTimelapse);
+    deps_.countDown.Hide();
+    EndRelayRun();
     deps_.stage.StopPositionPolling();
     frameRequested_ = false;
     deps_.camera.ClearGrabRequest();

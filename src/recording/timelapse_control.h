@@ -110,7 +110,7 @@ private:
 
     TimelapseDeps deps_;
     IRelaySync* relay_ = nullptr;
-    bool relayRunMarked_ = false;  // the sequence takes the frames; ended by the wrap-up tick
+    bool relayRunMarked_ = false;  // the sequence takes the frames; ended by the stop
     TimelapseType type_ = TimelapseType::kBmp;
     TimelapseTarget target_;
     std::unique_ptr<TimelapseAviWriter> avi_;

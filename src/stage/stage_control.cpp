@@ -18,7 +18,6 @@ using T = StageText;
 
 constexpr int kDelayedZMs = 30;
 constexpr int kZPollMs = 2000;
-constexpr int kZsyncOneShot = 8;
 
 void WriteIfOpen(ISerialChannel& channel, const std::string& text) {
     if (!text.empty() && channel.IsOpen())

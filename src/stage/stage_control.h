@@ -89,8 +89,9 @@ public:
     void ZCoarseDown() { ZStep(-1, true); }
     void SendZStep(const std::string& text, double dz);
 
-    // A relay (0..7) went from ON to OFF, or a time-lapse one-shot frame was grabbed (8): one Z
-    // fine step up when the source is the one chosen in "Zsync".
+    // A relay (0..7) went from ON to OFF, or a time-lapse one-shot frame was grabbed
+    // (kZsyncOneShot): one Z fine step up when the source is the one chosen in "Zsync".
+    static constexpr int kZsyncOneShot = 8;
     void ZSyncEvent(int source);
 
     // A complete reply from slot 2 while the Z kind is TE2000E (reception tick 1000).

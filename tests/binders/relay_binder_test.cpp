@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QPalette>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "dialogs/dlg_timelapse.h"
 #include "instruments/schedule_validation.h"
 #include "panel/dlg_main.h"
+#include "panel/relay_button_look.h"
 #include "serial/serial_slots.h"
 #include "stage/stage_control.h"
 #include "stage/stage_state.h"
@@ -72,6 +74,12 @@ protected:
     }
     QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(panel->Control(id)); }
     std::string Caption(int id) { return Button(id)->text().toStdString(); }
+    std::string ReadState() {
+        std::ifstream in(dir / "relays.state");
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
     std::string Log() {
         std::ifstream in(dir / "relays.log");
         std::stringstream s;
@@ -109,16 +117,38 @@ TEST_F(RelaysOnPanel, ShotSwitchesTheStandInRelayOnAndOffOnScheduleWhileTheButto
     const std::string off = "SetRelays S4A mask 0x01 off";
     Button(1180)->click();
     EXPECT_EQ(Caption(1180), "中断");
-    backend.Advance(499);
+    backend.Advance(509);  // the sequence's first step comes 10 ms after the press
     EXPECT_EQ(Log().find(on), std::string::npos);
     backend.Advance(1);
     EXPECT_NE(Log().find(on), std::string::npos) << Log();
+    EXPECT_TRUE(Button(1079)->property("relayOn").toBool()) << "an ON relay shows in colour";
+    EXPECT_EQ(Button(1079)->palette().color(QPalette::Button), kRelayOnColour);
     backend.Advance(2499);
     EXPECT_EQ(Log().find(off), std::string::npos);
     EXPECT_EQ(Caption(1180), "中断");
     backend.Advance(1);
     EXPECT_NE(Log().find(off), std::string::npos) << Log();
     EXPECT_EQ(Caption(1180), "ショット");
+    EXPECT_FALSE(Button(1079)->property("relayOn").toBool());
+    EXPECT_NE(Button(1079)->palette().color(QPalette::Button), kRelayOnColour);
+}
+
+// R4 ON 1 s / OFF 2 s, cycles of 2 s x 5 in mode "USB リレー ショット直接": the last cycle's OFF
+// is due just after the cycle ends, and the end switches R4 off.
+TEST_F(RelaysOnPanel, TheEndOfACycleSwitchesOffWhatItsLastSequenceSwitchedOn) {
+    settings.relayMode[0] = 0;
+    settings.relayMode[3] = 1;
+    settings.relaySyncOn[3] = 1.0;
+    settings.relaySyncOff[3] = 2.0;
+    settings.timelapse = 2000;
+    settings.tlFrames = 5;
+    SelectMode(3);
+    Button(1181)->click();
+    backend.Advance(10 + 5 * 2000 + 1000);
+    EXPECT_FALSE(relays->Runner().IsCycling());
+    EXPECT_EQ("S4A 0000\n", ReadState()) << Log();
+    const std::string log = Log();
+    EXPECT_EQ(log.rfind("mask 0x08 off"), log.rfind("mask 0x08")) << log;
 }
 
 TEST_F(RelaysOnPanel, ModeThreeCyclesWithItsCountDownAndAnyModeCanStopTheCycle) {

@@ -14,6 +14,7 @@ public:
     bool HasSteps() const override { return steps; }
     void StartWithRecording() override { calls.push_back("start-recording"); }
     void StartWithFrameTick() override { calls.push_back("start-tick"); }
+    void EndRecording() override { calls.push_back("end-recording"); }
     void EndRun() override { calls.push_back("end-run"); }
     void SwitchOffSequenceRelays() override { calls.push_back("off"); }
 

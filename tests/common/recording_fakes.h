@@ -62,10 +62,12 @@ public:
     StageSample Sample() const override { return sample; }
     void StartPositionPolling() override { polling = true; }
     void StopPositionPolling() override { polling = false; }
+    void OneShotGrabbed() override { ++oneShots; }
 
     StageSample sample;
     int resets = 0;
     bool polling = false;
+    int oneShots = 0;  // Z/shot synchronisation events of grabbed time-lapse frames
 };
 
 }  // namespace tesmira::test

@@ -129,7 +129,7 @@ TEST(RelayModules, SetRelaysChangesOnlyWhatItMayAndAlwaysTellsTheLibrary) {
     EXPECT_EQ(relays.State(3), 1);
 }
 
-TEST(RelayModules, CloseSwitchesAllOffQuietlyAndLetsTheLibraryGo) {
+TEST(RelayModules, CloseLeavesTheRelaysAsTheyAreAndLetsTheLibraryGo) {
     RecordingDriver d;
     d.modules = {"S4-1", "S4-2"};
     RelayModules relays(&d);
@@ -140,11 +140,11 @@ TEST(RelayModules, CloseSwitchesAllOffQuietlyAndLetsTheLibraryGo) {
     relays.SetOffListener([&](int) { ++offs; });
     d.calls.clear();
     relays.Close();
-    EXPECT_EQ(d.calls, (std::vector<Call>{{"S4-1", 0x0F, 0}, {"S4-2", 0x0F, 0}}));
+    EXPECT_TRUE(d.calls.empty()) << "a lamp switched on stays on after the program";
     EXPECT_EQ(offs, 0);
-    EXPECT_EQ(relays.State(7), 0);
+    EXPECT_EQ(relays.State(7), 1);
     relays.Toggle(1);  // after Close nothing reaches the library
-    EXPECT_EQ(d.calls.size(), 2u);
+    EXPECT_TRUE(d.calls.empty());
 }
 
 }  // namespace

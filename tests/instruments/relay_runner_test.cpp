@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "common/fake_timer_backend.h"
 #include "instruments/relay_fakes.h"
 #include "instruments/relay_runner.h"
@@ -7,9 +10,27 @@
 namespace tesmira {
 namespace {
 
+// A fake clock whose local time moves with its tick when `ticking` (from `local` at tick `base`),
+// for the clock windows; otherwise the time of day stands still.
+struct WallClock : FakeClock {
+    std::tm LocalTime() override {
+        if (!ticking)
+            return local;
+        std::tm t = local;
+        const int second = SecondsOfDay(local) + int((tick - base + phaseMs) / 1000);
+        t.tm_hour = second / 3600 % 24;
+        t.tm_min = second / 60 % 60;
+        t.tm_sec = second % 60;
+        return t;
+    }
+    bool ticking = false;
+    uint32_t base = tick;
+    uint32_t phaseMs = 0;  // how far into its second the local time is at `base`
+};
+
 // The runner on a fake clock: timers fire only as the test moves time forward.
 struct Rig {
-    FakeClock clock;
+    WallClock clock;
     FakeTimerBackend backend{clock};
     TimerMultiplexer timers{&backend};
     FakeRelays relays{clock};
@@ -57,7 +78,7 @@ TEST(SequencePlayer, EverySwitchHappensAtItsScheduledMillisecond) {
     rig.Advance(1200);
     ASSERT_EQ(rig.relays.calls.size(), 10u);
     for (size_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(rig.Since(rig.relays.calls[i]), 100 * (i + 1)) << i;
+        EXPECT_EQ(rig.Since(rig.relays.calls[i]), 100 * (i + 1) + kFirstStepDelayMs) << i;
         EXPECT_EQ(rig.relays.calls[i].on, i % 2 == 0);
     }
     EXPECT_FALSE(rig.runner.Player().IsRunning());
@@ -65,20 +86,20 @@ TEST(SequencePlayer, EverySwitchHappensAtItsScheduledMillisecond) {
 }
 
 TEST(SequencePlayer, ALateTickDelaysOnlyItsOwnStep) {
-    // Hold the sequence tick back by hand for 30 ms: the late step plays at once on the next
+    // Hold the sequence tick back by hand for 20 ms: the late step plays at once on the next
     // tick and the steps after it keep their times.
     Rig rig;
     rig.Compile(TenSteps());
     rig.runner.Shot();
-    rig.Advance(250);  // steps at 100 and 200 done
+    rig.Advance(250);  // steps at 110 and 210 done
     rig.timers.Stop(TimerId::kRelayShot);
-    rig.Advance(80);  // 300 missed
+    rig.Advance(80);  // 310 missed
     rig.runner.Player().OnTick();
     rig.Advance(1000);
     ASSERT_EQ(rig.relays.calls.size(), 10u);
     EXPECT_EQ(rig.Since(rig.relays.calls[2]), 330u);
     for (size_t i = 3; i < 10; ++i)
-        EXPECT_EQ(rig.Since(rig.relays.calls[i]), 100 * (i + 1)) << i;
+        EXPECT_EQ(rig.Since(rig.relays.calls[i]), 100 * (i + 1) + kFirstStepDelayMs) << i;
 }
 
 TEST(SequencePlayer, LongWaitsApproachOnAPreciseTimer) {
@@ -102,12 +123,11 @@ TEST(ShotButton, StartsStopsAndRefusesAnEmptyTimetable) {
     Sync(in, 0, 0.0, 1.0);
     rig.Compile(in);
     EXPECT_EQ(rig.runner.Shot().outcome, ShotOutcome::kStarted);
-    EXPECT_EQ(rig.relays.states[0], 1);  // the step at 0 plays at once
     rig.Advance(500);
     EXPECT_EQ(rig.runner.Shot().outcome, ShotOutcome::kStopped);
     rig.Advance(2000);
-    EXPECT_EQ(rig.relays.states[0], 1);  // stopped by hand: relays stay as they are
-    EXPECT_EQ(rig.relays.calls.size(), 1u);
+    EXPECT_EQ(rig.relays.states[0], 0);
+    EXPECT_EQ(rig.relays.calls.size(), 2u);
 }
 
 TEST(SequencePlayer, ARunningSequencePlaysItsOwnSnapshot) {
@@ -124,7 +144,7 @@ TEST(SequencePlayer, ARunningSequencePlaysItsOwnSnapshot) {
     rig.Advance(1000);
     ASSERT_EQ(rig.relays.calls.size(), 2u);
     EXPECT_EQ(rig.relays.calls[1].mask, 0x01);
-    EXPECT_EQ(rig.Since(rig.relays.calls[1]), 1000u);
+    EXPECT_EQ(rig.Since(rig.relays.calls[1]), 1000u + kFirstStepDelayMs);
     // The next shot plays the new steps.
     rig.runner.Shot();
     rig.Advance(1000);
@@ -140,18 +160,20 @@ TEST(TimelapseHook, TheMarkerTakesTheFrameAndALongSequenceRestartsCleanly) {
 
     EXPECT_TRUE(rig.runner.OnTimelapseTick());
     EXPECT_EQ(rig.markers, 0);
-    rig.Advance(2000);
-    EXPECT_EQ(rig.markers, 1);  // frame 2 s after the sequence starts
+    rig.Advance(2000 + kFirstStepDelayMs);
+    EXPECT_EQ(rig.markers, 1);  // frame 2 s after the sequence's first step
     rig.Advance(3000);
     EXPECT_EQ(rig.relays.states[0], 0);
     EXPECT_EQ(rig.relays.states[1], 1);
 
     rig.relays.calls.clear();
     EXPECT_TRUE(rig.runner.OnTimelapseTick());  // the first sequence is still running
-    // Relay 2 of the aborted run goes off, then the new run switches relay 1 on.
-    ASSERT_GE(rig.relays.calls.size(), 2u);
+    // Relay 2 of the cut-short run goes off at once, then the new run switches relay 1 on.
+    ASSERT_EQ(rig.relays.calls.size(), 1u);
     EXPECT_FALSE(rig.relays.calls[0].on);
     EXPECT_EQ(rig.relays.calls[0].mask, 0x02);
+    rig.Advance(kFirstStepDelayMs);
+    ASSERT_EQ(rig.relays.calls.size(), 2u);
     EXPECT_TRUE(rig.relays.calls[1].on);
     rig.Advance(2000);
     EXPECT_EQ(rig.markers, 2);
@@ -211,6 +233,7 @@ TEST(Cycle, AClockOnlyCycleShowsNoMessageAndStoppingSwitchesClockRelaysOff) {
     EXPECT_EQ(rig.relays.states[6], 0);
     EXPECT_FALSE(rig.timers.IsRunning(TimerId::kRelayRepeat));
     EXPECT_FALSE(rig.timers.IsRunning(TimerId::kCountDown));
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kClockWindows));
 }
 
 TEST(ClockTick, ClockRelaysAreHeldOffWhileASequenceRuns) {
@@ -295,10 +318,171 @@ TEST(Timers, SequenceAndCycleTimersArePrecise) {
     Sync(in, 0, 0.0, 20.0);
     rig.Compile(in);
     rig.runner.StartCycle(120000, 2);
-    rig.Advance(10);
+    rig.Advance(10 + kFirstStepDelayMs);
     EXPECT_TRUE(rig.backend.IsPrecise(TimerId::kRelayRepeat));
     EXPECT_TRUE(rig.backend.IsPrecise(TimerId::kRelayShot));
     EXPECT_GE(rig.backend.PeriodOf(TimerId::kRelayShot), 20) << "a long wait, still precise";
+}
+
+// However a sequence ends before its last step, what it switched on goes off at that moment, not
+// at an OFF step that will never come.
+TEST(SequenceEnds, EveryEndSwitchesOffAtOnceWhatTheSequenceSwitchedOn) {
+    struct Row {
+        int row;
+        double on, off;
+    };
+    struct Case {
+        const char* name;
+        Row row;
+        std::function<void(Rig&)> play;  // ends the sequence at `endAt` ms after the start
+        uint32_t endAt;
+    };
+    const std::vector<Case> cases = {
+        // R4 ON 1 s / OFF 2 s, 2 s x 5 cycles: the sixth cycle tick ends the cycle while the
+        // last sequence's OFF is still 10 ms away.
+        {"cycle, R4 1 s / 2 s, 2 s x 5",
+         {3, 1.0, 2.0},
+         [](Rig& r) {
+             r.runner.StartCycle(2000, 5);
+             r.Advance(10 + 5 * 2000 + 500);
+         },
+         10 + 5 * 2000},
+        {"cycle whose sequence outlasts its interval",
+         {0, 0.0, 2.5},
+         [](Rig& r) {
+             r.runner.StartCycle(2000, 2);
+             r.Advance(10 + 2 * 2000 + 500);
+         },
+         10 + 2 * 2000},
+        {"cycle whose row is ON after its OFF",
+         {1, 1.5, 0.5},
+         [](Rig& r) {
+             r.runner.StartCycle(2000, 1);
+             r.Advance(10 + 2000 + 500);
+         },
+         10 + 2000},
+        {"shot pressed again",
+         {0, 0.0, 5.0},
+         [](Rig& r) {
+             r.runner.Shot();
+             r.Advance(1000);
+             r.runner.Shot();
+         },
+         1000},
+        {"recording stopped",
+         {0, 0.0, 5.0},
+         [](Rig& r) {
+             r.runner.OnRecordingFirstFrame();
+             r.Advance(1000);
+             r.runner.OnRunStopped();
+         },
+         1000},
+        {"one recording of a series stopped",
+         {0, 0.0, 5.0},
+         [](Rig& r) {
+             r.runner.OnRecordingFirstFrame();
+             r.Advance(1000);
+             r.runner.OnRecordingStopped();
+         },
+         1000},
+        {"program closed mid-shot",
+         {0, 0.0, 5.0},
+         [](Rig& r) {
+             r.runner.Shot();
+             r.Advance(1000);
+             r.runner.Shutdown();
+         },
+         1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        ScheduleInputs in = Inputs(3);
+        Sync(in, c.row.row, c.row.on, c.row.off);
+        rig.Compile(in);
+        c.play(rig);
+        rig.Advance(6000);  // nothing more may come
+        EXPECT_EQ(rig.relays.states[c.row.row], 0);
+        ASSERT_FALSE(rig.relays.calls.empty());
+        const RelayCall& last = rig.relays.calls.back();
+        EXPECT_FALSE(last.on);
+        EXPECT_EQ(last.mask, ChannelBit(c.row.row));
+        EXPECT_EQ(rig.Since(last), c.endAt);
+        EXPECT_FALSE(rig.runner.Player().IsRunning());
+        EXPECT_FALSE(rig.timers.IsRunning(TimerId::kRelayShot));
+    }
+}
+
+// A sequence starts 10 ms after it is asked for; two rows whose offsets differ by less than a
+// millisecond switch 1 ms apart, also when the tick that plays them comes late.
+TEST(SequencePlayer, TheFirstStepWaitsTenMsAndCloseStepsStayAMillisecondApart) {
+    Rig rig;
+    ScheduleInputs in = Inputs(0);
+    Sync(in, 0, 0.1, 0.5);
+    Sync(in, 1, 0.1004, 0.6);
+    rig.Compile(in);
+    rig.runner.Shot();
+    rig.Advance(kFirstStepDelayMs - 1);
+    EXPECT_EQ(rig.markers, 0);
+    rig.Advance(1);
+    EXPECT_EQ(rig.markers, 1);  // the marker at the sequence's zero
+    rig.Advance(90);            // 100 ms after the start
+    rig.timers.Stop(TimerId::kRelayShot);
+    rig.Advance(40);
+    rig.runner.Player().OnTick();  // late: both ON steps are due
+    rig.Advance(600);
+    ASSERT_EQ(rig.relays.calls.size(), 4u);
+    EXPECT_EQ(rig.relays.calls[0].mask, 0x01);
+    EXPECT_EQ(rig.Since(rig.relays.calls[0]), 140u);
+    EXPECT_EQ(rig.relays.calls[1].mask, 0x02);
+    EXPECT_EQ(rig.Since(rig.relays.calls[1]), 141u);
+    EXPECT_EQ(rig.Since(rig.relays.calls[2]), 510u);
+    EXPECT_EQ(rig.Since(rig.relays.calls[3]), 610u);
+}
+
+// A 10 s clock window during a series of recordings whose relay sequence plays at each recording:
+// once the count-down tick has looked at the clock, the relay goes on within a fifth of a second
+// of the window's start and off within a fifth of a second of its end, and nothing in between
+// (not the recordings' starts and stops) switches it.
+TEST(ClockFollowing, AWindowHoldsItsRelayForItsWholeLengthDuringARun) {
+    Rig rig;
+    ScheduleInputs in = Inputs(1);
+    in.recIntervalMs = 6000;
+    in.clockOffDuringShot = false;
+    Sync(in, 3, 1.0, 2.0);
+    in.rows[0].mode = RowMode::kClock;
+    in.rows[0].on = {12, 0, 5};
+    in.rows[0].off = {12, 0, 15};
+    rig.Compile(in);
+    rig.clock.ticking = true;
+    rig.clock.phaseMs = 300;  // 12:00:00.300 now: the window is 4.7 s to 14.7 s away
+
+    for (uint32_t start = 0; start < 24000; start += 6000) {  // four 2 s recordings
+        rig.Advance(start + 100 - (rig.clock.tick - rig.t0));
+        rig.runner.OnRecordingFirstFrame();
+        if (start == 0) {
+            rig.Advance(1000);
+            rig.runner.FollowClockWindows();  // the first count-down tick
+        }
+        rig.Advance(start + 2200 - (rig.clock.tick - rig.t0));
+        if (start < 18000)
+            rig.runner.OnRecordingStopped();
+    }
+    rig.runner.OnRunStopped();
+
+    std::vector<RelayCall> r1;
+    for (const RelayCall& c : rig.relays.calls)
+        if (c.module == 0 && c.mask == 0x01)
+            r1.push_back(c);
+    ASSERT_GE(r1.size(), 2u);
+    EXPECT_TRUE(r1[0].on);
+    EXPECT_GE(rig.Since(r1[0]), 4700u);
+    EXPECT_LE(rig.Since(r1[0]), 4700u + kClockFollowPeriodMs);
+    EXPECT_FALSE(r1[1].on);
+    EXPECT_GE(rig.Since(r1[1]), 14700u);
+    EXPECT_LE(rig.Since(r1[1]), 14700u + kClockFollowPeriodMs);
+    EXPECT_EQ(rig.relays.states[0], 0);
+    EXPECT_FALSE(rig.timers.IsRunning(TimerId::kClockWindows)) << "the run has ended";
 }
 
 }  // namespace

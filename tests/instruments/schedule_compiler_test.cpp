@@ -99,6 +99,20 @@ TEST(ScheduleCompiler, ScenariosFromTheDesign) {
         ExpectSteps(CompileSchedule(in).schedule,
                     {{0, R1, ON, 0}, {0, R1, OFF, 1000}, {0, R2, ON, 1000}, {0, R2, OFF, 2000}});
     }
+    {
+        SCOPED_TRACE("offsets less than 1 ms apart are 1 ms apart, and the later ones follow");
+        ScheduleInputs in = Inputs(0);
+        Sync(in, 0, 0.1, 0.5);
+        Sync(in, 1, 0.1004, 0.5002);
+        Sync(in, 2, 0.1009, 0.6);
+        ExpectSteps(CompileSchedule(in).schedule, {{kNoModule, 0, MARK, 0},
+                                                   {0, R1, ON, 100},
+                                                   {0, R2, ON, 101},
+                                                   {0, 0x04, ON, 102},
+                                                   {0, R1, OFF, 500},
+                                                   {0, R2, OFF, 501},
+                                                   {0, 0x04, OFF, 600}});
+    }
 }
 
 TEST(ScheduleCompiler, OffsetsAreRoundedOnceAndTimedFromTheStart) {

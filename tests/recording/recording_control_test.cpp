@@ -21,6 +21,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
+#include "core/text_format.h"
 #include "media/avi_writer.h"
 #include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
@@ -261,6 +262,50 @@ TEST_F(RecordingControlTest, RepeatSeriesMakesConsecutiveFilesEachWithItsOwnRate
     EXPECT_EQ(s.recNo, 4);
 }
 
+// Between the recordings of a series the count-down shows the seconds until timer 1008 really
+// starts the next one (interval 4 s from each start), whatever ended the recording and whatever
+// wait was derived from the settings earlier.
+TEST_F(RecordingControlTest, TheRepeatCountDownShowsTheWaitTheTimerKeeps) {
+    struct Case {
+        const char* name;
+        std::function<void()> end;  // ends the first recording
+        int64_t derivedWait;        // what the settings said the wait was
+        int wait;
+    };
+    const std::vector<Case> cases = {
+        {"at its limit", [this] { Run(1500); }, 2, 2},
+        {"stopped by hand after 0.3 s",
+         [this] {
+             Run(300);
+             control_.OnSpaceKey();
+         },
+         2, 3},
+        {"a wait left from an older interval", [this] { Run(1500); }, 27, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings_.recMode = 1;
+        settings_.recRepaet = 3;
+        settings_.repeatPauseSec = c.derivedWait;
+        countDown_.totals.clear();
+        const uint32_t start = clock_.tick;
+        control_.RecStart();
+        c.end();
+        ASSERT_FALSE(run_.isRecording);
+        ASSERT_TRUE(run_.isRepeating);
+        EXPECT_EQ(countDown_.totals.back(), c.wait);
+        Run(1000);
+        EXPECT_NE(panel_.status.find(Format("1 of 3 (%d s)", c.wait - 1)), std::string::npos)
+            << panel_.status;
+        Run(4000 - (clock_.tick - start));  // the second recording starts now
+        EXPECT_TRUE(run_.isRecording);
+        EXPECT_EQ(countDown_.remaining, 0);
+        control_.RecStop();
+        control_.RecStop();  // and the series is called off
+        ASSERT_FALSE(run_.isRepeating);
+    }
+}
+
 TEST_F(RecordingControlTest, StopDuringTheWaitEndsTheSeriesWithoutTouchingFiles) {
     settings_.recMode = 1;
     settings_.recRepaet = 3;
@@ -449,29 +494,29 @@ TEST_F(RecordingControlTest, FullDiskStillEndsInAnIndexedFileWhoseHeaderCountsIt
     EXPECT_FALSE(messages_.messages.empty()) << "the user must hear of the full disk";
 }
 
-// The relay schedule follows the recordings: the first frame is the sequence's zero, and every
-// way a recording ends also ends its relay run; a series switches its relays off when it ends,
-// however it ends.
+// The relay schedule follows the recordings: the first frame is the sequence's zero, every way a
+// recording ends also ends its sequence, and the run ends once, with the last recording of a
+// series (which also switches the sequence's relays off), however it ends.
 TEST_F(RecordingControlTest, RelaySynchronisedRecordingsStartAndEndTheSequence) {
     struct Case {
         const char* name;
         bool steps;
         int recMode, count;
         std::function<void()> stop;
-        int starts, ends, offs;
+        int starts, recordingEnds, ends, offs;
     };
     const std::vector<Case> cases = {
-        {"limit", true, 0, 1, [this] { Run(1500); }, 1, 1, 0},
-        {"stop button", true, 0, 1, [this] { control_.RecStop(); }, 1, 1, 0},
-        {"stream end", true, 3, 1, [this] { control_.OnStreamStopped(); }, 1, 1, 0},
-        {"no steps", false, 0, 1, [this] { Run(1500); }, 0, 0, 0},
-        {"series to its end", true, 1, 2, [this] { Run(9000); }, 2, 2, 1},
+        {"limit", true, 0, 1, [this] { Run(1500); }, 1, 0, 1, 0},
+        {"stop button", true, 0, 1, [this] { control_.RecStop(); }, 1, 0, 1, 0},
+        {"stream end", true, 3, 1, [this] { control_.OnStreamStopped(); }, 1, 0, 1, 0},
+        {"no steps", false, 0, 1, [this] { Run(1500); }, 0, 0, 1, 0},
+        {"series to its end", true, 1, 2, [this] { Run(9000); }, 2, 1, 1, 1},
         {"series called off in the wait", true, 1, 3,
          [this] {
              Run(1500);
              control_.RecStop();
          },
-         1, 1, 1},
+         1, 1, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -493,6 +538,7 @@ TEST_F(RecordingControlTest, RelaySynchronisedRecordingsStartAndEndTheSequence) 
         EXPECT_FALSE(run_.isRecording);
         EXPECT_FALSE(run_.isRepeating);
         EXPECT_EQ(relay.Count("start-recording"), c.starts);
+        EXPECT_EQ(relay.Count("end-recording"), c.recordingEnds);
         EXPECT_EQ(relay.Count("end-run"), c.ends);
         EXPECT_EQ(relay.Count("off"), c.offs);
         control_.SetRelaySync(nullptr);

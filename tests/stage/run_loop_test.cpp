@@ -331,9 +331,9 @@ TEST(TimerMultiplexerTest, DispatchIgnoresForeignIdentifiers) {
     TimerMultiplexer timers;
     int calls = 0;
     timers.SetHandler(TimerId(999), [&] { ++calls; });
-    timers.SetHandler(TimerId(1017), [&] { ++calls; });
+    timers.SetHandler(TimerId(1018), [&] { ++calls; });
     timers.Dispatch(TimerId(999));
-    timers.Dispatch(TimerId(1017));          // one past the port watch's timer
+    timers.Dispatch(TimerId(1018));          // one past the port watch's timer
     timers.Dispatch(TimerId::kPortRefresh);  // no handler
     EXPECT_EQ(calls, 0);
 }
