@@ -108,6 +108,12 @@ inline double PeakRssMb() {
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_maxrss) / 1024.0;
 }
+// The largest peak of the child processes that have ended and been waited for.
+inline double ChildrenPeakRssMb() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_maxrss) / 1024.0;
+}
 
 // Before the QApplication exists: no display needed, and the test camera and microphone listed.
 inline void UseHeadlessTestDevices() {

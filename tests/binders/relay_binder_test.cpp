@@ -15,6 +15,7 @@
 #include "common/fake_serial_channel.h"
 #include "common/fake_timer_backend.h"
 #include "common/message_recorder.h"
+#include "common/pump_until.h"
 #include "common/recording_fakes.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -48,9 +49,11 @@ protected:
         panel = std::make_unique<CDlgMain>(PanelDeps{settings, run, doc, notifier});
         panel->SetTimerBackend(&backend);
         backend.Attach(&panel->Timers());
-        instruments = std::make_unique<InstrumentsBinder>(
-            InstrumentsBinderDeps{*panel, settings, slots, stage, notifier,
-                                  LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}});
+        InstrumentsBinderDeps instrumentsDeps{
+            *panel, settings, slots,
+            stage,  notifier, LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}};
+        instrumentsDeps.deviceHost = TESMIRA_DEVHOST_PATH;
+        instruments = std::make_unique<InstrumentsBinder>(instrumentsDeps);
         settingsPanel = std::make_unique<CDlgTimelapse>();
         RelayBinderDeps deps{
             *panel, settings, run, doc, notifier, clock, instruments->RelaySwitch()};
@@ -60,6 +63,9 @@ protected:
         relays = std::make_unique<RelayBinder>(deps);
         instruments->SetRelaysFoundListener([this] { settingsPanel->ValidateSchedules(); });
         panel->OnInitialUpdate();
+        // The relay library's helper lists the modules a moment later.
+        ASSERT_TRUE(test::PumpUntil([this] { return !instruments->RelayModuleName(1).empty(); }));
+        Log();
     }
     void TearDown() override {
         relays.reset();
@@ -72,7 +78,9 @@ protected:
     }
     QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(panel->Control(id)); }
     std::string Caption(int id) { return Button(id)->text().toStdString(); }
+    // The stand-in's log once its helper has carried out every switch sent so far.
     std::string Log() {
+        test::PumpUntil([this] { return !instruments->RelayHost().Busy(); });
         std::ifstream in(dir / "relays.log");
         std::stringstream s;
         s << in.rdbuf();
