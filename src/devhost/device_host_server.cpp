@@ -107,8 +107,16 @@ int ServeDeviceLibrary(const HostOptions& options) {
     HostedLibrary library(options);
     if (!Send(options.fd, library.Hello()))
         return 1;
-    if (!library.Loaded())
-        return 0;
+    if (!library.Loaded()) {
+        // Tesmira closes its end once it has read why; calls sent meanwhile are read first, so
+        // closing here does not reset what was said.
+        for (;;) {
+            uint8_t discard[kMaxMessage];
+            const ssize_t n = recv(options.fd, discard, sizeof discard, 0);
+            if (n <= 0 && !(n < 0 && errno == EINTR))
+                return 0;
+        }
+    }
     for (;;) {
         uint8_t buffer[kMaxMessage];
         const ssize_t n = recv(options.fd, buffer, sizeof buffer, 0);

@@ -151,9 +151,13 @@ void DeviceHostClient::Call(Request request, AnswerHandler done) {
     const std::vector<uint8_t> bytes = Encode(request);
     const ssize_t sent = send(fd_, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent != static_cast<ssize_t>(bytes.size())) {
-        // A full queue means the helper has stopped taking calls.
+        // A full queue means the helper has stopped taking calls. A helper that has gone may
+        // have said why first (a library that is not there): that is read before judging.
         const bool stuck = sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-        Fault(stuck ? HostEvent::kNoAnswer : HostEvent::kEnded);
+        if (!stuck)
+            OnReadable();
+        if (Running())
+            Fault(stuck ? HostEvent::kNoAnswer : HostEvent::kEnded);
         if (done)
             done(nullptr);
         return;
@@ -163,17 +167,19 @@ void DeviceHostClient::Call(Request request, AnswerHandler done) {
 }
 
 void DeviceHostClient::OnReadable() {
+    bool gone = false;  // the helper has closed its end; what it sent before is still read
     while (fd_ >= 0) {
         uint8_t buffer[kMaxMessage];
         const ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
-                Fault(HostEvent::kEnded);
-            return;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == ECONNRESET && !gone) {
+            gone = true;
+            continue;
         }
-        if (n == 0) {
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && !gone)
+            return;
+        if (n <= 0) {
             if (state_ == State::kStarting)
                 Fault(HostEvent::kCrashedLoading, {}, true);
             else

@@ -29,7 +29,7 @@ constexpr Texts kRelayTexts{
     UI_TEXT_NOOP(
         "DeviceHost",
         "リレーモジュールのライブラリ %s は読み込み中に異常終了しました。リレーは使えません"),
-    UI_TEXT_NOOP("DeviceHost", "補助プログラム %s を起動できません。リレーは使えません"),
+    UI_TEXT_NOOP("DeviceHost", "補助プログラムを起動できません（%s）。リレーは使えません"),
     UI_TEXT_NOOP("DeviceHost", "リレーモジュールのライブラリ %s は再び正常に応答しています"),
     UI_TEXT_NOOP("DeviceHost",
                  "リレーモジュールのライブラリ %s は %d 回続けて失敗したため、再起動しません"),
@@ -44,7 +44,7 @@ constexpr Texts kMeterTexts{
     UI_TEXT_NOOP("DeviceHost", "温湿度計のライブラリ %s を読み込めません：%s"),
     UI_TEXT_NOOP("DeviceHost",
                  "温湿度計のライブラリ %s は読み込み中に異常終了しました。温湿度計は使えません"),
-    UI_TEXT_NOOP("DeviceHost", "補助プログラム %s を起動できません。温湿度計は使えません"),
+    UI_TEXT_NOOP("DeviceHost", "補助プログラムを起動できません（%s）。温湿度計は使えません"),
     UI_TEXT_NOOP("DeviceHost", "温湿度計のライブラリ %s は再び正常に応答しています"),
     UI_TEXT_NOOP("DeviceHost",
                  "温湿度計のライブラリ %s は %d 回続けて失敗したため、再起動しません"),

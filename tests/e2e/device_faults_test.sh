@@ -9,7 +9,7 @@
 # Runs on the offscreen platform (no display needed); the message pane is read from the log.
 set -uo pipefail
 [ $# -eq 2 ] || { echo "usage: device_faults_test.sh TESMIRA HOSTILE_DIR" >&2; exit 2; }
-tesmira=$1 hostile=$2
+tesmira=$1 hostile=$(cd "$2" && pwd)
 export LC_ALL=C.UTF-8
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tesmira-faults.XXXXXX")
 pid=""
@@ -30,18 +30,29 @@ ok() {
     echo "ok $passed - $*"
 }
 
-# A profile of its own with no serial ports, so nothing but the libraries can go wrong.
+# A profile of its own with no serial ports, folders that exist and the test camera, so nothing
+# but the libraries can go wrong (and no message box waits for a click).
 export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_RUNTIME_DIR=$tmp/run
-mkdir -p "$XDG_CONFIG_HOME/CorvaneSoft" "$HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tesmira.app.debug=true"
-unset TESMIRA_LABSIM_DIR TESMIRA_TEST_DEVICES TESMIRA_HOSTILE_CALLS TESMIRA_HOSTILE_BLOCK_MS
+mkdir -p "$XDG_CONFIG_HOME/CorvaneSoft" "$HOME" "$tmp/video" "$tmp/log" "$tmp/work"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tesmira.app.debug=true" TESMIRA_TEST_DEVICES=1
+unset TESMIRA_LABSIM_DIR TESMIRA_HOSTILE_CALLS TESMIRA_HOSTILE_BLOCK_MS
 
 # run FOLDER PANE_TEXT WHAT: Tesmira with the libraries of FOLDER must tell PANE_TEXT, stay up
 # and close on SIGTERM.
 run() {
     local folder=$1 text=$2 what=$3 i status
-    printf '[Settings]\nPort_1=\nPort_2=\nPort_3=\nPort_4=\n' \
-        >"$XDG_CONFIG_HOME/CorvaneSoft/Tesmira.conf"
+    cat >"$XDG_CONFIG_HOME/CorvaneSoft/Tesmira.conf" <<INI
+[Settings]
+Port_1=
+Port_2=
+Port_3=
+Port_4=
+Camera=Tesmira Test Camera
+DirVideo=$tmp/video/
+DirLog=$tmp/log/
+TempDrive=$tmp/work/
+INI
     TESMIRA_PLUGIN_PATH=$hostile/$folder "$tesmira" >"$tmp/out" 2>&1 &
     pid=$!
     for ((i = 0; i < 300; i++)); do

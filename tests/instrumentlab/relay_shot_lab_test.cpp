@@ -91,6 +91,7 @@ TEST(RelayShotInTheLab, TheStandInRelayFollowsTheShotsSchedule) {
     while (shot->text().toStdString() != "ショット" && waited.elapsed() < 8000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(shot->text().toStdString(), "ショット");
+    test::PumpUntil([&] { return !instruments->RelayHost().Busy(); });  // the last switch done
 
     std::ifstream in(lab.Links() + "/relays.log");
     std::stringstream text;
