@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -230,12 +231,13 @@ bool PlayThroughLibrary(QCoreApplication& app, const std::string& libraryDir,
         hosted = std::make_unique<HostedRelayDriver>(*host);
         host->Start();
         bool listed = false;
+        QEventLoop wait;
         hosted->RequestList([&](bool ok) {
             listed = ok;
-            app.quit();
+            wait.quit();
         });
-        QTimer::singleShot(5000, &app, &QCoreApplication::quit);
-        app.exec();
+        QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+        wait.exec();
         if (listed)
             driver = hosted.get();
     }
@@ -263,6 +265,8 @@ bool PlayThroughLibrary(QCoreApplication& app, const std::string& libraryDir,
         player.Start(schedule.steps);
     };
     player.SetFinishedHandler([&] {
+        if (host)
+            host->Drain(1000);  // the run's last switches are carried out and logged
         const std::vector<double> stamps = relays.TakeStamps();
         std::vector<double> late;
         size_t k = 0;

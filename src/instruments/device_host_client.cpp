@@ -69,7 +69,7 @@ bool DeviceHostClient::Due(uint32_t tick) const {
 }
 
 void DeviceHostClient::Start() {
-    if (Running())
+    if (Running() || state_ == State::kWaiting || gaveUp_)
         return;
     Spawn();
 }
@@ -283,6 +283,7 @@ void DeviceHostClient::Fault(HostEvent event, const std::string& detail, bool fi
         ++faults_;
         if (faults_ >= timing_.faultsBeforeGivingUp) {
             state_ = State::kStopped;
+            gaveUp_ = true;
             Tell(event, detail);
             Tell(HostEvent::kGaveUp, std::to_string(faults_));
         } else {

@@ -3,9 +3,9 @@
 // Every call has a deadline measured on the clock; a call that misses it, a helper that ends or
 // one that answers what was not asked is a fault: the helper is killed, the calls still open are
 // given up, and a new helper is started after a back-off that doubles with each fault in a row,
-// until too many faults in a row stop the restarts. A library that cannot be loaded (no file, a
-// file that is not a usable library, one that crashes while it is mapped) is not retried on its
-// own; Start tries again.
+// until too many faults in a row stop the restarts for good. A library that cannot be loaded (no
+// file, a file that is not a usable library, one that crashes while it is mapped) is not retried
+// on its own; Start tries again.
 #pragma once
 
 #include <sys/types.h>
@@ -68,7 +68,8 @@ public:
     // Told whenever the socket to watch changes (a helper started or ended).
     void SetSocketListener(std::function<void()> listener) { socketChanged_ = std::move(listener); }
 
-    // Starts a helper unless one runs; a restart still waiting for its back-off starts now.
+    // Starts a helper unless one runs, a restart waits for its back-off or the restarts have
+    // been given up.
     void Start();
     // A helper runs and has not failed (it may still be loading).
     bool Running() const { return state_ == State::kStarting || state_ == State::kOnline; }
@@ -130,6 +131,7 @@ private:
     bool answered_ = false;  // the helper has answered a call since it started
     uint32_t restartAt_ = 0;
     int faults_ = 0;  // in a row
+    bool gaveUp_ = false;
     int starts_ = 0;
     std::vector<pid_t> ended_;  // helpers not yet reaped
 };

@@ -36,7 +36,7 @@ class HostedUsbrh : public IUsbrhDevice {
 public:
     explicit HostedUsbrh(devhost::DeviceHostClient& host) : host_(host) {}
 
-    // Starts the helper when none runs (ON is also a retry after a fault).
+    // Starts the helper when none runs (ON also tries a library that could not be loaded again).
     void Find(FindDone done) override;
     bool Holds() const override { return holds_; }
     void Read(ReadDone done) override;
