@@ -65,7 +65,8 @@ TEST_F(RecordingWhileLibrariesCrash, EveryFrameIsRecorded) {
     }
     EXPECT_EQ(relay, 0);
     EXPECT_EQ(meter, 1);
-    RecordProperty("relay clicks", clicks);
+    RecordProperty("frames", delivered);
+    RecordProperty("relayClicks", clicks);
 }
 
 }  // namespace
