@@ -1,7 +1,8 @@
 // A recording while the device libraries crash in every SetRelays and GetTempHumidTrue: the
-// meter is on, relays are clicked whenever their rows are usable, the helpers die and are
-// restarted, and the recording still ends at its limit with every frame it delivered in the
-// file and none dropped.
+// meter is on and its first reading crashes its helper, the relay helper crashes at each restart
+// as it tells the modules their states again (and at any click while its rows are usable), and
+// the recording still ends at its limit with every frame it delivered in the file and none
+// dropped.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
