@@ -70,6 +70,8 @@ done
 while IFS= read -r lib; do
     [ -n "$lib" ] && expected+=("$libdir/tesmira/$lib")
 done <"$build/packaging/private-libs.txt"
+# The helper that runs the device libraries outside the program.
+expected+=("$libdir/tesmira/tesmira-devhost")
 
 stage=$tmp/stage
 cmake --install "$build" --prefix "$stage" >"$tmp/install.log" 2>&1 ||
@@ -112,6 +114,19 @@ for prog in tesmira tesmira-labsim; do
     fi
 done
 [ ! -e "$tmp/config/CorvaneSoft/Tesmira.conf" ] || fail "tesmira --version wrote settings"
+# The device libraries' helper: installed where the program looks for it, runnable, and free of
+# Qt (it loads nothing but the one library it hosts).
+devhost=$stage/$libdir/tesmira/tesmira-devhost
+if [ -x "$devhost" ]; then
+    if out=$(timeout 10 "$devhost" --version 2>&1) && [[ $out == *"$version"* ]]; then
+        ok "installed tesmira-devhost --version: $out"
+    else
+        fail "installed tesmira-devhost --version: $out"
+    fi
+    if readelf -d "$devhost" | grep -q 'NEEDED.*libQt'; then
+        fail "tesmira-devhost links Qt"
+    fi
+fi
 
 # ---- The Debian package
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/deb" >"$tmp/cpack.log" 2>&1 ||

@@ -276,6 +276,73 @@ Please choose the folder again with [Capture] → [Folders and Types] in the men
     </message>
 </context>
 <context>
+    <name>DeviceHost</name>
+    <message>
+        <source>リレーモジュールのライブラリ %s が応答しません。リレーはオフラインです</source>
+        <translation>The relay module library %s does not answer; the relays are off-line</translation>
+    </message>
+    <message>
+        <source>リレーモジュールのライブラリ %s が異常終了しました。リレーはオフラインです</source>
+        <translation>The relay module library %s has crashed; the relays are off-line</translation>
+    </message>
+    <message>
+        <source>リレーモジュールのライブラリ %s の応答が不正です。リレーはオフラインです</source>
+        <translation>The relay module library %s gave a malformed answer; the relays are off-line</translation>
+    </message>
+    <message>
+        <source>リレーモジュールのライブラリ %s を読み込めません：%s</source>
+        <translation>The relay module library %s cannot be loaded: %s</translation>
+    </message>
+    <message>
+        <source>リレーモジュールのライブラリ %s は読み込み中に異常終了しました。リレーは使えません</source>
+        <translation>The relay module library %s crashed while it was loaded; the relays cannot be used</translation>
+    </message>
+    <message>
+        <source>リレーモジュールのライブラリ %s は再び正常に応答しています</source>
+        <translation>The relay module library %s answers normally again</translation>
+    </message>
+    <message>
+        <source>リレーモジュールのライブラリ %s は %d 回続けて失敗したため、再起動しません</source>
+        <translation>The relay module library %s failed %d times in a row and is not started again</translation>
+    </message>
+    <message>
+        <source>温湿度計のライブラリ %s が応答しません。温湿度計はオフラインです</source>
+        <translation>The temperature/humidity meter library %s does not answer; the meter is off-line</translation>
+    </message>
+    <message>
+        <source>温湿度計のライブラリ %s が異常終了しました。温湿度計はオフラインです</source>
+        <translation>The temperature/humidity meter library %s has crashed; the meter is off-line</translation>
+    </message>
+    <message>
+        <source>温湿度計のライブラリ %s の応答が不正です。温湿度計はオフラインです</source>
+        <translation>The temperature/humidity meter library %s gave a malformed answer; the meter is off-line</translation>
+    </message>
+    <message>
+        <source>温湿度計のライブラリ %s を読み込めません：%s</source>
+        <translation>The temperature/humidity meter library %s cannot be loaded: %s</translation>
+    </message>
+    <message>
+        <source>温湿度計のライブラリ %s は読み込み中に異常終了しました。温湿度計は使えません</source>
+        <translation>The temperature/humidity meter library %s crashed while it was loaded; the meter cannot be used</translation>
+    </message>
+    <message>
+        <source>温湿度計のライブラリ %s は再び正常に応答しています</source>
+        <translation>The temperature/humidity meter library %s answers normally again</translation>
+    </message>
+    <message>
+        <source>温湿度計のライブラリ %s は %d 回続けて失敗したため、再起動しません</source>
+        <translation>The temperature/humidity meter library %s failed %d times in a row and is not started again</translation>
+    </message>
+    <message>
+        <source>補助プログラムを起動できません（%s）。リレーは使えません</source>
+        <translation>The helper program cannot be started (%s); the relays cannot be used</translation>
+    </message>
+    <message>
+        <source>補助プログラムを起動できません（%s）。温湿度計は使えません</source>
+        <translation>The helper program cannot be started (%s); the meter cannot be used</translation>
+    </message>
+</context>
+<context>
     <name>Dialogs</name>
     <message>
         <source> 再生コマ速度

@@ -214,8 +214,12 @@ static LibrarySearch DeviceLibrarySearch() {
 
 void Workstation::WireInstruments(CDlgMain& panel) {
     instruments_.reset();
-    instruments_ = std::make_unique<InstrumentsBinder>(InstrumentsBinderDeps{
-        panel, settings_, slots_, stageControl_, notifier_, DeviceLibrarySearch()});
+    InstrumentsBinderDeps deps{panel,         settings_, slots_,
+                               stageControl_, notifier_, DeviceLibrarySearch()};
+    deps.doc = &doc_;
+    deps.clock = &clock_;
+    deps.deviceHost = deviceHost_;
+    instruments_ = std::make_unique<InstrumentsBinder>(std::move(deps));
 }
 
 // The relay schedules: the settings panel compiles them, the relay binder plays them on the
@@ -226,10 +230,7 @@ void Workstation::WireRelays(CMainFrame& frame, CDlgMain& panel) {
     relays_ = std::make_unique<RelayBinder>(RelayBinderDeps{
         panel, settings_, run_, doc_, notifier_, clock_, instruments.RelaySwitch(),
         recordCountDown_.get(), recording_.get(), timelapse_ ? &timelapse_->Control() : nullptr,
-        settingsPanel, [&instruments](int module) {
-            return module == 1 || module == 2 ? instruments.Relays().Serial(module - 1)
-                                              : std::string();
-        }});
+        settingsPanel, [&instruments](int module) { return instruments.RelayModuleName(module); }});
     if (!settingsPanel)
         return;
     instruments.SetRelaysFoundListener([settingsPanel] { settingsPanel->ValidateSchedules(); });

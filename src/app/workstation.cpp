@@ -9,6 +9,7 @@ Workstation::Workstation(WorkstationSeams seams)
     : notifier_(seams.notifier ? *seams.notifier : messageBoxes_),
       clock_(seams.clock ? *seams.clock : systemClock_),
       catalog_(seams.catalog ? std::move(seams.catalog) : MakeSystemDeviceCatalog()),
+      deviceHost_(std::move(seams.deviceHost)),
       capture_(CaptureOwnerDeps{
           settings_,
           run_,

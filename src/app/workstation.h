@@ -54,6 +54,9 @@ struct WorkstationSeams {
     INotifier* notifier = nullptr;  // must outlive the workstation
     Clock* clock = nullptr;         // must outlive the workstation
     std::unique_ptr<IDeviceCatalog> catalog;
+    // The helper program that hosts the device libraries (empty: the installed one, beside the
+    // executable or in the private library folder).
+    std::string deviceHost;
 };
 
 class Workstation {
@@ -138,6 +141,7 @@ private:
     RecordingPaths paths_;
     RecordingLogLists log_;
     std::unique_ptr<IDeviceCatalog> catalog_;
+    std::string deviceHost_;
     CaptureOwner capture_;
     // Made when the panel is wired: they live on the panel's timers and controls.
     std::unique_ptr<PortWatch> portWatch_;

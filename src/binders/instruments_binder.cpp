@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 
 #include "core/notifier.h"
 #include "core/settings.h"
+#include "core/tesmira_doc.h"
 #include "core/timer_multiplexer.h"
 #include "instruments/instrument_result.h"
 #include "panel/dlg_main.h"
@@ -44,15 +46,30 @@ std::optional<std::string> Present(const std::string& text) {
     return text;
 }
 
+std::string HelperProgram(const InstrumentsBinderDeps& deps) {
+    return deps.deviceHost.empty() ? devhost::FindDeviceHostProgram(deps.search) : deps.deviceHost;
+}
+
 }  // namespace
 
 InstrumentsBinder::InstrumentsBinder(InstrumentsBinderDeps deps)
     : deps_(std::move(deps)),
       panel_(&deps_.panel),
-      usbrh_(deps_.search),
+      relayHost_(deps_.clock ? *deps_.clock : systemClock_, devhost::DeviceKind::kRelays,
+                 HelperProgram(deps_), deps_.search),
+      meterHost_(deps_.clock ? *deps_.clock : systemClock_, devhost::DeviceKind::kMeter,
+                 HelperProgram(deps_), deps_.search),
       w1_(deps_.w1Folder),
       meter_(deps_.slots.Slot(4), usbrh_, w1_),
       microscope_(deps_.microscopeShare) {
+    relayHost_.SetEventListener([this](devhost::HostEvent event, const std::string& detail) {
+        OnRelayHostEvent(event, detail);
+    });
+    meterHost_.SetEventListener([this](devhost::HostEvent event, const std::string& detail) {
+        TellPane(meterNotices_.Text(event, detail));
+    });
+    meter_.SetNewsListener(
+        [this](MeterNews news, const InstrumentResult& result) { OnMeterNews(news, result); });
     meter_.SetPortOpener([this] { deps_.slots.Open(4); });
     meter_.SetCorrection(deps_.settings.tempCorrection);
     ConnectControls();
@@ -60,9 +77,7 @@ InstrumentsBinder::InstrumentsBinder(InstrumentsBinderDeps deps)
     CDlgMain& panel = deps_.panel;
     panel.Hooks().loadRelayModules = [this] { LoadRelayModules(); };
     panel.Conditions().microscopeConnected = [this] { return microscope_.Connected(); };
-    panel.Conditions().relayModuleName = [this](int module) {
-        return module == 1 || module == 2 ? relays_.Serial(module - 1) : std::string();
-    };
+    panel.Conditions().relayModuleName = [this](int module) { return RelayModuleName(module); };
     panel.Conditions().relayCaption = [this](int channel) { return relays_.Caption(channel); };
     panel.MarkAttached({kMeterOn, kMeterOff, kTemperatureCaption, kCorrection, kMicroscopeOn,
                         kMicroscopeOff, kMicroscopeCaption, 1079, 1080, 1081, 1082, 1083, 1084,
@@ -126,14 +141,40 @@ void InstrumentsBinder::RegisterTimers() {
 // ---- meter -------------------------------------------------------------------------------------
 
 void InstrumentsBinder::MeterOn() {
-    if (shutDown_ || meter_.IsOn())
+    if (shutDown_ || meter_.IsOn() || meter_.Finding())
         return;
     meter_.SetKind(KindOf(deps_.settings.trhType));
     meter_.SetCorrection(deps_.settings.tempCorrection);
     const InstrumentResult result = meter_.On();
-    Tell(result.message);
-    if (!result.Ok())
+    if (result.code == InstrumentError::Pending) {
+        Enable(kMeterOn, false);  // until the library has looked for its module
         return;
+    }
+    Tell(result.message);
+    if (result.Ok())
+        ShowMeterOn();
+}
+
+void InstrumentsBinder::OnMeterNews(MeterNews news, const InstrumentResult& result) {
+    switch (news) {
+        case MeterNews::SwitchedOn:
+            ShowMeterOn();
+            break;
+        case MeterNews::NotFound:
+            Enable(kMeterOn, true);
+            // The message box waits for the user: not from inside the helper's answer.
+            QTimer::singleShot(0, this, [this, message = result.message] { Tell(message); });
+            break;
+        case MeterNews::Shown:
+            ShowMeter();
+            break;
+        case MeterNews::SwitchedOff:
+            MeterOff();
+            break;
+    }
+}
+
+void InstrumentsBinder::ShowMeterOn() {
     Enable(kMeterOn, false);
     Enable(kMeterOff, true);
     // Focus Start is usable only while a meter is on; while focus stepping runs its Stop button
@@ -237,23 +278,66 @@ void InstrumentsBinder::ShowMicroscope(const InstrumentResult& result) {
 // -------------------------------------------------------------------------------
 
 void InstrumentsBinder::LoadRelayModules() {
-    if (shutDown_ || relayLibrary_)
+    if (shutDown_ || relaysStarted_)
         return;
-    // A missing library leaves the relay features inactive, without a message.
-    relayLibrary_ = Super4Library::Load(deps_.search);
-    relays_ = RelayModules(relayLibrary_.get());
+    relaysStarted_ = true;
+    relays_ = RelayModules(&relayDriver_);
     relays_.SetOffListener([this](int channel) { deps_.stage.ZSyncEvent(channel); });
+    // The rows stay inactive until the library's helper has listed the modules (a missing
+    // library leaves them so, without a message).
+    relayHost_.Start();
+}
+
+void InstrumentsBinder::OnRelayHostEvent(devhost::HostEvent event, const std::string& detail) {
+    TellPane(relayNotices_.Text(event, detail));
+    if (shutDown_)
+        return;
+    if (event == devhost::HostEvent::kLoaded) {
+        relayDriver_.RequestList([this](bool listed) {
+            if (listed)
+                OnRelaysListed();
+        });
+        return;
+    }
+    ShowRelayRows();  // off-line until the helper answers again
+}
+
+void InstrumentsBinder::OnRelaysListed() {
+    if (shutDown_)
+        return;
     const int found = relays_.Start();
-    PanelFields& fields = deps_.panel.Fields();
-    fields.relayModule1Name = relays_.SerialText(0);
-    fields.relayModule2Name = relays_.SerialText(1);
-    ShowRelayCaptions();
-    if (found > 0 && relaysFound_)
+    // The settings dialog compiles its schedules first, so the enabling rule sees their steps.
+    const std::array<bool, 2> present{relays_.ModulePresent(0), relays_.ModulePresent(1)};
+    const bool news = present != modulesReported_;
+    modulesReported_ = present;
+    if (found > 0 && news && relaysFound_)
         relaysFound_();
+    ShowRelayRows();
+}
+
+void InstrumentsBinder::ShowRelayRows() {
+    PanelFields& fields = deps_.panel.Fields();
+    fields.relayModule1Name = RelaysOnline() ? relays_.SerialText(0) : RelayModules::kAbsentSerial;
+    fields.relayModule2Name = RelaysOnline() ? relays_.SerialText(1) : RelayModules::kAbsentSerial;
+    ShowRelayCaptions();
+    if (panel_)
+        panel_->UpdateRecordControls();
+}
+
+std::string InstrumentsBinder::RelayModuleName(int module) const {
+    if ((module != 1 && module != 2) || !RelaysOnline())
+        return {};
+    return relays_.Serial(module - 1);
+}
+
+void InstrumentsBinder::ServiceDeviceHosts() {
+    relayPump_.Service();
+    meterPump_.Service();
 }
 
 void InstrumentsBinder::ToggleRelay(int channel) {
-    if (shutDown_ || channel < 0 || channel >= RelayModules::kChannels || !relays_.Enabled(channel))
+    if (shutDown_ || channel < 0 || channel >= RelayModules::kChannels ||
+        !relays_.Enabled(channel) || !RelaysOnline())
         return;
     relays_.Toggle(channel);
     ShowRelayCaptions();
@@ -307,7 +391,9 @@ void InstrumentsBinder::Shutdown() {
     meter_.Off();  // gives the USBRH identifier back to its library
     microscope_.Off();
     relays_.Close();
-    relayLibrary_.reset();
+    // What was sent reaches the libraries before their helpers are let go.
+    relayHost_.Drain(500);
+    meterHost_.Drain(500);
 }
 
 // ---- helpers
@@ -326,6 +412,15 @@ bool InstrumentsBinder::IsEnabled(int id) const {
 void InstrumentsBinder::Tell(const std::string& message) {
     if (!message.empty())
         deps_.notifier.Notify(message, MessageIcon::Exclamation);
+}
+
+void InstrumentsBinder::TellPane(const std::string& message) {
+    if (message.empty())
+        return;
+    if (deps_.doc)
+        deps_.doc->UpdateAllViews(nullptr, UpdateHint::kAppendBlue, message + "\n");
+    else
+        deps_.notifier.Notify(message, MessageIcon::Information);
 }
 
 }  // namespace tesmira

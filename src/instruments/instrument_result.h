@@ -8,6 +8,7 @@ namespace tesmira {
 
 enum class InstrumentError {
     None,
+    Pending,            // the device answers later (the meter's news tells how it went)
     UsbrhNotFound,      // kind 0: no library or no module
     Usbrh2NotFound,     // kind 1: the meter port is not open
     NoReadingMethod,    // kind 2: switched on, but there is nothing to read

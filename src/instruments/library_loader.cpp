@@ -46,10 +46,13 @@ std::vector<std::string> LibrarySearch::Candidates(std::string_view fileName) co
 
 std::unique_ptr<SharedLibrary> SharedLibrary::Open(std::string_view fileName,
                                                    std::initializer_list<const char*> symbols,
-                                                   const LibrarySearch& search, std::string* why) {
-    auto fail = [&](std::string reason) {
+                                                   const LibrarySearch& search, std::string* why,
+                                                   bool* absent) {
+    auto fail = [&](std::string reason, bool notThere = false) {
         if (why)
             *why = std::move(reason);
+        if (absent)
+            *absent = notThere;
         return std::unique_ptr<SharedLibrary>();
     };
     // A name with a slash would be opened relative to the working directory.
@@ -65,15 +68,20 @@ std::unique_ptr<SharedLibrary> SharedLibrary::Open(std::string_view fileName,
     }
     if (path.empty()) {
         if (!search.systemPath)
-            return fail(std::string(fileName) + " not found");
+            return fail(std::string(fileName) + " not found", true);
         path = std::string(fileName);  // the dynamic linker's search; it has no slash
     }
+    const bool bySystemSearch = path == fileName;
 
     dlerror();
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* err = dlerror();
-        return fail(err ? err : path + " cannot be opened");
+        const std::string reason = err ? err : path + " cannot be opened";
+        // The dynamic linker found no file of that name anywhere it looks.
+        const bool notThere =
+            bySystemSearch && reason.find("No such file or directory") != std::string::npos;
+        return fail(reason, notThere);
     }
     std::unique_ptr<SharedLibrary> lib(new SharedLibrary(handle, path));
     for (const char* name : symbols) {

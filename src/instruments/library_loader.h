@@ -34,11 +34,12 @@ public:
     SharedLibrary& operator=(const SharedLibrary&) = delete;
 
     // The first candidate that exists is the one opened (RTLD_NOW | RTLD_LOCAL); a library that
-    // lacks any of `symbols` counts as missing. Null on failure, with the reason in `why`.
+    // lacks any of `symbols` counts as missing. Null on failure, with the reason in `why`;
+    // `absent` tells whether the file is simply not there (rather than there but unusable).
     static std::unique_ptr<SharedLibrary> Open(std::string_view fileName,
                                                std::initializer_list<const char*> symbols,
                                                const LibrarySearch& search,
-                                               std::string* why = nullptr);
+                                               std::string* why = nullptr, bool* absent = nullptr);
 
     void* Symbol(const char* name) const;
     const std::string& Path() const { return path_; }

@@ -1,5 +1,6 @@
 #include "instruments/meter.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,14 +11,44 @@
 #include "serial/serial_channel_interface.h"
 
 namespace tesmira {
+namespace {
+
+bool Within(double value, double lowest, double highest) {
+    return std::isfinite(value) && value >= lowest && value <= highest;
+}
+
+std::string Figure(double value, double lowest, double highest) {
+    return Within(value, lowest, highest) ? Format("%.1f", value) : meter_text::kNoFigure;
+}
+
+InstrumentResult UsbrhNotFound() {
+    return {InstrumentError::UsbrhNotFound, UiText("Instruments", meter_text::kUsbrhNotFound)};
+}
+
+}  // namespace
+
 InstrumentResult Meter::On() {
     InstrumentResult result;
     switch (kind_) {
-        case MeterKind::Usbrh:
-            if (!usbrh_.Holds() && !usbrh_.Find())
-                return {InstrumentError::UsbrhNotFound,
-                        UiText("Instruments", meter_text::kUsbrhNotFound)};
-            break;
+        case MeterKind::Usbrh: {
+            if (usbrh_.Holds())
+                break;
+            if (finding_)
+                return {InstrumentError::Pending, {}};
+            finding_ = true;
+            foundAtOnce_.reset();
+            inCall_ = true;
+            usbrh_.Find([this](bool found) {
+                if (inCall_)
+                    foundAtOnce_ = found;
+                else
+                    FindDone(found, true);
+            });
+            inCall_ = false;
+            if (!foundAtOnce_)
+                return {InstrumentError::Pending, {}};
+            return FindDone(*foundAtOnce_, false);
+        }
         case MeterKind::Usbrh2:
             if (!port_.IsOpen() && openPort_)
                 openPort_();
@@ -41,7 +72,25 @@ InstrumentResult Meter::On() {
     return result;
 }
 
+InstrumentResult Meter::FindDone(bool found, bool later) {
+    const bool asked = finding_;
+    finding_ = false;
+    if (!asked || kind_ != MeterKind::Usbrh) {
+        // OFF (or another kind) came first: a module found meanwhile is not kept.
+        if (found)
+            usbrh_.Release();
+        return {};
+    }
+    const InstrumentResult result = found ? InstrumentResult{} : UsbrhNotFound();
+    if (found)
+        on_ = true;
+    if (later)
+        Tell(found ? MeterNews::SwitchedOn : MeterNews::NotFound, result);
+    return result;
+}
+
 void Meter::Off() {
+    finding_ = false;
     if (usbrh_.Holds())
         usbrh_.Release();
     display_ = meter_text::kOffDisplay;
@@ -54,13 +103,28 @@ MeterTick Meter::Tick() {
         return MeterTick::Nothing;
     switch (kind_) {
         case MeterKind::Usbrh: {
-            double temperature = 0, humidity = 0;
-            if (usbrh_.Read(temperature, humidity) != 0) {
-                Off();
-                return MeterTick::SwitchedOff;
-            }
-            ShowNumbers(temperature + correction_, humidity);
-            return MeterTick::Nothing;
+            // A reading that has not come back yet is not asked for again.
+            if (reading_)
+                return MeterTick::Nothing;
+            reading_ = true;
+            readAtOnce_.reset();
+            inCall_ = true;
+            usbrh_.Read([this](int result, double temperature, double humidity) {
+                reading_ = false;
+                if (inCall_) {
+                    readAtOnce_ = std::make_tuple(result, temperature, humidity);
+                    return;
+                }
+                if (!on_ || kind_ != MeterKind::Usbrh)
+                    return;  // switched off meanwhile
+                const MeterTick tick = ReadingDone(result, temperature, humidity);
+                Tell(tick == MeterTick::SwitchedOff ? MeterNews::SwitchedOff : MeterNews::Shown);
+            });
+            inCall_ = false;
+            if (!readAtOnce_)
+                return MeterTick::Nothing;
+            const auto [result, temperature, humidity] = *readAtOnce_;
+            return ReadingDone(result, temperature, humidity);
         }
         case MeterKind::Usbrh2:
             if (!port_.IsOpen())
@@ -72,10 +136,11 @@ MeterTick Meter::Tick() {
         case MeterKind::OneWire:
             // A bad conversion now and then is normal for these sensors: keep the last values.
             if (const auto celsius = w1_.ReadCelsius()) {
-                const double t = *celsius + correction_;
-                display_ = Format(" T: %.1f °C\n H: %s %%", t, "--.-");
-                temperatureOverlay_ = Format("T = %.1f °C", t);
-                humidityOverlay_ = Format(" H = %s %%", "--.-");
+                const std::string t =
+                    Figure(*celsius + correction_, kLowestCelsius, kHighestCelsius);
+                display_ = Format(" T: %s °C\n H: %s %%", t.c_str(), meter_text::kNoFigure);
+                temperatureOverlay_ = Format("T = %s °C", t.c_str());
+                humidityOverlay_ = Format(" H = %s %%", meter_text::kNoFigure);
             }
             return MeterTick::Nothing;
     }
@@ -107,16 +172,39 @@ std::string Meter::CorrectedUsbrh2Temperature(const std::string& text, double co
     return Format("%.2f", value + correction);
 }
 
+MeterTick Meter::ReadingDone(int result, double temperature, double humidity) {
+    if (result != 0) {
+        Off();
+        return MeterTick::SwitchedOff;
+    }
+    ShowNumbers(temperature + correction_, humidity);
+    return MeterTick::Nothing;
+}
+
+void Meter::Tell(MeterNews news, const InstrumentResult& result) {
+    if (news_)
+        news_(news, result);
+}
+
+std::string Meter::FigureOrPlaceholder(const std::string& text, double lowest, double highest) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    const bool number = end != text.c_str();
+    return number && Within(value, lowest, highest) ? text : meter_text::kNoFigure;
+}
+
+// The same texts for every reading; a figure outside its physical range shows "--.-".
 void Meter::ShowNumbers(double temperature, double humidity) {
-    display_ = Format(" T: %.1f °C\n H: %.1f %%", temperature, humidity);
-    temperatureOverlay_ = Format("T = %.1f °C", temperature);
-    humidityOverlay_ = Format(" H = %.1f %%", humidity);
+    ShowTexts(Figure(temperature, kLowestCelsius, kHighestCelsius),
+              Figure(humidity, kLowestHumidity, kHighestHumidity));
 }
 
 void Meter::ShowTexts(const std::string& temperature, const std::string& humidity) {
-    display_ = Format(" T: %s °C\n H: %s %%", temperature.c_str(), humidity.c_str());
-    temperatureOverlay_ = Format("T = %s °C", temperature.c_str());
-    humidityOverlay_ = Format(" H = %s %%", humidity.c_str());
+    const std::string t = FigureOrPlaceholder(temperature, kLowestCelsius, kHighestCelsius);
+    const std::string h = FigureOrPlaceholder(humidity, kLowestHumidity, kHighestHumidity);
+    display_ = Format(" T: %s °C\n H: %s %%", t.c_str(), h.c_str());
+    temperatureOverlay_ = Format("T = %s °C", t.c_str());
+    humidityOverlay_ = Format(" H = %s %%", h.c_str());
 }
 
 }  // namespace tesmira

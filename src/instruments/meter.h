@@ -4,7 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "core/ui_text.h"
 #include "instruments/instrument_result.h"
@@ -25,10 +27,25 @@ enum class MeterTick {
     SwitchedOff,     // a USBRH reading failed and the meter went off: refresh the buttons
 };
 
+// What the meter did on its own when the USBRH device answered after the call that asked.
+enum class MeterNews {
+    SwitchedOn,   // ON found a module: enable OFF and Focus Start, start timer 1005
+    NotFound,     // ON found none: the result carries the message
+    Shown,        // a reading is shown
+    SwitchedOff,  // a reading failed and the meter went off: refresh the buttons
+};
+
+// The physical ranges of the figures shown: anything outside (or not a number) shows "--.-".
+inline constexpr double kLowestCelsius = -100.0;
+inline constexpr double kHighestCelsius = 200.0;
+inline constexpr double kLowestHumidity = 0.0;
+inline constexpr double kHighestHumidity = 100.0;
+
 namespace meter_text {
 inline constexpr const char* kInitialDisplay = "  T: --.- °C\n  H: --.- %";
 inline constexpr const char* kOffDisplay = " T: --.- °C\n H: --.-%";
 inline constexpr const char* kQuery = "getrh\n";
+inline constexpr const char* kNoFigure = "--.-";
 inline constexpr const char* kUsbrhNotFound =
     UI_TEXT_NOOP("Instruments", "USBRHモジュールが見つかりません");
 inline constexpr const char* kUsbrh2NotFound =
@@ -55,8 +72,16 @@ public:
     // Called by ON for the USBRH2 when the meter port is not open (the serial room opens it).
     void SetPortOpener(std::function<void()> opener) { openPort_ = std::move(opener); }
 
-    // Button "ON". On failure the meter stays off and the result carries the message.
+    // Told what the meter did when the USBRH device answered later than the call.
+    void SetNewsListener(std::function<void(MeterNews, const InstrumentResult&)> listener) {
+        news_ = std::move(listener);
+    }
+
+    // Button "ON". On failure the meter stays off and the result carries the message. With the
+    // USBRH the answer may come later: the result is then Pending, and the news tells the rest.
     InstrumentResult On();
+    // ON is waiting for the USBRH device to say whether it found a module.
+    bool Finding() const { return finding_; }
     // Button "OFF" (also taken when a USBRH reading fails).
     void Off();
     // Timer 1005.
@@ -72,8 +97,13 @@ public:
     // The USBRH2 temperature text after the correction: as sent when the correction is exactly
     // 0, otherwise the sum with two decimals.
     static std::string CorrectedUsbrh2Temperature(const std::string& text, double correction);
+    // `text` when it reads as a number within lowest..highest, else "--.-".
+    static std::string FigureOrPlaceholder(const std::string& text, double lowest, double highest);
 
 private:
+    InstrumentResult FindDone(bool found, bool later);
+    MeterTick ReadingDone(int result, double temperature, double humidity);
+    void Tell(MeterNews news, const InstrumentResult& result = {});
     void ShowNumbers(double temperature, double humidity);
     void ShowTexts(const std::string& temperature, const std::string& humidity);
 
@@ -84,6 +114,13 @@ private:
     MeterKind kind_ = MeterKind::Usbrh2;
     double correction_ = -1.6;
     bool on_ = false;
+    bool finding_ = false;  // a Find has not answered yet
+    bool reading_ = false;  // a Read has not answered yet: the next tick asks nothing
+    // While the device is being called: an answer given at once lands here instead of the news.
+    bool inCall_ = false;
+    std::optional<bool> foundAtOnce_;
+    std::optional<std::tuple<int, double, double>> readAtOnce_;
+    std::function<void(MeterNews, const InstrumentResult&)> news_;
     Usbrh2ReplyParser replies_;
     std::string display_ = meter_text::kInitialDisplay;
     std::string temperatureOverlay_;

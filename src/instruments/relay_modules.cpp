@@ -5,9 +5,10 @@
 
 namespace tesmira {
 
-std::unique_ptr<Super4Library> Super4Library::Load(const LibrarySearch& search, std::string* why) {
+std::unique_ptr<Super4Library> Super4Library::Load(const LibrarySearch& search, std::string* why,
+                                                   bool* absent) {
     auto lib = SharedLibrary::Open(TESMIRA_SUPER4_LIBRARY,
-                                   {"dllversion", "ListRelays", "SetRelays"}, search, why);
+                                   {"dllversion", "ListRelays", "SetRelays"}, search, why, absent);
     if (!lib)
         return nullptr;
     reinterpret_cast<TesmiraDllVersionFn>(lib->Symbol("dllversion"))();
@@ -36,16 +37,32 @@ int RelayModules::Start() {
     if (count > TESMIRA_RELAY_LIST_ENTRIES)
         count = TESMIRA_RELAY_LIST_ENTRIES;
     int used = 0;
-    for (int module = 0; module < kModules && module < count; ++module) {
+    for (int module = 0; module < kModules; ++module) {
         const char* entry = list.data() + module * TESMIRA_RELAY_ENTRY_BYTES;
         // A 20-character serial number fills its entry with no terminator.
-        const size_t length = strnlen(entry, TESMIRA_RELAY_ENTRY_BYTES);
-        serials_[module].assign(entry, length);
+        const size_t length = module < count ? strnlen(entry, TESMIRA_RELAY_ENTRY_BYTES) : 0;
+        const std::string serial(entry, length);
+        // Listed again (the library's helper was restarted): the same module keeps the states
+        // this program commanded, and they are told to it again.
+        const bool again = !serial.empty() && serial == serials_[module];
+        serials_[module] = serial;
         entries_[module].fill('\0');
         std::memcpy(entries_[module].data(), entry, length);
-        if (serials_[module].empty())
+        if (serial.empty()) {
+            for (int relay = 0; relay < 4; ++relay)
+                states_[module * 4 + relay] = kUncommanded;
             continue;
+        }
         ++used;
+        if (again) {
+            std::uint8_t on = 0;
+            for (int relay = 0; relay < 4; ++relay)
+                on |= states_[module * 4 + relay] == 1 ? Bit(relay) : 0;
+            Send(module, static_cast<std::uint8_t>(0x0F & ~on), 0);
+            if (on)
+                Send(module, on, 1);
+            continue;
+        }
         Send(module, 0x0F, 0);
         for (int relay = 0; relay < 4; ++relay)
             states_[module * 4 + relay] = 0;

@@ -26,9 +26,10 @@ public:
 // libsuper4.so, loaded once with its three entry points (dllversion is called on loading).
 class Super4Library : public IRelayDriver {
 public:
-    // Null when the library or one of its entry points is missing.
+    // Null when the library or one of its entry points is missing; `absent` as for
+    // SharedLibrary::Open.
     static std::unique_ptr<Super4Library> Load(const LibrarySearch& search,
-                                               std::string* why = nullptr);
+                                               std::string* why = nullptr, bool* absent = nullptr);
 
     int ListRelays(char* list) override;
     void SetRelays(const char* serial, std::uint8_t mask, int on) override;
@@ -55,8 +56,8 @@ public:
 
     void SetOffListener(OffListener listener) { onOff_ = std::move(listener); }
 
-    // Lists the modules and switches all relays of the ones found off. Returns the number of
-    // modules in use (0..2).
+    // Lists the modules and switches all relays of the ones found off; a module listed again
+    // keeps its states, which it is sent again. Returns the number of modules in use (0..2).
     int Start();
     // The program is ending: the driver is let go and the relays stay as they are (a lamp
     // switched on stays on); nothing is switched and no ON->OFF change is reported.

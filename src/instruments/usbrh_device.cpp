@@ -6,7 +6,7 @@ namespace tesmira {
 
 UsbMeterLibrary::UsbMeterLibrary(const LibrarySearch& search) {
     lib_ = SharedLibrary::Open(TESMIRA_USBMETER_LIBRARY, {"FindUSB", "GetTempHumidTrue", "FreeUSB"},
-                               search, &loadError_);
+                               search, &loadError_, &absent_);
     if (lib_) {
         find_ = lib_->Symbol("FindUSB");
         read_ = lib_->Symbol("GetTempHumidTrue");
@@ -18,7 +18,7 @@ UsbMeterLibrary::~UsbMeterLibrary() {
     Release();
 }
 
-bool UsbMeterLibrary::Find() {
+bool UsbMeterLibrary::FindNow() {
     if (!lib_)
         return false;
     if (id_)
@@ -34,10 +34,16 @@ bool UsbMeterLibrary::Find() {
     return true;
 }
 
-int UsbMeterLibrary::Read(double& temperature, double& humidity) {
+int UsbMeterLibrary::ReadNow(double& temperature, double& humidity) {
     if (!lib_ || !id_)
         return -1;
     return reinterpret_cast<TesmiraGetTempHumidTrueFn>(read_)(id_, &temperature, &humidity);
+}
+
+void UsbMeterLibrary::Read(ReadDone done) {
+    double temperature = 0, humidity = 0;
+    const int result = ReadNow(temperature, humidity);
+    done(result, temperature, humidity);
 }
 
 void UsbMeterLibrary::Release() {

@@ -1,130 +1,21 @@
 // The instruments on the real control panel: the meter group with its timers and Focus Start,
 // the relay rows over the stand-in libsuper4.so with the Z synchronisation, the microscope group
 // over a shared-memory block of the test's own, and the overlay texts offered to stored pictures.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QLabel>
 #include <QLineEdit>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <sstream>
+#include <string>
+#include <vector>
 
-#include "binders/instruments_binder.h"
-#include "common/fake_serial_channel.h"
-#include "common/fake_timer_backend.h"
-#include "common/message_recorder.h"
-#include "core/run_state.h"
-#include "core/settings.h"
-#include "core/tesmira_doc.h"
-#include "instruments/microscope_block.h"
-#include "panel/dlg_main.h"
-#include "serial/serial_slots.h"
-#include "stage/stage_control.h"
-#include "stage/stage_state.h"
+#include "common/instruments_rig.h"
 
 namespace tesmira {
 namespace {
 
-namespace fs = std::filesystem;
+using test::ReadAll;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class InstrumentsOnPanel : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("tesmira-binder-" + std::to_string(getpid()));
-        fs::create_directories(dir);
-        setenv("TESMIRA_SIM_RELAY_MODULES", "S4A", 1);
-        setenv("TESMIRA_SIM_RELAY_LOG", (dir / "relays.log").c_str(), 1);
-        setenv("TESMIRA_SIM_RELAY_STATE", (dir / "relays.state").c_str(), 1);
-        setenv("TESMIRA_SIM_USBMETER_FILE", (dir / "usbmeter").c_str(), 1);
-        shareName = "/tesmira-binder-test-" + std::to_string(getpid());
-        shm_unlink(shareName.c_str());
-
-        settings.xyAxisType = 1;
-        settings.zAxisType = 1;  // relative Z moves: a fine step up is "MOVREL b=100\r"
-        slots.Install(1, &xy);
-        slots.Install(2, &z);
-        slots.Install(4, &meterPort);
-        slots.ChooseZChannel();
-        stage.LoadStepsFromSettings();
-        stage.BuildAtStartup();
-
-        panel = std::make_unique<CDlgMain>(PanelDeps{settings, run, doc, notifier});
-        panel->SetTimerBackend(&backend);
-        backend.Attach(&panel->Timers());
-        InstrumentsBinderDeps deps{*panel,   settings,
-                                   slots,    stage,
-                                   notifier, LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}};
-        deps.microscopeShare = shareName;
-        binder = std::make_unique<InstrumentsBinder>(deps);
-    }
-    void TearDown() override {
-        binder.reset();
-        panel.reset();
-        shm_unlink(shareName.c_str());
-        for (const char* v : {"TESMIRA_SIM_RELAY_MODULES", "TESMIRA_SIM_RELAY_LOG",
-                              "TESMIRA_SIM_RELAY_STATE", "TESMIRA_SIM_USBMETER_FILE"})
-            unsetenv(v);
-        fs::remove_all(dir);
-    }
-
-    QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(panel->Control(id)); }
-    std::string Text(int id) {
-        if (auto* label = qobject_cast<QLabel*>(panel->Control(id)))
-            return label->text().toStdString();
-        return Button(id)->text().toStdString();
-    }
-    bool Enabled(int id) { return panel->Control(id)->isEnabled(); }
-    void Click(int id) { Button(id)->click(); }
-    void WriteFile(const char* name, const std::string& text) {
-        std::ofstream(dir / name) << text << "\n";
-    }
-    void PublishBlock(const char* mantissa, int temperature, bool goodSum) {
-        MicroscopeBlock b{};
-        std::memcpy(&b[microscope_offset::kMantissa], mantissa, 3);
-        b[microscope_offset::kExponentSign] = '0';
-        b[microscope_offset::kExponentDigit] = '5';
-        const auto t = static_cast<std::uint16_t>(static_cast<std::int16_t>(temperature));
-        b[microscope_offset::kTemperature] = static_cast<std::uint8_t>(t & 0xFF);
-        b[microscope_offset::kTemperature + 1] = static_cast<std::uint8_t>(t >> 8);
-        SealMicroscopeBlock(b);
-        if (!goodSum)
-            b[0] ^= 0x01;
-        const int fd = shm_open(shareName.c_str(), O_RDWR | O_CREAT, 0600);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(0, ftruncate(fd, static_cast<off_t>(b.size())));
-        ASSERT_EQ(static_cast<ssize_t>(b.size()), pwrite(fd, b.data(), b.size(), 0));
-        close(fd);
-    }
-
-    fs::path dir;
-    std::string shareName;
-    Settings settings;
-    RunState run;
-    CTesmiraDoc doc;
-    test::MessageRecorder notifier;
-    test::FakeSerialChannel xy, z, meterPort;
-    SerialSlots slots{settings, notifier};
-    StageState state;
-    StageControl stage{settings, slots, state, notifier};
-    FakeClock clock;
-    FakeTimerBackend backend{clock};
-    std::unique_ptr<CDlgMain> panel;
-    std::unique_ptr<InstrumentsBinder> binder;
-};
+class InstrumentsOnPanel : public test::InstrumentsRig {};
 
 // ---- meter
 // ---------------------------------------------------------------------------------------
@@ -188,6 +79,8 @@ TEST_F(InstrumentsOnPanel, MeterThatCannotStartStaysOff) {
     settings.trhType = 0;
     WriteFile("usbmeter", "absent");
     Click(1031);
+    EXPECT_FALSE(Enabled(1031)) << "ON waits for the library to look";
+    ASSERT_TRUE(test::PumpUntil([&] { return notifier.messages.size() == 2; }));
     EXPECT_EQ("USBRHモジュールが見つかりません", notifier.messages.back().text);
     EXPECT_TRUE(Enabled(1031));
 }
@@ -197,15 +90,17 @@ TEST_F(InstrumentsOnPanel, UsbMeterFollowsItsLibraryAndGoesOffWhenAReadingFails)
     settings.tempCorrection = -1.6;
     WriteFile("usbmeter", "24.00 50.00");
     Click(1031);
+    ASSERT_TRUE(test::PumpUntil([&] { return Enabled(1033); }));
     backend.Advance(1000);
-    EXPECT_EQ(" T: 22.4 °C\n H: 50.0 %", Text(1034));
+    EXPECT_TRUE(test::PumpUntil([&] { return Text(1034) == " T: 22.4 °C\n H: 50.0 %"; }))
+        << Text(1034);
     WriteFile("usbmeter", "25.30 48.25");
     backend.Advance(1000);
-    EXPECT_EQ(" T: 23.7 °C\n H: 48.2 %", Text(1034));
+    EXPECT_TRUE(test::PumpUntil([&] { return Text(1034) == " T: 23.7 °C\n H: 48.2 %"; }));
 
     WriteFile("usbmeter", "fail");
     backend.Advance(1000);
-    EXPECT_EQ(" T: --.- °C\n H: --.-%", Text(1034));
+    EXPECT_TRUE(test::PumpUntil([&] { return Text(1034) == " T: --.- °C\n H: --.-%"; }));
     EXPECT_TRUE(Enabled(1031));
     EXPECT_FALSE(Enabled(1035));
     EXPECT_FALSE(backend.IsRunning(TimerId::kMeterPoll));
@@ -217,6 +112,8 @@ TEST_F(InstrumentsOnPanel, UsbMeterFollowsItsLibraryAndGoesOffWhenAReadingFails)
 
 TEST_F(InstrumentsOnPanel, RelayRowsStartAllOffAndOnlyTheFoundModuleIsUsable) {
     panel->OnInitialUpdate();
+    EXPECT_FALSE(Enabled(1079)) << "usable once the library has listed its modules";
+    ASSERT_TRUE(test::PumpUntil([&] { return RelaysSettled(); }));
     EXPECT_EQ("S4A", Text(1087));
     EXPECT_EQ("--------", Text(1088));
     EXPECT_TRUE(Enabled(1079));
@@ -224,13 +121,15 @@ TEST_F(InstrumentsOnPanel, RelayRowsStartAllOffAndOnlyTheFoundModuleIsUsable) {
     EXPECT_FALSE(Enabled(1083));
     EXPECT_FALSE(Enabled(1086));
     EXPECT_EQ("R1_OFF", Text(1079));
+    EXPECT_TRUE(StateIs("S4A 0000\n"));
     EXPECT_NE(std::string::npos, ReadAll(dir / "relays.log").find("SetRelays S4A mask 0x0F off"));
-    EXPECT_EQ("S4A 0000\n", ReadAll(dir / "relays.state"));
+    EXPECT_TRUE(Pane().empty());
 }
 
 TEST_F(InstrumentsOnPanel, ZsyncChannelGoingOffMakesOneFineStepUp) {
     settings.zsync = 2;
     panel->OnInitialUpdate();
+    ASSERT_TRUE(test::PumpUntil([&] { return RelaysSettled(); }));
     Click(1081);  // relay 3 of module 1 on: no move
     EXPECT_EQ("R3_ON", Text(1081));
     EXPECT_TRUE(z.writes.empty());
@@ -258,9 +157,10 @@ TEST_F(InstrumentsOnPanel, ZsyncChannelGoingOffMakesOneFineStepUp) {
 TEST_F(InstrumentsOnPanel, CloseLeavesTheRelaysAsTheyAreWithoutMovingZ) {
     settings.zsync = 0;
     panel->OnInitialUpdate();
+    ASSERT_TRUE(test::PumpUntil([&] { return RelaysSettled(); }));
     Click(1079);
     Click(1080);
-    EXPECT_EQ("S4A 1100\n", ReadAll(dir / "relays.state"));
+    EXPECT_TRUE(StateIs("S4A 1100\n"));
     binder->Shutdown();
     EXPECT_EQ("S4A 1100\n", ReadAll(dir / "relays.state")) << "the lamps stay on";
     EXPECT_TRUE(z.writes.empty()) << "nothing should move while the program ends";
@@ -269,14 +169,13 @@ TEST_F(InstrumentsOnPanel, CloseLeavesTheRelaysAsTheyAreWithoutMovingZ) {
 }
 
 TEST_F(InstrumentsOnPanel, WithoutTheLibraryTheRelayRowsStayInactive) {
-    binder.reset();
-    InstrumentsBinderDeps deps{*panel, settings, slots,
-                               stage,  notifier, LibrarySearch{dir.string(), "", false}};
-    binder = std::make_unique<InstrumentsBinder>(deps);
+    MakeBinder(dir.string());
     panel->OnInitialUpdate();
+    test::PumpUntil([] { return false; }, 300);  // the helper has long said it found nothing
     EXPECT_EQ("--------", Text(1087));
     EXPECT_FALSE(Enabled(1079));
     EXPECT_TRUE(notifier.messages.empty());
+    EXPECT_TRUE(Pane().empty()) << "a library that is not there is not mentioned";
 }
 
 // ---- microscope

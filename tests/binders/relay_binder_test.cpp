@@ -16,6 +16,7 @@
 #include "common/fake_serial_channel.h"
 #include "common/fake_timer_backend.h"
 #include "common/message_recorder.h"
+#include "common/pump_until.h"
 #include "common/recording_fakes.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -50,9 +51,11 @@ protected:
         panel = std::make_unique<CDlgMain>(PanelDeps{settings, run, doc, notifier});
         panel->SetTimerBackend(&backend);
         backend.Attach(&panel->Timers());
-        instruments = std::make_unique<InstrumentsBinder>(
-            InstrumentsBinderDeps{*panel, settings, slots, stage, notifier,
-                                  LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}});
+        InstrumentsBinderDeps instrumentsDeps{
+            *panel, settings, slots,
+            stage,  notifier, LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}};
+        instrumentsDeps.deviceHost = TESMIRA_DEVHOST_PATH;
+        instruments = std::make_unique<InstrumentsBinder>(instrumentsDeps);
         settingsPanel = std::make_unique<CDlgTimelapse>();
         RelayBinderDeps deps{
             *panel, settings, run, doc, notifier, clock, instruments->RelaySwitch()};
@@ -62,6 +65,9 @@ protected:
         relays = std::make_unique<RelayBinder>(deps);
         instruments->SetRelaysFoundListener([this] { settingsPanel->ValidateSchedules(); });
         panel->OnInitialUpdate();
+        // The relay library's helper lists the modules a moment later.
+        ASSERT_TRUE(test::PumpUntil([this] { return !instruments->RelayModuleName(1).empty(); }));
+        Log();
     }
     void TearDown() override {
         relays.reset();
@@ -80,7 +86,9 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
+    // The stand-in's log once its helper has carried out every switch sent so far.
     std::string Log() {
+        test::PumpUntil([this] { return !instruments->RelayHost().Busy(); });
         std::ifstream in(dir / "relays.log");
         std::stringstream s;
         s << in.rdbuf();

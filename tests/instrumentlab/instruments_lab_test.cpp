@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "binders/instruments_binder.h"
+#include "common/pump_until.h"
 #include "core/run_state.h"
 #include "core/tesmira_doc.h"
 #include "panel/dlg_main.h"
@@ -41,6 +42,7 @@ protected:
                                    slots,    stage,
                                    notifier, LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}};
         deps.microscopeShare = shareName;
+        deps.deviceHost = TESMIRA_DEVHOST_PATH;
         binder = std::make_unique<InstrumentsBinder>(deps);
         panel->OnInitialUpdate();
     }
@@ -61,13 +63,13 @@ protected:
         return qobject_cast<QAbstractButton*>(panel->Control(id))->text().toStdString();
     }
     void Click(int id) { qobject_cast<QAbstractButton*>(panel->Control(id))->click(); }
-    // Moves the panel's timers on in 50 ms steps, letting real time pass for the lab's answers,
-    // until the display `id` shows what `expected` matches.
+    // Moves the panel's timers on in 50 ms steps, letting real time pass for the lab's (and the
+    // library helpers') answers, until the display `id` shows what `expected` matches.
     bool WaitForDisplay(int id, const std::regex& expected, int timeoutMs = 4000) {
         return WaitFor(
             [&] {
                 backend.Advance(50);
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                test::PumpUntil([] { return false; }, 20);
                 return std::regex_match(Text(id), expected);
             },
             timeoutMs);
@@ -118,10 +120,11 @@ TEST_F(InstrumentsInTheLab, UsbMeterFollowsTheStandInsFile) {
 
 TEST_F(InstrumentsInTheLab, RelayTogglesReachTheStandInsLog) {
     Start({"--relay-modules", "S4LAB0001"});
-    EXPECT_EQ("S4LAB0001", Text(1087));
+    ASSERT_TRUE(test::PumpUntil([&] { return Text(1087) == "S4LAB0001"; })) << Text(1087);
     EXPECT_EQ("--------", Text(1088));
     Click(1080);
     Click(1080);
+    test::PumpUntil([&] { return LabFile("relays.log").find("0x02 off") != std::string::npos; });
     const std::string log = LabFile("relays.log");
     const std::string stamp = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ";
     EXPECT_TRUE(std::regex_search(log, std::regex(stamp + "SetRelays S4LAB0001 mask 0x0F off")))

@@ -17,6 +17,7 @@
 #include "binders/instruments_binder.h"
 #include "binders/relay_binder.h"
 #include "common/message_recorder.h"
+#include "common/pump_until.h"
 #include "core/clock.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -64,9 +65,11 @@ TEST(RelayShotInTheLab, TheStandInRelayFollowsTheShotsSchedule) {
     StageControl stage{settings, slots, state, notifier};
     SystemClock clock;
     auto panel = std::make_unique<CDlgMain>(PanelDeps{settings, run, doc, notifier});
-    auto instruments = std::make_unique<InstrumentsBinder>(
-        InstrumentsBinderDeps{*panel, settings, slots, stage, notifier,
-                              LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}});
+    InstrumentsBinderDeps instrumentsDeps{
+        *panel, settings, slots,
+        stage,  notifier, LibrarySearch{TESMIRA_SIM_LIBRARY_DIR, "", false}};
+    instrumentsDeps.deviceHost = TESMIRA_DEVHOST_PATH;
+    auto instruments = std::make_unique<InstrumentsBinder>(instrumentsDeps);
     CDlgTimelapse settingsPanel;
     RelayBinderDeps deps{*panel, settings, run, doc, notifier, clock, instruments->RelaySwitch()};
     deps.settingsPanel = &settingsPanel;
@@ -78,7 +81,8 @@ TEST(RelayShotInTheLab, TheStandInRelayFollowsTheShotsSchedule) {
     panel->OnInitialUpdate();
 
     auto* shot = qobject_cast<QAbstractButton*>(panel->Control(1180));
-    ASSERT_TRUE(shot->isEnabled());
+    ASSERT_TRUE(test::PumpUntil([&] { return shot->isEnabled(); }))
+        << "the relay library's helper did not list the module";
     const double pressed = NowDayMs();
     shot->click();
     EXPECT_EQ(shot->text().toStdString(), "中断");
@@ -87,6 +91,7 @@ TEST(RelayShotInTheLab, TheStandInRelayFollowsTheShotsSchedule) {
     while (shot->text().toStdString() != "ショット" && waited.elapsed() < 8000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(shot->text().toStdString(), "ショット");
+    test::PumpUntil([&] { return !instruments->RelayHost().Busy(); });  // the last switch done
 
     std::ifstream in(lab.Links() + "/relays.log");
     std::stringstream text;

@@ -2,7 +2,9 @@
 // on the display and in the overlay.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
+#include <utility>
 
 #include "common/fake_serial_channel.h"
 #include "instruments/meter.h"
@@ -65,27 +67,45 @@ TEST(Usbrh2ReplyParser, OverlongInputStaysBounded) {
     ASSERT_TRUE(p.Take());
 }
 
+// Answers at once, or (deferred) when the test hands the answer over, as the helper does.
 class FakeUsbrh : public IUsbrhDevice {
 public:
-    bool Find() override {
+    void Find(FindDone done) override {
+        if (deferred) {
+            pendingFind = std::move(done);
+            return;
+        }
         held = present;
-        return held;
+        done(held);
     }
     bool Holds() const override { return held; }
-    int Read(double& t, double& h) override {
-        t = temperature;
-        h = humidity;
-        return result;
+    void Read(ReadDone done) override {
+        ++reads;
+        if (deferred) {
+            pendingRead = std::move(done);
+            return;
+        }
+        done(result, temperature, humidity);
     }
     void Release() override {
         held = false;
         ++releases;
     }
+    void AnswerFind(bool found) {
+        held = found;
+        std::exchange(pendingFind, {})(found);
+    }
+    void AnswerRead(int r) { std::exchange(pendingRead, {})(r, temperature, humidity); }
+
     bool present = true;
     bool held = false;
+    bool deferred = false;
     double temperature = 23.46, humidity = 45.62;
     int result = 0;
     int releases = 0;
+    int reads = 0;
+    FindDone pendingFind;
+    ReadDone pendingRead;
 };
 
 class MeterTest : public ::testing::Test {
@@ -207,6 +227,98 @@ TEST_F(MeterTest, TdsnSwitchesOnButSaysItCannotRead) {
     EXPECT_EQ(meter.Tick(), MeterTick::Nothing);
     EXPECT_EQ(meter.Display(), meter_text::kInitialDisplay);
     EXPECT_TRUE(port.writes.empty());
+}
+
+// Figures that are no numbers or lie outside what a room can be show the placeholder, on the
+// display and in the overlay alike, whichever meter sent them.
+TEST_F(MeterTest, FiguresOutsidePhysicalRangesShowThePlaceholder) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double t, h;
+        const char* display;
+    };
+    const Case readings[] = {
+        {23.44, 45.62, " T: 23.4 °C\n H: 45.6 %"},   {nan, 45.62, " T: --.- °C\n H: 45.6 %"},
+        {1e308, -inf, " T: --.- °C\n H: --.- %"},    {-100.0, 0.0, " T: -100.0 °C\n H: 0.0 %"},
+        {200.01, 100.01, " T: --.- °C\n H: --.- %"}, {23.0, nan, " T: 23.0 °C\n H: --.- %"},
+    };
+    meter.SetKind(MeterKind::Usbrh);
+    meter.SetCorrection(0.0);
+    ASSERT_TRUE(meter.On().Ok());
+    for (const Case& c : readings) {
+        usbrh.temperature = c.t;
+        usbrh.humidity = c.h;
+        meter.Tick();
+        EXPECT_EQ(meter.Display(), c.display) << c.t << " " << c.h;
+    }
+    EXPECT_EQ(meter.TemperatureOverlay(), "T = 23.0 °C");
+    EXPECT_EQ(meter.HumidityOverlay(), " H = --.- %");
+
+    struct Reply {
+        const char* reply;
+        double correction;
+        const char* display;
+    };
+    const Reply replies[] = {
+        {":999.9,45.6,\r\n", 0.0, " T: --.- °C\n H: 45.6 %"},
+        {":23.4,100.5,\r\n", 0.0, " T: 23.4 °C\n H: --.- %"},
+        {":23.4,45.6,\r\n", 1e300, " T: --.- °C\n H: 45.6 %"},
+    };
+    meter.Off();
+    meter.SetKind(MeterKind::Usbrh2);
+    ASSERT_TRUE(meter.On().Ok());
+    for (const Reply& r : replies) {
+        meter.SetCorrection(r.correction);
+        port.input = r.reply;
+        meter.PollReply();
+        EXPECT_EQ(meter.Display(), r.display) << r.reply;
+    }
+    EXPECT_EQ(meter.TemperatureOverlay(), "T = --.- °C");
+}
+
+// The USBRH answers through a helper process: ON and the readings finish when the answers come,
+// no reading is asked for while one is still out, and OFF keeps nothing that comes late.
+TEST_F(MeterTest, UsbrhAnswersThatComeLater) {
+    std::vector<MeterNews> news;
+    meter.SetNewsListener([&](MeterNews n, const InstrumentResult&) { news.push_back(n); });
+    meter.SetKind(MeterKind::Usbrh);
+    meter.SetCorrection(0.0);
+    usbrh.deferred = true;
+
+    EXPECT_EQ(meter.On().code, InstrumentError::Pending);
+    EXPECT_TRUE(meter.Finding());
+    EXPECT_EQ(meter.On().code, InstrumentError::Pending);  // a second press asks nothing more
+    usbrh.AnswerFind(true);
+    EXPECT_TRUE(meter.IsOn());
+
+    EXPECT_EQ(meter.Tick(), MeterTick::Nothing);
+    EXPECT_EQ(meter.Tick(), MeterTick::Nothing);
+    EXPECT_EQ(usbrh.reads, 1) << "a reading still out is not asked for again";
+    usbrh.AnswerRead(0);
+    EXPECT_EQ(meter.Display(), " T: 23.5 °C\n H: 45.6 %");
+    meter.Tick();
+    usbrh.AnswerRead(1);
+    EXPECT_FALSE(meter.IsOn());
+    EXPECT_EQ(news, (std::vector<MeterNews>{MeterNews::SwitchedOn, MeterNews::Shown,
+                                            MeterNews::SwitchedOff}));
+
+    // OFF while looking: a module found afterwards is given back, and the meter stays off.
+    news.clear();
+    EXPECT_EQ(meter.On().code, InstrumentError::Pending);
+    meter.Off();
+    const int releases = usbrh.releases;
+    usbrh.AnswerFind(true);
+    EXPECT_FALSE(meter.IsOn());
+    EXPECT_EQ(usbrh.releases, releases + 1);
+    EXPECT_TRUE(news.empty());
+
+    // None found, later: the designed message comes with the news.
+    InstrumentResult told;
+    meter.SetNewsListener([&](MeterNews, const InstrumentResult& r) { told = r; });
+    meter.On();
+    usbrh.AnswerFind(false);
+    EXPECT_EQ(told.message, "USBRHモジュールが見つかりません");
 }
 
 }  // namespace

@@ -147,5 +147,32 @@ TEST(RelayModules, CloseLeavesTheRelaysAsTheyAreAndLetsTheLibraryGo) {
     EXPECT_TRUE(d.calls.empty());
 }
 
+// The library's helper was restarted and lists the modules again: one that is still there keeps
+// what this program commanded and is told it again; a new one starts all off; a vanished one is
+// absent.
+TEST(RelayModules, ListedAgainAfterARestart) {
+    RecordingDriver d;
+    d.modules = {"S4-1", "S4-2"};
+    RelayModules relays(&d);
+    relays.Start();
+    relays.Toggle(1);
+    relays.Toggle(3);
+    d.calls.clear();
+
+    d.modules = {"S4-1", "S4-9"};
+    EXPECT_EQ(relays.Start(), 2);
+    EXPECT_EQ(d.calls,
+              (std::vector<Call>{{"S4-1", 0x05, 0}, {"S4-1", 0x0A, 1}, {"S4-9", 0x0F, 0}}));
+    EXPECT_EQ(relays.State(1), 1);
+    EXPECT_EQ(relays.State(4), 0);
+
+    d.modules = {"S4-1"};
+    d.calls.clear();
+    EXPECT_EQ(relays.Start(), 1);
+    EXPECT_EQ(relays.State(4), RelayModules::kUncommanded);
+    EXPECT_FALSE(relays.Enabled(4));
+    EXPECT_EQ(d.calls.size(), 2u);
+}
+
 }  // namespace
 }  // namespace tesmira

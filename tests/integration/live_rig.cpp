@@ -126,6 +126,7 @@ void LiveRig::SetUpTestSuite() {
     unsetenv("TESMIRA_TEST_CAMERA_CAPS");
     WorkstationSeams seams;
     seams.notifier = &g_messages;
+    seams.deviceHost = TESMIRA_DEVHOST_PATH;
     workstation = new Workstation(std::move(seams));
     Settings& s = workstation->Config();
     // No serial devices: the ports stay closed and the stage queries go nowhere.
