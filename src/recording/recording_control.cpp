@@ -87,14 +87,18 @@ void RecordingControl::RecStart() {
         return;
     }
 
-    timers.Stop(TimerId::kSerialReceive);
+    // Without a record chain (no camera, or it was lost before a repeat tick) nothing starts, so
+    // serial reception and the zoom stay as they are: nothing would bring them back.
+    const bool chain = deps_.graph && deps_.graph->IsBuilt();
+    if (chain)
+        timers.Stop(TimerId::kSerialReceive);
     for (TimerId id :
          {TimerId::kRecording, TimerId::kTimelapse, TimerId::kReadyAnswer, TimerId::kCountDown}) {
         timers.Stop(id);
     }
     if (!run.isRepeating) {
         deps_.countDown->SetTitle(UiText("Recording", "録画中"));
-        if (s.setZoom1xOnRec && deps_.panel->Zoom() != 1.0) {
+        if (chain && s.setZoom1xOnRec && deps_.panel->Zoom() != 1.0) {
             zoomBeforeRecording_ = deps_.panel->Zoom();
             deps_.panel->SetZoom(1.0);
             deps_.doc->UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre, 1.0);
@@ -104,7 +108,7 @@ void RecordingControl::RecStart() {
     deps_.countDown->SetTotal(1);
     deps_.countDown->SetRemaining(0);
 
-    if (deps_.graph && deps_.graph->IsBuilt()) {
+    if (chain) {
         timers.Start(TimerId::kRecording, 1);
         if (s.recMode == 1 && !run.isRepeating && s.recRepaet > 1) {
             run.isRepeating = true;

@@ -320,6 +320,34 @@ TEST_F(RecordingControlTest, FailedStartRebuildsReportsAndRestoresPolling) {
     EXPECT_EQ(countDown_.totals.back(), 1);
 }
 
+// A start with no record chain, by the key or by a repeat tick after the camera was lost, leaves
+// serial reception running and the zoom as it was.
+TEST_F(RecordingControlTest, StartWithoutRecordChainKeepsReceptionAndZoom) {
+    for (const bool repeatTick : {false, true}) {
+        SCOPED_TRACE(repeatTick ? "repeat tick after the camera was lost" : "start by the key");
+        settings_.setZoom1xOnRec = true;
+        panel_.zoom = 2.0;
+        timers_.Start(TimerId::kSerialReceive, 500);
+        if (repeatTick) {
+            settings_.recMode = 1;
+            settings_.recRepaet = 2;
+            graph_.built = true;
+            control_.RecStart();
+            Run(int(settings_.recLimitMs) + 50);  // the first recording ends at its limit
+            ASSERT_FALSE(run_.isRecording);
+            ASSERT_TRUE(run_.isRepeating);
+            graph_.built = false;
+            Run(settings_.recInterval);  // the repeat tick finds no camera
+        } else {
+            graph_.built = false;
+            control_.RecStart();
+        }
+        EXPECT_FALSE(run_.isRecording);
+        EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
+        EXPECT_EQ(panel_.zoom, 2.0);
+    }
+}
+
 TEST_F(RecordingControlTest, AVanishedVideoFolderIsOneMessageNamingItAndTheWayOut) {
     fs::remove_all(settings_.dirVideo);
     control_.RecStart();
