@@ -142,6 +142,7 @@ void RecordingControl::RecStart() {
             counts_ = FrameCounts{};
             recStartTick_ = deps_.clock->TickMs();
             lastTick_ = recStartTick_;
+            deps_.graph->SaveGraphFile();
             run.isRecording = true;
             deps_.panel->UpdateRecordControls();
             deps_.panel->FocusPanel();

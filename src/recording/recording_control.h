@@ -51,6 +51,8 @@ public:
     virtual std::string WriteError() const = 0;
     // Why the last StopRecording could not finish the file (empty when it did).
     virtual std::string CloseError() const { return {}; }
+    // A recording has started: the graph as it records goes to its graph file.
+    virtual void SaveGraphFile() {}
 };
 
 // The count-down panel (dialog 139).
