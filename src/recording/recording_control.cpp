@@ -464,8 +464,9 @@ void RecordingControl::OnStreamStopped() {
 bool RecordingControl::OnSpaceKey() {
     const RunState& run = *deps_.run;
     if (run.isRecording || run.isRepeating) {
-        RecStop();
-    } else {
+        if (deps_.panel->CanStop())
+            RecStop();
+    } else if (deps_.panel->CanStart()) {
         RecStart();
     }
     return true;

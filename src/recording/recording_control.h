@@ -80,6 +80,9 @@ public:
     // When the XY port is open: send the ready query, start timer 1002, set the reply-wait flag.
     virtual void SendReadyQuery() = 0;
     virtual void ClearReadyWait() = 0;
+    // Whether 録画開始 (1022) and 停止 (1020) can be pressed now: the space key follows them.
+    virtual bool CanStart() const { return true; }
+    virtual bool CanStop() const { return true; }
 };
 
 // The stage as recording control sees it: where it is for the log, and its ready flag.
@@ -143,7 +146,8 @@ public:
     void OnRepeatTick();     // timer 1008
     void OnCountDownTick();  // timer 1009
     void OnStreamStopped();  // message 1025: the stream reached the recording limit
-    // The space key: RecStop while recording or repeating, RecStart otherwise. Always consumed.
+    // The space key: RecStop while recording or repeating, RecStart otherwise, each only when the
+    // panel's button for it can be pressed. Always consumed.
     bool OnSpaceKey();
     // Check box 1051 "再生速度を変更する": returns whether combo box 1052 is to be enabled.
     bool OnResetFpsChanged(bool on);

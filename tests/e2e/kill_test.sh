@@ -63,7 +63,7 @@ finish() {
 trap finish EXIT
 
 # Starts the lab and Tesmira, waits for the window to stay up for 3 s and gives the control panel
-# the keyboard: Tab moves on until a Left arrow reaches the XY controller.
+# the keyboard: Tab moves on until a Left arrow reaches the XY controller; then live video starts.
 start_tesmira() {
     local what=$1 wid="" steady=0 tab from i attempt
     settled() {
@@ -98,7 +98,7 @@ start_tesmira() {
         from=$(log_size)
         xdotool key Left
         for ((i = 0; i < 20; i++)); do
-            received_has xy "$from" 'M:1+P' && return 0
+            received_has xy "$from" 'M:1+P' && { live_start; return 0; }
             kill -0 "$lab_pid" 2>/dev/null || fail "$what: Tesmira ended"
             sleep 0.1
         done
