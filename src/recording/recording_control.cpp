@@ -155,6 +155,7 @@ void RecordingControl::FailStart(const std::string& reason, bool streamTouched) 
     RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
     run.isRecording = false;
+    spool_.Remove();
     if (streamTouched && deps_.rebuildGraph)
         deps_.rebuildGraph();
     timers.Stop(TimerId::kRecording);
@@ -314,6 +315,7 @@ void RecordingControl::FinishFile() {
                           s.resetFps ? s.replayFps : headerRate_, *deps_.notifier,
                           deps_.waitCursor);
     }
+    spool_.Remove();  // the log is written (or "SaveLog" is off): the rows are not needed
     if (!workPath.empty() && !destPath.empty()) {
         const MoveResult moved = SafeMoveFile(workPath, destPath);
         if (moved.ok) {
@@ -343,6 +345,13 @@ void RecordingControl::BeginFile(const std::string& sink) {
     }
     // Without the room for a reserve the recording still goes ahead, only less protected.
     reserve_.Create(ReservePathOf(sink));
+    // The log's rows are kept beside the file too, so a repair after a crash can write the log.
+    const Settings& s = *deps_.settings;
+    if (deps_.journal && s.saveLog == 1) {
+        RecordingPaths scratch;
+        spool_.Open(LogSpoolPathOf(sink),
+                    {MakeLogPath(scratch, s, s.recNo, s.logFileType), s.logFileType});
+    }
 }
 
 // The file has its final name (or never came to be): nothing left to repair.
@@ -402,6 +411,7 @@ void RecordingControl::OnRecordingTick() {
         const StageSample stage = deps_.stage->Sample();
         deps_.log->AppendRow(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z,
                              stage.ready);
+        spool_.Append(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z, stage.ready);
         ++loggedFrames_;
         lastTick_ = now;
     }

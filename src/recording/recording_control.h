@@ -13,6 +13,7 @@
 #include "core/timer_multiplexer.h"
 #include "core/update_hints.h"
 #include "recording/disk_reserve.h"
+#include "recording/log_row_spool.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
 
@@ -200,6 +201,7 @@ private:
     std::string lastRecording_;
     std::string sinkPath_;  // the file being written, as entered in the journal
     DiskReserve reserve_;   // room for the index when the disk fills up
+    LogRowSpool spool_;     // the log's rows on disk, for a recording cut short
 };
 
 }  // namespace tesmira

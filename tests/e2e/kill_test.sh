@@ -166,6 +166,12 @@ check_repaired_movie() {
         grep -qF "$(basename "$final")" "$out" ||
         fail "$what: no message-pane line reports the repair of $(basename "$final")"
     ok "$what: the message pane reports the repair of $(basename "$final")"
+    # The log's rows were kept beside the movie: its log holds them, marked as cut short.
+    local log=$logs/${prefix}${number}.dat
+    [ -s "$log" ] && [ "$(tail -n 1 "$log" | tr -d '\r')" = '<cut short>[0]=1' ] &&
+        grep -q '^<N>\[10\]=10' "$log" ||
+        fail "$what: no log $(basename "$log") with the rows up to the cut"
+    ok "$what: the log $(basename "$log") holds the rows up to the cut"
 }
 
 # Records from the focused panel for a few seconds and expects the file `number` to end final.

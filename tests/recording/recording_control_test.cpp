@@ -25,6 +25,7 @@
 #include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
 #include "recording/file_move.h"
+#include "recording/log_row_spool.h"
 #include "recording/recording_control.h"
 #include "recording/recording_journal.h"
 #include "recording/recording_log.h"
@@ -429,6 +430,7 @@ namespace {
 // While a file is written the journal names it and a reserve sits beside it; once it has its final
 // name both are gone, and the new counter has been handed out for writing at once.
 TEST_F(RecordingControlTest, JournalAndReserveLastExactlyAsLongAsTheFileIsUnfinished) {
+    settings_.saveLog = 1;
     control_.RecStart();
     ASSERT_TRUE(run_.isRecording);
     const std::string sink = settings_.dirVideo + "/26_01_17-001.avi";
@@ -439,9 +441,19 @@ TEST_F(RecordingControlTest, JournalAndReserveLastExactlyAsLongAsTheFileIsUnfini
     EXPECT_EQ(pending[0].number, 1);
     EXPECT_TRUE(PathExists(ReservePathOf(sink)));
     EXPECT_EQ(VideoFiles(),
-              (std::vector<std::string>{".26_01_17-001.avi.reserve", "26_01_17-001.avi"}));
+              (std::vector<std::string>{".26_01_17-001.avi.reserve", ".26_01_17-001.avi.rows",
+                                        "26_01_17-001.avi"}));
+    // The log's rows are on disk as they come, for a repair after a crash.
+    Run(500);
+    std::ifstream in(LogSpoolPathOf(sink), std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SpooledLog spooled;
+    ASSERT_TRUE(ParseLogSpool(kept, &spooled, nullptr));
+    EXPECT_EQ(spooled.header.logPath, settings_.dirLog + "/26_01_17-001.dat");
+    EXPECT_EQ(int(spooled.rows.logN.size()), control_.loggedFrames());
+    EXPECT_GT(control_.loggedFrames(), 0);
 
-    Run(1500);  // to the limit
+    Run(1000);  // to the limit
     ASSERT_FALSE(run_.isRecording);
     EXPECT_TRUE(journal_.Pending().empty());
     EXPECT_EQ(VideoFiles(), std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi"});
