@@ -53,7 +53,10 @@ TEST(Usbrh2ReplyParser, AReplyWithoutColonStartsAtItsLine) {
     const Case cases[] = {
         {"whole", true, {"23.45,45.60,\r\n"}, "23.45", "45.60"},
         {"in two polls", true, {"23.4", "5,45.60,\r\n"}, "23.45", "45.60"},
-        {"after a reply with colon", false, {":20.00,30.00,\r\n21.50,31.00,\r\n"}, "21.50",
+        {"after a reply with colon",
+         false,
+         {":20.00,30.00,\r\n21.50,31.00,\r\n"},
+         "21.50",
          "31.00"},
         {"a new line cuts a broken one", true, {"23.4,50\r\n23.5,50.1,"}, "23.5", "50.1"},
         {"after noise with no line end", true, {"\x01 noise 23.45,45.60,"}, nullptr, nullptr},
