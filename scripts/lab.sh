@@ -236,19 +236,27 @@ trap 'forward TERM' TERM
 trap 'forward HUP' HUP
 
 : >"$lablog"
+# The output file of the previous demo is emptied here, before the lab starts: the redirection
+# below happens in the new process, which may run after the first look for the ready line, and
+# the old file says "labsim ready" too.
+: >"$runtime/labsim.out"
 read -r -a labsim_extra <<<"${TESMIRA_LABSIM_ARGS:-}"
 "$labsim" --links "$links" --log "$lablog" --xy "$xy_kind" --z "$z_kind" \
-    ${labsim_extra[@]+"${labsim_extra[@]}"} >"$runtime/labsim.out" 2>&1 &
+    ${labsim_extra[@]+"${labsim_extra[@]}"} >>"$runtime/labsim.out" 2>&1 &
 labsim_pid=$!
 echo "$labsim_pid" >"$runtime/labsim.pid"
 # A busy machine (a build running beside it) may keep the lab from starting for a while.
 lab_deadline=$((SECONDS + 30))
+lab_ready=0
 while ((SECONDS < lab_deadline)); do
-    grep -q '^labsim ready$' "$runtime/labsim.out" 2>/dev/null && break
+    if grep -q '^labsim ready$' "$runtime/labsim.out" 2>/dev/null; then
+        lab_ready=1
+        break
+    fi
     kill -0 "$labsim_pid" 2>/dev/null || break
     sleep 0.1
 done
-if ! grep -q '^labsim ready$' "$runtime/labsim.out" 2>/dev/null; then
+if [ "$lab_ready" = 0 ]; then
     cat "$runtime/labsim.out" >&2 || true
     if kill -0 "$labsim_pid" 2>/dev/null; then
         die "the simulated lab did not start within 30 s"

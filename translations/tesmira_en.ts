@@ -966,6 +966,36 @@ Replay rate
         <translation>The time-lapse is in %s.
 </translation>
     </message>
+    <message>
+        <source>ログ：この録画の行は残っていませんでした。
+</source>
+        <translation>Log: no rows of this recording were kept.
+</translation>
+    </message>
+    <message>
+        <source>ログ：残っていた行を読めませんでした (%s)。
+</source>
+        <translation>Log: the kept rows could not be read (%s).
+</translation>
+    </message>
+    <message>
+        <source>ログ：最初の駒より前に切れたため，行がありません。
+</source>
+        <translation>Log: none, the recording was cut before its first frame.
+</translation>
+    </message>
+    <message>
+        <source>ログを書けませんでした：%s
+</source>
+        <translation>The log could not be written: %s
+</translation>
+    </message>
+    <message>
+        <source>ログ：%s（切れた所までの行）
+</source>
+        <translation>Log: %s (the rows up to the cut)
+</translation>
+    </message>
 </context>
 <context>
     <name>Serial</name>
@@ -1198,6 +1228,10 @@ Click [ OK ] once the stage has stopped moving.
     <message>
         <source>閉じる</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>コントローラーの応答</source>
+        <translation>The controller&apos;s answer</translation>
     </message>
 </context>
 <context>
@@ -1676,6 +1710,40 @@ Coarse = [Shift]+[Ctrl]+</translation>
     <message>
         <source>無題 - Tesmira</source>
         <translation>Untitled - Tesmira</translation>
+    </message>
+    <message>
+        <source>タイムラップス</source>
+        <translation>Time-lapse</translation>
+    </message>
+    <message>
+        <source>録画</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>繰り返し録画</source>
+        <translation>Repeated recording</translation>
+    </message>
+    <message>
+        <source>リレーのサイクル</source>
+        <translation>Relay cycle</translation>
+    </message>
+    <message>
+        <source>動いているものがあります:
+%1
+
+終了すると止まります。終了しますか？</source>
+        <translation>Still running:
+%1
+
+Quitting stops it. Quit anyway?</translation>
+    </message>
+    <message>
+        <source>終了する</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>続ける</source>
+        <translation>Keep running</translation>
     </message>
 </context>
 <context>

@@ -72,6 +72,11 @@ void Workstation::WireStage(CMainFrame& frame, CDlgMain& panel) {
     runLoop_->SetSilenceReport([this](const std::string& line) {
         doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
     });
+    // The command-send dialog shows what the controllers answer.
+    runLoop_->SetReplyListener([&frame](int slot, const std::string& reply) {
+        if (CDlgCommandSend* send = frame.commandSend())
+            send->ShowAnswer(slot, reply);
+    });
     StartStageControls(panel, stageControl_, {settings_, doc_, notifier_}, keys);
     panel.MarkAttached({1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1012, 1013,
                         1014, 1015, 1016, 1017, 1018, 1019, 1009, 1010, 1011, 1021,

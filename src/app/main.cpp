@@ -105,18 +105,24 @@ int main(int argc, char** argv) {
     // (a message box of the start-up can be up): then only note it and close once start-up ends.
     bool closeRequested = false;
     bool started = false;
-    tesmira::InstallCloseOnSignals([&theApp, &closeRequested, &started] {
+    // A signal closes at once, without the question a running recording brings to the close box.
+    const auto closeAtOnce = [&theApp] {
+        if (tesmira::CMainFrame* frame = theApp.frame())
+            QMetaObject::invokeMethod(
+                frame, [frame] { frame->CloseWithoutAsking(); }, Qt::QueuedConnection);
+    };
+    tesmira::InstallCloseOnSignals([&theApp, &closeRequested, &started, closeAtOnce] {
         closeRequested = true;
         theApp.CloseMessageBoxesForShutdown();
-        if (started && theApp.frame())
-            QMetaObject::invokeMethod(theApp.frame(), "close", Qt::QueuedConnection);
+        if (started)
+            closeAtOnce();
     });
     int rc = 1;
     if (theApp.InitInstance()) {
         started = true;
         // The close must run inside the event loop: a quit before exec() would be lost.
         if (closeRequested)
-            QMetaObject::invokeMethod(theApp.frame(), "close", Qt::QueuedConnection);
+            closeAtOnce();
         rc = app.exec();
     }
     theApp.ExitInstance();

@@ -7,7 +7,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -444,7 +446,48 @@ void CMainFrame::RunCloseSequence() {
         deps_.shutdownRooms();
 }
 
+QStringList CMainFrame::RunningActivities() const {
+    QStringList what;
+    const RunState& run = deps_.run;
+    if (run.isRecording)
+        what << (deps_.settings.recMode == 2 ? tr("タイムラップス") : tr("録画"));
+    else if (run.isRepeating)
+        what << tr("繰り返し録画");
+    if (panel_ && panel_->Conditions().relayCycling && panel_->Conditions().relayCycling())
+        what << tr("リレーのサイクル");
+    return what;
+}
+
+void CMainFrame::CloseWithoutAsking() {
+    closeWithoutAsking_ = true;
+    close();
+}
+
+bool CMainFrame::MayClose() {
+    const QStringList what = RunningActivities();
+    if (closed_ || closeWithoutAsking_ || what.isEmpty())
+        return true;
+    const QString items = what.join(QLatin1Char('\n'));
+    if (deps_.confirmClose)
+        return deps_.confirmClose(items);
+    QMessageBox box(
+        QMessageBox::Question, QStringLiteral("Tesmira"),
+        tr("動いているものがあります:\n%1\n\n終了すると止まります。終了しますか？").arg(items),
+        QMessageBox::NoButton, this);
+    QPushButton* quit = box.addButton(tr("終了する"), QMessageBox::AcceptRole);
+    QPushButton* keep = box.addButton(tr("続ける"), QMessageBox::RejectRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == quit;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A close by the user while something runs asks first; the default keeps it running.
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
     RunCloseSequence();
     event->accept();
     if (onClosed_)

@@ -6,6 +6,7 @@
 #include "core/timer_multiplexer.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,6 +45,9 @@ struct FrameDeps {
     CommandRegistry& commands;            // the rooms' menu commands
     std::function<void()> shutdownRooms;  // last step of the close sequence (may be empty)
     UrlOpener openUrl;                    // the help pages (empty: the desktop's browser)
+    // Asked before a close by the user ends what runs (`what`, one item a line); true closes.
+    // Empty: a question box whose default keeps everything running.
+    std::function<bool(const QString& what)> confirmClose;
 };
 
 // Ids of the panels' timers that the close sequence stops, in this order.
@@ -83,6 +87,11 @@ public:
     void SetOnClosed(std::function<void()> onClosed) { onClosed_ = std::move(onClosed); }
     // Runs the close sequence without closing the window (done by closeEvent; tests call it).
     void RunCloseSequence();
+    // Closes at once, whatever runs (SIGTERM, SIGINT, SIGHUP): nobody is there to answer.
+    void CloseWithoutAsking();
+    // What a close would end now: the recording or time-lapse series, a repeat series, a relay
+    // cycle (empty when nothing runs).
+    QStringList RunningActivities() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +104,7 @@ private:
     void ToggleCountDown();
     void OnFocusChanged(QWidget* now);
     void ReturnKeysFromMenuBar();
+    bool MayClose();
 
     FrameDeps deps_;
     QString version_;
@@ -110,6 +120,7 @@ private:
     std::map<int, QAction*> actions_;
     bool messagePaneActive_ = false;
     bool closed_ = false;
+    bool closeWithoutAsking_ = false;
     std::function<void()> onClosed_;
     QMetaObject::Connection focusWatch_;
     std::unique_ptr<StatusLineBar> statusLine_;

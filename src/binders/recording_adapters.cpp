@@ -66,6 +66,14 @@ void PanelRecordAdapter::ClearReadyWait() {
     runLoop_.SetAwaitingReadyByte(false);
 }
 
+bool PanelRecordAdapter::CanStart() const {
+    return panel_.RuleAllows(1022);
+}
+
+bool PanelRecordAdapter::CanStop() const {
+    return panel_.RuleAllows(1020);
+}
+
 void CountDownAdapter::SetTotal(int seconds) {
     panel_.SetTotal(seconds);
 }

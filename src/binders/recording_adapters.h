@@ -43,6 +43,8 @@ public:
     void SetZoom(double zoom) override;
     void SendReadyQuery() override;
     void ClearReadyWait() override;
+    bool CanStart() const override;
+    bool CanStop() const override;
 
 private:
     CDlgMain& panel_;

@@ -42,6 +42,11 @@ bool CaptureTimelapseCamera::Run(std::string* error) {
     return graph->Run(error);
 }
 
+void CaptureTimelapseCamera::SaveGraphFile() {
+    if (const CCaptureGraph* graph = capture_.Graph())
+        graph->DumpGraph(kRecordingGraphDump);
+}
+
 void CaptureTimelapseCamera::RequestFrame() {
     if (CCaptureGraph* graph = capture_.Graph())
         graph->RequestFrame(PanelMessage::kTimelapseFrame);

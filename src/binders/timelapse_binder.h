@@ -36,6 +36,7 @@ public:
             playShutter_();
     }
     void SetShutter(std::function<void()> play) { playShutter_ = std::move(play); }
+    void SaveGraphFile() override;
 
 private:
     CaptureOwner& capture_;

@@ -4,7 +4,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <cstdio>
 
 #include "core/controller_kinds.h"
 #include "core/settings.h"
@@ -24,6 +26,45 @@ W* Tag(W* w, int id, const char* name) {
 
 bool IsEnter(const QKeyEvent* e) {
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
+constexpr int kAnswerLinesKept = 200;
+constexpr size_t kAnswerLineMax = 512;  // a babbling device does not fill the screen
+
+QPlainTextEdit* AnswerPane(int id, const char* name, const QString& hint) {
+    auto* pane = Tag(new QPlainTextEdit, id, name);
+    pane->setReadOnly(true);
+    pane->setMaximumBlockCount(kAnswerLinesKept);
+    pane->setPlaceholderText(hint);
+    pane->setFixedHeight(pane->fontMetrics().lineSpacing() * 3 + 12);
+    return pane;
+}
+
+// A device's bytes as text to look at: printable ASCII as it is, everything else as \xNN, split
+// into lines at its line ends.
+QStringList ReadableLines(const std::string& reply) {
+    QStringList lines;
+    std::string line;
+    auto flush = [&] {
+        if (!line.empty())
+            lines << QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+        line.clear();
+    };
+    for (unsigned char c : reply) {
+        if (c == '\r' || c == '\n') {
+            flush();
+        } else if (line.size() < kAnswerLineMax) {
+            if (c >= 0x20 && c < 0x7f) {
+                line += static_cast<char>(c);
+            } else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                line += hex;
+            }
+        }
+    }
+    flush();
+    return lines;
 }
 
 }  // namespace
@@ -48,6 +89,9 @@ CDlgCommandSend::CDlgCommandSend(SerialSlots& slots, const Settings& settings, Q
     send1_ = Tag(new QPushButton(tr("送信")), 1016, "sendLine1Button");
     send2_ = Tag(new QPushButton(tr("送信")), 1019, "sendLine2Button");
     auto* close = Tag(new QPushButton(tr("閉じる")), 8, "closeButton");
+    // No resource id: the answers are this program's addition to the dialog.
+    answer1_ = AnswerPane(-1, "answer1", tr("コントローラーの応答"));
+    answer2_ = AnswerPane(-1, "answer2", tr("コントローラーの応答"));
     // Enter is the dialog's own key (it sends a line); no button may take it as default.
     for (QPushButton* b : {send1_, send2_, close}) {
         b->setAutoDefault(false);
@@ -59,10 +103,12 @@ CDlgCommandSend::CDlgCommandSend(SerialSlots& slots, const Settings& settings, Q
     grid->addWidget(label1_, 1, 0, 1, 2);
     grid->addWidget(line1_, 2, 0);
     grid->addWidget(send1_, 2, 1);
-    grid->addWidget(label2_, 3, 0, 1, 2);
-    grid->addWidget(line2_, 4, 0);
-    grid->addWidget(send2_, 4, 1);
-    grid->addWidget(close, 5, 1);
+    grid->addWidget(answer1_, 3, 0);
+    grid->addWidget(label2_, 4, 0, 1, 2);
+    grid->addWidget(line2_, 5, 0);
+    grid->addWidget(send2_, 5, 1);
+    grid->addWidget(answer2_, 6, 0);
+    grid->addWidget(close, 7, 1);
     grid->setColumnStretch(0, 1);
 
     connect(send1_, &QPushButton::clicked, this, [this] { SendLine(1); });
@@ -107,6 +153,14 @@ void CDlgCommandSend::SendLine(int n) {
     const std::string line = (n == 1 ? line1_ : line2_)->text().toStdString();
     for (const std::string& piece : SplitCommandLine(line, lineEnd))
         channel.Write(piece);
+}
+
+void CDlgCommandSend::ShowAnswer(int n, const std::string& reply) {
+    if (n != 1 && n != 2)
+        return;
+    QPlainTextEdit* pane = n == 1 ? answer1_ : answer2_;
+    for (const QString& line : ReadableLines(reply))
+        pane->appendPlainText(line);
 }
 
 bool CDlgCommandSend::HandleEnter(QKeyEvent* event) {

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace tesmira {
@@ -33,6 +34,10 @@ public:
     // Sends line 1 to slot 1 or line 2 to slot 2, split at ";" with the kind's line end.
     void SendLine(int n);
 
+    // What the controller on slot n answered: shown under its line, one reply line a line, with
+    // bytes that are no printable text written as \xNN. The newest few hundred lines are kept.
+    void ShowAnswer(int n, const std::string& reply);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -49,6 +54,8 @@ private:
     QLabel* label2_;
     QPushButton* send1_;
     QPushButton* send2_;
+    QPlainTextEdit* answer1_;
+    QPlainTextEdit* answer2_;
     bool line1HasFocus_ = false;
     bool line2HasFocus_ = false;
 };

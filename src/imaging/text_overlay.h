@@ -1,9 +1,11 @@
 // The text stamped into every stored picture: "Tesmira   " with the time, the meter's
 // temperature and humidity and the Z position on the first line, the microscope readout on the
-// line under it; bold serif, white on opaque black, from (25, 20).
+// line under it; bold serif, white on opaque black, from (25, 20). What does not fit into the
+// picture's width continues on the next line below, so no reading is cut off.
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,9 +34,21 @@ struct OverlayInputs {
 inline constexpr int kOverlayLeft = 25;
 inline constexpr int kOverlayTop = 20;
 
-// The lines to draw, top to bottom, from (25, 20) one "FontHeight" apart; empty when no part is
-// on. Line 1 is left out when the microscope line is the only part on.
+// The designed lines, top to bottom, each as the parts it is made of: line 1 is "Tesmira   ", the
+// time, the temperature, the humidity and Z (those that are on), the microscope line is one part.
+// Empty when no part is on; line 1 is left out when the microscope line is the only part on.
+std::vector<std::vector<std::string>> OverlayLineParts(const OverlayInputs& in);
+
+// The designed lines as drawn on a picture wide enough for them.
 std::vector<std::string> OverlayLines(const OverlayInputs& in);
+
+// Fits designed lines into `maxWidth` as `width` measures a text: a line too wide continues on
+// the next line below it, broken between its parts where a part fits, else between words, else
+// between characters (at least one per line). Continuations start without leading spaces and
+// every later line moves down with them. `maxWidth` <= 0 leaves the lines as they are.
+std::vector<std::string> WrapOverlayLines(const std::vector<std::vector<std::string>>& lines,
+                                          double maxWidth,
+                                          const std::function<double(const std::string&)>& width);
 
 // The local time of `t` as the overlay wants it.
 std::tm LocalTimeOf(std::time_t t);

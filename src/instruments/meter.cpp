@@ -130,6 +130,7 @@ MeterTick Meter::Tick() {
             if (!port_.IsOpen())
                 return MeterTick::Nothing;
             port_.Write(meter_text::kQuery);
+            replies_.ExpectReply();
             return MeterTick::StartReplyPoll;
         case MeterKind::Tdsn7200:
             return MeterTick::Nothing;

@@ -43,6 +43,11 @@ struct MappedBuffer;
 
 namespace tesmira {
 
+// Graphviz pictures of the pipeline on the RAM disk, for looking into a graph from outside: one
+// after every build, one after every recording start (failures are ignored).
+inline constexpr const char* kLiveGraphDump = "/dev/shm/TesmiraLive.dot";
+inline constexpr const char* kRecordingGraphDump = "/dev/shm/TesmiraRec.dot";
+
 // Makes the writer the record branch feeds (tests hand in fakes; empty means MakeAviWriter).
 using AviWriterFactory = std::function<std::unique_ptr<IAviWriter>()>;
 

@@ -64,7 +64,7 @@ int CCaptureGraph::BuildGraphs(const CaptureConfig& config, MediaErrors& errors)
     if (!MakeBitmaps(errors))
         return 0;
     built_ = true;
-    DumpGraph("/dev/shm/TesmiraLive.dot");
+    DumpGraph(kLiveGraphDump);
     return 1;
 }
 

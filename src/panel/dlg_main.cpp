@@ -226,7 +226,7 @@ bool CDlgMain::UpdateData(bool saveAndValidate) {
     return !dx.Failed();
 }
 
-void CDlgMain::UpdateRecordControls() {
+RecordControlsInput CDlgMain::CurrentRuleInput() const {
     const RunState& run = deps_.run;
     RecordControlsInput in;
     in.cameraReady = Ask(conditions_.cameraReady);
@@ -245,7 +245,21 @@ void CDlgMain::UpdateRecordControls() {
         in.relayModule1Present = !conditions_.relayModuleName(1).empty();
         in.relayModule2Present = !conditions_.relayModuleName(2).empty();
     }
+    return in;
+}
 
+bool CDlgMain::RuleAllows(int id) const {
+    if (!panelOwned_.count(id) && !IsAttached(id))
+        return false;
+    for (const ControlState& state : ComputeRecordControls(CurrentRuleInput())) {
+        if (state.id == id)
+            return state.enabled;
+    }
+    return false;
+}
+
+void CDlgMain::UpdateRecordControls() {
+    const RecordControlsInput in = CurrentRuleInput();
     ruleInput_ = in;
     for (const ControlState& state : ComputeRecordControls(in)) {
         QWidget* w = Control(state.id);

@@ -99,6 +99,9 @@ public:
 
     // The enabling rule; ends by showing every member in its control.
     void UpdateRecordControls();
+    // Whether the rule, asked now, lets control `id` be used (a key that stands for a button
+    // does what the button could do, and nothing while the button is greyed).
+    bool RuleAllows(int id) const;
 
     // Zoom of the video view as the panel shows it.
     void SetZoom(double z);  // shows z (two decimals, 0.1..10) and its slider position
@@ -121,6 +124,7 @@ private:
     void OnFitClicked();
     bool OnZoomEditEnter();
     void BroadcastZoom(CUpdateView* sender, double zoom);
+    RecordControlsInput CurrentRuleInput() const;
     void MoveSlider();
     bool IsNumericEdit(const QWidget* w) const;
     // The control's tool tip: its keys, and while greyed the reason.

@@ -33,8 +33,9 @@ std::vector<ControlState> ComputeRecordControls(const RecordControlsInput& in) {
     add(1023, camera && !in.live);
     add(1024, camera && in.live);
     add(1022, camera && in.live && idle, RecStartCaption(in.recording, in.repeating));
-    add(1020, camera && in.live && (in.recording || in.repeating),
-        RecStopCaption(in.recording, in.repeating));
+    // Whatever started a recording or a series (a key, a repeat tick with live video off) can be
+    // stopped here.
+    add(1020, in.recording || in.repeating, RecStopCaption(in.recording, in.repeating));
     for (int id : {1041, 1040, 1039})
         add(id, camera && in.live);
     add(1048, in.microphoneReady && !timelapse);
@@ -103,10 +104,6 @@ const char* Reason(int id, const RecordControlsInput& in) {
                        ? QT_TRANSLATE_NOOP("ControlPanel", "繰り返し録画の途中です（停止で解除）。")
                        : nullptr;
         case 1020:
-            if (!in.cameraReady)
-                return kNoCamera;
-            if (!in.live)
-                return kNotLive;
             return idle ? QT_TRANSLATE_NOOP("ControlPanel", "録画していません。") : nullptr;
         case 1039:
         case 1040:

@@ -42,6 +42,11 @@ void CaptureRecordGraph::StopRecording() {
     }
 }
 
+void CaptureRecordGraph::SaveGraphFile() {
+    if (const CCaptureGraph* graph = currentGraph_())
+        graph->DumpGraph(kRecordingGraphDump);
+}
+
 FrameCounts CaptureRecordGraph::ReadFrameCounts() {
     FrameCounts counts;
     if (CCaptureGraph* graph = currentGraph_())

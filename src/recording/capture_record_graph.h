@@ -28,6 +28,7 @@ public:
     // control learns of it through the ordinary stop.
     std::string WriteError() const override { return {}; }
     std::string CloseError() const override { return closeError_; }
+    void SaveGraphFile() override;
 
 private:
     std::function<CCaptureGraph*()> currentGraph_;

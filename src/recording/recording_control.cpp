@@ -87,14 +87,18 @@ void RecordingControl::RecStart() {
         return;
     }
 
-    timers.Stop(TimerId::kSerialReceive);
+    // Without a record chain (no camera, or it was lost before a repeat tick) nothing starts, so
+    // serial reception and the zoom stay as they are: nothing would bring them back.
+    const bool chain = deps_.graph && deps_.graph->IsBuilt();
+    if (chain)
+        timers.Stop(TimerId::kSerialReceive);
     for (TimerId id :
          {TimerId::kRecording, TimerId::kTimelapse, TimerId::kReadyAnswer, TimerId::kCountDown}) {
         timers.Stop(id);
     }
     if (!run.isRepeating) {
         deps_.countDown->SetTitle(UiText("Recording", "録画中"));
-        if (s.setZoom1xOnRec && deps_.panel->Zoom() != 1.0) {
+        if (chain && s.setZoom1xOnRec && deps_.panel->Zoom() != 1.0) {
             zoomBeforeRecording_ = deps_.panel->Zoom();
             deps_.panel->SetZoom(1.0);
             deps_.doc->UpdateAllViews(nullptr, UpdateHint::kZoomAboutCentre, 1.0);
@@ -104,7 +108,7 @@ void RecordingControl::RecStart() {
     deps_.countDown->SetTotal(1);
     deps_.countDown->SetRemaining(0);
 
-    if (deps_.graph && deps_.graph->IsBuilt()) {
+    if (chain) {
         timers.Start(TimerId::kRecording, 1);
         if (s.recMode == 1 && !run.isRepeating && s.recRepaet > 1) {
             run.isRepeating = true;
@@ -140,6 +144,7 @@ void RecordingControl::RecStart() {
             counts_ = FrameCounts{};
             recStartTick_ = deps_.clock->TickMs();
             lastTick_ = recStartTick_;
+            deps_.graph->SaveGraphFile();
             run.isRecording = true;
             deps_.panel->UpdateRecordControls();
             deps_.panel->FocusPanel();
@@ -152,6 +157,7 @@ void RecordingControl::FailStart(const std::string& reason, bool streamTouched) 
     RunState& run = *deps_.run;
     TimerMultiplexer& timers = *deps_.timers;
     run.isRecording = false;
+    spool_.Remove();
     if (streamTouched && deps_.rebuildGraph)
         deps_.rebuildGraph();
     timers.Stop(TimerId::kRecording);
@@ -318,6 +324,7 @@ void RecordingControl::FinishFile() {
                           s.resetFps ? s.replayFps : headerRate_, *deps_.notifier,
                           deps_.waitCursor);
     }
+    spool_.Remove();  // the log is written (or "SaveLog" is off): the rows are not needed
     if (!workPath.empty() && !destPath.empty()) {
         const MoveResult moved = SafeMoveFile(workPath, destPath);
         if (moved.ok) {
@@ -347,6 +354,13 @@ void RecordingControl::BeginFile(const std::string& sink) {
     }
     // Without the room for a reserve the recording still goes ahead, only less protected.
     reserve_.Create(ReservePathOf(sink));
+    // The log's rows are kept beside the file too, so a repair after a crash can write the log.
+    const Settings& s = *deps_.settings;
+    if (deps_.journal && s.saveLog == 1) {
+        RecordingPaths scratch;
+        spool_.Open(LogSpoolPathOf(sink),
+                    {MakeLogPath(scratch, s, s.recNo, s.logFileType), s.logFileType});
+    }
 }
 
 // The file has its final name (or never came to be): nothing left to repair.
@@ -412,6 +426,7 @@ void RecordingControl::OnRecordingTick() {
         const StageSample stage = deps_.stage->Sample();
         deps_.log->AppendRow(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z,
                              stage.ready);
+        spool_.Append(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z, stage.ready);
         ++loggedFrames_;
         lastTick_ = now;
     }
@@ -475,8 +490,9 @@ void RecordingControl::OnStreamStopped() {
 bool RecordingControl::OnSpaceKey() {
     const RunState& run = *deps_.run;
     if (run.isRecording || run.isRepeating) {
-        RecStop();
-    } else {
+        if (deps_.panel->CanStop())
+            RecStop();
+    } else if (deps_.panel->CanStart()) {
         RecStart();
     }
     return true;

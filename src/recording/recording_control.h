@@ -13,6 +13,7 @@
 #include "core/timer_multiplexer.h"
 #include "core/update_hints.h"
 #include "recording/disk_reserve.h"
+#include "recording/log_row_spool.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
 
@@ -51,6 +52,8 @@ public:
     virtual std::string WriteError() const = 0;
     // Why the last StopRecording could not finish the file (empty when it did).
     virtual std::string CloseError() const { return {}; }
+    // A recording has started: the graph as it records goes to its graph file.
+    virtual void SaveGraphFile() {}
 };
 
 // The count-down panel (dialog 139).
@@ -78,6 +81,9 @@ public:
     // When the XY port is open: send the ready query, start timer 1002, set the reply-wait flag.
     virtual void SendReadyQuery() = 0;
     virtual void ClearReadyWait() = 0;
+    // Whether 録画開始 (1022) and 停止 (1020) can be pressed now: the space key follows them.
+    virtual bool CanStart() const { return true; }
+    virtual bool CanStop() const { return true; }
 };
 
 // The stage as recording control sees it: where it is for the log, and its ready flag.
@@ -143,7 +149,8 @@ public:
     void OnRepeatTick();     // timer 1008
     void OnCountDownTick();  // timer 1009
     void OnStreamStopped();  // message 1025: the stream reached the recording limit
-    // The space key: RecStop while recording or repeating, RecStart otherwise. Always consumed.
+    // The space key: RecStop while recording or repeating, RecStart otherwise, each only when the
+    // panel's button for it can be pressed. Always consumed.
     bool OnSpaceKey();
     // Check box 1051 "再生速度を変更する": returns whether combo box 1052 is to be enabled.
     bool OnResetFpsChanged(bool on);
@@ -197,6 +204,7 @@ private:
     std::string lastRecording_;
     std::string sinkPath_;  // the file being written, as entered in the journal
     DiskReserve reserve_;   // room for the index when the disk fills up
+    LogRowSpool spool_;     // the log's rows on disk, for a recording cut short
 };
 
 }  // namespace tesmira

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "core/settings.h"
@@ -15,6 +18,7 @@
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
 #include "recording/file_move.h"
+#include "recording/log_row_spool.h"
 #include "recording/recording_control.h"
 #include "recording/recording_paths.h"
 
@@ -97,6 +101,78 @@ void DropReserveOf(const std::string& moviePath) {
         unlink(reserve.c_str());
 }
 
+// A spool holds a few dozen bytes a frame; anything this big is not one.
+constexpr std::streamsize kMaxSpoolBytes = 256 << 20;
+
+bool ReadSmallFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    in.seekg(0, std::ios::end);
+    const std::streamsize size = in.tellg();
+    if (size < 0 || size > kMaxSpoolBytes)
+        return false;
+    in.seekg(0);
+    text->assign(static_cast<size_t>(size), '\0');
+    return static_cast<bool>(in.read(text->data(), size));
+}
+
+// Writes `text` to a new file at `path` (never over an existing one), flushed to disk.
+bool WriteNewFile(const std::string& path, const std::string& text, std::string* error) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < text.size()) {
+        const ssize_t put = write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        ok = put > 0;
+        if (ok)
+            done += static_cast<size_t>(put);
+    }
+    ok = ok && (fsync(fd) == 0 || errno == EINVAL);
+    if (!ok)
+        *error = std::strerror(errno);
+    ok = close(fd) == 0 && ok;
+    if (!ok)
+        unlink(path.c_str());
+    return ok;
+}
+
+// The log of a movie cut short, written from the rows kept beside it with the rates the repair
+// found, and marked as cut short; the message pane is told what became of it. The kept rows go
+// in every case.
+std::string RecoverMovieLog(const Settings& s, const std::string& moviePath, double actualFps,
+                            double replayFps) {
+    const std::string spool = LogSpoolPathOf(moviePath);
+    std::string text;
+    if (!PathExists(spool)) {
+        return s.saveLog == 1 ? UiText("Recording", "ログ：この録画の行は残っていませんでした。\n")
+                              : std::string();
+    }
+    SpooledLog kept;
+    std::string why = "too large";
+    const bool read = ReadSmallFile(spool, &text) && ParseLogSpool(text, &kept, &why);
+    unlink(spool.c_str());
+    if (!read)
+        return FillIn(UiText("Recording", "ログ：残っていた行を読めませんでした (%s)。\n"), why);
+    if (kept.rows.logN.empty())
+        return UiText("Recording", "ログ：最初の駒より前に切れたため，行がありません。\n");
+    const std::string logText =
+        FormatRecordingLog(kept.rows, kept.header.logType, actualFps, replayFps);
+    const std::string path = UnusedVariantOf(kept.header.logPath);
+    std::string error = "no free name";
+    if (path.empty() || !WriteNewFile(path, logText + CutShortMark(kept.header.logType), &error)) {
+        return FillIn(UiText("Recording", "ログを書けませんでした：%s\n"), kept.header.logPath) +
+               "(" + error + ")\n";
+    }
+    return FillIn(UiText("Recording", "ログ：%s（切れた所までの行）\n"), NameOf(path));
+}
+
 struct Recovered {
     bool done = false;      // the entry can leave the journal
     bool repaired = false;  // true: the file is whole and final
@@ -145,6 +221,8 @@ Recovered RecoverAvi(const Settings& s, const JournalEntry& e) {
                                     : UiText("Recording", "齣撮 No.%3d を修復しました\n").c_str(),
                               e.number);
     text += NameOf(target) + "\n";
+    if (movie)
+        text += RecoverMovieLog(s, e.path, r.streamRate, replay);
     text += Format(
         UiText("Recording", "取得：%6lld\n実齣速度\n%8.2lf fps\n再生速度\n%8.2lf fps\n\n").c_str(),
         static_cast<long long>(r.videoFrames), r.streamRate, replay);
@@ -209,6 +287,8 @@ RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
         }
         if (e.kind != RecordingKind::ImageSeries)
             DropReserveOf(e.path);
+        if (e.kind == RecordingKind::Movie && !PathExists(WithoutTrailingSlash(e.path)))
+            unlink(LogSpoolPathOf(e.path).c_str());  // final already: its log was written
         if (!PathExists(WithoutTrailingSlash(e.path))) {
             // Final already (cut after the rename) or removed by the user: nothing to repair.
             journal.End(e.path);
@@ -216,8 +296,11 @@ RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
         }
         const Recovered r =
             e.kind == RecordingKind::ImageSeries ? RecoverSeries(s, e) : RecoverAvi(s, e);
-        if (r.done)
+        if (r.done) {
             journal.End(e.path);
+            if (e.kind == RecordingKind::Movie)
+                unlink(LogSpoolPathOf(e.path).c_str());  // nothing will read the rows any more
+        }
         if (r.repaired)
             ++out.repaired;
         else

@@ -114,6 +114,7 @@ void TimelapseControl::RecStart() {
     timers.Start(TimerId::kTimelapse, 10);
     deps_.stage.StartPositionPolling();
     deps_.countDown.Show();
+    deps_.camera.SaveGraphFile();
     deps_.run.isRecording = true;
     deps_.panel.UpdateRecordControls();
     deps_.panel.FocusPanel();

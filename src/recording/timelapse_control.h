@@ -39,6 +39,8 @@ public:
     // files of an 8-bit camera, its grey copy. nullptr when there is no frame bitmap.
     virtual const CDib* PrepareFrame(TimelapseType type) = 0;
     virtual void PlayShutter() {}
+    // A series has started: the graph as it records goes to its graph file.
+    virtual void SaveGraphFile() {}
 };
 
 struct TimelapseDeps {

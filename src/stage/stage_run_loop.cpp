@@ -28,13 +28,18 @@ void StageRunLoop::StartReception() {
 
 void StageRunLoop::OnSerialReceiveTick() {
     ISerialChannel& xy = slots_.Slot(1);
-    if (xy.IsOpen())
-        (void)ReceiveReply(xy);
+    if (xy.IsOpen()) {
+        const std::optional<std::string> reply = ReceiveReply(xy);
+        if (reply && replyListener_)
+            replyListener_(1, *reply);
+    }
 
     ISerialChannel& z = slots_.Slot(2);
     if (!z.IsOpen())
         return;
     std::optional<std::string> reply = ReceiveReply(z);
+    if (reply && replyListener_)
+        replyListener_(2, *reply);
     // Only the raw kind value 0 is TE2000E here, as the reception tick always compared it.
     if (reply && settings_.zAxisType == stage_kind::kTe2000e && zReply_)
         zReply_(*reply);

@@ -43,6 +43,10 @@ public:
     void SetSilenceReport(std::function<void(const std::string& line)> tell) {
         tellSilence_ = std::move(tell);
     }
+    // Every complete reply the reception tick finds on port 1 or 2, whatever the kinds, for
+    // showing what the controllers answer (the command-send dialog).
+    using ReplyListener = std::function<void(int slot, const std::string& reply)>;
+    void SetReplyListener(ReplyListener listener) { replyListener_ = std::move(listener); }
 
     // Tick 1000: port 1 is read and its replies dropped (keeps the input queue drained); a
     // complete reply on port 2 goes to the Z reply handler when the Z kind is TE2000E.
@@ -76,6 +80,7 @@ private:
     Clock& clock_;
     ZReplyHandler zReply_;
     std::function<void(const std::string&)> tellSilence_;
+    ReplyListener replyListener_;
     bool awaitingReadyByte_ = false;
     uint32_t querySentAt_ = 0;
     uint32_t waitingSince_ = 0;  // the first query still unanswered

@@ -288,6 +288,51 @@ TEST_F(FrameTest, ClosingRunsTheSequenceOnceAndReportsTheEnd) {
     EXPECT_FALSE(f.isVisible());
 }
 
+// A close by the user while something runs asks first and keeps running unless told otherwise; a
+// signal's close does not ask.
+TEST_F(FrameTest, ClosingWhileSomethingRunsAsksFirst) {
+    struct Case {
+        const char* what;
+        bool recording, repeating, relayCycle;
+        int recMode;
+        bool answer, bySignal;
+        const char* asked;  // nullptr: no question
+        bool closes;
+    };
+    const Case cases[] = {
+        {"idle", false, false, false, 0, false, false, nullptr, true},
+        {"recording, keep", true, true, false, 1, false, false, "録画", false},
+        {"time-lapse, quit", true, false, false, 2, true, false, "タイムラップス", true},
+        {"repeat wait, keep", false, true, false, 1, false, false, "繰り返し録画", false},
+        {"relay cycle, keep", false, false, true, 0, false, false, "リレーのサイクル", false},
+        {"recording, signal", true, false, false, 0, false, true, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CMainFrame& f = MakeFrame();
+        shutdowns = 0;
+        asked.clear();
+        run.isRecording = c.recording;
+        run.isRepeating = c.repeating;
+        s.recMode = c.recMode;
+        answerClose = c.answer;
+        const bool cycling = c.relayCycle;
+        f.controlPanel()->Conditions().relayCycling = [cycling] { return cycling; };
+        f.show();
+        if (c.bySignal)
+            f.CloseWithoutAsking();
+        else
+            f.OnCommand(57665);
+        ASSERT_EQ(asked.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(asked[0], QString::fromUtf8(c.asked));
+        }
+        EXPECT_EQ(shutdowns, c.closes ? 1 : 0);
+        EXPECT_EQ(f.isVisible(), !c.closes);
+        frame.reset();
+    }
+}
+
 // The offscreen platform hands the activation to the menu while it is open and nobody hands it
 // back when the menu closes; a window manager would, so the test does that step itself. What
 // matters is where the frame's keyboard focus is then: with the panel, not with the menu bar.

@@ -11,6 +11,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/command_registry.h"
 #include "app/main_frame.h"
@@ -39,7 +40,11 @@ protected:
                        slots,
                        commands,
                        [this] { ++shutdowns; },
-                       [this](const std::string& url) { return openUrl && openUrl(url); }};
+                       [this](const std::string& url) { return openUrl && openUrl(url); },
+                       [this](const QString& what) {
+                           asked.push_back(what);
+                           return answerClose;
+                       }};
         frame = std::make_unique<CMainFrame>(deps, QString::fromLatin1(kVersionText));
         return *frame;
     }
@@ -57,6 +62,8 @@ protected:
     CommandRegistry commands;
     UrlOpener openUrl;
     int shutdowns = 0;
+    std::vector<QString> asked;         // what each question before a close named
+    bool answerClose = false;           // the answer: false keeps running
     std::unique_ptr<CMainFrame> frame;  // last: built on everything above
 };
 

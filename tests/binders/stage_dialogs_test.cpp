@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -55,6 +56,24 @@ TEST_F(CommandSend, SemicolonsSplitALineIntoPiecesWithTheKindsLineEnd) {
     Type(1017, "");
     dlg.SendLine(1);
     EXPECT_EQ(std::vector<std::string>{"Q:\r\n"}, xy.writes);
+}
+
+// Answers appear under their line, one reply line a line, with what is no text made visible.
+TEST_F(CommandSend, AnswersAreShownUnderTheirLineReadably) {
+    auto* answer1 = dlg.findChild<QPlainTextEdit*>(QStringLiteral("answer1"));
+    auto* answer2 = dlg.findChild<QPlainTextEdit*>(QStringLiteral("answer2"));
+    ASSERT_TRUE(answer1 && answer2);
+    dlg.ShowAnswer(1, "OK\r\nOK\r\n");
+    dlg.ShowAnswer(2, std::string("aSPR 5000\r\x06\xff\0x", 14));
+    dlg.ShowAnswer(2, std::string(2000, 'y') + "\r");
+    dlg.ShowAnswer(3, "nobody\r");
+    EXPECT_EQ(answer1->toPlainText(), QStringLiteral("OK\nOK"));
+    const QStringList lines = answer2->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("aSPR 5000"));
+    EXPECT_EQ(lines[1], QStringLiteral("\\x06\\xFF\\x00x"));
+    EXPECT_EQ(lines[2].size(), 512) << "a long answer is cut";
+    EXPECT_TRUE(answer1->isReadOnly());
 }
 
 TEST_F(CommandSend, LineTwoGoesToSlotTwoWithTheZLineEnd) {

@@ -47,6 +47,16 @@ wait_for() {
 
 log_size() { stat -c %s "$lablog" 2>/dev/null || echo 0; }
 
+# The panel's live and recording buttons, where they are when the frame fills the 1366 x 768
+# screen from (0, 0): LiveStart and LiveStop on one row, RecStart and RecStop under them.
+live_start_xy="37 256" live_stop_xy="106 256" rec_stop_xy="106 282"
+panel_background_xy="330 278"  # beside "Dropped Frames", where nothing takes a click
+# Presses LiveStart: the space key records, as RecStart does, only with live video on.
+live_start() {
+    xdotool mousemove $live_start_xy click 1
+    sleep 1
+}
+
 # What one simulated device received after a log offset, all chunks joined (a command may be split
 # over chunks or share one), still escaped the way the log writes it ("\r", "\n").
 received_after() {

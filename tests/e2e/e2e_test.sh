@@ -222,7 +222,7 @@ for step in "ctrl+Up 5060 Z fine up" "ctrl+Down 5050 Z fine down" \
     ok "$what: $keys sends rSPR\\r and, on the answer, fSMV$target\\r"
 done
 
-# ---- one recording: space starts it (no live video needed) and stops it -----------------------
+# ---- one recording: with live video on, space starts it and stops it ---------------------------
 recording_file() {
     local p
     for p in "$prefix_at_start" "$(today_prefix)"; do
@@ -230,6 +230,7 @@ recording_file() {
     done
     return 1
 }
+live_start
 from=$(log_size)
 xdotool key space
 wait_for 20 "space starts a recording into 001.avi" recording_file
@@ -275,11 +276,8 @@ else
 fi
 
 # ---- a still photo: B with live video writes TM_<prefix>-0000.bmp with the time overlay --------
-# A still needs live video: LiveStart is the first button of the panel's live row (the frame
-# fills the screen from (0, 0), so its place on the screen is fixed).
+# A still needs live video, on since before the recording.
 still="$video/TM_${prefix}-0000.bmp"
-xdotool mousemove 37 256 click 1
-sleep 1
 xdotool key b
 wait_for 10 "B writes the still photo $(basename "$still")" test -s "$still"
 sleep 0.5  # the file appears under its final name only when complete; let the size settle
@@ -349,7 +347,7 @@ ok "the settings are written at exit with the next recording number (Rec No. 2)"
     fail "the still photo counter at exit: $("$ini" "$profile" StillPhoto)"
 ok "the still photo counter is written at exit (StillPhoto 1)"
 
-# ---- time-lapse series: the stored mode 2 makes space start a series, without live video ------
+# ---- time-lapse series: the stored mode 2 makes space start a series, with live video on -----
 # Starts Tesmira with "TimelapseType" $1, presses space once and waits for $2 (a glob in the video
 # folder) to appear; then closes Tesmira normally.
 series=""
@@ -367,6 +365,7 @@ run_series() {
     timeout 10 xdotool windowfocus --sync "$wid" || fail "the window does not take the keyboard"
     sleep 1
     focus_panel
+    live_start
     local from
     from=$(log_size)
     xdotool key space

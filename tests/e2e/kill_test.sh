@@ -63,7 +63,7 @@ finish() {
 trap finish EXIT
 
 # Starts the lab and Tesmira, waits for the window to stay up for 3 s and gives the control panel
-# the keyboard: Tab moves on until a Left arrow reaches the XY controller.
+# the keyboard: Tab moves on until a Left arrow reaches the XY controller; then live video starts.
 start_tesmira() {
     local what=$1 wid="" steady=0 tab from i attempt
     settled() {
@@ -98,7 +98,7 @@ start_tesmira() {
         from=$(log_size)
         xdotool key Left
         for ((i = 0; i < 20; i++)); do
-            received_has xy "$from" 'M:1+P' && return 0
+            received_has xy "$from" 'M:1+P' && { live_start; return 0; }
             kill -0 "$lab_pid" 2>/dev/null || fail "$what: Tesmira ended"
             sleep 0.1
         done
@@ -166,6 +166,12 @@ check_repaired_movie() {
         grep -qF "$(basename "$final")" "$out" ||
         fail "$what: no message-pane line reports the repair of $(basename "$final")"
     ok "$what: the message pane reports the repair of $(basename "$final")"
+    # The log's rows were kept beside the movie: its log holds them, marked as cut short.
+    local log=$logs/${prefix}${number}.dat
+    [ -s "$log" ] && [ "$(tail -n 1 "$log" | tr -d '\r')" = '<cut short>[0]=1' ] &&
+        grep -q '^<N>\[10\]=10' "$log" ||
+        fail "$what: no log $(basename "$log") with the rows up to the cut"
+    ok "$what: the log $(basename "$log") holds the rows up to the cut"
 }
 
 # Records from the focused panel for a few seconds and expects the file `number` to end final.

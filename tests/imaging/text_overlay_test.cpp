@@ -60,6 +60,44 @@ TEST(OverlayText, PartsNeedTheirReadingsToBeOn) {
     EXPECT_TRUE(OverlayLines(WithParts(false, false, false, false)).empty());
 }
 
+// Ten pixels a character, whatever its UTF-8 length.
+double TenPerCharacter(const std::string& text) {
+    double w = 0;
+    for (unsigned char c : text)
+        w += (c & 0xC0) == 0x80 ? 0 : 10;
+    return w;
+}
+
+TEST(OverlayText, WhatDoesNotFitContinuesOnTheNextLine) {
+    using Lines = std::vector<std::vector<std::string>>;
+    struct Case {
+        const char* what;
+        Lines designed;
+        double maxWidth;
+        std::vector<std::string> drawn;
+    };
+    const Case cases[] = {
+        {"fits", {{"Tesmira   ", "09:05:03    "}}, 1000, {"Tesmira   09:05:03    "}},
+        {"between parts, later lines move down",
+         {{"Tesmira   ", "2024.06.11  09:05:03    ", "    Z =  123.45 \u00b5m"}, {"VEV"}},
+         300,
+         {"Tesmira   2024.06.11  09:05:03", "Z =  123.45 \u00b5m", "VEV"}},
+        {"a part wider than a line, between words",
+         {{"aaaa bbbb cccc"}},
+         90,
+         {"aaaa bbbb", "cccc"}},
+        {"a word wider than a line, between characters",
+         {{"abcdefghij"}},
+         40,
+         {"abcd", "efgh", "ij"}},
+        {"whole characters", {{"\u00b5\u00b5\u00b5"}}, 20, {"\u00b5\u00b5", "\u00b5"}},
+        {"no room at all: as designed", {{"ab", "cd"}}, 0, {"abcd"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WrapOverlayLines(c.designed, c.maxWidth, TenPerCharacter), c.drawn) << c.what;
+    }
+}
+
 // Where a stamp changed the picture, and whether it kept to grey shades.
 struct Changes {
     int top = 1 << 30, left = 1 << 30, bottom = -1, right = -1;
@@ -91,8 +129,8 @@ int WhiteIn(const CDib& dib, int top, int bottom, int left, int right) {
     return n;
 }
 
-std::unique_ptr<CDib> Frame() {
-    auto dib = CDib::Create(1000, 150, 24);
+std::unique_ptr<CDib> Frame(int width = 1000, int height = 150) {
+    auto dib = CDib::Create(width, height, 24);
     testing::FillNoisyPattern(*dib, 11);
     return dib;
 }
@@ -125,6 +163,21 @@ TEST(OverlayStamp, EveryCombinationOfPartsStaysInItsBandFrom25By20) {
     }
 }
 
+// 640 x 480 with every part on at "FontHeight" 24: line 1 does not fit and goes on below, the
+// microscope line under it.
+TEST(OverlayStamp, ALineTooWideForThePictureContinuesBelow) {
+    const OverlayInputs in = WithParts(true, true, true, true);
+    auto before = Frame(640, 480);
+    auto dib = Frame(640, 480);
+    ASSERT_TRUE(StampOverlay(*dib, in));
+    const Changes c = Compare(*before, *dib);
+    EXPECT_GE(c.bottom, 20 + 3 * 24 - 1) << "line 1 and the microscope line need three lines";
+    for (int line = 0; line < 3; ++line) {
+        const int top = 20 + line * 24;
+        EXPECT_GT(WhiteIn(*dib, top, top + 24, 25, 640), 20) << "line " << line;
+    }
+}
+
 TEST(OverlayStamp, TextStandsUprightInTheBottomUpBitmap) {
     auto dib = Frame();
     ASSERT_TRUE(StampOverlay(*dib, WithParts(true, false, false, false)));
@@ -142,8 +195,8 @@ TEST(OverlayStamp, TextStandsUprightInTheBottomUpBitmap) {
 TEST(OverlayStamp, FontHeightSetsTheLinePitchAndOtherDepthsDraw) {
     OverlayInputs in = WithParts(true, true, true, true);
     in.fontHeight = 40;
-    auto before = Frame();
-    auto dib = Frame();
+    auto before = Frame(2000);  // wide enough for line 1 at this height
+    auto dib = Frame(2000);
     ASSERT_TRUE(StampOverlay(*dib, in));
     const Changes c = Compare(*before, *dib);
     EXPECT_EQ(c.bottom, 20 + 80 - 1);

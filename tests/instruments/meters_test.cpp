@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/fake_serial_channel.h"
 #include "instruments/meter.h"
@@ -30,8 +32,6 @@ TEST(Usbrh2ReplyParser, GathersRepliesThatArriveInPieces) {
 
 TEST(Usbrh2ReplyParser, RefusesWhatIsNotAWholeNumericReply) {
     Usbrh2ReplyParser p;
-    p.Append("23.45,45.60,\r\n");  // no colon: the start was lost
-    EXPECT_FALSE(p.Take());
     p.Append(":ab,45.60,\r\n");
     EXPECT_FALSE(p.Take());
     p.Append(":,45.60,\r\n");
@@ -40,6 +40,49 @@ TEST(Usbrh2ReplyParser, RefusesWhatIsNotAWholeNumericReply) {
     const auto reply = p.Take();
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->temperature, "21.00");
+}
+
+// A reply without ":" reads from its first character, after a query or a line end; the tail of
+// a line whose start was lost, or of a reply nobody asked for now, stays unread.
+TEST(Usbrh2ReplyParser, AReplyWithoutColonStartsAtItsLine) {
+    struct Case {
+        const char* what;
+        bool asked;
+        std::vector<std::string> polls;
+        const char* temperature;  // nullptr: no reading
+        const char* humidity;
+    };
+    const Case cases[] = {
+        {"whole", true, {"23.45,45.60,\r\n"}, "23.45", "45.60"},
+        {"in two polls", true, {"23.4", "5,45.60,\r\n"}, "23.45", "45.60"},
+        {"after a reply with colon",
+         false,
+         {":20.00,30.00,\r\n21.50,31.00,\r\n"},
+         "21.50",
+         "31.00"},
+        {"a new line cuts a broken one", true, {"23.4,50\r\n23.5,50.1,"}, "23.5", "50.1"},
+        {"after noise with no line end", true, {"\x01 noise 23.45,45.60,"}, nullptr, nullptr},
+        {"unasked: the tail of an earlier reply", false, {"5,45.60,\r\n"}, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Usbrh2ReplyParser p;
+        if (c.asked)
+            p.ExpectReply();
+        std::optional<Usbrh2Reply> reply;
+        for (const std::string& poll : c.polls) {
+            p.Append(poll);
+            if (auto r = p.Take())
+                reply = r;
+        }
+        if (!c.temperature) {
+            EXPECT_FALSE(reply);
+            continue;
+        }
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->temperature, c.temperature);
+        EXPECT_EQ(reply->humidity, c.humidity);
+    }
 }
 
 TEST(Usbrh2ReplyParser, ARestartedReplyAndTwoRepliesGiveTheNewest) {
@@ -143,6 +186,16 @@ TEST_F(MeterTest, Usbrh2ReplySplitOverTwoPollsIsShownWhole) {
     // No answer: the last values stay.
     meter.PollReply();
     EXPECT_EQ(meter.TemperatureOverlay(), "T = 22.95 °C");
+}
+
+TEST_F(MeterTest, Usbrh2ReplyWithoutColonIsShown) {
+    meter.SetKind(MeterKind::Usbrh2);
+    meter.SetCorrection(0.0);
+    ASSERT_TRUE(meter.On().Ok());
+    meter.Tick();
+    port.input = "23.45,45.60,\r\n";
+    meter.PollReply();
+    EXPECT_EQ(meter.Display(), " T: 23.45 °C\n H: 45.60 %");
 }
 
 TEST_F(MeterTest, Usbrh2ReplyAfterOffKeepsThePlaceholder) {

@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -203,6 +205,38 @@ TEST_F(LiveRecording, RepeatSeriesRecordsThreeFilesAndStopDuringTheWaitEndsIt) {
     for (const auto& [name, size] : sizes)
         EXPECT_EQ(fs::file_size(videoDir + name), size) << name;
     EXPECT_EQ(Config().recNo, 5);
+}
+
+// The space key follows the buttons: with live video off it records nothing, as 録画開始 is
+// greyed; a series whose next recording came after LiveStop is stopped with 停止.
+TEST_F(LiveRecording, SpaceAndTheButtonsFollowOneRule) {
+    const RunState& run = Run();
+    Click(1024);                            // LiveStop
+    panel->setFocus(Qt::MouseFocusReason);  // a click on the panel's background
+    PressSpace();
+    EXPECT_FALSE(run.isRecording) << "space recorded with live video off";
+    EXPECT_TRUE(VideoFiles().empty());
+    EXPECT_FALSE(Button(1022)->isEnabled());
+    EXPECT_FALSE(Button(1020)->isEnabled());
+
+    Click(1023);
+    Click(1073);  // "繰り返し"
+    Config().recRepaet = 2;
+    std::remove(kRecordingGraphDump);
+    Click(1022);
+    ASSERT_TRUE(run.isRecording);
+    EXPECT_TRUE(QFile::exists(QString::fromLatin1(kRecordingGraphDump)))
+        << "no graph file after the recording started";
+    ASSERT_TRUE(WaitFor([&] { return !run.isRecording; }, 5000));
+    Click(1024);  // LiveStop during the wait
+    ASSERT_TRUE(run.isRepeating);
+    EXPECT_TRUE(Button(1020)->isEnabled()) << "the series can be called off";
+    ASSERT_TRUE(WaitFor([&] { return run.isRecording; }, 5000)) << "the next recording came not";
+    EXPECT_TRUE(Button(1020)->isEnabled()) << "a recording without live video cannot be stopped";
+    Click(1020);
+    EXPECT_FALSE(run.isRecording);
+    EXPECT_FALSE(run.isRepeating);
+    EXPECT_EQ(VideoFiles().size(), 2u);
 }
 
 // "MediaType" (dialog 135's radios) decides the compressor of the next recording.

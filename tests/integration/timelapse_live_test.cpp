@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <cstdio>
 #include <filesystem>
 
 #include "core/run_state.h"
 #include "ffprobe.h"
 #include "live_rig.h"
+#include "media/capture_graph.h"
 
 namespace tesmira::test {
 namespace {
@@ -51,7 +53,9 @@ protected:
 
 TEST_F(LiveTimelapse, BmpAndJpgSeriesLeaveOneFinalFolderEach) {
     Click(1065);  // "BMP"
+    std::remove(kRecordingGraphDump);
     RunSeries(8000);
+    EXPECT_TRUE(fs::exists(kRecordingGraphDump)) << "no graph file after the series started";
     const std::string bmp = Name("_BMP_at_0m_1s");
     ASSERT_EQ(VideoFiles(), Names{bmp});
     EXPECT_EQ(NamesIn(videoDir + bmp),

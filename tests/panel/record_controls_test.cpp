@@ -123,6 +123,28 @@ TEST(RecordControlsRule, Recording) {
     EXPECT_TRUE(e[1039]);
 }
 
+// 停止 stops whatever runs, also with live video off (a series whose repeat tick came after
+// LiveStop) or the camera gone; with nothing running it stays greyed.
+TEST(RecordControlsRule, StopFollowsWhatRunsNotTheLiveVideo) {
+    struct Case {
+        bool camera, live, recording, repeating, stop;
+    };
+    const Case cases[] = {
+        {true, false, true, false, true},   {true, false, false, true, true},
+        {false, false, true, true, true},   {true, true, false, false, false},
+        {true, false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        RecordControlsInput in;
+        in.cameraReady = c.camera;
+        in.live = c.live;
+        in.recording = c.recording;
+        in.repeating = c.repeating;
+        EXPECT_EQ(Enabled(in)[1020], c.stop) << c.camera << c.live << c.recording << c.repeating;
+        EXPECT_EQ(Enabled(in)[1022], c.camera && c.live && !c.recording && !c.repeating);
+    }
+}
+
 TEST(RecordControlsRule, RepeatingBetweenRecordingsSwapsTheCaptions) {
     RecordControlsInput in = LiveCamera();
     in.repeating = true;

@@ -26,6 +26,7 @@
 #include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
 #include "recording/file_move.h"
+#include "recording/log_row_spool.h"
 #include "recording/recording_control.h"
 #include "recording/recording_journal.h"
 #include "recording/recording_log.h"
@@ -365,6 +366,34 @@ TEST_F(RecordingControlTest, FailedStartRebuildsReportsAndRestoresPolling) {
     EXPECT_EQ(countDown_.totals.back(), 1);
 }
 
+// A start with no record chain, by the key or by a repeat tick after the camera was lost, leaves
+// serial reception running and the zoom as it was.
+TEST_F(RecordingControlTest, StartWithoutRecordChainKeepsReceptionAndZoom) {
+    for (const bool repeatTick : {false, true}) {
+        SCOPED_TRACE(repeatTick ? "repeat tick after the camera was lost" : "start by the key");
+        settings_.setZoom1xOnRec = true;
+        panel_.zoom = 2.0;
+        timers_.Start(TimerId::kSerialReceive, 500);
+        if (repeatTick) {
+            settings_.recMode = 1;
+            settings_.recRepaet = 2;
+            graph_.built = true;
+            control_.RecStart();
+            Run(int(settings_.recLimitMs) + 50);  // the first recording ends at its limit
+            ASSERT_FALSE(run_.isRecording);
+            ASSERT_TRUE(run_.isRepeating);
+            graph_.built = false;
+            Run(settings_.recInterval);  // the repeat tick finds no camera
+        } else {
+            graph_.built = false;
+            control_.RecStart();
+        }
+        EXPECT_FALSE(run_.isRecording);
+        EXPECT_TRUE(timers_.IsRunning(TimerId::kSerialReceive));
+        EXPECT_EQ(panel_.zoom, 2.0);
+    }
+}
+
 TEST_F(RecordingControlTest, AVanishedVideoFolderIsOneMessageNamingItAndTheWayOut) {
     fs::remove_all(settings_.dirVideo);
     control_.RecStart();
@@ -446,6 +475,7 @@ namespace {
 // While a file is written the journal names it and a reserve sits beside it; once it has its final
 // name both are gone, and the new counter has been handed out for writing at once.
 TEST_F(RecordingControlTest, JournalAndReserveLastExactlyAsLongAsTheFileIsUnfinished) {
+    settings_.saveLog = 1;
     control_.RecStart();
     ASSERT_TRUE(run_.isRecording);
     const std::string sink = settings_.dirVideo + "/26_01_17-001.avi";
@@ -456,9 +486,19 @@ TEST_F(RecordingControlTest, JournalAndReserveLastExactlyAsLongAsTheFileIsUnfini
     EXPECT_EQ(pending[0].number, 1);
     EXPECT_TRUE(PathExists(ReservePathOf(sink)));
     EXPECT_EQ(VideoFiles(),
-              (std::vector<std::string>{".26_01_17-001.avi.reserve", "26_01_17-001.avi"}));
+              (std::vector<std::string>{".26_01_17-001.avi.reserve", ".26_01_17-001.avi.rows",
+                                        "26_01_17-001.avi"}));
+    // The log's rows are on disk as they come, for a repair after a crash.
+    Run(500);
+    std::ifstream in(LogSpoolPathOf(sink), std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SpooledLog spooled;
+    ASSERT_TRUE(ParseLogSpool(kept, &spooled, nullptr));
+    EXPECT_EQ(spooled.header.logPath, settings_.dirLog + "/26_01_17-001.dat");
+    EXPECT_EQ(int(spooled.rows.logN.size()), control_.loggedFrames());
+    EXPECT_GT(control_.loggedFrames(), 0);
 
-    Run(1500);  // to the limit
+    Run(1000);  // to the limit
     ASSERT_FALSE(run_.isRecording);
     EXPECT_TRUE(journal_.Pending().empty());
     EXPECT_EQ(VideoFiles(), std::vector<std::string>{"26_01_17-001_Rec_at_30.00fps.avi"});

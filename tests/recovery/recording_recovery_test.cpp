@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "core/settings.h"
 #include "recording/file_move.h"
+#include "recording/log_row_spool.h"
 #include "recording/recording_control.h"
 #include "recording/recording_paths.h"
 #include "recovery_util.h"
@@ -102,6 +104,74 @@ TEST_F(RecoveryTest, KilledMovieInTheVideoFolderIsRepairedNamedAndCountedPast) {
     lines_.clear();
     EXPECT_EQ(Recover().repaired, 0);
     EXPECT_TRUE(lines_.empty());
+}
+
+// The rows kept beside a killed movie become its log, marked as cut short; without them the
+// message pane says why there is no log.
+TEST_F(RecoveryTest, KilledMovieGetsTheLogOfWhatWasKnown) {
+    s_.saveLog = 1;
+    const std::string model = dir_ + "/killed.avi";
+    ASSERT_TRUE(RecordAndKill(model, {0, false, 8}));
+    enum class Kept { ThreeRows, Nothing, NoRows, Damaged };
+    struct Case {
+        Kept kept;
+        int logType;
+        const char* logName;  // nullptr: no log
+        const char* mark;
+        const char* said;  // in the message
+    };
+    const Case cases[] = {
+        {Kept::ThreeRows, 2, "26_01_17-%03d.csv", "cut short\r\n", "切れた所までの行"},
+        {Kept::ThreeRows, 0, "26_01_17-%03d.dat", "<cut short>[0]=1\r\n", "切れた所までの行"},
+        {Kept::Nothing, 2, nullptr, nullptr, "行は残っていませんでした"},
+        {Kept::NoRows, 2, nullptr, nullptr, "最初の駒より前"},
+        {Kept::Damaged, 2, nullptr, nullptr, "読めませんでした"},
+    };
+    int number = 10;
+    for (const Case& c : cases) {
+        ++number;
+        SCOPED_TRACE(number);
+        lines_.clear();
+        char name[64];
+        std::snprintf(name, sizeof name, "/26_01_17-%03d.avi", number);
+        const std::string cut = s_.dirVideo + name;
+        fs::copy_file(model, cut);
+        Begin(cut, RecordingKind::Movie, number, cut);
+        char log[64];
+        std::snprintf(log, sizeof log, c.logName ? c.logName : "26_01_17-%03d.csv", number);
+        const std::string logPath = s_.dirLog + "/" + log;
+        if (c.kept == Kept::Damaged) {
+            std::ofstream(LogSpoolPathOf(cut)) << "not rows\n";
+        } else if (c.kept != Kept::Nothing) {
+            LogRowSpool spool;
+            ASSERT_TRUE(spool.Open(LogSpoolPathOf(cut), {logPath, c.logType}));
+            for (int row = 0; c.kept == Kept::ThreeRows && row < 3; ++row)
+                spool.Append(row, row / 2, 1.5 * row, -2.0, 0.0, 1);
+        }  // left behind as a kill leaves it
+
+        ASSERT_EQ(Recover().repaired, 1);
+        ASSERT_EQ(lines_.size(), 1u);
+        EXPECT_NE(lines_[0].text.find(c.said), std::string::npos) << lines_[0].text;
+        EXPECT_FALSE(PathExists(LogSpoolPathOf(cut))) << "the kept rows stay behind";
+        if (!c.logName) {
+            EXPECT_FALSE(PathExists(logPath));
+            continue;
+        }
+        const std::vector<uint8_t> bytes = ReadAll(logPath);
+        const std::string written(bytes.begin(), bytes.end());
+        EXPECT_NE(lines_[0].text.find(log), std::string::npos);
+        const std::string mark = c.mark;
+        ASSERT_GE(written.size(), mark.size());
+        EXPECT_EQ(written.substr(written.size() - mark.size()), mark);
+        if (c.logType == 2) {
+            EXPECT_EQ(written.rfind("N,Dropped,X,Y,Ready,actual fps,replay fps\r\n"
+                                    "0,0,    0.00,   -2.00,1,   30.00,   30.00\r\n"
+                                    "1,0,    1.50,   -2.00,1\r\n2,1,    3.00,   -2.00,1\r\n",
+                                    0),
+                      0u)
+                << written;
+        }
+    }
 }
 
 TEST_F(RecoveryTest, KilledMovieInTheWorkFolderArrivesInTheVideoFolder) {

@@ -85,6 +85,18 @@ TEST_F(RunLoopTest, RepliesAreDroppedForOtherZKindsAndOnPortOne) {
     EXPECT_TRUE(z.receiveAccumulator.empty()) << "a complete reply empties the accumulator";
 }
 
+TEST_F(RunLoopTest, EveryCompleteReplyOfBothPortsIsHeardWhateverTheKinds) {
+    std::vector<std::pair<int, std::string>> heard;
+    loop.SetReplyListener([&](int slot, const std::string& r) { heard.emplace_back(slot, r); });
+    settings.zAxisType = 1;
+    xy.input = "OK\r\n";
+    z.input = "ok";
+    loop.OnSerialReceiveTick();
+    z.input = "\r";
+    loop.OnSerialReceiveTick();
+    EXPECT_EQ(heard, (std::vector<std::pair<int, std::string>>{{1, "OK\r\n"}, {2, "ok\r"}}));
+}
+
 TEST_F(RunLoopTest, ClosedPortsAreNotRead) {
     z.open = false;
     xy.open = false;
