@@ -100,7 +100,8 @@ r1_button_x=117 r1_button_y=651     # 1079 "R1 OFF"
 click() { xdotool mousemove "$1" "$2" click 1; }
 
 # Starts the lab and Tesmira with the profile as it is, waits until the window has stayed up for
-# 3 s and gives the panel the keys: Tab moves on until a Left arrow reaches the XY stage.
+# 3 s and gives the panel the keys: Tab moves on until a Left arrow reaches the XY stage; then
+# LiveStart, as space records only with live video on.
 start_tesmira() {
     local tab i from
     out=$tmp/lab.$1.out
@@ -120,7 +121,7 @@ start_tesmira() {
         from=$(log_size)
         xdotool key Left
         for ((i = 0; i < 15; i++)); do
-            received_has xy "$from" 'M:1+P' && return 0
+            received_has xy "$from" 'M:1+P' && { live_start; return 0; }
             sleep 0.1
         done
         xdotool key Tab
