@@ -45,6 +45,10 @@ void Workstation::WireSerial(CMainFrame& frame, CDlgMain& panel) {
             doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
         });
     portWatch_->Start();
+    // A fresh profile's default ports this machine lacks are named there once, at start-up.
+    slots_.SetPaneLine([this](const std::string& line) {
+        doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
+    });
     commands_.SetCommandHandler(command_id::kPortAssign,
                                 [&frame, deps] { RunPortAssignment(deps(), &frame); });
 }
