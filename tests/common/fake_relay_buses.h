@@ -40,9 +40,11 @@ private:
     struct Device : HidDevice {
         explicit Device(FakeHidBoard& b) : board(b) {}
         int GetFeatureReport(uint8_t* data, size_t size) override {
+            if (board.feature.empty())
+                return -1;
             const size_t n = std::min(size, board.feature.size());
             std::memcpy(data, board.feature.data(), n);
-            return board.feature.empty() ? -1 : static_cast<int>(n);
+            return static_cast<int>(n);
         }
         int SendFeatureReport(const uint8_t* report, size_t size) override {
             if (board.failSend)
