@@ -64,6 +64,12 @@ Please check the microphone&apos;s connection with
 [Capture] &gt; [Select Camera/Microphone] in the menu.
 </translation>
     </message>
+    <message>
+        <source>既定のカメラ %s が見つかりません。メニューの [キャプチャー] の [カメラ選択] でカメラを選んでください。
+</source>
+        <translation>The default camera %s is not attached. Choose a camera with [Capture] &gt; [Select Camera] in the menu.
+</translation>
+    </message>
 </context>
 <context>
     <name>ControlPanel</name>
@@ -1065,6 +1071,12 @@ The port can be set again with [Port] → [Settings] in the menu.
         <source>温度・湿度計 %s に再接続しました。
 </source>
         <translation>The temperature/humidity meter on %s is back.
+</translation>
+    </message>
+    <message>
+        <source>既定のシリアルポート %s はこの PC にないため、割り当てていません。メニューの [ポート(P)] → [設定] から割り当てることが出来ます。
+</source>
+        <translation>The default serial port(s) %s are not on this PC and were left unassigned. Ports can be assigned with [Port] → [Settings] in the menu.
 </translation>
     </message>
 </context>

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <memory>
 
+#include "app/device_listing.h"
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
 #include "app/status_line_bar.h"
@@ -45,6 +46,10 @@ void Workstation::WireSerial(CMainFrame& frame, CDlgMain& panel) {
             doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
         });
     portWatch_->Start();
+    // A fresh profile's default ports this machine lacks are named there once, at start-up.
+    slots_.SetPaneLine([this](const std::string& line) {
+        doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
+    });
     commands_.SetCommandHandler(command_id::kPortAssign,
                                 [&frame, deps] { RunPortAssignment(deps(), &frame); });
 }
@@ -203,18 +208,6 @@ void Workstation::WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& pr
         });
     panelMessages_.SetHandler(PanelMessage::kTimelapseFrame,
                               [t = timelapse_.get()] { t->OnFrameGrabbed(); });
-}
-
-// Where the device libraries are looked for: TESMIRA_PLUGIN_PATH, the executable's folder, then
-// the installed private folder, first as seen from the executable (an installation moved after
-// the build) and then where the build installs it.
-static LibrarySearch DeviceLibrarySearch() {
-    LibrarySearch search = LibrarySearch::FromEnvironment();
-    if (!search.executableDir.empty())
-        search.privateDirs.push_back(search.executableDir + "/" +
-                                     TESMIRA_PRIVATE_LIBDIR_FROM_BINDIR);
-    search.privateDirs.push_back(TESMIRA_PRIVATE_LIBDIR);
-    return search;
 }
 
 void Workstation::WireInstruments(CDlgMain& panel) {
