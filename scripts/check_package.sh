@@ -45,7 +45,7 @@ else
 fi
 grep -q "<release version=\"$version\"" "$pkg/org.corvanesoft.Tesmira.metainfo.xml" ||
     fail "the metainfo has no release $version (the project's version)"
-for page in tesmira.1 tesmira-labsim.1; do
+for page in tesmira.1 tesmira-labsim.1 tesmira-ctl.1; do
     if out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$pkg/$page" 2>&1 >/dev/null) && [ -z "$out" ]; then
         ok "man page $page formats without warnings"
     else
@@ -62,6 +62,8 @@ expected=(
     share/icons/hicolor/scalable/apps/tesmira.svg
     share/man/man1/tesmira.1.gz
     share/man/man1/tesmira-labsim.1.gz
+    bin/tesmira-ctl
+    share/man/man1/tesmira-ctl.1.gz
     lib/udev/rules.d/60-tesmira-serial.rules
 )
 for size in 16 32 48 64 128 256; do

@@ -19,6 +19,7 @@ packages=(
     xvfb xauth xdotool ffmpeg x11-utils imagemagick
     dpkg-dev desktop-file-utils appstream librsvg2-bin man-db
     clang clang-format libclang-rt-14-dev python3
+    dbus dbus-x11 python3-dbus
 )
 missing=()
 for p in "${packages[@]}"; do
