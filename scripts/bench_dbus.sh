@@ -48,4 +48,5 @@ start=$(date +%s.%N)
 /usr/bin/python3 "$here/docs/automation_grid.py" 100 || fail "the grid script failed"
 end=$(date +%s.%N)
 awk -v s="$start" -v e="$end" 'BEGIN { printf "grid script total (with python start-up): %.2f s\n", e - s }'
-echo "files: $(find "$video" -name 'TM_*.bmp' | wc -l) stills, $(du -sh "$video" | cut -f1) in the video folder"
+stills=$(find "$video" -name 'TM_*.bmp')
+echo "files: $(wc -l <<<"$stills") stills, $(du -ch $stills | tail -n 1 | cut -f1) together"

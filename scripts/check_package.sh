@@ -64,6 +64,7 @@ expected=(
     share/man/man1/tesmira-labsim.1.gz
     bin/tesmira-ctl
     share/man/man1/tesmira-ctl.1.gz
+    share/doc/tesmira/automation.md
     lib/udev/rules.d/60-tesmira-serial.rules
 )
 for size in 16 32 48 64 128 256; do

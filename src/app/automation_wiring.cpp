@@ -69,7 +69,12 @@ void Workstation::WireAutomation(CDlgMain& panel) {
         if (recording_)
             recording_->RecStop();
     };
-    ports.nextRecordingPath = [this] { return paths_.recDestPath; };
+    ports.recordingPath = [this] {
+        // A time-lapse series is named when it starts; a recording before.
+        if (settings_.recMode == 2 && timelapse_)
+            return timelapse_->Control().seriesPath();
+        return paths_.recDestPath;
+    };
     ports.requestStill = [this] { return stills_ && stills_->Binder().Request(); };
     ports.moveBy = [this](double dx, double dy) { return stageControl_.MoveXyBy(dx, dy); };
     ports.moveZBy = [this](double dz) { return stageControl_.MoveZBy(dz); };

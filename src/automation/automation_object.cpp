@@ -93,13 +93,10 @@ void AutomationObject::Poll() {
         signals_.recordingFinished(now.lastRecording, now.delivered, now.dropped);
     if (now.lastStill != last_.lastStill && !now.lastStill.empty() && signals_.stillWritten)
         signals_.stillWritten(now.lastStill);
+    // The frames of a series are counted (their files are named only when the series ends).
     if (now.timelapseFrames != last_.timelapseFrames && now.timelapseFrames > 0 &&
-        signals_.timelapseFrame) {
-        // Series of single pictures name each frame; an AVI series only counts them.
-        const bool named = now.lastFile != last_.lastFile && !now.lastFile.empty() &&
-                           now.lastFile != now.lastStill;
-        signals_.timelapseFrame(named ? now.lastFile : std::to_string(now.timelapseFrames));
-    }
+        signals_.timelapseFrame)
+        signals_.timelapseFrame(std::to_string(now.timelapseFrames));
     if ((now.x != last_.x || now.y != last_.y || now.z != last_.z) && signals_.positionChanged)
         signals_.positionChanged(now.x, now.y, now.z);
     AnswerStills(now);
@@ -205,13 +202,12 @@ Answer<std::string> AutomationObject::StartRecording() {
     if (!ports_.canStartRecording())
         return Refused<std::string>(AutomationError::kBusy,
                                     UI_TEXT_NOOP("Automation", "いまは録画を開始できません。"));
-    const std::string path = ports_.nextRecordingPath();
     ports_.startRecording();
     const WorkstationSnapshot after = ports_.snapshot();
     if (!after.recording && !after.repeating)
         return Refused<std::string>(AutomationError::kFailed,
                                     UI_TEXT_NOOP("Automation", "録画を開始できませんでした。"));
-    return {std::nullopt, path};
+    return {std::nullopt, ports_.recordingPath()};
 }
 
 Answer<Done> AutomationObject::StopRecording() {

@@ -69,7 +69,8 @@ struct AutomationPorts {
     // Whether the panel's button for it can be pressed now, and pressing it.
     std::function<bool()> canStartLive, canStopLive, canStartRecording, canStopRecording;
     std::function<void()> startLive, stopLive, startRecording, stopRecording;
-    std::function<std::string()> nextRecordingPath;
+    // The file (or a series' folder) being written; asked right after the start.
+    std::function<std::string()> recordingPath;
     std::function<bool()> requestStill;  // false: nothing was asked
     std::function<StageMove(double dx, double dy)> moveBy;
     std::function<StageMove(double dz)> moveZBy;

@@ -32,7 +32,7 @@ struct Rig {
             now.recording = recordingStarts;
         };
         p.stopRecording = [this] { ++calls; };
-        p.nextRecordingPath = [] { return std::string("/v/001.avi"); };
+        p.recordingPath = [] { return std::string("/v/001.avi"); };
         p.requestStill = [this] {
             ++calls;
             now.stillPending = true;
@@ -65,6 +65,7 @@ struct Rig {
             events.push_back("position " + std::to_string(static_cast<int>(x)));
         };
         s.message = [this](const std::string& text) { events.push_back("message " + text); };
+        s.timelapseFrame = [this](const std::string& f) { events.push_back("frame " + f); };
         object = std::make_unique<AutomationObject>(std::move(p), std::move(s));
     }
 
@@ -220,11 +221,16 @@ TEST(AutomationPoll, TurnsStateChangesIntoSignalsAndAnswersStills) {
     rig.now.lastRecording = "/v/001.avi";
     rig.now.delivered = 60;
     rig.object->Poll();
+    rig.now.timelapseFrames = 1;
+    rig.object->Poll();
+    rig.now.timelapseFrames = 2;
+    rig.object->Poll();
     rig.object->OnUpdate(nullptr, UpdateHint::kAppendBlue, std::string("line\n"));
     rig.object->OnUpdate(nullptr, UpdateHint::kSetZoom, 2.0);
     const std::vector<std::string> expected = {
-        "state live", "still /v/TM_1.bmp",        "position 5",    "state recording",
-        "state live", "finished /v/001.avi 60 0", "message line\n"};
+        "state live",      "still /v/TM_1.bmp", "position 5",
+        "state recording", "state live",        "finished /v/001.avi 60 0",
+        "frame 1",         "frame 2",           "message line\n"};
     EXPECT_EQ(expected, rig.events);
 
     // A still whose frame never comes is answered with an error, not left hanging.
