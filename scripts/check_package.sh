@@ -49,7 +49,7 @@ else
 fi
 grep -q "<release version=\"$version\"" "$pkg/org.corvanesoft.Tesmira.metainfo.xml" ||
     fail "the metainfo has no release $version (the project's version)"
-for page in tesmira.1 tesmira-labsim.1; do
+for page in tesmira.1 tesmira-labsim.1 tesmira-ctl.1; do
     if out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$pkg/$page" 2>&1 >/dev/null) && [ -z "$out" ]; then
         ok "man page $page formats without warnings"
     else
@@ -66,6 +66,9 @@ expected=(
     share/icons/hicolor/scalable/apps/tesmira.svg
     share/man/man1/tesmira.1.gz
     share/man/man1/tesmira-labsim.1.gz
+    bin/tesmira-ctl
+    share/man/man1/tesmira-ctl.1.gz
+    share/doc/tesmira/automation.md
     lib/udev/rules.d/60-tesmira-serial.rules
     lib/udev/rules.d/60-tesmira-relays.rules
     share/doc/tesmira/copyright

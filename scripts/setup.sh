@@ -20,6 +20,7 @@ packages=(
     dpkg-dev desktop-file-utils appstream librsvg2-bin man-db
     clang clang-format libclang-rt-14-dev python3
     libhidapi-dev libftdi1-dev lintian
+    dbus dbus-x11 python3-dbus
 )
 missing=()
 for p in "${packages[@]}"; do

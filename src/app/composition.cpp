@@ -305,6 +305,7 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     if (!panel)
         return;
     relays_.reset();  // it refers to the recordings and instruments about to be made afresh
+    automation_.reset();
     WireSerial(frame, *panel);
     stills_.reset();  // a panel made afresh: the old wiring lets go of message 1026 first
     stills_ = std::make_unique<StillPhotoWiring>(
@@ -321,6 +322,7 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     WireRelays(frame, *panel);
     WireDialogs(frame);
     WireStatusLine(frame, *panel);
+    WireAutomation(*panel);
     // The panel's initial update opens the ports and may put up messages: run it now, before the
     // frame is shown, not from inside the first show.
     panel->OnInitialUpdate();
@@ -352,6 +354,7 @@ void Workstation::StartRooms() {
 }
 
 void Workstation::ShutdownRooms() {
+    automation_.reset();  // scripts see the name go before anything closes
     if (recording_ && run_.isRecording)
         recording_->RecStop();
     stills_.reset();
