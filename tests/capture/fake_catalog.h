@@ -3,6 +3,7 @@
 
 #include <gst/gst.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ public:
     std::string caps = "video/x-raw,format=BGR,width=160,height=120,framerate=30/1";
     int cameraBuffers = -1;  // > 0: the camera stops after that many frames, as if unplugged
     int cameraQueries = 0;
+    // Sees every frame as the camera sends it (on the camera's thread).
+    std::function<void(GstBuffer*)> tap;
 
     std::optional<std::vector<CaptureDevice>> Cameras() override {
         ++cameraQueries;
@@ -35,6 +38,17 @@ public:
                         g_value_unset(&v);
                     }
                     gst_iterator_free(it);
+                }
+                if (src && tap) {
+                    GstPad* pad = gst_element_get_static_pad(src, "src");
+                    gst_pad_add_probe(
+                        pad, GST_PAD_PROBE_TYPE_BUFFER,
+                        [](GstPad*, GstPadProbeInfo* info, gpointer self) {
+                            static_cast<FakeCatalog*>(self)->tap(GST_PAD_PROBE_INFO_BUFFER(info));
+                            return GST_PAD_PROBE_OK;
+                        },
+                        this, nullptr);
+                    gst_object_unref(pad);
                 }
                 return src;
             }
