@@ -4,9 +4,11 @@
 // decode and re-encode that compressor did before (jpegdec, videoconvert to BGR, the writer's
 // MJPEG encoder). Then live: the JPEG test camera with the preview shown (the pane takes a frame
 // every 16 ms) recorded with compressor 1 into the RAM disk: frames expected, delivered, dropped,
-// camera frames, frames the pane took, resident memory at the start and end of the recording and
-// the peak of the process.
-// Usage: bench_mjpeg_camera [seconds at 1080p, default 60] [seconds at 2160p, default 30]
+// camera frames, new frames the pane took, resident memory at the start and end of the recording
+// and the peak of the process. Last, where a GenICam camera is listed, 1920x1080 Mono8 from it
+// recorded uncompressed. Usage: bench_mjpeg_camera [seconds at 1080p, default 60] [seconds at
+// 2160p, default 30]
+//        [seconds of GenICam, default 30]
 #include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
@@ -27,7 +29,9 @@
 #include "media/avi_writer.h"
 #include "media/capture_graph.h"
 #include "media/device_catalog.h"
+#include "media/genicam_cameras.h"
 #include "media/jpeg_frames.h"
+#include "media/stream_format.h"
 
 using namespace tesmira;
 using bench::Now;
@@ -183,21 +187,24 @@ void RunLoopFor(int ms, const std::function<bool()>& done = nullptr) {
     }
 }
 
-void LiveCase(int w, int h, int seconds, const std::string& path) {
-    setenv("TESMIRA_TEST_CAMERA_CAPS", JpegCaps(w, h).c_str(), 1);
+// One recording of `seconds` with compressor `mediaType` from the camera chosen in the settings.
+void LiveCase(const char* label, int fps, int mediaType, int seconds, const std::string& path) {
     Capture().owner.Rebuild();
     CCaptureGraph* graph = Capture().owner.Graph();
-    if (!graph || !graph->CameraReady() || !graph->JpegCamera()) {
-        std::printf("%dx%d: no JPEG test camera\n", w, h);
+    if (!graph || !graph->CameraReady()) {
+        std::printf("%s: no camera\n", label);
         return;
     }
     Capture().owner.LiveStart();
-    // The pane: takes the newest frame every 16 ms, as painting does.
+    // The pane: takes the newest frame every 16 ms, as painting does; a new frame is one shown.
     int shown = 0;
+    std::shared_ptr<const VideoFrame> last;  // held, so a new frame never has its address
     QTimer pane;
     QObject::connect(&pane, &QTimer::timeout, [&] {
-        if (graph->Preview().Take())
+        auto frame = graph->Preview().Take();
+        if (frame && frame != last)
             ++shown;
+        last = std::move(frame);
     });
     pane.start(16);
     RunLoopFor(1500);
@@ -208,14 +215,14 @@ void LiveCase(int w, int h, int seconds, const std::string& path) {
                 stopped |= e.code == kEcStreamControlStopped;
     });
     CodecSettings codec;
-    codec.mediaType = 1;
+    codec.mediaType = mediaType;
     std::string error;
     unlink(path.c_str());
     const uint64_t camera0 = graph->PreviewFramesDelivered();
     const int shown0 = shown;
     const double rss0 = RssMb(), t0 = Now(), cpu0 = SelfCpu();
     if (!graph->StartRecording(path, codec, false, int64_t(seconds) * 1000000000, &error)) {
-        std::printf("%dx%d: %s\n", w, h, error.c_str());
+        std::printf("%s: %s\n", label, error.c_str());
         return;
     }
     const bool passing = graph->RecordingPassesThrough();
@@ -229,13 +236,14 @@ void LiveCase(int w, int h, int seconds, const std::string& path) {
     graph->ReadFrameCounts(dropped, delivered);
     const uint64_t camera = graph->PreviewFramesDelivered() - camera0;
     pane.stop();
+    last.reset();
     Capture().panelMessages.SetHandler(PanelMessage::kGraphEvent, nullptr);
     Capture().owner.LiveStop();
     unlink(path.c_str());
     std::printf(
-        "%4dx%-4d %3d s  expected %5d  delivered %5d  dropped %3d  camera %5llu  "
+        "%-22s %3d s  expected %5d  delivered %5d  dropped %3d  camera %5llu  "
         "shown %5d  pass-through %s  CPU %.2f cores  RSS %.0f / %.0f / %.0f MB\n",
-        w, h, seconds, 30 * seconds, delivered, dropped, static_cast<unsigned long long>(camera),
+        label, seconds, fps * seconds, delivered, dropped, static_cast<unsigned long long>(camera),
         shown - shown0, passing ? "yes" : "no", cpu / wall, rss0, rssMid, rss1);
     std::fflush(stdout);
 }
@@ -248,6 +256,7 @@ int main(int argc, char** argv) {
     EnsureGStreamer();
     const int hdSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const int uhdSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
+    const int genicamSeconds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 30;
     char shm[] = "/dev/shm/tesmira-bench-XXXXXX";
     if (!mkdtemp(shm))
         return 1;
@@ -274,14 +283,36 @@ int main(int argc, char** argv) {
     Capture().settings.audio.clear();
     Capture().settings.dirVideo = dir;
     Capture().settings.datePrefix = "00_00_00-";
-    LiveCase(1920, 1080, hdSeconds, dir + "/live1080.avi");
-    LiveCase(3840, 2160, uhdSeconds, dir + "/live2160.avi");
+    setenv("TESMIRA_TEST_CAMERA_CAPS", JpegCaps(1920, 1080).c_str(), 1);
+    LiveCase("MJPEG 1920x1080 c1", 30, 1, hdSeconds, dir + "/live1080.avi");
+    setenv("TESMIRA_TEST_CAMERA_CAPS", JpegCaps(3840, 2160).c_str(), 1);
+    LiveCase("MJPEG 3840x2160 c1", 30, 1, uhdSeconds, dir + "/live2160.avi");
+
+    // The GenICam simulator, where one runs (TESMIRA_GENICAM=1 in a private network namespace):
+    // Mono8 at 1920x1080, uncompressed into the RAM disk. Its rate is the simulator's own.
+    std::string genicam;
+    if (const auto cams = Capture().catalog->Cameras())
+        for (const CaptureDevice& d : *cams)
+            if (d.name.rfind("Aravis", 0) == 0 || (genicam.empty() && d.name != kTestCameraName))
+                genicam = d.name;
+    if (genicam.empty() || !GenicamWanted()) {
+        std::printf(
+            "GenICam: no camera (run with TESMIRA_GENICAM=1 beside arv-fake-gv-camera-0.8 "
+            "in a private network namespace)\n");
+    } else {
+        Capture().settings.camera = genicam;
+        int fps = 25;
+        Capture().settings.streamFormat =
+            RememberFormat(genicam, StreamFormat{1920, 1080, "GRAY8", "video/x-raw", fps, 1});
+        LiveCase("GenICam 1920x1080 Mono8", fps, 0, genicamSeconds, dir + "/genicam.avi");
+    }
     Capture().owner.Destroy();
     rmdir(shm);
     getloadavg(load, 3);
     std::printf(
         "camera = pictures the test camera made during the recording (its encoder runs in "
-        "this process);\nshown = frames the pane took; RSS at the start / middle / end of "
+        "this process);\nshown = new frames the pane took (decoded for it); RSS at the start / "
+        "middle / end of "
         "the recording.\nload average at end %.2f; peak RSS %.1f MB\n",
         load[0], bench::PeakRssMb());
     return 0;
