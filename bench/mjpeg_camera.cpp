@@ -188,14 +188,28 @@ void RunLoopFor(int ms, const std::function<bool()>& done = nullptr) {
 }
 
 // One recording of `seconds` with compressor `mediaType` from the camera chosen in the settings.
-void LiveCase(const char* label, int fps, int mediaType, int seconds, const std::string& path) {
+void LiveCase(const char* label, int fps, int mediaType, int seconds, const std::string& path,
+              bool verbose = false) {
     Capture().owner.Rebuild();
     CCaptureGraph* graph = Capture().owner.Graph();
     if (!graph || !graph->CameraReady()) {
         std::printf("%s: no camera\n", label);
         return;
     }
+    if (verbose) {
+        std::string page;
+        for (const std::string& caps : graph->OfferedFormats())
+            if (const auto f = StreamFormatFromCaps(caps))
+                page += "\n    " + f->Label();
+        std::printf("%s: format page%s\n", label, page.c_str());
+    }
     Capture().owner.LiveStart();
+    if (verbose) {
+        RunLoopFor(500);
+        for (const CameraSetting& c : graph->CameraSettings())
+            std::printf("%s: camera page %s %g .. %g, now %g\n", label, c.name.c_str(), c.min,
+                        c.max, c.value);
+    }
     // The pane: takes the newest frame every 16 ms, as painting does; a new frame is one shown.
     int shown = 0;
     std::shared_ptr<const VideoFrame> last;  // held, so a new frame never has its address
@@ -304,7 +318,11 @@ int main(int argc, char** argv) {
         int fps = 25;
         Capture().settings.streamFormat =
             RememberFormat(genicam, StreamFormat{1920, 1080, "GRAY8", "video/x-raw", fps, 1});
-        LiveCase("GenICam 1920x1080 Mono8", fps, 0, genicamSeconds, dir + "/genicam.avi");
+        LiveCase("GenICam 1920x1080 Mono8", fps, 0, genicamSeconds, dir + "/genicam.avi", true);
+        // Bayer through GStreamer's bayer2rgb, as BGRx into the file.
+        Capture().settings.streamFormat =
+            RememberFormat(genicam, StreamFormat{1920, 1080, "rggb", "video/x-bayer", fps, 1});
+        LiveCase("GenICam 1920x1080 BayerRG8", fps, 0, genicamSeconds, dir + "/bayer.avi");
     }
     Capture().owner.Destroy();
     rmdir(shm);
