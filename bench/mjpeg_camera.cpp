@@ -202,6 +202,10 @@ void LiveCase(const char* label, int fps, int mediaType, int seconds, const std:
             if (const auto f = StreamFormatFromCaps(caps))
                 page += "\n    " + f->Label();
         std::printf("%s: format page%s\n", label, page.c_str());
+        for (const CameraSetting& c : graph->CameraSettings())
+            std::printf("%s: camera page before live video %s %g .. %g, now %g\n", label,
+                        c.name.c_str(), c.min, c.max, c.value);
+        graph->SetCameraSetting(kExposureSetting, 20000);
     }
     Capture().owner.LiveStart();
     if (verbose) {

@@ -43,6 +43,7 @@ typedef struct _GstBufferPool GstBufferPool;
 typedef struct _GstAppSink GstAppSink;
 typedef struct _GstCaps GstCaps;
 typedef struct _GstVideoInfo GstVideoInfo;
+typedef struct _ArvCamera ArvCamera;
 
 namespace tesmira::gst {
 struct MappedBuffer;
@@ -170,6 +171,8 @@ public:
     // Exposure and gain of a GenICam camera that is open (none otherwise); asks the camera.
     std::vector<CameraSetting> CameraSettings() const;
     bool SetCameraSetting(const std::string& name, double value);
+    // Gives up the control of a GenICam camera the pages took while it was not streaming.
+    void ReleaseGenicamControl();
     std::vector<std::string> OfferedFormats() const;
     std::string CurrentFormat() const;
     // The format in use as a fixed format (nullopt before a build or for unusual caps).
@@ -192,6 +195,7 @@ private:
     GstCaps* RecordCaps() const;       // current, else as negotiated at build; caller unrefs
     GstElement* FormatFilter() const;  // where the camera's format is fixed
     bool Offers(const StreamFormat& format) const;
+    ArvCamera* GenicamCamera() const;
 
     static int OnBusMessage(GstBus*, GstMessage*, void* self);
     static int OnPreviewSample(GstAppSink*, void* self);
@@ -242,6 +246,7 @@ private:
     GstElement* recordSink_ = nullptr;
     GstElement* passSink_ = nullptr;  // JPEG cameras only
     CameraKind kind_ = CameraKind::Raw;
+    mutable std::shared_ptr<void> genicamControl_;  // see GenicamCamera()
     GstElement* audioSink_ = nullptr;
     bool built_ = false;
     bool broken_ = false;

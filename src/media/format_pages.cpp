@@ -44,8 +44,10 @@ std::vector<std::string> CCaptureGraph::OfferedFormats() const {
         f && g_strcmp0(GST_OBJECT_NAME(f), "aravissrc") == 0) {
         gchar* id = nullptr;
         g_object_get(camSrc_, "camera-name", &id, nullptr);
-        if (id && !showing_)
+        if (id && !showing_) {
+            genicamControl_.reset();  // the listing opens the camera itself
             out = GenicamOfferedFormats(id);
+        }
         g_free(id);
         return out;
     }

@@ -8,21 +8,38 @@
 // The settings of a GenICam camera's page: exposure and gain, read and written through the
 // camera object of Aravis' source element.
 namespace tesmira {
-namespace {
 
-ArvCamera* CameraOf(GstElement* src) {
-    if (!src || !g_object_class_find_property(G_OBJECT_GET_CLASS(src), "camera"))
+// While streaming the source's own camera object; otherwise one of ours, kept until the graph
+// runs again (GigE Vision gives one program at a time control of a camera). A new reference, or
+// nullptr for a camera of another kind.
+ArvCamera* CCaptureGraph::GenicamCamera() const {
+    if (!camSrc_ || !g_object_class_find_property(G_OBJECT_GET_CLASS(camSrc_), "camera"))
         return nullptr;
     ArvCamera* camera = nullptr;
-    g_object_get(src, "camera", &camera, nullptr);
-    return camera;  // a reference of our own, or nullptr before the camera is opened
+    g_object_get(camSrc_, "camera", &camera, nullptr);
+    if (camera || showing_)
+        return camera;
+    if (!genicamControl_) {
+        gchar* id = nullptr;
+        g_object_get(camSrc_, "camera-name", &id, nullptr);
+        GError* error = nullptr;
+        ArvCamera* own = id ? arv_camera_new(id, &error) : nullptr;
+        g_clear_error(&error);
+        g_free(id);
+        if (!own)
+            return nullptr;
+        genicamControl_.reset(own, [](void* c) { g_object_unref(c); });
+    }
+    return ARV_CAMERA(g_object_ref(genicamControl_.get()));
 }
 
-}  // namespace
+void CCaptureGraph::ReleaseGenicamControl() {
+    genicamControl_.reset();
+}
 
 std::vector<CameraSetting> CCaptureGraph::CameraSettings() const {
     std::vector<CameraSetting> out;
-    ArvCamera* camera = CameraOf(camSrc_);
+    ArvCamera* camera = GenicamCamera();
     if (!camera)
         return out;
     GError* error = nullptr;
@@ -48,7 +65,7 @@ std::vector<CameraSetting> CCaptureGraph::CameraSettings() const {
 }
 
 bool CCaptureGraph::SetCameraSetting(const std::string& name, double value) {
-    ArvCamera* camera = CameraOf(camSrc_);
+    ArvCamera* camera = GenicamCamera();
     if (!camera)
         return false;
     GError* error = nullptr;

@@ -40,6 +40,9 @@ int CCaptureGraph::BuildGraphs(const CaptureConfig& config, MediaErrors& errors)
     if (!pipeline_ || !camSrc_ || !camAdded_)
         return 0;
     greyBitmap_ = config.greyTimelapseBitmap;
+    // An open device tells the formats it really has (a closed V4L2 source only its template),
+    // which decide the graph's shape and whether the remembered format is there.
+    gst_element_set_state(camSrc_, GST_STATE_READY);
     kind_ = KindFor(config);
     if (!MakeBranches(errors))
         return 0;
@@ -265,6 +268,7 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
 // Runs the source for a moment so that every branch agrees on a format, then rests in READY
 // (device open, not streaming).
 bool CCaptureGraph::Negotiate(MediaErrors* failure) {
+    ReleaseGenicamControl();  // the source takes the camera now
     {
         std::lock_guard<std::mutex> lock(busMutex_);
         busError_.clear();
@@ -379,6 +383,7 @@ bool CCaptureGraph::Run(std::string* error) {
     // A frame left untaken from an earlier run would hold back every new one before the
     // converter.
     preview_.Clear();
+    ReleaseGenicamControl();
     showing_ = true;
     if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         showing_ = false;
