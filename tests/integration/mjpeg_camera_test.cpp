@@ -178,5 +178,55 @@ TEST(MjpegCamera, PicturesArePreviewedGrabbedAndRecordedPerCompressor) {
     EXPECT_TRUE(rig.messages.messages.empty());
 }
 
+// A picture cut short on its way from the camera is neither decoded for the pane nor written:
+// it counts as dropped, and the file holds only whole pictures, each as the camera sent it.
+TEST(MjpegCamera, CutShortPicturesStayOutOfTheFileAndCountAsDropped) {
+    QTemporaryDir dir;
+    std::mutex sentMutex;
+    std::set<std::string> sent;
+    CaptureRig rig;
+    auto catalog = std::make_shared<FakeCatalog>();
+    catalog->cameras = {{"MJPEG Cam", "", ""}};
+    catalog->caps = "image/jpeg,width=320,height=240,framerate=30/1";
+    catalog->cutEvery = 4;
+    catalog->tap = [&](GstBuffer* buffer) {
+        GstMapInfo map;
+        if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+            return;
+        std::lock_guard<std::mutex> lock(sentMutex);
+        sent.emplace(reinterpret_cast<const char*>(map.data), map.size);
+        gst_buffer_unmap(buffer, &map);
+    };
+    rig.catalog = catalog;
+    rig.settings.camera = "MJPEG Cam";
+    rig.settings.dirVideo = dir.path().toStdString();
+    rig.settings.datePrefix = "26_12_09-";
+    rig.Owner().Rebuild();
+    CCaptureGraph* graph = rig.Owner().Graph();
+    ASSERT_TRUE(graph && graph->JpegCamera());
+    rig.Owner().LiveStart();
+    const std::string path = dir.filePath("cut.avi").toStdString();
+    CodecSettings codec;
+    codec.mediaType = 1;
+    int& events = rig.posted[PanelMessage::kGraphEvent];
+    std::string error;
+    ASSERT_TRUE(graph->StartRecording(path, codec, false, 1'000'000'000, &error)) << error;
+    ASSERT_TRUE(WaitUntil([&] { return events > 0; }, 8000)) << "no stop at the limit";
+    ASSERT_TRUE(graph->StopRecording(&error)) << error;
+    int32_t dropped = -1, delivered = -1;
+    graph->ReadFrameCounts(dropped, delivered);
+    EXPECT_GE(dropped, 5);  // a quarter of about 30 pictures
+    EXPECT_GE(delivered, 3 * dropped - 3);
+    EXPECT_GT(graph->PreviewFramesDamaged() + graph->PreviewFramesSpared(), 0u);
+    const std::vector<std::string> payloads = VideoPayloads(path);
+    ASSERT_EQ(static_cast<int32_t>(payloads.size()), delivered);
+    std::lock_guard<std::mutex> lock(sentMutex);
+    for (const std::string& p : payloads) {
+        EXPECT_GT(p.size(), 100u);
+        EXPECT_TRUE(sent.count(p)) << "a picture changed on its way into the file";
+    }
+    rig.Owner().LiveStop();
+}
+
 }  // namespace
 }  // namespace tesmira::test
