@@ -293,6 +293,14 @@ bool CaptureOwner::ApplyCameraChoice(const std::string& camera, const std::strin
 bool CaptureOwner::ApplyStreamFormat(const std::string& caps) {
     if (!graph_)
         return false;
+    // JPEG pictures and raw video take graphs of different shapes: the other kind is remembered
+    // and the graph built anew for it.
+    if (graph_->NeedsRebuildFor(caps)) {
+        if (auto wanted = StreamFormatFromCaps(caps))
+            deps_.settings.streamFormat = RememberFormat(graph_->BoundCameraName(), *wanted);
+        Rebuild();
+        return graph_ && graph_->IsBuilt();
+    }
     MediaErrors errors;
     bool viewChanged = false;
     const bool ok = graph_->ApplyStreamFormat(caps, errors, &viewChanged);
