@@ -1,5 +1,6 @@
 #include "media/jpeg_frames.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tesmira {
@@ -63,9 +64,12 @@ std::vector<uint8_t> MakeStandardSegment() {
     AppendTable(body, 0x01, kDcChromaBits, kDcValues, sizeof kDcValues);
     AppendTable(body, 0x11, kAcChromaBits, kAcChromaValues, sizeof kAcChromaValues);
     const size_t length = body.size() + 2;
-    std::vector<uint8_t> segment = {0xFF, 0xC4, static_cast<uint8_t>(length >> 8),
-                                    static_cast<uint8_t>(length & 0xFF)};
-    segment.insert(segment.end(), body.begin(), body.end());
+    std::vector<uint8_t> segment(4 + body.size());
+    segment[0] = 0xFF;
+    segment[1] = 0xC4;
+    segment[2] = static_cast<uint8_t>(length >> 8);
+    segment[3] = static_cast<uint8_t>(length & 0xFF);
+    std::copy(body.begin(), body.end(), segment.begin() + 4);
     return segment;
 }
 
