@@ -56,15 +56,16 @@ TEST_F(RecordingWhileLibrariesCrash, EveryFrameIsRecorded) {
     ASSERT_TRUE(v.ok) << v.error;
     EXPECT_EQ(v.nbFrames, delivered);
 
-    // The relay library's crash was told when the rows were made; its later crashes are not
-    // told again. The meter's is told once.
+    // The relay library's crash is told once, when the rows are made (before this recorder
+    // started, or just after it on a slow machine); its later crashes are not told again. The
+    // meter's is told once.
     int relay = 0, meter = 0;
     for (const HintRecord& r : hints.Of(102)) {
         const std::string& text = std::get<std::string>(r.payload);
         relay += text.find("libsuper4.so が異常終了") != std::string::npos;
         meter += text.find("libUSBMeter.so が異常終了") != std::string::npos;
     }
-    EXPECT_EQ(relay, 0);
+    EXPECT_LE(relay, 1);
     EXPECT_EQ(meter, 1);
     RecordProperty("frames", delivered);
     RecordProperty("relayClicks", clicks);
