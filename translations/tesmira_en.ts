@@ -996,6 +996,18 @@ Replay rate
         <translation>Log: %s (the rows up to the cut)
 </translation>
     </message>
+    <message>
+        <source>ディスクへの書き込みが間に合わないため，齣を落としました。
+</source>
+        <translation>The disk could not keep up: a frame was dropped.
+</translation>
+    </message>
+    <message>
+        <source>タイムラップスを最後まで書けませんでした。
+</source>
+        <translation>The time-lapse series could not be written to the end.
+</translation>
+    </message>
 </context>
 <context>
     <name>Serial</name>

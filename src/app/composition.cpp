@@ -148,6 +148,7 @@ void Workstation::WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& pr
     deps.rebuildGraph = [&capture] { capture.Rebuild(); };
     deps.journal = journal_.get();
     deps.countersChanged = [this] { counters_->Save(); };
+    deps.instrumentTexts = [this] { return CurrentInstrumentTexts(); };
     recordingDeps_ = deps;
     recording_ = std::make_unique<RecordingControl>(deps);
     recording_->RegisterTimers();
