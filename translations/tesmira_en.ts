@@ -390,6 +390,10 @@ Please choose the folder again with [Capture] → [Folders and Types] in the men
         <source>%1 から %2 までの数値を入力してください。</source>
         <translation>Please enter a number from %1 to %2.</translation>
     </message>
+    <message>
+        <source>ライブ画像の上で，長さの分かっている線をドラッグして下さい。</source>
+        <translation>Drag a line of known length on the live picture.</translation>
+    </message>
 </context>
 <context>
     <name>Imaging</name>
@@ -1649,6 +1653,26 @@ Coarse = [Shift]+[Ctrl]+</translation>
     <message>
         <source>閉じる</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>スケールバー</source>
+        <translation>Scale bar</translation>
+    </message>
+    <message>
+        <source>画素サイズ：</source>
+        <translation>Pixel size:</translation>
+    </message>
+    <message>
+        <source>較正</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <source>ライブ画像上の線：%1 pxl</source>
+        <translation>Line on the live picture: %1 pxl</translation>
+    </message>
+    <message>
+        <source>ライブ画像上で既知の長さの線をドラッグ</source>
+        <translation>Drag a line of known length on the live picture</translation>
     </message>
 </context>
 <context>

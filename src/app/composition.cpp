@@ -239,6 +239,9 @@ void Workstation::WireRelays(CMainFrame& frame, CDlgMain& panel) {
         settingsPanel, [&instruments](int module) { return instruments.RelayModuleName(module); }});
     if (!settingsPanel)
         return;
+    // The pixel size's calibration measures a line drawn on the live picture.
+    if (CVideoView* video = frame.videoView())
+        settingsPanel->SetLineMeasure([video] { return video->Surface()->LastLinePixels(); });
     instruments.SetRelaysFoundListener([settingsPanel] { settingsPanel->ValidateSchedules(); });
     instruments.SetTemperatureOptionListener(
         [settingsPanel] { settingsPanel->ValidateSchedules(); });
