@@ -141,8 +141,13 @@ bool SetNumber(std::string* xml, const char* attribute, int64_t value) {
         return false;
     const size_t start = at + key.size();
     const size_t end = xml->find('"', start);
-    if (end == std::string::npos)
+    // Only a plain count is ours to change: anything else is not an XML this program wrote.
+    if (end == std::string::npos || end == start || end - start > 18)
         return false;
+    for (size_t i = start; i < end; ++i) {
+        if ((*xml)[i] < '0' || (*xml)[i] > '9')
+            return false;
+    }
     xml->replace(start, end - start, std::to_string(value));
     return true;
 }
@@ -162,6 +167,8 @@ bool SetOmeFrameCount(std::string* xml, int64_t frames) {
     size_t pos = xml->find("<Plane ");
     const size_t firstPlane = pos;
     const size_t end = xml->find("</Pixels>");
+    if (end == std::string::npos)
+        return false;
     while (pos != std::string::npos && pos < end) {
         size_t lineEnd = xml->find('\n', pos);
         if (lineEnd == std::string::npos || lineEnd > end)

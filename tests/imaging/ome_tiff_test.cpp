@@ -251,6 +251,20 @@ TEST(OmeXml, DeviceTextsBecomeSafeXml) {
         EXPECT_EQ(XmlEscaped(c.in), c.out) << c.in;
 }
 
+// Only a count this program wrote is rewritten; a value that reaches past its element (found by
+// the fuzzer) leaves the text alone.
+TEST(OmeXml, FrameCountIsRewrittenOnlyInOurOwnXml) {
+    OmeXmlBuilder builder(OmeSeriesInfo{"s", 4, 2, 3, 1000.0, 0.0});
+    builder.Add(OmePlane{});
+    builder.Add(OmePlane{});
+    std::string xml = builder.Text();
+    ASSERT_TRUE(SetOmeFrameCount(&xml, 1));
+    EXPECT_NE(xml.find("SizeT=\"1\""), std::string::npos);
+    EXPECT_EQ(xml.find("TheT=\"1\""), std::string::npos);
+    std::string odd = "<OME Creator=\"Tesmira\"><Pixels SizeT=\"</Pixels>\" PlaneCount=\"1\">";
+    EXPECT_FALSE(SetOmeFrameCount(&odd, 1));
+}
+
 }  // namespace
 }  // namespace tesmira
 
