@@ -3,7 +3,8 @@
 #   1. a 5-frame series at 1 s with a jog after the second frame: 5 pages of one size, DeltaT
 #      about 1000 ms apart, PositionX moving with the jog;
 #   2. a series killed with SIGKILL after 3 frames: the next start finishes it and it opens with
-#      every stored frame.
+#      every stored frame;
+#   3. a still photo with the scale bar at 0.5 µm a pixel: the bar is length / 0.5 pixels (±1).
 #
 #   ome_tiff_test.sh TESMIRA LABSIM INI_READER LAB_SH
 #
@@ -144,6 +145,8 @@ xdotool key space
 wait_for 60 "three frames stored" running 3
 stop_tesmira KILL
 ok "killed with SIGKILL after $(pages_of "$f") frames of $(basename "$f")"
+set_key PixelSize_um 0.5
+set_key IsTextOutScaleBar 1
 start_tesmira "restart after the kill"
 repaired() { g=$(compgen -G "$video/*_OME_at_0m_3s.ome.tif" | head -n 1) && [ -n "$g" ]; }
 wait_for 60 "the killed series gets its final name" repaired
@@ -151,5 +154,36 @@ read -r pages sizes series sizeT deltas xs <<<"$(read_series "$g")"
 [ "$pages" -ge 3 ] && [ "$series" = "$pages" ] && [ "$sizeT" = "$pages" ] ||
     fail "$(basename "$g"): pages $pages, series $series, SizeT $sizeT"
 ok "$(basename "$g") opens with its $pages stored frames"
+
+# ---- 3. a still photo with the calibrated scale bar -----------------------------------------
+xdotool key b
+still() { s=$(compgen -G "$video/TM_*.bmp" | head -n 1) && [ -n "$s" ]; }
+wait_for 30 "the key B takes a still photo" still
+sleep 1
+[ -n "${OME_E2E_STILL_OUT:-}" ] && cp "$s" "$OME_E2E_STILL_OUT"
+bar=$("$py" - "$s" 0.5 <<'PY'
+import math, sys, numpy as np
+raw = open(sys.argv[1], "rb").read()
+bits, w, h = int.from_bytes(raw[10:14], "little"), int.from_bytes(raw[18:22], "little"), \
+    int.from_bytes(raw[22:26], "little")
+stride = (w * 3 + 3) // 4 * 4
+img = np.frombuffer(raw[bits:bits + stride * h], np.uint8).reshape(h, stride)[::-1, :w * 3]
+pixel = float(sys.argv[2])
+want = w / 5 * pixel
+decade = 10 ** math.floor(math.log10(want))
+length = min((s * decade for s in (1, 2, 5, 10)), key=lambda c: abs(math.log(c / want)))
+row = h - 20 - max(3, h // 120) // 2 - 1
+white = (img[row].reshape(w, 3) == 255).all(axis=1)
+run = 0
+x = w - 21
+while x >= 0 and white[x]:
+    run, x = run + 1, x - 1
+print(f"{length:g} {round(length / pixel)} {run}")
+PY
+)
+read -r length expected run <<<"$bar"
+[ -n "$run" ] && [ $((run - expected)) -le 1 ] && [ $((expected - run)) -le 1 ] ||
+    fail "$(basename "$s"): scale bar '$bar' (length µm, expected px, found px)"
+ok "$(basename "$s") carries a $length µm scale bar of $run px (expected $expected)"
 stop_tesmira TERM
 echo "1..$passed"
