@@ -555,6 +555,10 @@ TEST(TimelapseNames, FinalNamesCarryTheInterval) {
               "/v/26_01_17-004_JPG_at_62m_5s/");
     EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_OME.ome.tif", 5000),
               "/v/26_01_17-004_OME_at_0m_5s.ome.tif");
+    const std::string dir = test::MakeTempDir();
+    std::ofstream(dir + "/s.ome.tif") << "taken";
+    EXPECT_EQ(UnusedTimelapseVariant(dir + "/s.ome.tif"), dir + "/s(2).ome.tif");
+    test::RemoveTree(dir);
     EXPECT_EQ(ReplayRateFraction(0).num, 30000);
     EXPECT_EQ(ReplayRateFraction(0).den, 1001);
     EXPECT_EQ(ReplayRateFraction(2).num, 60000);
