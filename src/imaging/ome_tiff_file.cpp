@@ -263,10 +263,16 @@ bool WriteOmeDescription(int fd, OmeDescriptionSlot* slot, const std::string& xm
         *error = "the first page has no description";
         return false;
     }
+    const size_t tail = sizeof kOmeEnd - 1;
+    const bool closed = xml.size() >= tail && xml.compare(xml.size() - tail, tail, kOmeEnd) == 0;
     if (need <= slot->capacity) {
-        const std::string bytes = Padded(xml, slot->capacity);
-        if (WriteAt(fd, slot->dataOffset, bytes.data(), bytes.size()))
+        const uint64_t body = closed ? xml.size() - tail : 0;
+        const bool grown = closed && slot->bodyWritten > 0 && body >= slot->bodyWritten;
+        const std::string bytes = grown ? xml.substr(0, body) : Padded(xml, slot->capacity);
+        if (WriteAt(fd, slot->dataOffset, bytes.data(), bytes.size())) {
+            slot->bodyWritten = body;
             return true;
+        }
         *error = std::strerror(errno);
         return false;
     }
@@ -289,6 +295,7 @@ bool WriteOmeDescription(int fd, OmeDescriptionSlot* slot, const std::string& xm
     }
     slot->dataOffset = at;
     slot->capacity = capacity;
+    slot->bodyWritten = closed ? xml.size() - tail : 0;
     return true;
 }
 

@@ -16,6 +16,7 @@ struct OmeDescriptionSlot {
     uint64_t entryOffset = 0;  // the IFD entry of tag 270
     uint64_t dataOffset = 0;   // its bytes
     uint64_t capacity = 0;     // its byte count, the closing NUL included
+    uint64_t bodyWritten = 0;  // the XML before its closing tag as last written in place
 };
 
 struct OmeTiffScan {
@@ -34,7 +35,9 @@ OmeTiffScan ScanOmeTiff(int fd, uint64_t fileSize);
 
 // Writes `xml` as the first page's ImageDescription: in place, padded with spaces before its
 // closing tag, when it fits the slot, else at the end of the file with the entry pointed at it
-// (the slot then grows to twice the need). False with `error` set when a write fails.
+// (the slot then grows to twice the need). An XML that only grew since the last write in place
+// has just its new body written: the padding and the closing tag are there already. False with
+// `error` set when a write fails.
 bool WriteOmeDescription(int fd, OmeDescriptionSlot* slot, const std::string& xml,
                          std::string* error);
 
