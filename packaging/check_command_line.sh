@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The command lines of tesmira and tesmira-labsim: --help and --version print and exit 0 without a
-# display and without touching the settings; a wrong option fails before any window.
+# The command lines of tesmira and tesmira-labsim: --help, --version and --list-devices print and
+# exit 0 without a display and without touching the settings; a wrong option fails before any
+# window.
 # Usage: check_command_line.sh TESMIRA LABSIM VERSION
 set -uo pipefail
 [ $# -eq 3 ] || { echo "usage: check_command_line.sh TESMIRA LABSIM VERSION" >&2; exit 2; }
@@ -33,7 +34,7 @@ release_text="Ver. $major Rel. $minor.$patch"
 
 what="tesmira --help"
 run timeout 20 "$tesmira" --help
-expect 0 "Usage:" "--help" "--version" "-platform <name>" "-style <name>"
+expect 0 "Usage:" "--help" "--version" "--list-devices" "-platform <name>" "-style <name>"
 what="tesmira -h"
 run timeout 20 "$tesmira" -h
 expect 0 "Usage:"
@@ -53,6 +54,18 @@ if [ -n "$(find "$tmp/home" "$tmp/config" -mindepth 1 -print -quit)" ]; then
     fail "tesmira wrote files while only printing: $(find "$tmp/home" "$tmp/config" -mindepth 1)"
 fi
 
+# --list-devices: what the device libraries find, the ports and cameras, then exit. With no
+# library anywhere it says none; with the simulated lab's stand-ins it lists their modules.
+# (Asking GStreamer for cameras may leave its caches in the home, as any start does.)
+mkdir -p "$tmp/nolibs"
+what="tesmira --list-devices (no device libraries)"
+run env TESMIRA_PLUGIN_PATH="$tmp/nolibs" TESMIRA_TEST_DEVICES=1 timeout 60 "$tesmira" --list-devices
+expect 0 "Relay modules (libsuper4.so):" "Climate meters (libUSBMeter.so):" "Serial ports:" \
+    "Cameras:" "Tesmira Test Camera"
+[ "$(grep -c '^  none' <<<"$out")" -ge 2 ] || fail "$what: no 'none' for relays and meters: $out"
+what="tesmira --list-devices (the simulated lab's libraries)"
+run env TESMIRA_PLUGIN_PATH="$(cd "$(dirname "$labsim")" && pwd)" timeout 60 "$tesmira" --list-devices
+expect 0 "  S4SIM0001" "  S4SIM0002" "a meter reading 23."
 what="tesmira-labsim --help"
 run timeout 20 "$labsim" --help
 expect 0 "Usage: tesmira-labsim" "--links <DIR>" "--version"

@@ -4,7 +4,11 @@
 #   - cmake --install into a temporary folder: programs, private device libraries, desktop entry,
 #     icons of every size, metainfo, man pages and the udev rule are all there, the installed
 #     programs start and print their version, and no build folder is compiled into them;
-#   - cpack -G DEB: the package's Depends line and its file list.
+#   - the device libraries: Tesmira's drivers in the private folder, each with all its entry
+#     points and none of them a simulated-lab stand-in; the stand-ins only in its lab/ folder;
+#     the test-only variants nowhere;
+#   - cpack -G DEB: the package's Depends line and its file list, and lintian (when installed)
+#     reports neither errors nor warnings.
 # Usage: scripts/check_package.sh BUILD_DIR
 # Exits 0 when everything is in order, 1 with a list of what is wrong.
 set -euo pipefail
@@ -45,7 +49,7 @@ else
 fi
 grep -q "<release version=\"$version\"" "$pkg/org.corvanesoft.Tesmira.metainfo.xml" ||
     fail "the metainfo has no release $version (the project's version)"
-for page in tesmira.1 tesmira-labsim.1; do
+for page in tesmira.1 tesmira-labsim.1 tesmira-ctl.1; do
     if out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$pkg/$page" 2>&1 >/dev/null) && [ -z "$out" ]; then
         ok "man page $page formats without warnings"
     else
@@ -62,13 +66,22 @@ expected=(
     share/icons/hicolor/scalable/apps/tesmira.svg
     share/man/man1/tesmira.1.gz
     share/man/man1/tesmira-labsim.1.gz
+    bin/tesmira-ctl
+    share/man/man1/tesmira-ctl.1.gz
+    share/doc/tesmira/automation.md
     lib/udev/rules.d/60-tesmira-serial.rules
+    lib/udev/rules.d/60-tesmira-relays.rules
+    share/doc/tesmira/copyright
+    share/doc/tesmira/changelog.gz
 )
 for size in 16 32 48 64 128 256; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/tesmira.png")
 done
-while IFS= read -r lib; do
-    [ -n "$lib" ] && expected+=("$libdir/tesmira/$lib")
+drivers=()
+while read -r kind lib; do
+    [ -n "$lib" ] || continue
+    expected+=("$libdir/tesmira/$lib")
+    [ "$kind" = driver ] && drivers+=("$lib")
 done <"$build/packaging/private-libs.txt"
 # The helper that runs the device libraries outside the program.
 expected+=("$libdir/tesmira/tesmira-devhost")
@@ -128,6 +141,50 @@ if [ -x "$devhost" ]; then
     fi
 fi
 
+# ---- The device libraries
+# The entry points a device library must export, by file name.
+entry_points() {
+    case $1 in
+        libsuper4.so) echo "dllversion ListRelays SetRelays" ;;
+        libUSBMeter.so) echo "FindUSB GetTempHumidTrue FreeUSB" ;;
+    esac
+}
+exports() { readelf --dyn-syms -W "$1" 2>/dev/null | awk '$7 != "UND" && $5 == "GLOBAL" { print $8 }'; }
+# The simulated lab's stand-ins read its settings from these variables; a driver never does.
+is_standin() { grep -aqE 'TESMIRA_SIM_RELAY_MODULES|TESMIRA_SIM_USBMETER_FILE|TESMIRA_LABSIM_DIR' "$1"; }
+check_device_library() {
+    local file=$1 name want have missing=""
+    name=$(basename "$file")
+    want=$(entry_points "$name")
+    [ -n "$want" ] || return 0
+    have=$(exports "$file")
+    for sym in $want; do
+        grep -qxF "$sym" <<<"$have" || missing+=" $sym"
+    done
+    [ -z "$missing" ] || fail "${file#"$stage"/} lacks the entry point(s)$missing"
+    if [ "$2" = driver ] && is_standin "$file"; then
+        fail "${file#"$stage"/} is a simulated-lab stand-in, where the real drivers go"
+    fi
+}
+private=$stage/$libdir/tesmira
+[ "${#drivers[@]}" -gt 0 ] || fail "private-libs.txt names no driver"
+for f in "$private"/*.so; do
+    [ -e "$f" ] && check_device_library "$f" driver
+done
+for f in "$private"/lab/*.so; do
+    [ -e "$f" ] && check_device_library "$f" lab
+done
+# Every device library anywhere in the installation has all its entry points (a copy built
+# without one is for the loader's tests), and only the private folder holds drivers.
+while IFS= read -r f; do
+    case $f in
+        "$private"/*.so | "$private"/lab/*.so) ;;
+        *) fail "a device library outside Tesmira's folders: ${f#"$stage"/}" ;;
+    esac
+    check_device_library "$f" any
+done < <(find "$stage" -name libsuper4.so -o -name libUSBMeter.so)
+[ "$failures" -eq 0 ] && ok "device libraries: drivers ${drivers[*]} in $libdir/tesmira, stand-ins in lab/"
+
 # ---- The Debian package
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/deb" >"$tmp/cpack.log" 2>&1 ||
     { cat "$tmp/cpack.log"; fail "cpack -G DEB"; }
@@ -159,6 +216,17 @@ else
     grep -qxF "lib/udev/rules.d/60-tesmira-serial.rules" <<<"$contents" ||
         grep -qxF "usr/lib/udev/rules.d/60-tesmira-serial.rules" <<<"$contents" ||
         fail "the udev rule is not where udev reads rules"
+    if command -v lintian >/dev/null; then
+        # Run as root (a CI container) lintian wants to be told that it may.
+        report=$(lintian --allow-root --no-tag-display-limit "$deb" 2>&1 || true)
+        if grep -qE '^[EW]: ' <<<"$report"; then
+            fail "lintian: $(grep -E '^[EW]: ' <<<"$report")"
+        else
+            ok "lintian: no errors, no warnings${report:+ ($(wc -l <<<"$report") other lines)}"
+        fi
+    else
+        echo "lintian is not installed (scripts/setup.sh installs it): not run"
+    fi
 fi
 
 if [ "$failures" -ne 0 ]; then

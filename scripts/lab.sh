@@ -277,7 +277,15 @@ export TESMIRA_SERIAL_PATH=$links${TESMIRA_SERIAL_PATH:+:$TESMIRA_SERIAL_PATH}
 # modules the lab announces and log every switching to relays.log in the links folder. The lab
 # also publishes the microscope block, so the meter, the relay rows and the microscope readout all
 # work in the demo.
-export TESMIRA_PLUGIN_PATH=$(dirname "$labsim")${TESMIRA_PLUGIN_PATH:+:$TESMIRA_PLUGIN_PATH}
+# Beside a built tesmira-labsim, or in the lab/ folder of Tesmira's private libraries when
+# installed (the private folder itself holds the real drivers).
+lab_libs=$(dirname "$labsim")
+if [ ! -e "$lab_libs/libsuper4.so" ]; then
+    for d in "$lab_libs"/../lib/*/tesmira/lab "$lab_libs"/../lib/tesmira/lab; do
+        [ -e "$d/libsuper4.so" ] && { lab_libs=$(cd "$d" && pwd); break; }
+    done
+fi
+export TESMIRA_PLUGIN_PATH=$lab_libs${TESMIRA_PLUGIN_PATH:+:$TESMIRA_PLUGIN_PATH}
 export TESMIRA_LABSIM_DIR=$links
 
 "$tesmira" ${tesmira_args[@]+"${tesmira_args[@]}"} &

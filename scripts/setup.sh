@@ -14,11 +14,14 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-libav
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     libjpeg62-turbo-dev libjpeg-turbo-progs
+    libaravis-dev aravis-tools gstreamer1.0-plugins-bad iproute2
     googletest libgtest-dev libgmock-dev
     fonts-noto-cjk fonts-liberation2
     xvfb xauth xdotool ffmpeg x11-utils imagemagick
     dpkg-dev desktop-file-utils appstream librsvg2-bin man-db
     clang clang-format libclang-rt-14-dev python3
+    libhidapi-dev libftdi1-dev lintian
+    dbus dbus-x11 python3-dbus
 )
 missing=()
 for p in "${packages[@]}"; do

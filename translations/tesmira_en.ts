@@ -11,6 +11,121 @@
     </message>
 </context>
 <context>
+    <name>Automation</name>
+    <message>
+        <source>「%s」という設定はありません。</source>
+        <translation>There is no setting &quot;%s&quot;.</translation>
+    </message>
+    <message>
+        <source>値の型が違います（数値・真偽値・文字列）。</source>
+        <translation>The value has the wrong type (a number, a boolean or a text).</translation>
+    </message>
+    <message>
+        <source>「%s」に設定できる値は %s です。</source>
+        <translation>&quot;%s&quot; takes the values %s.</translation>
+    </message>
+    <message>
+        <source>スチル写真を保存できませんでした。</source>
+        <translation>The still photo could not be stored.</translation>
+    </message>
+    <message>
+        <source>ダイアログが開いているため実行できません。</source>
+        <translation>A dialog is open: close it first.</translation>
+    </message>
+    <message>
+        <source>カメラがありません。</source>
+        <translation>There is no camera.</translation>
+    </message>
+    <message>
+        <source>いまはライブを開始できません。</source>
+        <translation>Live video cannot be started now.</translation>
+    </message>
+    <message>
+        <source>ライブを開始できませんでした。</source>
+        <translation>Live video could not be started.</translation>
+    </message>
+    <message>
+        <source>録画中はライブを停止できません。</source>
+        <translation>Live video cannot be stopped while recording.</translation>
+    </message>
+    <message>
+        <source>すでに録画中です。</source>
+        <translation>A recording is already running.</translation>
+    </message>
+    <message>
+        <source>いまは録画を開始できません。</source>
+        <translation>A recording cannot be started now.</translation>
+    </message>
+    <message>
+        <source>録画を開始できませんでした。</source>
+        <translation>The recording could not be started.</translation>
+    </message>
+    <message>
+        <source>録画していません。</source>
+        <translation>Not recording.</translation>
+    </message>
+    <message>
+        <source>いまは録画を停止できません。</source>
+        <translation>The recording cannot be stopped now.</translation>
+    </message>
+    <message>
+        <source>スチル写真はライブ中に撮影できます。</source>
+        <translation>Still photos are taken while live video runs.</translation>
+    </message>
+    <message>
+        <source>録画中はスチル写真を撮影できません。</source>
+        <translation>No still photo can be taken while recording.</translation>
+    </message>
+    <message>
+        <source>スチル写真を撮影できませんでした。</source>
+        <translation>The still photo could not be taken.</translation>
+    </message>
+    <message>
+        <source>ステージが移動中です。</source>
+        <translation>The stage is moving.</translation>
+    </message>
+    <message>
+        <source>ステージのポートが開いていません。</source>
+        <translation>The stage&apos;s port is not open.</translation>
+    </message>
+    <message>
+        <source>このZ軸コントローラは相対移動できません。</source>
+        <translation>This Z drive takes no relative moves.</translation>
+    </message>
+    <message>
+        <source>移動量は1パルス以上、-500000〜500000 µm の有限の値で指定して下さい。</source>
+        <translation>Give a finite distance of at least one pulse, within -500000..500000 µm.</translation>
+    </message>
+    <message>
+        <source>リレーの番号は 0〜7 です。</source>
+        <translation>Relay channels are 0..7.</translation>
+    </message>
+    <message>
+        <source>このリレーは接続されていません。</source>
+        <translation>This relay is not connected.</translation>
+    </message>
+    <message>
+        <source>リレーのサイクル中は切り替えできません。</source>
+        <translation>Relays cannot be switched during a relay cycle.</translation>
+    </message>
+    <message>
+        <source>リレーを切り替えできませんでした。</source>
+        <translation>The relay could not be switched.</translation>
+    </message>
+    <message>
+        <source>いまはショットを実行できません。</source>
+        <translation>The shot cannot run now.</translation>
+    </message>
+    <message>
+        <source>録画中は設定を変更できません。</source>
+        <translation>Settings cannot be changed while recording.</translation>
+    </message>
+    <message>
+        <source>「%s」はスクリプトからは変更できません。</source>
+        <translation>&quot;%s&quot; cannot be changed from a script.</translation>
+    </message>
+</context>
+<context>
     <name>Capture</name>
     <message>
         <source>このカメラには調節できる項目がありません。
@@ -62,6 +177,12 @@ Please look for another camera with
         <translation>Could not set up the microphone!
 Please check the microphone&apos;s connection with
 [Capture] &gt; [Select Camera/Microphone] in the menu.
+</translation>
+    </message>
+    <message>
+        <source>既定のカメラ %s が見つかりません。メニューの [キャプチャー] の [カメラ選択] でカメラを選んでください。
+</source>
+        <translation>The default camera %s is not attached. Choose a camera with [Capture] &gt; [Select Camera] in the menu.
 </translation>
     </message>
 </context>
@@ -1081,6 +1202,12 @@ The port can be set again with [Port] → [Settings] in the menu.
         <source>温度・湿度計 %s に再接続しました。
 </source>
         <translation>The temperature/humidity meter on %s is back.
+</translation>
+    </message>
+    <message>
+        <source>既定のシリアルポート %s はこの PC にないため、割り当てていません。メニューの [ポート(P)] → [設定] から割り当てることが出来ます。
+</source>
+        <translation>The default serial port(s) %s are not on this PC and were left unassigned. Ports can be assigned with [Port] → [Settings] in the menu.
 </translation>
     </message>
 </context>

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <memory>
 
+#include "app/device_listing.h"
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
 #include "app/status_line_bar.h"
@@ -45,6 +46,10 @@ void Workstation::WireSerial(CMainFrame& frame, CDlgMain& panel) {
             doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
         });
     portWatch_->Start();
+    // A fresh profile's default ports this machine lacks are named there once, at start-up.
+    slots_.SetPaneLine([this](const std::string& line) {
+        doc_.UpdateAllViews(nullptr, UpdateHint::kAppendBlue, line);
+    });
     commands_.SetCommandHandler(command_id::kPortAssign,
                                 [&frame, deps] { RunPortAssignment(deps(), &frame); });
 }
@@ -206,18 +211,6 @@ void Workstation::WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& pr
                               [t = timelapse_.get()] { t->OnFrameGrabbed(); });
 }
 
-// Where the device libraries are looked for: TESMIRA_PLUGIN_PATH, the executable's folder, then
-// the installed private folder, first as seen from the executable (an installation moved after
-// the build) and then where the build installs it.
-static LibrarySearch DeviceLibrarySearch() {
-    LibrarySearch search = LibrarySearch::FromEnvironment();
-    if (!search.executableDir.empty())
-        search.privateDirs.push_back(search.executableDir + "/" +
-                                     TESMIRA_PRIVATE_LIBDIR_FROM_BINDIR);
-    search.privateDirs.push_back(TESMIRA_PRIVATE_LIBDIR);
-    return search;
-}
-
 void Workstation::WireInstruments(CDlgMain& panel) {
     instruments_.reset();
     InstrumentsBinderDeps deps{panel,         settings_, slots_,
@@ -316,6 +309,7 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     if (!panel)
         return;
     relays_.reset();  // it refers to the recordings and instruments about to be made afresh
+    automation_.reset();
     WireSerial(frame, *panel);
     stills_.reset();  // a panel made afresh: the old wiring lets go of message 1026 first
     stills_ = std::make_unique<StillPhotoWiring>(
@@ -332,6 +326,7 @@ void Workstation::WireRooms(CMainFrame& frame, IProfile& profile) {
     WireRelays(frame, *panel);
     WireDialogs(frame);
     WireStatusLine(frame, *panel);
+    WireAutomation(*panel);
     // The panel's initial update opens the ports and may put up messages: run it now, before the
     // frame is shown, not from inside the first show.
     panel->OnInitialUpdate();
@@ -363,6 +358,7 @@ void Workstation::StartRooms() {
 }
 
 void Workstation::ShutdownRooms() {
+    automation_.reset();  // scripts see the name go before anything closes
     if (recording_ && run_.isRecording)
         recording_->RecStop();
     stills_.reset();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/device_listing.h"
 #include "app/ini_profile.h"
 #include "app/main_frame.h"
 #include "app/signal_close.h"
@@ -21,9 +22,9 @@ void SetNames() {
         QStringLiteral(TESMIRA_VERSION " (%1)").arg(QLatin1String(tesmira::kVersionText)));
 }
 
-// Tesmira takes no options of its own beyond --help and --version. The options Qt handles
-// itself (QApplication removes them before we parse) are listed so that --help shows them and
-// so that they are accepted next to --help and --version.
+// Tesmira takes no options of its own beyond --help, --version and --list-devices. The options Qt
+// handles itself (QApplication removes them before we parse) are listed so that --help shows them
+// and so that they are accepted next to --help and --version.
 void Describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "Tesmira: live picture, stage and focus control, recordings, time-lapse series and\n"
@@ -34,6 +35,10 @@ void Describe(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("list-devices"),
+        QStringLiteral("Print the relay modules, climate meters, serial ports and cameras "
+                       "Tesmira finds, then exit.")));
     struct QtOption {
         const char* name;
         const char* value;  // nullptr: a switch
@@ -79,6 +84,15 @@ bool AsksForText(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The devices Tesmira finds, printed without a display, a window or the settings.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--list-devices") == 0 ||
+            std::strcmp(argv[i], "-list-devices") == 0) {
+            QCoreApplication core(argc, argv);
+            SetNames();
+            return tesmira::ListDevices(stdout);
+        }
+    }
     if (AsksForText(argc, argv)) {
         QCoreApplication core(argc, argv);  // no display needed
         SetNames();

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <cstdio>
 
+#include "core/log.h"
+
 namespace tesmira {
 namespace {
 
@@ -30,6 +32,7 @@ void MessageBoxNotifier::Notify(const std::string& text, MessageIcon icon) {
         std::fprintf(stderr, "tesmira: %s\n", text.c_str());
         return;
     }
+    qCInfo(lcApp).noquote() << "message box:" << QString::fromStdString(text).trimmed();
     QMessageBox box(ToQt(icon), QStringLiteral("Tesmira"), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();

@@ -27,7 +27,7 @@ Workstation::~Workstation() {
 }
 
 void Workstation::LoadSettings(IProfile& profile) {
-    tesmira::LoadSettings(profile, settings_, {clock_, notifier_, {}});
+    tesmira::LoadSettings(profile, settings_, {clock_, notifier_, {}, true});
     LoadEncoderPages(profile, encoders_.Pages());
 }
 

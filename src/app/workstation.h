@@ -12,6 +12,7 @@
 
 #include "app/command_registry.h"
 #include "app/message_box.h"
+#include "automation/dbus_service.h"
 #include "binders/instruments_binder.h"
 #include "binders/recording_adapters.h"
 #include "binders/relay_binder.h"
@@ -121,6 +122,8 @@ private:
     void WireRelays(CMainFrame& frame, CDlgMain& panel);
     void WireDialogs(CMainFrame& frame);
     void WireStatusLine(CMainFrame& frame, CDlgMain& panel);
+    void WireAutomation(CDlgMain& panel);  // automation_wiring.cpp
+    WorkstationSnapshot AutomationSnapshot();
     StatusLineState CurrentStatus();
     void RecoverCutRecordings();
 
@@ -159,6 +162,9 @@ private:
     std::unique_ptr<InstrumentsBinder> instruments_;
     std::unique_ptr<RelayBinder> relays_;  // switches through instruments_
     LastWrittenFile lastWritten_;          // for the status line
+    // Scripts on the session bus (none without a bus); it reaches everything above.
+    LastWrittenFile automationLastFile_;
+    std::unique_ptr<DbusService> automation_;
     // Last: its handlers refer to everything above.
     CommandRegistry commands_;
 };

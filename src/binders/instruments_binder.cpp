@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "core/log.h"
 #include "core/notifier.h"
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
@@ -313,6 +314,9 @@ void InstrumentsBinder::OnRelaysListed() {
     if (found > 0 && news && relaysFound_)
         relaysFound_();
     ShowRelayRows();
+    const PanelFields& fields = deps_.panel.Fields();
+    qCInfo(lcInstruments, "relay modules: %d, rows %s and %s", found,
+           fields.relayModule1Name.c_str(), fields.relayModule2Name.c_str());
 }
 
 void InstrumentsBinder::ShowRelayRows() {

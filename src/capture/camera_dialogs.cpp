@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -286,6 +287,29 @@ void ShowCameraControlsDialog(CCaptureGraph& graph, QWidget* owner) {
             }
             q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
         }
+    }
+    // A GenICam camera: its exposure and gain, each on a slider over its whole range.
+    for (const CameraSetting& setting : graph.CameraSettings()) {
+        constexpr int kSteps = 1000;
+        auto* slider = new QSlider(Qt::Horizontal, &dialog);
+        slider->setObjectName(Q(setting.name));
+        slider->setRange(0, kSteps);
+        const double span = setting.max - setting.min;
+        slider->setValue(int(std::lround((setting.value - setting.min) / span * kSteps)));
+        auto* value = new QLabel(QString::number(setting.value, 'g', 5), &dialog);
+        CCaptureGraph* target = &graph;
+        const std::string name = setting.name;
+        const double min = setting.min;
+        QObject::connect(slider, &QSlider::valueChanged, slider, [=](int v) {
+            const double chosen = min + span * v / kSteps;
+            value->setText(QString::number(chosen, 'g', 5));
+            target->SetCameraSetting(name, chosen);
+        });
+        auto* row = new QHBoxLayout;
+        row->addWidget(slider, 1);
+        row->addWidget(value);
+        form->addRow(Q(setting.name), row);
+        ++count;
     }
     if (count == 0)
         layout->addWidget(new QLabel(

@@ -4,6 +4,13 @@
 
 namespace tesmira {
 
+std::string AbsentDefaultCameraLine(const std::string& camera) {
+    return FillIn(UiText("Capture",
+                         "既定のカメラ %s が見つかりません。メニューの [キャプチャー] の "
+                         "[カメラ選択] でカメラを選んでください。\n"),
+                  camera);
+}
+
 std::string MessageFor(const MediaError& error) {
     switch (error.code) {
         case MediaFailure::GStreamerInit:

@@ -133,9 +133,16 @@ void CaptureOwner::BuildInto(CCaptureGraph& graph) {
             s.mediaType == 0)
             Tell(QCoreApplication::translate("Capture", kMonsterXWarning).toStdString());
         if (Has(errors, MediaFailure::CameraFailed)) {
-            Tell(MessageFor({MediaFailure::CameraFailed, {}}));
+            // A fresh profile's default camera that is not attached is said in the message
+            // pane; a camera the user chose gets the message box.
+            if (s.cameraFromDefault)
+                deps_.doc.UpdateAllViews(nullptr, UpdateHint::kAppendBlue,
+                                         AbsentDefaultCameraLine(s.camera));
+            else
+                Tell(MessageFor({MediaFailure::CameraFailed, {}}));
             s.camera.clear();
         }
+        s.cameraFromDefault = false;
         errors.clear();
         // Without folders and a file-name prefix there is nowhere to record to: no graph then.
         if (added && !s.dirVideo.empty() && !s.datePrefix.empty()) {
@@ -286,6 +293,14 @@ bool CaptureOwner::ApplyCameraChoice(const std::string& camera, const std::strin
 bool CaptureOwner::ApplyStreamFormat(const std::string& caps) {
     if (!graph_)
         return false;
+    // JPEG pictures and raw video take graphs of different shapes: the other kind is remembered
+    // and the graph built anew for it.
+    if (graph_->NeedsRebuildFor(caps)) {
+        if (auto wanted = StreamFormatFromCaps(caps))
+            deps_.settings.streamFormat = RememberFormat(graph_->BoundCameraName(), *wanted);
+        Rebuild();
+        return graph_ && graph_->IsBuilt();
+    }
     MediaErrors errors;
     bool viewChanged = false;
     const bool ok = graph_->ApplyStreamFormat(caps, errors, &viewChanged);

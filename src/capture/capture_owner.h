@@ -125,5 +125,7 @@ private:
 
 // The designed message for an engine failure (exactly the text the user has always seen).
 std::string MessageFor(const MediaError& error);
+// The message-pane line for a fresh profile's default camera that is not attached.
+std::string AbsentDefaultCameraLine(const std::string& camera);
 
 }  // namespace tesmira

@@ -5,6 +5,8 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "core/notifier.h"
 #include "core/text_format.h"
@@ -40,6 +42,20 @@ std::optional<std::string> DirectoryProblem(const std::string& path,
                          "定をして下さい。")
                       .c_str(),
                   path.c_str(), std::to_string(mb < 0 ? 0 : mb).c_str());
+}
+
+bool FolderNamesMatch(std::string_view a, std::string_view b) {
+    while (a.size() > 1 && a.back() == '/')
+        a.remove_suffix(1);
+    while (b.size() > 1 && b.back() == '/')
+        b.remove_suffix(1);
+    return !a.empty() && a == b;
+}
+
+bool MakeFolder(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec);
 }
 
 bool CheckDirectory(std::string& path, INotifier& notifier, const FreeSpaceQuery& freeSpace) {

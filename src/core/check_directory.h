@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tesmira {
 
@@ -20,6 +21,11 @@ int64_t SystemFreeMegabytes(const std::string& path);
 // query asks the file system.
 std::optional<std::string> DirectoryProblem(const std::string& path,
                                             const FreeSpaceQuery& freeSpace = {});
+
+// Whether two paths name the same folder, trailing slashes aside.
+bool FolderNamesMatch(std::string_view a, std::string_view b);
+// Makes `path` and its missing parents; false when it is not a folder afterwards.
+bool MakeFolder(const std::string& path);
 
 // On failure tells `notifier` the matching message, empties path and returns false.
 bool CheckDirectory(std::string& path, INotifier& notifier, const FreeSpaceQuery& freeSpace = {});

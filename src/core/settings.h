@@ -61,6 +61,11 @@ struct Settings {
     std::string dirVideo = HomeFolder("Tesmira/Video");  // "DirVideo"
     std::string dirLog = HomeFolder("Tesmira/Log");      // "DirLog"
     std::string tempDrive = "/dev/shm/";                 // "TempDrive"
+    // Not stored: which of Port_1..Port_4 and Camera hold their defaults because the profile had
+    // no such key (a fresh profile), so start-up can pass over a default device this machine
+    // lacks with a line in the message pane instead of a message box.
+    std::array<bool, 4> portFromDefault{};
+    bool cameraFromDefault = false;
     // "StreamFormat": the format chosen on the camera's format page, as
     // "camera|width|height|format|fps" (read by the capture room; empty: the camera's default).
     std::string streamFormat;

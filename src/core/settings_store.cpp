@@ -162,6 +162,12 @@ void LoadSettings(IProfile& p, Settings& s, const SettingsLoadContext& context) 
     s.logFileType = p.GetInt("LogFileType", s.logFileType);
     s.useTempDrive = p.GetInt("UseTempDrive", s.useTempDrive);
     s.saveLog = p.GetInt("SaveLog", s.saveLog);
+    // A key the profile lacks reads back as this, which no stored value can be.
+    const std::string absent(1, '\0');
+    const char* portKeys[4] = {"Port_1", "Port_2", "Port_3", "Port_4"};
+    for (int i = 0; i < 4; ++i)
+        s.portFromDefault[i] = p.GetString(portKeys[i], absent) == absent;
+    s.cameraFromDefault = p.GetString("Camera", absent) == absent;
     s.port1 = p.GetString("Port_1", s.port1);
     s.port2 = p.GetString("Port_2", s.port2);
     s.port3 = p.GetString("Port_3", s.port3);
@@ -171,9 +177,16 @@ void LoadSettings(IProfile& p, Settings& s, const SettingsLoadContext& context) 
     s.streamFormat = p.GetString("StreamFormat", s.streamFormat);
 
     // 8: the video folder's result is not used; the others switch their feature off.
+    // Tesmira's own default folders are made when missing; a folder the user chose is not.
+    auto ownDefault = [&context](const std::string& path, const char* sub) {
+        if (context.makeOwnFolders && FolderNamesMatch(path, HomeFolder(sub)))
+            MakeFolder(path);
+    };
     s.dirVideo = p.GetString("DirVideo", s.dirVideo);
+    ownDefault(s.dirVideo, "Tesmira/Video");
     CheckDirectory(s.dirVideo, context.notifier, context.freeSpace);
     s.dirLog = p.GetString("DirLog", s.dirLog);
+    ownDefault(s.dirLog, "Tesmira/Log");
     if (!CheckDirectory(s.dirLog, context.notifier, context.freeSpace))
         s.saveLog = 0;
     s.tempDrive = p.GetString("TempDrive", s.tempDrive);

@@ -21,6 +21,8 @@ struct SettingsLoadContext {
     Clock& clock;
     INotifier& notifier;
     FreeSpaceQuery freeSpace;
+    // Make Tesmira's own default video and log folders (~/Tesmira/...) when they are missing.
+    bool makeOwnFolders = false;
 };
 
 // Reads every key in load order into `s`; a missing key keeps the value `s` already holds.

@@ -24,12 +24,13 @@ enum class TimerId : int {
     kRelayRepeat = 1012,
     kVevReadout = 1013,
     kMeterReply = 1014,
-    kStatusLine = 1015,    // refreshes the main window's status line
-    kClockWindows = 1016,  // clock-mode relays follow their windows while a run lasts
-    kPortWatch = 1017,     // serial devices that go away and come back
+    kStatusLine = 1015,      // refreshes the main window's status line
+    kClockWindows = 1016,    // clock-mode relays follow their windows while a run lasts
+    kPortWatch = 1017,       // serial devices that go away and come back
+    kAutomationPoll = 1018,  // scripts on the session bus see the state change
 };
 constexpr TimerId kFirstTimer = TimerId::kSerialReceive;
-constexpr TimerId kLastTimer = TimerId::kPortWatch;
+constexpr TimerId kLastTimer = TimerId::kAutomationPoll;
 
 // Timers whose ticks are scheduled events (time-lapse frames, the count-down, relay switching)
 // run precise whatever their period.
@@ -56,7 +57,8 @@ public:
     void Stop(TimerId id);
     bool IsRunning(TimerId id) const;
     int PeriodOf(TimerId id) const;  // 0 when not running
-    // One tick of `id`: identifiers outside 1000..1016 or without a handler do nothing.
+    // One tick of `id`: identifiers outside kFirstTimer..kLastTimer or without a handler do
+    // nothing.
     void Dispatch(TimerId id);
 
 private:

@@ -20,6 +20,9 @@ struct VideoFormat {
     PixelLayout layout = PixelLayout::Bgr24;
     int fpsNum = 30;  // negotiated frame rate of the record branch
     int fpsDen = 1;
+    // Frames are whole JPEG pictures from the camera (compressors 1 and 2), written unchanged
+    // through WriteEncoded; `layout` is then not used.
+    bool jpeg = false;
 };
 
 struct AudioFormat {
@@ -46,6 +49,11 @@ public:
     // One frame in the layout given to Open; rows top-down with the given stride. False when the
     // frame could not be written (disk full, folder gone): the caller stops the recording.
     virtual bool WriteVideo(const uint8_t* data, size_t stride, int64_t ptsNs) = 0;
+    // One JPEG picture of a `jpeg` stream, as the camera made it (the standard Huffman tables are
+    // added when it lacks them). False when it could not be written.
+    virtual bool WriteEncoded(const uint8_t* /*data*/, size_t /*bytes*/, int64_t /*ptsNs*/) {
+        return false;
+    }
     virtual bool WriteAudio(const uint8_t* data, size_t bytes, int64_t ptsNs) = 0;
     // Finalises the file; safe to call twice. False when finalising failed.
     virtual bool Close(std::string* error) = 0;

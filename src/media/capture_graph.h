@@ -5,6 +5,13 @@
 //   camera -> camcaps -> tee -> queue -> videoconvert -> BGRx -> preview appsink (view + grabber)
 //                           (BGR and BGRx frames are taken for the view before the queue)
 //                           `-> leaky queue -> videoconvert -> raw layout -> record appsink
+//
+// A Bayer camera (GenICam) has bayer2rgb between camcaps and the tee. A camera that sends JPEG
+// pictures gets a graph of its own shape; the shape is chosen when the graph is built:
+//
+//   camera -> camcaps -> tee -> queue -> preview appsink (decoded to BGRx on the queue's thread)
+//                           `-> leaky queue -> jpegdec -> videoconvert -> raw -> record appsink
+//                           `-> leaky queue -> pass-through appsink (the pictures as they came)
 //   microphone -> queue -> audioconvert -> audioresample -> S16LE -> audio appsink
 //
 // The record branch is always linked; while no writer is open its frames are let go.
@@ -36,6 +43,7 @@ typedef struct _GstBufferPool GstBufferPool;
 typedef struct _GstAppSink GstAppSink;
 typedef struct _GstCaps GstCaps;
 typedef struct _GstVideoInfo GstVideoInfo;
+typedef struct _ArvCamera ArvCamera;
 
 namespace tesmira::gst {
 struct MappedBuffer;
@@ -47,6 +55,14 @@ namespace tesmira {
 // after every build, one after every recording start (failures are ignored).
 inline constexpr const char* kLiveGraphDump = "/dev/shm/TesmiraLive.dot";
 inline constexpr const char* kRecordingGraphDump = "/dev/shm/TesmiraRec.dot";
+
+// A setting of a GenICam camera's page, named as GenICam names its feature.
+struct CameraSetting {
+    std::string name;
+    double min = 0, max = 0, value = 0;
+};
+inline constexpr const char* kExposureSetting = "ExposureTime (µs)";
+inline constexpr const char* kGainSetting = "Gain (dB)";
 
 // Makes the writer the record branch feeds (tests hand in fakes; empty means MakeAviWriter).
 using AviWriterFactory = std::function<std::unique_ptr<IAviWriter>()>;
@@ -63,6 +79,9 @@ struct CaptureGraphDeps {
 // pass unchanged, anything else is converted to 24-bit BGR.
 const char* RecordLayoutFor(const std::string& cameraFormat);
 int BitDepthOf(const std::string& format);  // BGR 24, BGRx 32, GRAY8 8, YUY2 16, else 0
+// Frames lost between two frames `frameNs` apart by their time stamps, for sources without
+// sequence numbers: none up to one and a half frame times, then the whole frame times between.
+uint64_t FramesMissingBetween(uint64_t lastPtsNs, uint64_t ptsNs, int64_t frameNs);
 
 class CCaptureGraph {
 public:
@@ -104,6 +123,13 @@ public:
     bool IsBroken() const { return broken_; }
     void MarkBroken();
 
+    // The graph was built for a camera that sends JPEG pictures.
+    bool JpegCamera() const { return kind_ == CameraKind::Jpeg; }
+    // A format of another kind (raw, JPEG, Bayer) needs a graph of another shape.
+    bool NeedsRebuildFor(const std::string& caps) const;
+    // The recording open now takes the camera's pictures unchanged.
+    bool RecordingPassesThrough() const;
+
     bool CameraReady() const { return camSrc_ && built_; }
     bool HasCameraOutput() const { return camPad_ != nullptr; }
     bool MicrophoneReady() const { return audioSrc_ && audioSink_ && built_; }
@@ -126,6 +152,7 @@ public:
     // Of the frames delivered, those that came while the pane still had one to paint, let go
     // unconverted.
     uint64_t PreviewFramesSpared() const { return previewSpared_.load(); }
+    uint64_t PreviewFramesDamaged() const { return previewBad_.load(); }
 
     // --- recording (called by recording control on the UI thread) ------------------------
     // Opens a writer on the record branch; frames from now on go to the file until the limit
@@ -141,6 +168,11 @@ public:
 
     // --- camera pages --------------------------------------------------------------------
     std::string CameraDevicePath() const;  // V4L2 device node of a real camera, else empty
+    // Exposure and gain of a GenICam camera that is open (none otherwise); asks the camera.
+    std::vector<CameraSetting> CameraSettings() const;
+    bool SetCameraSetting(const std::string& name, double value);
+    // Gives up the control of a GenICam camera the pages took while it was not streaming.
+    void ReleaseGenicamControl();
     std::vector<std::string> OfferedFormats() const;
     std::string CurrentFormat() const;
     // The format in use as a fixed format (nullopt before a build or for unusual caps).
@@ -163,6 +195,7 @@ private:
     GstCaps* RecordCaps() const;       // current, else as negotiated at build; caller unrefs
     GstElement* FormatFilter() const;  // where the camera's format is fixed
     bool Offers(const StreamFormat& format) const;
+    ArvCamera* GenicamCamera() const;
 
     static int OnBusMessage(GstBus*, GstMessage*, void* self);
     static int OnPreviewSample(GstAppSink*, void* self);
@@ -174,6 +207,15 @@ private:
     bool PreviewWouldBeUnseen() const;
     static int OnTeeCaps(GstPad*, void* info, void* self);
     static int OnRecordQueueBuffer(GstPad*, void* info, void* self);
+    static int OnPassQueueBuffer(GstPad*, void* info, void* self);
+    int TakeRecordBuffer(void* info, bool passBranch);
+    enum class CameraKind { Raw, Jpeg, Bayer };
+    static CameraKind KindOf(const std::string& media);
+    CameraKind KindFor(const CaptureConfig& config) const;
+    void HandleJpegPreview(GstSample* sample, const GstVideoInfo& info);
+    void Present(const uint8_t* data, size_t stride, int w, int h, bool bgr,
+                 std::shared_ptr<void> hold);
+    std::shared_ptr<gst::MappedBuffer> AcquireBgrx(int w, int h);
 
     static int OnPreviewQueueBuffer(GstPad*, void* info, void* self);
     void HandlePreview(GstSample* sample);
@@ -202,6 +244,9 @@ private:
     GstElement* recordQueue_ = nullptr;
     GstElement* recordCaps_ = nullptr;
     GstElement* recordSink_ = nullptr;
+    GstElement* passSink_ = nullptr;  // JPEG cameras only
+    CameraKind kind_ = CameraKind::Raw;
+    mutable std::shared_ptr<void> genicamControl_;  // see GenicamCamera()
     GstElement* audioSink_ = nullptr;
     bool built_ = false;
     bool broken_ = false;
@@ -222,7 +267,8 @@ private:
     std::atomic<int> grabRequest_{0};
     std::atomic<PanelMessage> grabMessage_{PanelMessage::kTimelapseFrame};
 
-    // BGRx frames widened from a BGR camera; only the camera's streaming thread takes from it.
+    // BGRx frames widened from a BGR camera (taken by the camera's streaming thread) or decoded
+    // from a JPEG camera (taken by the preview queue's thread); a graph has one or the other.
     GstBufferPool* widePool_ = nullptr;
     size_t widePoolSize_ = 0;
 
@@ -232,6 +278,7 @@ private:
     std::atomic<uint64_t> previewFrames_{0};
     std::atomic<uint64_t> previewLost_{0};
     std::atomic<uint64_t> previewSpared_{0};
+    std::atomic<uint64_t> previewBad_{0};  // JPEG pictures that could not be decoded
     std::mutex busMutex_;
     std::string busError_;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "media/device_rules.h"
+#include "media/genicam_cameras.h"
 
 namespace tesmira {
 
@@ -83,6 +84,11 @@ GstElement* CreateFrom(const char* deviceClass, const std::string& name) {
 
 class SystemCatalog : public IDeviceCatalog {
 public:
+    SystemCatalog() {
+        if (GenicamWanted() && EnsureGStreamer())
+            genicam_ = std::make_unique<GenicamLister>();
+    }
+
     std::optional<std::vector<CaptureDevice>> Cameras() override {
         auto cams = Probe("Video/Source");
         if (!cams)
@@ -106,6 +112,8 @@ public:
             Release(*mics);
         if (TestDevicesWanted())
             out.push_back({kTestCameraName, {}, {}});
+        for (const GenicamCamera& g : GenicamCameras())
+            out.push_back({g.name, {}, {}});
         return out;
     }
 
@@ -125,6 +133,9 @@ public:
     GstElement* CreateCameraSource(const std::string& name) override {
         if (TestDevicesWanted() && name == kTestCameraName)
             return MakeTestCameraSource(TestCameraCaps());
+        for (const GenicamCamera& g : GenicamCameras())
+            if (g.name == name)
+                return MakeGenicamSource(g.deviceId);
         return CreateFrom("Video/Source", name);
     }
 
@@ -133,6 +144,21 @@ public:
             return MakeTestMicrophoneSource();
         return CreateFrom("Audio/Source", name);
     }
+
+private:
+    std::vector<GenicamCamera> GenicamCameras() {
+        if (!genicam_)
+            return {};
+        // Only the first look waits, so that the camera chosen last time is there to be bound.
+        if (!waited_) {
+            waited_ = true;
+            genicam_->WaitForFirst(std::chrono::milliseconds(2500));
+        }
+        return genicam_->Latest();
+    }
+
+    std::unique_ptr<GenicamLister> genicam_;
+    bool waited_ = false;
 };
 
 }  // namespace
@@ -159,16 +185,17 @@ GstElement* MakeTestCameraSource(const std::string& caps) {
         return nullptr;
     // Colour bars that scroll slowly sideways, so motion is visible; a bin with the caps inside,
     // so the camera's default format is the one the environment asks for.
+    // JPEG caps make it an MJPEG camera: the bars are encoded, and the size and rate asked of
+    // the pictures reach the bars through the encoder.
+    const bool jpeg = caps.rfind("image/jpeg", 0) == 0;
     GstElement* bin = gst_bin_new(nullptr);
     GstElement* src = gst_element_factory_make("videotestsrc", nullptr);
+    GstElement* encoder = jpeg ? gst_element_factory_make("jpegenc", nullptr) : nullptr;
     GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-    if (!bin || !src || !filter) {
-        if (bin)
-            gst_object_unref(bin);
-        if (src)
-            gst_object_unref(src);
-        if (filter)
-            gst_object_unref(filter);
+    if (!bin || !src || !filter || (jpeg && !encoder)) {
+        for (GstElement* e : {bin, src, encoder, filter})
+            if (e)
+                gst_object_unref(e);
         return nullptr;
     }
     g_object_set(src, "is-live", TRUE, "pattern", 0 /*smpte*/, "horizontal-speed", 1, nullptr);
@@ -178,7 +205,12 @@ GstElement* MakeTestCameraSource(const std::string& caps) {
     g_object_set(filter, "caps", c, nullptr);
     gst_caps_unref(c);
     gst_bin_add_many(GST_BIN(bin), src, filter, nullptr);
-    gst_element_link(src, filter);
+    if (encoder) {
+        gst_bin_add(GST_BIN(bin), encoder);
+        gst_element_link_many(src, encoder, filter, nullptr);
+    } else {
+        gst_element_link(src, filter);
+    }
     GstPad* pad = gst_element_get_static_pad(filter, "src");
     gst_element_add_pad(bin, gst_ghost_pad_new("src", pad));
     gst_object_unref(pad);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -23,6 +24,7 @@ extern "C" {
 #include "core/ui_text.h"
 #include "media/avi_patch.h"
 #include "media/cinepak_stream.h"
+#include "media/jpeg_frames.h"
 
 namespace tesmira {
 namespace {
@@ -74,6 +76,7 @@ public:
               const std::optional<AudioFormat>& audio, const CodecSettings& codec, double frameRate,
               std::string* error) override;
     bool WriteVideo(const uint8_t* data, size_t stride, int64_t ptsNs) override;
+    bool WriteEncoded(const uint8_t* data, size_t bytes, int64_t ptsNs) override;
     bool WriteAudio(const uint8_t* data, size_t bytes, int64_t ptsNs) override;
     bool Close(std::string* error) override;
     bool IsOpen() const override {
@@ -113,6 +116,7 @@ private:
     AVFrame* frame_ = nullptr;
     AVPacket* packet_ = nullptr;
     std::vector<uint8_t> raw_;
+    std::vector<uint8_t> completed_;  // a camera's JPEG frame with the tables it lacked
     VideoFormat video_;
     int audioBlockAlign_ = 2;
     int64_t frames_ = 0;    // video frames in the file
@@ -198,6 +202,13 @@ bool FfmpegAviWriter::SetUpVideo(const VideoFormat& video, const CodecSettings& 
     par->width = video.width;
     par->height = video.height;
 
+    if (video.jpeg) {
+        // The camera's own pictures: no encoder, the frames are copied into the file.
+        par->codec_id = AV_CODEC_ID_MJPEG;
+        par->codec_tag = MKTAG('M', 'J', 'P', 'G');
+        par->bits_per_coded_sample = 24;
+        return true;
+    }
     if (codec.mediaType < 1 || codec.mediaType > 4) {
         par->codec_id = AV_CODEC_ID_RAWVIDEO;
         const int bpp = BytesPerPixel(video.layout);
@@ -482,7 +493,7 @@ bool FfmpegAviWriter::EncodeAndWrite(AVFrame* frame) {
 
 bool FfmpegAviWriter::WriteVideo(const uint8_t* data, size_t stride, int64_t /*ptsNs*/) {
     std::lock_guard<std::mutex> lock(mu_);
-    if (!fmt_ || failed_ || !data)
+    if (!fmt_ || failed_ || !data || video_.jpeg)
         return false;
     // AVI holds a constant frame rate: frames follow each other, dropped ones are counted apart.
     if (!enc_) {
@@ -498,6 +509,30 @@ bool FfmpegAviWriter::WriteVideo(const uint8_t* data, size_t stride, int64_t /*p
     sws_scale(sws_, src, srcStride, 0, video_.height, frame_->data, frame_->linesize);
     frame_->pts = framesIn_++;
     return EncodeAndWrite(frame_);
+}
+
+bool FfmpegAviWriter::WriteEncoded(const uint8_t* data, size_t bytes, int64_t /*ptsNs*/) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!fmt_ || failed_ || !data || bytes == 0 || !video_.jpeg ||
+        bytes > size_t(std::numeric_limits<int>::max()) - 1024)
+        return false;
+    // A picture that is no JPEG at all is the caller's to refuse; here it would pass unchanged.
+    if (CompleteJpegFrame(data, bytes, completed_) && !completed_.empty()) {
+        data = completed_.data();
+        bytes = completed_.size();
+    }
+    av_packet_unref(packet_);
+    packet_->data = const_cast<uint8_t*>(data);  // the muxer only reads it
+    packet_->size = int(bytes);
+    packet_->stream_index = videoStream_->index;
+    packet_->pts = packet_->dts = frames_;
+    packet_->duration = 1;
+    packet_->flags |= AV_PKT_FLAG_KEY;
+    const bool ok = WritePacket(packet_);
+    av_packet_unref(packet_);
+    if (ok)
+        ++frames_;
+    return ok;
 }
 
 bool FfmpegAviWriter::WriteAudio(const uint8_t* data, size_t bytes, int64_t /*ptsNs*/) {
@@ -575,6 +610,8 @@ void FfmpegAviWriter::Release() {
     videoStream_ = audioStream_ = nullptr;
     raw_.clear();
     raw_.shrink_to_fit();
+    completed_.clear();
+    completed_.shrink_to_fit();
 }
 
 }  // namespace

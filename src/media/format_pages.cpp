@@ -1,6 +1,7 @@
 #include <gst/gst.h>
 
 #include "media/capture_graph.h"
+#include "media/genicam_cameras.h"
 
 // The camera pages: the device node, the offered and current formats, and a change of format.
 namespace tesmira {
@@ -21,6 +22,14 @@ std::vector<std::string> CCaptureGraph::OfferedFormats() const {
     std::vector<std::string> out;
     if (!camPad_)
         return out;
+    if (cameraName_ == kTestCameraName && TestCameraCaps().rfind("image/jpeg", 0) == 0) {
+        for (const char* f : {"image/jpeg,width=640,height=480,framerate=30/1",
+                              "image/jpeg,width=1280,height=720,framerate=30/1",
+                              "image/jpeg,width=1920,height=1080,framerate=30/1",
+                              "image/jpeg,width=3840,height=2160,framerate=30/1"})
+            out.emplace_back(f);
+        return out;
+    }
     if (cameraName_ == kTestCameraName) {
         for (const char* f : {"video/x-raw,format=BGR,width=640,height=480,framerate=30/1",
                               "video/x-raw,format=BGR,width=1280,height=720,framerate=30/1",
@@ -28,6 +37,18 @@ std::vector<std::string> CCaptureGraph::OfferedFormats() const {
                               "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1",
                               "video/x-raw,format=GRAY8,width=640,height=480,framerate=30/1"})
             out.emplace_back(f);
+        return out;
+    }
+    // Aravis' source tells its formats only while streaming: the camera itself is asked.
+    if (GstElementFactory* f = gst_element_get_factory(camSrc_);
+        f && g_strcmp0(GST_OBJECT_NAME(f), "aravissrc") == 0) {
+        gchar* id = nullptr;
+        g_object_get(camSrc_, "camera-name", &id, nullptr);
+        if (id && !showing_) {
+            genicamControl_.reset();  // the listing opens the camera itself
+            out = GenicamOfferedFormats(id);
+        }
+        g_free(id);
         return out;
     }
     GstCaps* caps = gst_pad_query_caps(camPad_, nullptr);
@@ -61,6 +82,11 @@ std::optional<StreamFormat> CCaptureGraph::InUseFormat() const {
     if (auto running = StreamFormatFromCaps(CurrentFormat()))
         return running;
     return StreamFormatFromCaps(cameraCapsAtBuild_);
+}
+
+bool CCaptureGraph::NeedsRebuildFor(const std::string& caps) const {
+    const auto format = StreamFormatFromCaps(caps);
+    return built_ && format && KindOf(format->media) != kind_;
 }
 
 bool CCaptureGraph::Offers(const StreamFormat& format) const {

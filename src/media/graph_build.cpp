@@ -40,6 +40,10 @@ int CCaptureGraph::BuildGraphs(const CaptureConfig& config, MediaErrors& errors)
     if (!pipeline_ || !camSrc_ || !camAdded_)
         return 0;
     greyBitmap_ = config.greyTimelapseBitmap;
+    // An open device tells the formats it really has (a closed V4L2 source only its template),
+    // which decide the graph's shape and whether the remembered format is there.
+    gst_element_set_state(camSrc_, GST_STATE_READY);
+    kind_ = KindFor(config);
     if (!MakeBranches(errors))
         return 0;
     // The remembered format, when this camera still offers it; should the camera refuse it after
@@ -68,12 +72,43 @@ int CCaptureGraph::BuildGraphs(const CaptureConfig& config, MediaErrors& errors)
     return 1;
 }
 
+CCaptureGraph::CameraKind CCaptureGraph::KindOf(const std::string& media) {
+    return media == "image/jpeg"      ? CameraKind::Jpeg
+           : media == "video/x-bayer" ? CameraKind::Bayer
+                                      : CameraKind::Raw;
+}
+
+CCaptureGraph::CameraKind CCaptureGraph::KindFor(const CaptureConfig& config) const {
+    if (config.streamFormat && Offers(*config.streamFormat))
+        return KindOf(config.streamFormat->media);
+    // Left to itself a camera that offers raw video gives raw video; JPEG or Bayer pictures only
+    // when it has no other way.
+    if (!camPad_)
+        return CameraKind::Raw;
+    GstCaps* caps = gst_pad_query_caps(camPad_, nullptr);
+    bool raw = false, jpeg = false, bayer = false;
+    for (guint i = 0; caps && i < gst_caps_get_size(caps); ++i) {
+        const GstStructure* st = gst_caps_get_structure(caps, i);
+        raw |= gst_structure_has_name(st, "video/x-raw");
+        jpeg |= gst_structure_has_name(st, "image/jpeg");
+        bayer |= gst_structure_has_name(st, "video/x-bayer");
+    }
+    if (caps)
+        gst_caps_unref(caps);
+    return raw     ? CameraKind::Raw
+           : jpeg  ? CameraKind::Jpeg
+           : bayer ? CameraKind::Bayer
+                   : CameraKind::Raw;
+}
+
 bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     GstBin* bin = GST_BIN(pipeline_);
+    const bool jpeg = kind_ == CameraKind::Jpeg;
     previewSink_ = Make("appsink", "grabber");
     GstElement* previewQueue = Make("queue", "previewqueue");
-    GstElement* previewConvert = Make("videoconvert", "previewconvert");
-    if (!previewSink_ || !previewQueue || !previewConvert) {
+    // A JPEG camera's pictures are decoded by us, straight into BGRx: no converter.
+    GstElement* previewConvert = jpeg ? nullptr : Make("videoconvert", "previewconvert");
+    if (!previewSink_ || !previewQueue || (!jpeg && !previewConvert)) {
         for (GstElement* e : {previewSink_, previewQueue, previewConvert})
             if (e)
                 gst_object_unref(e);
@@ -84,38 +119,52 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     camCaps_ = Make("capsfilter", "camcaps");
     tee_ = Make("tee", "tee");
     recordQueue_ = Make("queue", "recordqueue");
+    GstElement* recordDecode = jpeg ? Make("jpegdec", "recorddecode") : nullptr;
     GstElement* recordConvert = Make("videoconvert", "colorspaceconverter");
     recordCaps_ = Make("capsfilter", "recordcaps");
     recordSink_ = Make("appsink", "record");
+    GstElement* passQueue = jpeg ? Make("queue", "passqueue") : nullptr;
+    GstElement* debayer = kind_ == CameraKind::Bayer ? Make("bayer2rgb", "debayer") : nullptr;
+    passSink_ = jpeg ? Make("appsink", "passthrough") : nullptr;
     if (!recordConvert)
         errors.push_back({MediaFailure::ConverterMissing, {}});
-    if (!camCaps_ || !tee_ || !recordQueue_ || !recordCaps_ || !recordSink_) {
-        for (GstElement* e : {camCaps_, tee_, recordQueue_, recordConvert, recordCaps_, recordSink_,
-                              previewSink_, previewQueue, previewConvert})
+    const bool jpegParts = (!jpeg || (recordDecode && recordConvert && passQueue && passSink_)) &&
+                           (kind_ != CameraKind::Bayer || debayer);
+    if (!camCaps_ || !tee_ || !recordQueue_ || !recordCaps_ || !recordSink_ || !jpegParts) {
+        for (GstElement* e :
+             {camCaps_, tee_, recordQueue_, recordConvert, recordCaps_, recordSink_, previewSink_,
+              previewQueue, previewConvert, recordDecode, passQueue, passSink_, debayer})
             if (e)
                 gst_object_unref(e);
-        camCaps_ = tee_ = recordQueue_ = recordCaps_ = recordSink_ = previewSink_ = nullptr;
+        camCaps_ = tee_ = recordQueue_ = recordCaps_ = recordSink_ = previewSink_ = passSink_ =
+            nullptr;
         errors.push_back({MediaFailure::GrabberFilter, {}});
         return false;
     }
-    gst_bin_add_many(bin, camCaps_, tee_, previewQueue, previewConvert, previewSink_, recordQueue_,
-                     recordCaps_, recordSink_, nullptr);
-    if (recordConvert)
-        gst_bin_add(bin, recordConvert);
+    gst_bin_add_many(bin, camCaps_, tee_, previewQueue, previewSink_, recordQueue_, recordCaps_,
+                     recordSink_, nullptr);
+    for (GstElement* e :
+         {previewConvert, recordConvert, recordDecode, passQueue, passSink_, debayer})
+        if (e)
+            gst_bin_add(bin, e);
 
     // The preview may fall behind a busy UI or CPU: it lets old frames go rather than holding
     // back the record branch, which shares the camera's thread through the tee. (Frames of a BGR
     // or BGRx camera never queue here: they are taken before, see OnPreviewQueueBuffer.)
     g_object_set(previewQueue, "leaky", 2, "max-size-buffers", 3u, "max-size-bytes", 0u,
                  "max-size-time", G_GUINT64_CONSTANT(0), "silent", FALSE, nullptr);
-    g_object_set(recordQueue_, "leaky", 2, "max-size-buffers", 30u, "max-size-bytes", 0u,
-                 "max-size-time", G_GUINT64_CONSTANT(0), "silent", FALSE, nullptr);
+    for (GstElement* q : {recordQueue_, passQueue}) {
+        if (!q)
+            continue;
+        g_object_set(q, "leaky", 2, "max-size-buffers", 30u, "max-size-bytes", 0u, "max-size-time",
+                     G_GUINT64_CONSTANT(0), "silent", FALSE, nullptr);
+        g_signal_connect(q, "overrun", G_CALLBACK(OnRecordOverrun), this);
+    }
     g_signal_connect(previewQueue, "overrun", G_CALLBACK(OnPreviewOverrun), this);
-    g_signal_connect(recordQueue_, "overrun", G_CALLBACK(OnRecordOverrun), this);
 
     // BGRx is the window's own 32-bit layout: painting needs no conversion. Every other camera
     // format is converted to it here; BGR and BGRx frames are taken before the queue.
-    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGRx");
+    GstCaps* bgr = gst_caps_from_string(jpeg ? "image/jpeg" : "video/x-raw,format=BGRx");
     if (!bgr) {
         errors.push_back({MediaFailure::MediaType, {}});
         return false;
@@ -139,19 +188,35 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
         return static_cast<GstFlowReturn>(OnRecordSample(sink, self));
     };
     // Frames reach it only while a file is open: it must not wait for one to change state.
-    g_object_set(recordSink_, "sync", FALSE, "async", FALSE, "max-buffers", 2u, "drop", FALSE,
-                 nullptr);
-    gst_app_sink_set_callbacks(GST_APP_SINK(recordSink_), &recordCallbacks, this, nullptr);
+    for (GstElement* sink : {recordSink_, passSink_}) {
+        if (!sink)
+            continue;
+        g_object_set(sink, "sync", FALSE, "async", FALSE, "max-buffers", 2u, "drop", FALSE,
+                     nullptr);
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &recordCallbacks, this, nullptr);
+    }
+    if (passSink_) {
+        GstCaps* pictures = gst_caps_from_string("image/jpeg");
+        gst_app_sink_set_caps(GST_APP_SINK(passSink_), pictures);
+        gst_caps_unref(pictures);
+    }
 
-    // The record branch is linked first: the tee hands each frame to it before the preview's
-    // work on the camera's thread starts.
-    const bool linked =
-        gst_element_link_many(camSrc_, camCaps_, tee_, nullptr) &&
-        (recordConvert
-             ? gst_element_link_many(tee_, recordQueue_, recordConvert, recordCaps_, recordSink_,
-                                     nullptr)
-             : gst_element_link_many(tee_, recordQueue_, recordCaps_, recordSink_, nullptr)) &&
-        gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr);
+    // The record branches are linked first: the tee hands each frame to them before the
+    // preview's work on the camera's thread starts.
+    bool linked = debayer ? gst_element_link_many(camSrc_, camCaps_, debayer, tee_, nullptr)
+                          : gst_element_link_many(camSrc_, camCaps_, tee_, nullptr);
+    if (jpeg)
+        linked = linked && gst_element_link_many(tee_, passQueue, passSink_, nullptr) &&
+                 gst_element_link_many(tee_, recordQueue_, recordDecode, recordConvert, recordCaps_,
+                                       recordSink_, nullptr) &&
+                 gst_element_link_many(tee_, previewQueue, previewSink_, nullptr);
+    else
+        linked = linked &&
+                 (recordConvert ? gst_element_link_many(tee_, recordQueue_, recordConvert,
+                                                        recordCaps_, recordSink_, nullptr)
+                                : gst_element_link_many(tee_, recordQueue_, recordCaps_,
+                                                        recordSink_, nullptr)) &&
+                 gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr);
     if (!linked) {
         errors.push_back({MediaFailure::NotConnected, {}});
         return false;
@@ -161,8 +226,11 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
     AddProbe<OnTeeCaps>(tee_, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, this);
     AddProbe<OnPreviewQueueBuffer>(previewQueue, GST_PAD_PROBE_TYPE_BUFFER, this);
     // Frames the pane would never see are let go before the converter.
-    AddProbe<OnPreviewConvertBuffer>(previewConvert, GST_PAD_PROBE_TYPE_BUFFER, this);
+    if (previewConvert)
+        AddProbe<OnPreviewConvertBuffer>(previewConvert, GST_PAD_PROBE_TYPE_BUFFER, this);
     AddProbe<OnRecordQueueBuffer>(recordQueue_, GST_PAD_PROBE_TYPE_BUFFER, this);
+    if (passQueue)
+        AddProbe<OnPassQueueBuffer>(passQueue, GST_PAD_PROBE_TYPE_BUFFER, this);
 
     if (audioSrc_) {
         GstElement* q = Make("queue", "audioqueue");
@@ -200,6 +268,7 @@ bool CCaptureGraph::MakeBranches(MediaErrors& errors) {
 // Runs the source for a moment so that every branch agrees on a format, then rests in READY
 // (device open, not streaming).
 bool CCaptureGraph::Negotiate(MediaErrors* failure) {
+    ReleaseGenicamControl();  // the source takes the camera now
     {
         std::lock_guard<std::mutex> lock(busMutex_);
         busError_.clear();
@@ -314,6 +383,7 @@ bool CCaptureGraph::Run(std::string* error) {
     // A frame left untaken from an earlier run would hold back every new one before the
     // converter.
     preview_.Clear();
+    ReleaseGenicamControl();
     showing_ = true;
     if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         showing_ = false;

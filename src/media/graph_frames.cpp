@@ -6,6 +6,7 @@
 #include "media/bgrx_to_dib.h"
 #include "media/capture_graph.h"
 #include "media/graph_internals.h"
+#include "media/jpeg_decode.h"
 
 // The preview branch: frames for the view and the one-shot grabber.
 namespace tesmira {
@@ -32,10 +33,39 @@ void CCaptureGraph::HandlePreview(GstSample* sample) {
         gst_sample_unref(sample);
         return;
     }
+    if (GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_ENCODED) {
+        HandleJpegPreview(sample, info);
+        gst_sample_unref(sample);
+        return;
+    }
     auto mapped = std::make_shared<gst::MappedBuffer>();
     mapped->buffer = gst_buffer_ref(buffer);
     gst_sample_unref(sample);
     ShowPreview(std::move(mapped), info);
+}
+
+// A JPEG camera's picture, decoded here on the preview queue's thread (a 4K picture takes tens of
+// milliseconds: on the camera's thread it would hold back the record branches), and only when
+// the pane or a grab will see it.
+void CCaptureGraph::HandleJpegPreview(GstSample* sample, const GstVideoInfo& info) {
+    if (grabRequest_.load() == 0 && (!showing_ || PreviewWouldBeUnseen())) {
+        ++previewSpared_;
+        return;
+    }
+    const int w = GST_VIDEO_INFO_WIDTH(&info), h = GST_VIDEO_INFO_HEIGHT(&info);
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstMapInfo map;
+    if (w <= 0 || h <= 0 || w > 16384 || h > 16384 || !gst_buffer_map(buffer, &map, GST_MAP_READ))
+        return;
+    std::shared_ptr<gst::MappedBuffer> wide = AcquireBgrx(w, h);
+    const bool decoded = wide && DecodeJpegToBgrx(map.data, map.size, wide->map.data,
+                                                  static_cast<size_t>(w) * 4, w, h);
+    gst_buffer_unmap(buffer, &map);
+    if (!decoded) {
+        ++previewBad_;  // a damaged picture (or one of another size): the pane keeps its own
+        return;
+    }
+    Present(wide->map.data, static_cast<size_t>(w) * 4, w, h, false, wide);
 }
 
 // A BGRx or BGR camera's frame is taken for the view where the tee hands it to the preview
@@ -52,6 +82,14 @@ int CCaptureGraph::OnPreviewQueueBuffer(GstPad* pad, void* infoPtr, void* self) 
     const bool known = caps && gst_video_info_from_caps(&info, caps);
     if (caps)
         gst_caps_unref(caps);
+    if (known && GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_ENCODED) {
+        // A JPEG picture the pane would not see is not worth queueing for the decoder.
+        ++graph->previewFrames_;
+        if (!graph->PreviewWouldBeUnseen())
+            return GST_PAD_PROBE_OK;
+        ++graph->previewSpared_;
+        return GST_PAD_PROBE_DROP;
+    }
     if (!known || (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR &&
                    GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRx))
         return GST_PAD_PROBE_OK;
@@ -82,7 +120,11 @@ void CCaptureGraph::ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped,
         offset + stride * static_cast<size_t>(h - 1) + static_cast<size_t>(w) * pixelBytes >
             mapped->map.size)
         return;  // a short buffer is never read past its end
+    Present(mapped->map.data + offset, stride, w, h, bgr, mapped);
+}
 
+void CCaptureGraph::Present(const uint8_t* data, size_t stride, int w, int h, bool bgr,
+                            std::shared_ptr<void> hold) {
     // One request gives exactly one copy: taking the request here means the bitmap is not
     // written again while the UI thread reads it after the message.
     int expected = 1;
@@ -92,7 +134,6 @@ void CCaptureGraph::ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped,
         ++previewSpared_;
         return;
     }
-    const uint8_t* data = mapped->map.data + offset;
     if (grab) {
         // Straight from the camera's own layout into the 24-bit bitmap.
         {
@@ -106,7 +147,6 @@ void CCaptureGraph::ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped,
         if (unseen)
             return;  // the still was all this frame was wanted for
     }
-    std::shared_ptr<void> hold = mapped;
     if (bgr) {
         hold = WidenToBgrx(data, stride, w, h, &data);
         stride = static_cast<size_t>(w) * 4;
@@ -124,8 +164,7 @@ void CCaptureGraph::ShowPreview(std::shared_ptr<gst::MappedBuffer> mapped,
     }
 }
 
-std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
-                                                 const uint8_t** data) {
+std::shared_ptr<gst::MappedBuffer> CCaptureGraph::AcquireBgrx(int w, int h) {
     const size_t size = static_cast<size_t>(w) * 4 * static_cast<size_t>(h);
     if (!widePool_ || widePoolSize_ != size) {
         if (widePool_) {
@@ -156,6 +195,14 @@ std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stri
         return {};
     wide->mapped = true;
     if (wide->map.size < size)
+        return {};
+    return wide;
+}
+
+std::shared_ptr<void> CCaptureGraph::WidenToBgrx(const uint8_t* bgr, size_t stride, int w, int h,
+                                                 const uint8_t** data) {
+    std::shared_ptr<gst::MappedBuffer> wide = AcquireBgrx(w, h);
+    if (!wide)
         return {};
     ConvertBgrToBgrx(bgr, stride, wide->map.data, static_cast<size_t>(w) * 4, w, h);
     *data = wide->map.data;

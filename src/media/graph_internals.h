@@ -67,10 +67,15 @@ struct CCaptureGraph::RecordState {
     bool stopped = false;
     std::string path;  // the file being written, for the write-failure message
     std::atomic<bool> open{false};
+    std::atomic<bool> passThrough{false};  // the camera's JPEG pictures go to the file unchanged
+    std::atomic<int32_t> badFrames{0};     // pictures that were no JPEG, left out and counted
     std::atomic<int32_t> delivered{0};
     std::atomic<int32_t> leakDrops{0};
     std::atomic<int32_t> gapDrops{0};
     std::atomic<uint64_t> lastOffset{GST_BUFFER_OFFSET_NONE};
+    // Sources without sequence numbers (GenICam): gaps are read from the time stamps instead.
+    std::atomic<uint64_t> lastPts{GST_CLOCK_TIME_NONE};
+    std::atomic<int64_t> frameNs{0};
 };
 
 }  // namespace tesmira

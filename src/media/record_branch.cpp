@@ -6,6 +6,7 @@
 
 #include "media/capture_graph.h"
 #include "media/graph_internals.h"
+#include "media/jpeg_frames.h"
 
 // The record branch: frames and sound into the AVI writer, the limit, and the frame counts.
 namespace tesmira {
@@ -30,19 +31,46 @@ int CCaptureGraph::OnTeeCaps(GstPad*, void* infoPtr, void* self) {
     return GST_PAD_PROBE_OK;
 }
 
+uint64_t FramesMissingBetween(uint64_t lastPtsNs, uint64_t ptsNs, int64_t frameNs) {
+    if (frameNs <= 0 || ptsNs <= lastPtsNs)
+        return 0;
+    const uint64_t gap = ptsNs - lastPtsNs, frame = uint64_t(frameNs);
+    if (gap * 2 <= frame * 3)
+        return 0;  // up to one and a half frame times: jitter, nothing lost
+    return (gap + frame / 2) / frame - 1;
+}
+
 int CCaptureGraph::OnRecordQueueBuffer(GstPad*, void* infoPtr, void* self) {
-    auto* graph = static_cast<CCaptureGraph*>(self);
-    RecordState& rec = *graph->rec_;
+    return static_cast<CCaptureGraph*>(self)->TakeRecordBuffer(infoPtr, false);
+}
+
+int CCaptureGraph::OnPassQueueBuffer(GstPad*, void* infoPtr, void* self) {
+    return static_cast<CCaptureGraph*>(self)->TakeRecordBuffer(infoPtr, true);
+}
+
+// Of a JPEG camera's two record branches only the one the recording uses carries frames: the
+// other would decode, or queue, pictures nobody writes.
+int CCaptureGraph::TakeRecordBuffer(void* infoPtr, bool passBranch) {
+    RecordState& rec = *rec_;
     // With no file open the frame would only be carried to the sink and thrown away there; while
     // the graph is being built it passes, so that every branch settles on its format.
-    if (!rec.open)
-        return graph->negotiating_ ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+    if (!rec.open || rec.passThrough != passBranch)
+        return negotiating_ ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(static_cast<GstPadProbeInfo*>(infoPtr));
     if (!buffer)
         return GST_PAD_PROBE_OK;
     const uint64_t offset = GST_BUFFER_OFFSET(buffer);
-    if (offset == GST_BUFFER_OFFSET_NONE)
+    if (offset == GST_BUFFER_OFFSET_NONE) {
+        // No sequence numbers (GenICam): the time stamps tell where frames are missing.
+        const GstClockTime pts = GST_BUFFER_PTS(buffer);
+        if (!GST_CLOCK_TIME_IS_VALID(pts))
+            return GST_PAD_PROBE_OK;
+        const uint64_t before = rec.lastPts.exchange(pts);
+        if (GST_CLOCK_TIME_IS_VALID(before))
+            rec.gapDrops += static_cast<int32_t>(
+                std::min<uint64_t>(FramesMissingBetween(before, pts, rec.frameNs), 1u << 30));
         return GST_PAD_PROBE_OK;
+    }
     const uint64_t last = rec.lastOffset.exchange(offset);
     // Frames the source itself never delivered (its sequence numbers jump).
     if (last != GST_BUFFER_OFFSET_NONE && offset > last + 1)
@@ -77,6 +105,9 @@ void CCaptureGraph::HandleRecord(GstSample* sample) {
     GstVideoInfo info;
     if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
         return;
+    const bool pictures = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_ENCODED;
+    if (pictures != rec.passThrough.load())
+        return;  // a frame of the branch this recording does not use
     GstClockTime rt = GST_BUFFER_PTS(buffer);
     if (segment && GST_CLOCK_TIME_IS_VALID(rt))
         rt = gst_segment_to_running_time(segment, GST_FORMAT_TIME, rt);
@@ -95,8 +126,18 @@ void CCaptureGraph::HandleRecord(GstSample* sample) {
         return;
     size_t offset = 0, stride = 0;
     bool ok = true;
-    if (gst::PlaneOf(buffer, info, &offset, &stride) && offset < map.size)
+    if (pictures) {
+        // Anything but a whole JPEG picture (a cut-short USB transfer) stays out of the file and
+        // counts as dropped.
+        if (!WalkJpeg(map.data, map.size).valid) {
+            gst_buffer_unmap(buffer, &map);
+            ++rec.badFrames;
+            return;
+        }
+        ok = rec.writer->WriteEncoded(map.data, map.size, pts);
+    } else if (gst::PlaneOf(buffer, info, &offset, &stride) && offset < map.size) {
         ok = rec.writer->WriteVideo(map.data + offset, stride, pts);
+    }
     gst_buffer_unmap(buffer, &map);
     if (!ok) {
         rec.stopped = true;
@@ -187,6 +228,9 @@ bool CCaptureGraph::StartRecording(const std::string& outputPath, const CodecSet
                                        : PixelLayout::Bgr24;
     video.fpsNum = GST_VIDEO_INFO_FPS_N(&info) > 0 ? GST_VIDEO_INFO_FPS_N(&info) : 30;
     video.fpsDen = GST_VIDEO_INFO_FPS_D(&info) > 0 ? GST_VIDEO_INFO_FPS_D(&info) : 1;
+    // The MJPEG compressors would only decode and re-encode what a JPEG camera already made.
+    const bool passThrough = passSink_ && (codec.mediaType == 1 || codec.mediaType == 2);
+    video.jpeg = passThrough;
     std::optional<AudioFormat> audioFormat;
     const bool withAudio = audio && MicrophoneReady();
     if (withAudio)
@@ -217,7 +261,11 @@ bool CCaptureGraph::StartRecording(const std::string& outputPath, const CodecSet
     rec_->delivered = 0;
     rec_->leakDrops = 0;
     rec_->gapDrops = 0;
+    rec_->badFrames = 0;
     rec_->lastOffset = GST_BUFFER_OFFSET_NONE;
+    rec_->lastPts = GST_CLOCK_TIME_NONE;
+    rec_->frameNs = int64_t(1000000000) * video.fpsDen / video.fpsNum;
+    rec_->passThrough = passThrough;
     rec_->open = true;
     return true;
 }
@@ -240,7 +288,11 @@ bool CCaptureGraph::IsRecordingOpen() const {
 
 void CCaptureGraph::ReadFrameCounts(int32_t& dropped, int32_t& delivered) const {
     delivered = rec_->delivered.load();
-    dropped = rec_->leakDrops.load() + rec_->gapDrops.load();
+    dropped = rec_->leakDrops.load() + rec_->gapDrops.load() + rec_->badFrames.load();
+}
+
+bool CCaptureGraph::RecordingPassesThrough() const {
+    return rec_ && rec_->open.load() && rec_->passThrough.load();
 }
 
 double CCaptureGraph::MeasureStreamRate() const {

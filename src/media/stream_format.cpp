@@ -2,6 +2,7 @@
 
 #include <gst/gst.h>
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -34,8 +35,14 @@ bool Plausible(const StreamFormat& f) {
 }  // namespace
 
 std::string StreamFormat::Label() const {
-    std::string text = std::to_string(width) + "×" + std::to_string(height) + "  " +
-                       (format.empty() ? media.substr(media.find('/') + 1) : format);
+    // JPEG pictures and Bayer mosaics go by the names AVI files and GenICam give them.
+    std::string kind = media == "image/jpeg" ? "MJPG"
+                       : format.empty()      ? media.substr(media.find('/') + 1)
+                                             : format;
+    if (media == "video/x-bayer" && format.size() == 4)
+        kind = "Bayer" + std::string{char(std::toupper(format[0])), char(std::toupper(format[1]))} +
+               "8";
+    std::string text = std::to_string(width) + "×" + std::to_string(height) + "  " + kind;
     if (fpsNum > 0) {
         char rate[32];
         if (fpsNum % fpsDen == 0)

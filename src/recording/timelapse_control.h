@@ -101,6 +101,8 @@ public:
     uint32_t seriesStartTick() const { return runStartTick_; }
     // Where the last finished series ended up (file or folder with its "/").
     const std::string& lastSeries() const { return lastSeries_; }
+    // Where the running series is written (its video-folder name; empty before the first).
+    const std::string& seriesPath() const { return target_.destPath; }
 
 private:
     void FailStart(const std::string& reason);

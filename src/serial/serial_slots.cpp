@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "core/notifier.h"
 #include "core/settings.h"
 #include "core/ui_text.h"
+#include "serial/port_list.h"
 
 namespace tesmira {
 namespace {
@@ -178,9 +182,45 @@ bool SerialSlots::Reopen(int n) {
     return true;
 }
 
+std::string SerialSlots::AbsentDefaultPortsLine(const std::string& ports) {
+    return FillIn(UiText("Serial",
+                         "既定のシリアルポート %s はこの PC にないため、割り当てていません。"
+                         "メニューの [ポート(P)] → [設定] から割り当てることが出来ます。\n"),
+                  ports);
+}
+
 void SerialSlots::OpenAtStartup() {
-    for (int n = 1; n <= 3; ++n)
-        Open(n);
+    std::string absent;
+    auto passOver = [&](int n) {
+        absent += (absent.empty() ? "" : ", ") + PortName(n);
+        PortName(n).clear();
+    };
+    for (int n = 1; n <= 4; ++n) {
+        bool& fresh = settings_.portFromDefault[n - 1];
+        const bool quiet = fresh && !PortName(n).empty();
+        fresh = false;
+        if (n == 4) {
+            // The meter's port opens when the meter is switched on; here it is only looked up.
+            if (quiet) {
+                const std::vector<std::string> ports = ScanPorts(SystemPortScanConfig());
+                if (std::find(ports.begin(), ports.end(), PortName(4)) == ports.end())
+                    passOver(4);
+            }
+            continue;
+        }
+        if (!quiet) {
+            Open(n);
+            continue;
+        }
+        lost_[n - 1].clear();
+        ISerialChannel& ch = Slot(n);
+        if (ch.Open(PortName(n), SlotLine(n)) == open_result::kOk)
+            ch.RaiseControlLines();
+        else
+            passOver(n);
+    }
+    if (!absent.empty() && paneLine_)
+        paneLine_(AbsentDefaultPortsLine(absent));
     ChooseZChannel();
 }
 

@@ -4,6 +4,7 @@
 // is handed it by reference.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "serial/serial_channel.h"
@@ -46,8 +47,16 @@ public:
     // (exclamation icon) and its port name is cleared. Returns whether the slot is open afterwards.
     bool Open(int n);
     void Close(int n);
-    // The panel's initial update: opens slots 1-3 and chooses the Z channel.
+    // The panel's initial update: opens slots 1-3 and chooses the Z channel. A fresh profile's
+    // default port this machine lacks (slots 1-3: it does not open; slot 4: the system does not
+    // list it) is left unassigned, and one line to the message pane names them all.
     void OpenAtStartup();
+    // Where that line goes (the message pane); unset, it is not said.
+    void SetPaneLine(std::function<void(const std::string&)> paneLine) {
+        paneLine_ = std::move(paneLine);
+    }
+    // The message-pane line for the default ports `ports` ("/dev/ttyS1, /dev/ttyS2").
+    static std::string AbsentDefaultPortsLine(const std::string& ports);
 
     // A slot whose device went away keeps its port name and waits for the device to return
     // (the port watch). Opening or closing the slot, or another name, ends the wait.
@@ -67,6 +76,7 @@ private:
     ISerialChannel* installed_[4] = {nullptr, nullptr, nullptr, nullptr};
     int zSlot_ = 2;
     std::string lost_[4];  // the port name a slot lost its device on
+    std::function<void(const std::string&)> paneLine_;
 };
 
 }  // namespace tesmira

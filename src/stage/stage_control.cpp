@@ -1,5 +1,7 @@
 #include "stage/stage_control.h"
 
+#include <cmath>
+
 #include "core/controller_kinds.h"
 #include "core/log.h"
 #include "core/notifier.h"
@@ -126,6 +128,57 @@ void StageControl::SendZStep(const std::string& text, double dz) {
         return;
     WriteIfOpen(slots_.ZChannel(), text);
     st.stageZ += dz;
+}
+
+namespace {
+
+// Pulses for a scripted distance; nullopt when the panel's edits would refuse it.
+std::optional<long long> ScriptedPulses(double um, double pulsesPerUm) {
+    if (!std::isfinite(um) || std::fabs(um) > kStepMaximumUm)
+        return std::nullopt;
+    return PulsesFromUm(um, pulsesPerUm);
+}
+
+}  // namespace
+
+StageMove StageControl::MoveXyBy(double dxUm, double dyUm) {
+    const int kind = settings_.xyAxisType;
+    const std::optional<long long> x = ScriptedPulses(dxUm, XyPulsesPerUm(kind));
+    const std::optional<long long> y = ScriptedPulses(dyUm, XyPulsesPerUm(kind));
+    if (!x || !y || (*x == 0 && *y == 0 && (dxUm != 0.0 || dyUm != 0.0)))
+        return StageMove::kOutOfRange;
+    if (state_.stageReady != 1)
+        return StageMove::kNotReady;
+    ISerialChannel& port = slots_.Slot(1);
+    if (!port.IsOpen())
+        return StageMove::kNotConnected;
+    const std::string text = XyMoveText(kind, *x, *y);
+    if (text.empty())
+        return StageMove::kMoved;  // 0, 0
+    port.Write(text);
+    state_.stageX += UmFromPulses(static_cast<int>(*x), XyUmPerPulse(kind));
+    state_.stageY += UmFromPulses(static_cast<int>(*y), XyUmPerPulse(kind));
+    return StageMove::kMoved;
+}
+
+StageMove StageControl::MoveZBy(double dzUm) {
+    const int kind = settings_.zAxisType;
+    const std::optional<long long> z = ScriptedPulses(dzUm, ZPulsesPerUm(kind));
+    if (!z || (*z == 0 && dzUm != 0.0))
+        return StageMove::kOutOfRange;
+    if (NormaliseKind(kind) == stage_kind::kTe2000e)
+        return StageMove::kUnsupported;
+    if (state_.stageReady != 1)
+        return StageMove::kNotReady;
+    ISerialChannel& port = slots_.ZChannel();
+    if (!port.IsOpen())
+        return StageMove::kNotConnected;
+    const std::string text = ZMoveText(kind, *z);
+    if (text.empty())
+        return StageMove::kMoved;
+    port.Write(text);
+    state_.stageZ += UmFromPulses(static_cast<int>(*z), ZUmPerPulse(kind));
+    return StageMove::kMoved;
 }
 
 void StageControl::CentreStage() {

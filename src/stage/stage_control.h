@@ -32,6 +32,15 @@ struct StageSteps {
     double xyCoarseY = 20.0;
 };
 
+// What a relative move asked for in micrometres (a script's move) came to.
+enum class StageMove {
+    kMoved,
+    kNotReady,      // the controller has not answered ready: nothing sent, nothing booked
+    kNotConnected,  // its port is closed
+    kOutOfRange,    // not finite, beyond the panel's largest step, or below one pulse
+    kUnsupported,   // a TE2000E Z drive has no relative move
+};
+
 class StageControl {
 public:
     // Pulse counts and controller kinds are read from and written to `settings`; commands go to
@@ -76,6 +85,9 @@ public:
     void PressJogButton(int id);
     // Gated by the stage-ready flag; the position moves even when the port is closed.
     void SendXyJog(const std::string& text, double dx, double dy);
+    // A move by any distance within the panel's step range (each axis at most kStepMaximumUm),
+    // gated like a jog button and booked by the pulses actually sent.
+    StageMove MoveXyBy(double dxUm, double dyUm);
     // Button 1011. May show the origin-search message box between its writes.
     void CentreStage();
 
@@ -88,6 +100,8 @@ public:
     void ZCoarseUp() { ZStep(+1, true); }
     void ZCoarseDown() { ZStep(-1, true); }
     void SendZStep(const std::string& text, double dz);
+    // The Z counterpart of MoveXyBy.
+    StageMove MoveZBy(double dzUm);
 
     // A relay (0..7) went from ON to OFF, or a time-lapse one-shot frame was grabbed
     // (kZsyncOneShot): one Z fine step up when the source is the one chosen in "Zsync".

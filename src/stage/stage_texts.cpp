@@ -100,6 +100,49 @@ void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind,
     }
 }
 
+std::string XyMoveText(int xyKind, long long xPulses, long long yPulses) {
+    const long long limit = XyStepPulseLimit(xyKind);
+    const long long x = Clamped(xPulses, -limit, limit);
+    const long long y = Clamped(yPulses, -limit, limit);
+    if (x == 0 && y == 0)
+        return {};
+    // The jog table's signs: X grows with the controller's -x (MAC5000) or axis 1's "+" (TE2000E,
+    // Sigma Koki); Y grows with -y or axis 2's "-".
+    if (NormaliseKind(xyKind) == stage_kind::kMac5000) {
+        if (y == 0)
+            return Fmt1("MOVREL x=%lld\r", -x);
+        if (x == 0)
+            return Fmt1("MOVREL y=%lld\r", -y);
+        return Fmt2("MOVREL x=%lld y=%lld\r", -x, -y);
+    }
+    const char xSign = x >= 0 ? '+' : '-';
+    const char ySign = y > 0 ? '-' : '+';
+    char buf[96];
+    if (y == 0)
+        std::snprintf(buf, sizeof buf, "M:1%cP%lld\r\nG\r\n", xSign, x < 0 ? -x : x);
+    else if (x == 0)
+        std::snprintf(buf, sizeof buf, "M:2%cP%lld\r\nG\r\n", ySign, y < 0 ? -y : y);
+    else
+        std::snprintf(buf, sizeof buf, "M:W%cP%lld%cP%lld\r\nG\r\n", xSign, x < 0 ? -x : x, ySign,
+                      y < 0 ? -y : y);
+    return buf;
+}
+
+std::string ZMoveText(int zKind, long long pulses) {
+    const long long limit = ZStepPulseLimit(zKind);
+    const long long n = Clamped(pulses, -limit, limit);
+    if (n == 0)
+        return {};
+    switch (NormaliseKind(zKind)) {
+        case stage_kind::kMac5000:
+            return Fmt1("MOVREL b=%lld\r", n);
+        case stage_kind::kChuoSeiki:
+            return Fmt1("MGO:A%lld\r\n", n);
+        default:
+            return {};
+    }
+}
+
 std::string Te2000eZMoveText(long long target) {
     if (target < kTe2000eZMinimum || target > kTe2000eZMaximum)
         return {};

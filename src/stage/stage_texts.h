@@ -62,6 +62,14 @@ void BuildXyUtilityTexts(StageTexts& texts, int xyKind);
 // drive has no relative move, so for Z kind 0 the pair is left as it was.
 void BuildZPairTexts(StageTexts& texts, StageText up, StageText down, int zKind, int pulses);
 
+// One relative move of the stage by signed pulse counts in the bookkeeping's directions (X and Y
+// as the jog buttons move them), in the jog texts' forms: a straight text when one count is 0,
+// the two-axis form otherwise. Counts are clamped to XyStepPulseLimit; 0, 0 gives "".
+std::string XyMoveText(int xyKind, long long xPulses, long long yPulses);
+// One relative Z move in the Z step texts' form (positive: up); "" for a TE2000E Z drive, which
+// has no relative move, and for 0.
+std::string ZMoveText(int zKind, long long pulses);
+
 // The absolute positions a TE2000E Z drive holds: those its position reply can carry.
 constexpr long long kTe2000eZMinimum = -2147483647LL - 1;
 constexpr long long kTe2000eZMaximum = 2147483647LL;

@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <climits>
 #include <cstdint>
+#include <map>
 
 #include "app/ini_profile.h"
 #include "settings_fixture.h"
@@ -337,6 +338,45 @@ TEST_F(SettingsTest, MissingFoldersAreReportedEmptiedAndSwitchTheirFeatureOff) {
               "ディレクトリー </nonexistent-work/> "
               "は存在しません！\nメニュー［キャプチャー］→［保存先とタイプ］"
               "でディレクトリーの再設定をして下さい。");
+}
+
+// Tesmira's own default folders (~/Tesmira/Video, ~/Tesmira/Log) are made on a first start; a
+// folder the user chose that has vanished still gets its message. Missing keys are remembered
+// for the quiet start of ports and camera.
+TEST_F(SettingsTest, OwnDefaultFoldersAreMadeChosenOnesAreReported) {
+    const std::string home = tmp.path().toStdString() + "/home";
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home));
+    struct Case {
+        const char* what;
+        std::map<std::string, std::string> values;
+        size_t messages;
+    };
+    const Case cases[] = {
+        {"fresh profile", {}, 0},
+        {"defaults stored with a slash", {{"DirVideo", home + "/Tesmira/Video/"}}, 0},
+        {"chosen folders vanished",
+         {{"DirVideo", home + "/mine/Video"}, {"DirLog", home + "/mine/Log"}},
+         2},
+    };
+    for (const Case& c : cases) {
+        QDir(QString::fromStdString(home)).removeRecursively();
+        MemoryProfile p;
+        p.values = c.values;
+        p.values["Port_2"] = "/dev/ttyUSB0";
+        Settings loaded;
+        messages.messages.clear();
+        SettingsLoadContext context = Context();
+        context.makeOwnFolders = true;
+        LoadSettings(p, loaded, context);
+        EXPECT_EQ(messages.messages.size(), c.messages) << c.what;
+        EXPECT_EQ(QDir(QString::fromStdString(home + "/Tesmira/Video")).exists(), c.messages == 0)
+            << c.what;
+        EXPECT_EQ(loaded.portFromDefault, (std::array<bool, 4>{true, false, true, true}));
+        EXPECT_TRUE(loaded.cameraFromDefault);
+    }
+    EXPECT_FALSE(QDir(QString::fromStdString(home + "/mine")).exists());
+    qputenv("HOME", oldHome);
 }
 
 TEST_F(SettingsTest, FreeSpaceMustExceed119Megabytes) {

@@ -154,7 +154,7 @@ TEST_F(RelaysOnPanel, TheEndOfACycleSwitchesOffWhatItsLastSequenceSwitchedOn) {
     Button(1181)->click();
     backend.Advance(10 + 5 * 2000 + 1000);
     EXPECT_FALSE(relays->Runner().IsCycling());
-    const std::string log = Log();  // once the helper has carried out every switch
+    const std::string log = Log();  // waits until the helper has carried out every switch
     EXPECT_EQ("S4A 0000\n", ReadState()) << log;
     EXPECT_EQ(log.rfind("mask 0x08 off"), log.rfind("mask 0x08")) << log;
 }

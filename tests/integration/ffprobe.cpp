@@ -30,6 +30,21 @@ bool FfprobeAvailable() {
     return RunFfprobe({QStringLiteral("-version")}, &out, &err);
 }
 
+long long CountDecodedFrames(const std::string& path, std::string* complaints) {
+    QString out, err;
+    const bool ran =
+        RunFfprobe({QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                    QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+                    QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_frames"),
+                    QStringLiteral("-of"), QStringLiteral("csv=p=0"), QString::fromStdString(path)},
+                   &out, &err);
+    if (complaints)
+        *complaints = err.toStdString();
+    bool ok = false;
+    const long long n = out.trimmed().toLongLong(&ok);
+    return ran && ok ? n : -1;
+}
+
 ProbedVideo ProbeVideo(const std::string& path) {
     ProbedVideo v;
     QString out, err;

@@ -19,6 +19,9 @@ struct ProbedVideo {
 // True when an ffprobe program can be started.
 bool FfprobeAvailable();
 ProbedVideo ProbeVideo(const std::string& path);
+// Decodes every frame of the first video stream (-count_frames): the count, -1 when ffprobe failed;
+// `complaints` gets what the decoder said about damaged frames.
+long long CountDecodedFrames(const std::string& path, std::string* complaints);
 // "60000/1001" -> 59.94...; 0 for anything unreadable.
 double RateOf(const std::string& fraction);
 

@@ -98,5 +98,63 @@ TEST(SerialSlots, StartUpOpensSlotsOneToThreeAndChoosesTheZChannel) {
     EXPECT_TRUE(world.notifier.messages.empty());
 }
 
+// Start-up on a fresh profile: a default port this machine lacks is passed over with one
+// message-pane line; a port the profile names (the user chose it) still gets its message box.
+TEST(SerialSlots, StartupPassesOverAbsentDefaultPortsOfAFreshProfile) {
+    struct Case {
+        const char* what;
+        std::array<bool, 4> fromDefault;
+        size_t boxes;
+        const char* line;  // nullptr: no line
+    };
+    const Case cases[] = {
+        {"fresh profile",
+         {true, true, true, true},
+         0,
+         "/dev/tesmira-no-1, /dev/tesmira-no-2, /dev/tesmira-no-3, /dev/tesmira-no-4"},
+        {"stored ports", {false, false, false, false}, 3, nullptr},
+        {"only slot 2 stored",
+         {true, false, true, false},
+         1,
+         "/dev/tesmira-no-1, /dev/tesmira-no-3"},
+    };
+    for (const Case& c : cases) {
+        SerialWorld world;
+        world.settings.port1 = "/dev/tesmira-no-1";
+        world.settings.port2 = "/dev/tesmira-no-2";
+        world.settings.port3 = "/dev/tesmira-no-3";
+        world.settings.port4 = "/dev/tesmira-no-4";
+        world.settings.portFromDefault = c.fromDefault;
+        std::vector<std::string> lines;
+        world.slots.SetPaneLine([&](const std::string& line) { lines.push_back(line); });
+        world.slots.OpenAtStartup();
+        EXPECT_EQ(world.notifier.messages.size(), c.boxes) << c.what;
+        if (c.line) {
+            ASSERT_EQ(lines.size(), 1u) << c.what;
+            EXPECT_EQ(lines[0], SerialSlots::AbsentDefaultPortsLine(c.line)) << c.what;
+            EXPECT_NE(lines[0].find("[ポート(P)] → [設定]"), std::string::npos);
+        } else {
+            EXPECT_TRUE(lines.empty()) << c.what;
+        }
+        for (int n = 1; n <= 3; ++n)
+            EXPECT_TRUE(world.slots.PortName(n).empty()) << c.what << " slot " << n;
+        EXPECT_EQ(world.slots.PortName(4).empty(), c.fromDefault[3]) << c.what;
+    }
+    // A default port that is there is simply used.
+    SerialWorld world;
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    world.settings.port1 = pty.Path();
+    world.settings.port2 = world.settings.port3 = "";
+    world.settings.portFromDefault = {true, true, true, false};
+    std::vector<std::string> lines;
+    world.slots.SetPaneLine([&](const std::string& line) { lines.push_back(line); });
+    world.slots.OpenAtStartup();
+    EXPECT_TRUE(world.slots.Slot(1).IsOpen());
+    EXPECT_EQ(world.slots.PortName(1), pty.Path());
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(world.notifier.messages.empty());
+}
+
 }  // namespace
 }  // namespace tesmira::test

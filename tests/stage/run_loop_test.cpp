@@ -343,9 +343,10 @@ TEST(TimerMultiplexerTest, DispatchIgnoresForeignIdentifiers) {
     TimerMultiplexer timers;
     int calls = 0;
     timers.SetHandler(TimerId(999), [&] { ++calls; });
-    timers.SetHandler(TimerId(1018), [&] { ++calls; });
+    const TimerId onePastLast = TimerId(static_cast<int>(kLastTimer) + 1);
+    timers.SetHandler(onePastLast, [&] { ++calls; });
     timers.Dispatch(TimerId(999));
-    timers.Dispatch(TimerId(1018));          // one past the port watch's timer
+    timers.Dispatch(onePastLast);
     timers.Dispatch(TimerId::kPortRefresh);  // no handler
     EXPECT_EQ(calls, 0);
 }
