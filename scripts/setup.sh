@@ -21,6 +21,7 @@ packages=(
     dpkg-dev desktop-file-utils appstream librsvg2-bin man-db
     clang clang-format libclang-rt-14-dev python3
     libhidapi-dev libftdi1-dev lintian
+    libtiff-dev python3-tifffile python3-numpy
     dbus dbus-x11 python3-dbus
 )
 missing=()

@@ -511,6 +511,10 @@ Please choose the folder again with [Capture] → [Folders and Types] in the men
         <source>%1 から %2 までの数値を入力してください。</source>
         <translation>Please enter a number from %1 to %2.</translation>
     </message>
+    <message>
+        <source>ライブ画像の上で，長さの分かっている線をドラッグして下さい。</source>
+        <translation>Drag a line of known length on the live picture.</translation>
+    </message>
 </context>
 <context>
     <name>Imaging</name>
@@ -1115,6 +1119,18 @@ Replay rate
         <source>ログ：%s（切れた所までの行）
 </source>
         <translation>Log: %s (the rows up to the cut)
+</translation>
+    </message>
+    <message>
+        <source>ディスクへの書き込みが間に合わないため，齣を落としました。
+</source>
+        <translation>The disk could not keep up: a frame was dropped.
+</translation>
+    </message>
+    <message>
+        <source>タイムラップスを最後まで書けませんでした。
+</source>
+        <translation>The time-lapse series could not be written to the end.
 </translation>
     </message>
 </context>
@@ -1764,6 +1780,26 @@ Coarse = [Shift]+[Ctrl]+</translation>
     <message>
         <source>閉じる</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>スケールバー</source>
+        <translation>Scale bar</translation>
+    </message>
+    <message>
+        <source>画素サイズ：</source>
+        <translation>Pixel size:</translation>
+    </message>
+    <message>
+        <source>較正</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <source>ライブ画像上の線：%1 pxl</source>
+        <translation>Line on the live picture: %1 pxl</translation>
+    </message>
+    <message>
+        <source>ライブ画像上で既知の長さの線をドラッグ</source>
+        <translation>Drag a line of known length on the live picture</translation>
     </message>
 </context>
 <context>

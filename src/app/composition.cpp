@@ -153,6 +153,7 @@ void Workstation::WireRecording(CMainFrame& frame, CDlgMain& panel, IProfile& pr
     deps.rebuildGraph = [&capture] { capture.Rebuild(); };
     deps.journal = journal_.get();
     deps.countersChanged = [this] { counters_->Save(); };
+    deps.instrumentTexts = [this] { return CurrentInstrumentTexts(); };
     recordingDeps_ = deps;
     recording_ = std::make_unique<RecordingControl>(deps);
     recording_->RegisterTimers();
@@ -231,6 +232,9 @@ void Workstation::WireRelays(CMainFrame& frame, CDlgMain& panel) {
         settingsPanel, [&instruments](int module) { return instruments.RelayModuleName(module); }});
     if (!settingsPanel)
         return;
+    // The pixel size's calibration measures a line drawn on the live picture.
+    if (CVideoView* video = frame.videoView())
+        settingsPanel->SetLineMeasure([video] { return video->Surface()->LastLinePixels(); });
     instruments.SetRelaysFoundListener([settingsPanel] { settingsPanel->ValidateSchedules(); });
     instruments.SetTemperatureOptionListener(
         [settingsPanel] { settingsPanel->ValidateSchedules(); });

@@ -9,6 +9,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "imaging/dib.h"
+#include "imaging/scale_bar.h"
 #include "imaging/still_photo_file.h"
 #include "imaging/text_overlay.h"
 #include "media/capture_graph.h"
@@ -80,6 +81,8 @@ void StillPhotoBinder::Store() {
         in.microscopeText = src.microscopeText();
     in.microscopeCaption = in.microscopeText.has_value();
     StampOverlay(*frame, in);
+    if (s.isTextOutScaleBar)
+        StampScaleBar(*frame, ChooseScaleBar(frame->Width(), s.pixelSizeUm), s.fontHeight);
 
     const StillPhotoResult result =
         StoreStillPhoto(s.dirVideo, s.datePrefix, s.stillPhoto, *ChooseBitmap(*frame));

@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "core/settings.h"
 #include "imaging/dib.h"
+#include "imaging/scale_bar.h"
 #include "imaging/text_overlay.h"
 #include "media/capture_graph.h"
 #include "panel/dlg_main.h"
@@ -83,11 +84,22 @@ const CDib* CaptureTimelapseCamera::PrepareFrame(TimelapseType type) {
     if (instrumentTexts_)
         instrumentTexts_(in);
     StampOverlay(*frame, in);
+    if (settings_.isTextOutScaleBar) {
+        StampScaleBar(*frame, ChooseScaleBar(frame->Width(), settings_.pixelSizeUm),
+                      settings_.fontHeight);
+    }
     // Picture files of an 8-bit camera are stored grey, as the camera delivered them.
     CDib* grey = graph->Bitmap8();
     if (type != TimelapseType::kAvi && graph->RecordBitDepth() == 8 && grey && grey->ToGrey(*frame))
         return grey;
     return frame;
+}
+
+InstrumentTexts CaptureTimelapseCamera::FrameTexts() const {
+    OverlayInputs in;
+    if (instrumentTexts_)
+        instrumentTexts_(in);
+    return {in.temperatureText, in.humidityText, in.microscopeText};
 }
 
 class TimelapseBinding::NoCountDown : public ICountDown {
@@ -164,11 +176,11 @@ void TimelapseBinding::BindRadios() {
         // The file-type radios and the audio check follow the mode even without a rebuild.
         panel.UpdateRecordControls();
     };
-    for (int id : {1072, 1073, 1074, 1075, 1064, 1065, 1066}) {
+    for (int id : {1072, 1073, 1074, 1075, 1064, 1065, 1066, 1067}) {
         if (auto* b = qobject_cast<QAbstractButton*>(panel.Control(id)))
             QObject::connect(b, &QAbstractButton::clicked, &panel, changed);
     }
-    panel.MarkAttached({1072, 1073, 1074, 1075, 1064, 1065, 1066});
+    panel.MarkAttached({1072, 1073, 1074, 1075, 1064, 1065, 1066, 1067});
 }
 
 }  // namespace tesmira

@@ -1,6 +1,6 @@
 // Time-lapse control meets the capture graph, the panel and the count-down window here: the
 // grabber adapter that stamps the overlay into the frame, the recording mode and file-type radios
-// (1072-1075, 1064-1066), and message 1027.
+// (1072-1075, 1064-1067), and message 1027.
 #pragma once
 
 #include <functional>
@@ -37,6 +37,7 @@ public:
     }
     void SetShutter(std::function<void()> play) { playShutter_ = std::move(play); }
     void SaveGraphFile() override;
+    InstrumentTexts FrameTexts() const override;
 
 private:
     CaptureOwner& capture_;

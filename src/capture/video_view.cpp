@@ -1,6 +1,7 @@
 #include "capture/video_view.h"
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include "capture/capture_owner.h"
 #include "capture/video_paint.h"
 #include "core/settings.h"
+#include "imaging/scale_bar.h"
 #include "media/capture_graph.h"
 #include "media/frame_slot.h"
 
@@ -48,8 +50,68 @@ void CVideoSurface::paintEvent(QPaintEvent* event) {
         return;
     QPainter painter(this);
     PaintVideoFrame(painter, image_, zoom_, target);
-    if (!image_.isNull() && zoom_ > 0)
+    if (!image_.isNull() && zoom_ > 0) {
         ++painted_;
+        PaintScaleBar(painter);
+        if (dragging_ || lineLength_ > 0) {
+            painter.setPen(QPen(Qt::yellow, 2));
+            painter.drawLine(lineFrom_ * zoom_, lineTo_ * zoom_);
+        }
+    }
+}
+
+// The calibrated bar as it would be burned into a still, at the pane's zoom.
+void CVideoSurface::PaintScaleBar(QPainter& painter) {
+    if (!capture_)
+        return;
+    const ScaleBar bar = ChooseScaleBar(image_.width(), capture_->CurrentSettings().pixelSizeUm);
+    if (!bar.Valid())
+        return;
+    const int thickness = ScaleBarThickness(image_.height());
+    const double right = (image_.width() - kScaleBarMargin) * zoom_;
+    const double bottom = (image_.height() - kScaleBarMargin) * zoom_;
+    const QRectF rect(right - bar.pixels * zoom_, bottom - thickness * zoom_, bar.pixels * zoom_,
+                      thickness * zoom_);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.fillRect(rect.adjusted(-1, -1, 1, 1), Qt::black);
+    painter.fillRect(rect, Qt::white);
+    const QString label = QString::fromStdString(bar.label);
+    const QFontMetricsF metrics(painter.font());
+    const QRectF cell(rect.center().x() - metrics.horizontalAdvance(label) / 2,
+                      rect.top() - 2 - metrics.height(), metrics.horizontalAdvance(label),
+                      metrics.height());
+    painter.fillRect(cell, Qt::black);
+    painter.setPen(Qt::white);
+    painter.drawText(cell, Qt::AlignCenter, label);
+}
+
+QPointF CVideoSurface::PictureAt(const QPointF& widget) const {
+    return zoom_ > 0 ? widget / zoom_ : widget;
+}
+
+void CVideoSurface::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || image_.isNull())
+        return QWidget::mousePressEvent(event);
+    dragging_ = true;
+    lineFrom_ = lineTo_ = PictureAt(event->position());
+    update();
+}
+
+void CVideoSurface::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_)
+        return QWidget::mouseMoveEvent(event);
+    lineTo_ = PictureAt(event->position());
+    update();
+}
+
+void CVideoSurface::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_ || event->button() != Qt::LeftButton)
+        return QWidget::mouseReleaseEvent(event);
+    dragging_ = false;
+    lineTo_ = PictureAt(event->position());
+    const QPointF d = lineTo_ - lineFrom_;
+    lineLength_ = std::hypot(d.x(), d.y());
+    update();
 }
 
 CVideoView::CVideoView(CTesmiraDoc& doc, QWidget* parent)

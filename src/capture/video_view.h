@@ -25,17 +25,28 @@ public:
     void DropFrame();
     void SetSource(CaptureOwner* capture) { capture_ = capture; }
     static uint64_t FramesPainted() { return painted_.load(); }
+    // The line last dragged on the picture with the left button, in camera pixels (0: none):
+    // the calibration of the pixel size measures a known length with it.
+    double LastLinePixels() const { return lineLength_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void TakeNewestFrame();
+    void PaintScaleBar(QPainter& painter);
+    QPointF PictureAt(const QPointF& widget) const;
 
     double zoom_ = 1.0;
     CaptureOwner* capture_ = nullptr;
     std::shared_ptr<const VideoFrame> frame_;
     QImage image_;  // over frame_'s memory, made once per frame and kept for repaints
+    bool dragging_ = false;
+    QPointF lineFrom_, lineTo_;  // in camera pixels
+    double lineLength_ = 0.0;
     static std::atomic<uint64_t> painted_;
 };
 

@@ -4,6 +4,11 @@
 
 namespace tesmira {
 
+int64_t Clock::UnixMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
 uint32_t SystemClock::TickMs() {
     using namespace std::chrono;
     return static_cast<uint32_t>(

@@ -83,7 +83,10 @@ struct Settings {
 
     int stillPhoto = 0;                 // "StillPhoto"
     int timelapse = 10000;              // "Timelapse" (ms)
-    int timelapseType = 1;              // "TimelapseType" 0 AVI, 1 BMP, 2 JPG
+    int timelapseType = 1;              // "TimelapseType" 0 AVI, 1 BMP, 2 JPG, 3 OME-TIFF
+    int omeTiffCompression = 0;         // "OmeTiffCompression" 0 none, 1 Deflate, 2 LZW
+    double pixelSizeUm = 0.0;           // "PixelSize_um" µm per camera pixel, 0: not calibrated
+    bool isTextOutScaleBar = false;     // "IsTextOutScaleBar"
     int tlFrames = 1800;                // "TL_frames"
     uint32_t fccHandler = 0x20424944u;  // "fccHandler" ("DIB ")
     int recRepaet = 1;                  // "RecRepaet"

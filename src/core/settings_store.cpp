@@ -1,6 +1,7 @@
 #include "core/settings_store.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -49,6 +50,30 @@ constexpr int64_t kMaxLimitSeconds = INT_MAX / 2000;
 constexpr int64_t kHundredNsPerSecond = 10000000;
 
 }  // namespace
+
+double PixelSizeOf(const std::string& text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin < end && *begin == ' ')
+        ++begin;
+    double v = 0.0;
+    const auto [rest, ec] = std::from_chars(begin, end, v);
+    if (ec != std::errc() || rest == begin || !std::isfinite(v) || v <= 0.0 || v > 1000.0)
+        return 0.0;
+    for (const char* p = rest; p < end; ++p) {
+        if (*p != ' ')
+            return 0.0;
+    }
+    return v;
+}
+
+std::string FormatPixelSize(double micrometres) {
+    if (!(micrometres > 0.0) || micrometres > 1000.0)
+        return "0";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", micrometres);
+    return text;
+}
 
 int StoreRoundedHalfUp(double value, double scale) {
     return ClampToInt(std::floor(value * scale + 0.5));
@@ -203,7 +228,10 @@ void LoadSettings(IProfile& p, Settings& s, const SettingsLoadContext& context) 
     s.timelapse = p.GetInt("Timelapse", s.timelapse);
     if (s.timelapse < 0)
         s.timelapse = d.timelapse;  // an interval cannot be negative
-    s.timelapseType = InRangeOr(p.GetInt("TimelapseType", s.timelapseType), 0, 2, d.timelapseType);
+    s.timelapseType = InRangeOr(p.GetInt("TimelapseType", s.timelapseType), 0, 3, d.timelapseType);
+    s.omeTiffCompression = InRangeOr(p.GetInt("OmeTiffCompression", s.omeTiffCompression), 0, 2, 0);
+    s.pixelSizeUm = PixelSizeOf(p.GetString("PixelSize_um", FormatPixelSize(s.pixelSizeUm)));
+    s.isTextOutScaleBar = flag("IsTextOutScaleBar", s.isTextOutScaleBar);
     s.tlFrames = std::clamp(p.GetInt("TL_frames", s.tlFrames), 1, 1000000);
     s.fccHandler = static_cast<uint32_t>(p.GetInt("fccHandler", static_cast<int>(s.fccHandler)));
     s.recRepaet = std::clamp(p.GetInt("RecRepaet", s.recRepaet), 1, 1000000);
@@ -316,6 +344,9 @@ bool SaveSettings(IProfile& p, const Settings& s, const std::function<void(IProf
     p.SetInt("Timelapse", s.timelapse);
     p.SetInt("TimelapseType", s.timelapseType);
     p.SetInt("TL_frames", s.tlFrames);
+    p.SetInt("OmeTiffCompression", s.omeTiffCompression);
+    p.SetString("PixelSize_um", FormatPixelSize(s.pixelSizeUm));
+    p.SetInt("IsTextOutScaleBar", s.isTextOutScaleBar ? 1 : 0);
     p.SetInt("fccHandler", static_cast<int>(s.fccHandler));
     p.SetInt("RecRepaet", s.recRepaet);
     p.SetInt("RecInterval", s.recInterval);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "core/check_directory.h"
 #include "core/profile.h"
@@ -41,5 +42,10 @@ int StoreRoundedHalfUp(double value, double scale);
 // Stored form of a real kept in thousandths, truncated toward zero. A value that reads back from
 // an integer k (k x 0.001) stores as k again: floating point must not make it lose a unit.
 int StoreThousandthsTruncated(double value);
+
+// "PixelSize_um" as text: a plain decimal in µm per pixel. Text that is not a number, or one
+// outside 0 … 1000, reads as 0 (not calibrated).
+double PixelSizeOf(const std::string& text);
+std::string FormatPixelSize(double micrometres);
 
 }  // namespace tesmira

@@ -124,6 +124,24 @@ void CDlgTimelapse::BuildForm() {
     og->addWidget(label(tr("フォント高さ：")));
     og->addWidget(Edit(1077));
     og->addWidget(label(QStringLiteral("pxl")));
+    og->addWidget(check(1207, tr("スケールバー")));
+
+    // The pixel size, typed in or worked out from a line of known length drawn on the live
+    // picture.
+    auto* scale = new QGroupBox(tr("画素サイズ："), this);
+    auto* cg = new QGridLayout(scale);
+    cg->addWidget(Edit(1206, 90), 0, 0);
+    cg->addWidget(label(QStringLiteral("\u00b5m/pxl")), 0, 1);
+    lineLength_ = new QLabel(this);
+    lineLength_->setProperty("id", 1209);
+    cg->addWidget(lineLength_, 1, 0, 1, 2);
+    cg->addWidget(Edit(1208, 90), 2, 0);
+    cg->addWidget(label(QStringLiteral("\u00b5m")), 2, 1);
+    auto* calibrate = new QPushButton(tr("較正"), this);
+    calibrate->setProperty("id", 1210);
+    calibrate->setAutoDefault(false);
+    connect(calibrate, &QPushButton::clicked, this, [this] { Calibrate(); });
+    cg->addWidget(calibrate, 2, 2);
 
     auto* shutter = new QGroupBox(tr("シャッター音："), this);
     auto* sg = new QHBoxLayout(shutter);
@@ -179,6 +197,7 @@ void CDlgTimelapse::BuildForm() {
     top->addWidget(tl);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(overlay);
+    bottom->addWidget(scale);
     bottom->addWidget(shutter);
     bottom->addStretch();
     bottom->addWidget(close);
@@ -275,6 +294,11 @@ bool CDlgTimelapse::ReadControls() {
     read.textTemperature = checked(1069);
     read.textZ = checked(1071);
     read.clockOffDuringShot = checked(1183);
+    read.textScaleBar = checked(1207);
+    const auto pixel = ParseReal(edits_[1206]->text().toStdString(), kPixelSizeUm);
+    if (!pixel)
+        return refuse(1206, RealRangeMessage(kPixelSizeUm));
+    read.pixelSizeUm = *pixel;
     for (int i = 0; i < 5; ++i) {
         if (checked(kShutterFirst + i))
             read.shutterSound = i;
@@ -320,6 +344,11 @@ void CDlgTimelapse::ShowFields() {
     setChecked(1069, f.textTemperature);
     setChecked(1071, f.textZ);
     setChecked(1183, f.clockOffDuringShot);
+    setChecked(1207, f.textScaleBar);
+    edits_[1206]->setText(Real(f.pixelSizeUm));
+    const double line = linePixels_ ? linePixels_() : 0.0;
+    lineLength_->setText(line > 0 ? tr("ライブ画像上の線：%1 pxl").arg(line, 0, 'f', 1)
+                                  : tr("ライブ画像上で既知の長さの線をドラッグ"));
     setChecked(kShutterFirst + std::clamp(f.shutterSound, 0, 4), true);
     for (int row = 0; row < kRelayChannels; ++row) {
         const RelayRow& r = f.rows[row];
@@ -415,6 +444,27 @@ bool CDlgTimelapse::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// The pixel size from the line drawn on the live picture and its known length in µm.
+void CDlgTimelapse::Calibrate() {
+    if (!deps_)
+        return;
+    const double line = linePixels_ ? linePixels_() : 0.0;
+    if (!(line >= 2.0)) {
+        deps_->notifier.Notify(
+            UiText("Dialogs", "ライブ画像の上で，長さの分かっている線をドラッグして下さい。"),
+            MessageIcon::Exclamation);
+        return;
+    }
+    const auto known = ParseReal(edits_[1208]->text().toStdString(), kKnownLengthUm);
+    if (!known || *known <= 0.0) {
+        deps_->notifier.Notify(RealRangeMessage(kKnownLengthUm), MessageIcon::Exclamation);
+        edits_[1208]->setFocus();
+        return;
+    }
+    edits_[1206]->setText(Real(std::min(*known / line, kPixelSizeUm.hi)));
+    Apply();
 }
 
 }  // namespace tesmira

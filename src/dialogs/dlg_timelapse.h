@@ -43,6 +43,9 @@ public:
     void Attach(TimelapsePanelDeps deps);
     // What it was given goes away: from now on it applies nothing, as before Attach.
     void Detach() { deps_.reset(); }
+    // The length in camera pixels of the line last drawn on the live picture, for the
+    // calibration of the pixel size (0: none drawn).
+    void SetLineMeasure(std::function<double()> pixels) { linePixels_ = std::move(pixels); }
     // Pulls the controls from the settings and recomputes and validates the relay schedules.
     void ValidateSchedules();
     // The single apply; false when a field was refused (its range message was shown).
@@ -61,10 +64,13 @@ private:
     QLineEdit* Edit(int id, int width = 60);
     bool ReadControls();
     void ShowFields();
+    void Calibrate();
     void EnableForMode();
     bool ModulePresent(int module) const;
 
     std::unique_ptr<TimelapsePanelDeps> deps_;
+    std::function<double()> linePixels_;
+    QLabel* lineLength_ = nullptr;  // 1209
     RecordingPanelFields fields_;
     std::map<int, QLineEdit*> edits_;
     QLabel* replay_ = nullptr;

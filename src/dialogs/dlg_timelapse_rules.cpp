@@ -30,6 +30,8 @@ RecordingPanelFields PanelFieldsFromSettings(const Settings& s) {
     f.fontHeight = s.fontHeight;
     f.shutterSound = s.shutterSound;
     f.clockOffDuringShot = s.turnOffRelay;
+    f.textScaleBar = s.isTextOutScaleBar;
+    f.pixelSizeUm = s.pixelSizeUm;
     return f;
 }
 
@@ -59,6 +61,8 @@ PanelApply ApplyRecordingPanel(Settings& s, const RecordingPanelFields& f, bool 
     s.fontHeight = ClampInt(std::clamp(f.fontHeight, kFontHeight.lo, kFontHeight.hi));
     s.shutterSound = std::clamp(f.shutterSound, 0, 4);
     s.turnOffRelay = f.clockOffDuringShot;
+    s.isTextOutScaleBar = f.textScaleBar;
+    s.pixelSizeUm = std::clamp(f.pixelSizeUm, kPixelSizeUm.lo, kPixelSizeUm.hi);
     for (int r = 0; r < kRelayChannels; ++r) {
         const RelayRow& row = f.rows[r];
         s.relayMode[r] = static_cast<int>(row.mode);

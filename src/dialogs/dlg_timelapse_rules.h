@@ -32,6 +32,9 @@ inline constexpr Range64 kClockHours{0, 23};
 inline constexpr Range64 kClockMinutes{0, 59};
 // Relay offsets in seconds: a week either way is far beyond any interval the rows may use.
 inline constexpr RangeReal kRelayOffset{-604800.0, 604800.0};
+// µm per camera pixel (0: not calibrated), and the known length of a calibration line.
+inline constexpr RangeReal kPixelSizeUm{0.0, 1000.0};
+inline constexpr RangeReal kKnownLengthUm{0.0, 1000000.0};
 
 struct RecordingPanelFields {
     VideoFields video;          // 1025..1028
@@ -42,6 +45,8 @@ struct RecordingPanelFields {
     int64_t fontHeight = 24;                                        // 1077
     int shutterSound = 0;                                           // 1184..1188
     bool clockOffDuringShot = true;                                 // 1183
+    bool textScaleBar = false;                                      // 1207
+    double pixelSizeUm = 0.0;                                       // 1206
 };
 
 // Length from the 100-ns limit, interval from "RecInterval", frame interval from "Timelapse",

@@ -255,4 +255,30 @@ bool StampOverlay(CDib& dib, const OverlayInputs& in) {
     return true;
 }
 
+bool StampOverlayText(CDib& dib, int x, int y, const std::string& text, int fontHeight) {
+    QImage::Format format{};
+    if (text.empty() || fontHeight <= 0 || !ImageFormatFor(dib.BitCount(), &format))
+        return false;
+    QImage image(dib.Pixels(), dib.Width(), dib.Height(), static_cast<qsizetype>(dib.Stride()),
+                 format);
+    QPainter painter(&image);
+    painter.setTransform(QTransform(1, 0, 0, -1, 0, dib.Height()));  // picture rows top down
+    const QFont font = OverlayFont(fontHeight);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    const QFontMetricsF metrics(font);
+    const QString line = QString::fromStdString(text);
+    const QRectF cell(x, y, std::ceil(metrics.horizontalAdvance(line)), fontHeight);
+    painter.setClipRect(cell);
+    painter.fillRect(cell, Qt::black);
+    painter.drawText(QPointF(cell.left(), cell.top() + metrics.ascent()), line);
+    return true;
+}
+
+double OverlayTextWidth(const std::string& text, int fontHeight) {
+    if (fontHeight <= 0)
+        return 0.0;
+    return QFontMetricsF(OverlayFont(fontHeight)).horizontalAdvance(QString::fromStdString(text));
+}
+
 }  // namespace tesmira

@@ -58,4 +58,9 @@ std::tm LocalTimeOf(std::time_t t);
 // QGuiApplication for the fonts.
 bool StampOverlay(CDib& dib, const OverlayInputs& in);
 
+// One text in the overlay font, white on its black cell whose top-left corner is (x, y) of the
+// picture; and the width that text takes.
+bool StampOverlayText(CDib& dib, int x, int y, const std::string& text, int fontHeight);
+double OverlayTextWidth(const std::string& text, int fontHeight);
+
 }  // namespace tesmira

@@ -219,7 +219,7 @@ bool CDlgMain::UpdateData(bool saveAndValidate) {
     dx.Check(Get<QAbstractButton>(1193), s.setZoom1xOnRec);
     dx.Check(Get<QAbstractButton>(1054), f.vevCaption);
     dx.Check(Get<QAbstractButton>(1057), s.isTextOutTemparature);
-    dx.Radio(Buttons(1064, 1066), s.timelapseType);
+    dx.Radio(Buttons(1064, 1067), s.timelapseType);
     dx.Radio(Buttons(1072, 1075), s.recMode);
     dx.Number(Get<QLineEdit>(1076), s.tempCorrection);
     dx.ComboIndex(Get<QComboBox>(1052), s.fpsAviReplay);

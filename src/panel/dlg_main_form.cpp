@@ -245,6 +245,8 @@ void CDlgMain::BuildForm() {
     typeBox->addWidget(Tag(new QRadioButton(QStringLiteral("AVI"), type), 1064, "timelapseAvi"));
     typeBox->addWidget(Tag(new QRadioButton(QStringLiteral("BMP"), type), 1065, "timelapseBmp"));
     typeBox->addWidget(Tag(new QRadioButton(QStringLiteral("JPG"), type), 1066, "timelapseJpg"));
+    typeBox->addWidget(
+        Tag(new QRadioButton(QStringLiteral("OME-TIFF"), type), 1067, "timelapseOmeTiff"));
     modeRow->addWidget(type);
     root->addLayout(modeRow);
 

@@ -42,6 +42,7 @@ std::vector<ControlState> ComputeRecordControls(const RecordControlsInput& in) {
     add(1064, idle && timelapse && in.timelapseAviWriterAvailable);
     add(1065, idle && timelapse);
     add(1066, idle && timelapse);
+    add(1067, idle && timelapse);
     for (int id = 1072; id <= 1075; ++id)
         add(id, idle);
     add(1032, in.live && !in.recording);
@@ -128,6 +129,7 @@ const char* Reason(int id, const RecordControlsInput& in) {
                              "タイムラップス AVI を書き出せません（カメラと圧縮の設定）。");
         case 1065:
         case 1066:
+        case 1067:
             if (!idle)
                 return kBusy;
             return timelapse ? nullptr : kNotTimelapse;

@@ -122,6 +122,7 @@ void RecordingControl::RecStart() {
 
         // One log per recording: rows left from an unsaved run never mix into this one.
         deps_.log->Clear();
+        frameRows_.clear();
         // Never record over an existing file: the counter moves on to the first free number.
         const int wanted = s.recNo;
         s.recNo = FirstFreeRecordingNumber(s, s.recNo);
@@ -323,7 +324,11 @@ void RecordingControl::FinishFile() {
         WriteRecordingLog(paths.logPath, *deps_.log, s.logFileType, streamRate_,
                           s.resetFps ? s.replayFps : headerRate_, *deps_.notifier,
                           deps_.waitCursor);
+        const std::string failed = WriteFramesCsv(FramesCsvPathOf(paths.logPath), frameRows_);
+        if (!failed.empty())
+            Report(UpdateHint::kAppendBlue, failed + "\n");
     }
+    frameRows_.clear();
     spool_.Remove();  // the log is written (or "SaveLog" is off): the rows are not needed
     if (!workPath.empty() && !destPath.empty()) {
         const MoveResult moved = SafeMoveFile(workPath, destPath);
@@ -427,6 +432,22 @@ void RecordingControl::OnRecordingTick() {
         deps_.log->AppendRow(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z,
                              stage.ready);
         spool_.Append(loggedFrames_, counts_.dropped, stage.x, stage.y, stage.z, stage.ready);
+        FrameRow row{loggedFrames_,
+                     deps_.clock->UnixMs(),
+                     int64_t(uint32_t(now - recStartTick_)),
+                     stage.x,
+                     stage.y,
+                     stage.z,
+                     stage.ready,
+                     {},
+                     {},
+                     counts_.dropped};
+        if (deps_.instrumentTexts) {
+            const InstrumentTexts texts = deps_.instrumentTexts();
+            row.temperature = texts.temperature.value_or("");
+            row.humidity = texts.humidity.value_or("");
+        }
+        frameRows_.push_back(std::move(row));
         ++loggedFrames_;
         lastTick_ = now;
     }

@@ -9,10 +9,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "core/instrument_texts.h"
 #include "core/timer_multiplexer.h"
 #include "core/update_hints.h"
 #include "recording/disk_reserve.h"
+#include "recording/frame_log.h"
 #include "recording/log_row_spool.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
@@ -126,6 +129,8 @@ struct RecordingDeps {
     RecordingJournal* journal = nullptr;
     // "Rec No." moved: write it to the settings file now (may be empty).
     std::function<void()> countersChanged;
+    // The meter's texts of the moment, for the frames sidecar (may be empty).
+    InstrumentTextsProvider instrumentTexts;
 };
 
 // The disk reserve of a recording: a hidden file beside it, so on the same disk.
@@ -202,9 +207,10 @@ private:
     double zoomBeforeRecording_ = 0.0;
     bool zoomWasChanged_ = false;
     std::string lastRecording_;
-    std::string sinkPath_;  // the file being written, as entered in the journal
-    DiskReserve reserve_;   // room for the index when the disk fills up
-    LogRowSpool spool_;     // the log's rows on disk, for a recording cut short
+    std::string sinkPath_;             // the file being written, as entered in the journal
+    DiskReserve reserve_;              // room for the index when the disk fills up
+    LogRowSpool spool_;                // the log's rows on disk, for a recording cut short
+    std::vector<FrameRow> frameRows_;  // the frames sidecar of the running recording
 };
 
 }  // namespace tesmira

@@ -58,8 +58,8 @@ bool ParseNumber(std::string_view s, T* out) {
 }
 
 bool KindOfName(std::string_view s, RecordingKind* kind) {
-    for (RecordingKind k :
-         {RecordingKind::Movie, RecordingKind::TimeLapseAvi, RecordingKind::ImageSeries}) {
+    for (RecordingKind k : {RecordingKind::Movie, RecordingKind::TimeLapseAvi,
+                            RecordingKind::ImageSeries, RecordingKind::OmeTiffSeries}) {
         if (s == RecordingKindName(k)) {
             *kind = k;
             return true;
@@ -114,6 +114,8 @@ const char* RecordingKindName(RecordingKind kind) {
             return "time-lapse";
         case RecordingKind::ImageSeries:
             return "series";
+        case RecordingKind::OmeTiffSeries:
+            return "ome-tiff";
     }
     return "";
 }

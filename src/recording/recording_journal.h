@@ -12,10 +12,10 @@
 
 namespace tesmira {
 
-enum class RecordingKind { Movie, TimeLapseAvi, ImageSeries };
+enum class RecordingKind { Movie, TimeLapseAvi, ImageSeries, OmeTiffSeries };
 
 struct JournalEntry {
-    std::string path;  // the AVI being written, or the folder of a BMP/JPG series
+    std::string path;  // the AVI or OME-TIFF being written, or the folder of a BMP/JPG series
     RecordingKind kind = RecordingKind::Movie;
     int number = 0;           // the "Rec No." or "RecTL No." the recording used
     int64_t startedUnix = 0;  // seconds since 1970, UTC

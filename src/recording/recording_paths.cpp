@@ -102,8 +102,13 @@ std::string UnusedVariantOf(const std::string& path) {
     const auto dot = path.find_last_of('.');
     const auto slash = path.find_last_of('/');
     const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    const std::string stem = hasExt ? path.substr(0, dot) : path;
-    const std::string ext = hasExt ? path.substr(dot) : "";
+    // ".ome.tif" is one extension: the number goes before it, so the name still says OME-TIFF.
+    const std::string ome = ".ome.tif";
+    const bool omeTiff =
+        path.size() > ome.size() && path.compare(path.size() - ome.size(), ome.size(), ome) == 0;
+    const size_t cut = omeTiff ? path.size() - ome.size() : dot;
+    const std::string stem = hasExt ? path.substr(0, cut) : path;
+    const std::string ext = hasExt ? path.substr(cut) : "";
     for (int i = 2; i < 10000; ++i) {
         const std::string candidate = stem + "(" + std::to_string(i) + ")" + ext;
         if (!PathExists(candidate))

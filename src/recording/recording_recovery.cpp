@@ -15,12 +15,14 @@
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "core/ui_text.h"
+#include "imaging/ome_tiff_file.h"
 #include "recording/avi_rate.h"
 #include "recording/avi_repair.h"
 #include "recording/file_move.h"
 #include "recording/log_row_spool.h"
 #include "recording/recording_control.h"
 #include "recording/recording_paths.h"
+#include "recording/timelapse_paths.h"
 
 namespace tesmira {
 namespace {
@@ -229,6 +231,38 @@ Recovered RecoverAvi(const Settings& s, const JournalEntry& e) {
     return {true, true, text};
 }
 
+// An OME-TIFF series: the page chain cut after the last whole page, its XML told the count.
+Recovered RecoverOmeTiff(const Settings& s, const JournalEntry& e) {
+    struct stat st {};
+    if (stat(e.path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= 16) {
+        // Cut before its first frame: nothing but the file's header to keep.
+        unlink(e.path.c_str());
+        return {true, true,
+                Format(UiText("Recording", "齣撮 No.%3d を修復しました\n").c_str(), e.number) +
+                    Format(UiText("Recording", "取得：%6d\n\n").c_str(), 0)};
+    }
+    const OmeRepairResult r = RepairOmeTiff(e.path);
+    if (!r.Ok())
+        return {r.status == OmeRepairStatus::kNotOmeTiff, false, CannotRepair(e.path, r.error)};
+    std::string target = UnusedVariantOf(
+        e.finalName.empty() ? FinalTimelapseName(e.path, s.timelapse) : e.finalName);
+    if (target.empty())
+        return {false, false, CannotRepair(e.path, "no free name")};
+    if (target != e.path) {
+        const MoveResult moved = PutInPlace(e.path, target);
+        if (!moved.ok) {
+            return {false, false,
+                    UiText("Recording", "修復した録画ファイルを保存先へ移せませんでした。\n") +
+                        FillIn(UiText("Recording", "録画は %s にあります。\n"), e.path) + "(" +
+                        moved.error + ")\n"};
+        }
+    }
+    return {true, true,
+            Format(UiText("Recording", "齣撮 No.%3d を修復しました\n").c_str(), e.number) +
+                NameOf(target) + "\n" +
+                Format(UiText("Recording", "取得：%6d\n\n").c_str(), int(r.frames))};
+}
+
 Recovered RecoverSeries(const Settings& s, const JournalEntry& e) {
     const std::string folder = WithoutTrailingSlash(e.path);
     const int frames = TidySeriesFrames(folder);
@@ -285,7 +319,7 @@ RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
             counter = e.number + 1;
             out.countersMoved = true;
         }
-        if (e.kind != RecordingKind::ImageSeries)
+        if (e.kind == RecordingKind::Movie || e.kind == RecordingKind::TimeLapseAvi)
             DropReserveOf(e.path);
         if (e.kind == RecordingKind::Movie && !PathExists(WithoutTrailingSlash(e.path)))
             unlink(LogSpoolPathOf(e.path).c_str());  // final already: its log was written
@@ -294,8 +328,9 @@ RecoveryOutcome RecoverRecordings(Settings& s, RecordingJournal& journal,
             journal.End(e.path);
             continue;
         }
-        const Recovered r =
-            e.kind == RecordingKind::ImageSeries ? RecoverSeries(s, e) : RecoverAvi(s, e);
+        const Recovered r = e.kind == RecordingKind::ImageSeries     ? RecoverSeries(s, e)
+                            : e.kind == RecordingKind::OmeTiffSeries ? RecoverOmeTiff(s, e)
+                                                                     : RecoverAvi(s, e);
         if (r.done) {
             journal.End(e.path);
             if (e.kind == RecordingKind::Movie)

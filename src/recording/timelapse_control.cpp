@@ -11,6 +11,7 @@
 #include "core/text_format.h"
 #include "core/ui_text.h"
 #include "imaging/dib.h"
+#include "imaging/ome_tiff_writer.h"
 #include "recording/avi_repair.h"
 #include "recording/file_move.h"
 #include "recording/recording_journal.h"
@@ -63,6 +64,7 @@ void TimelapseControl::RecStart() {
     deps_.stage.ResetForRecording();
     // One log per run: positions left from an earlier run never mix into this one.
     deps_.log.Clear();
+    frameRows_.clear();
     tlFrameCount_ = 0;
     frameRequested_ = false;
     firstTick_ = true;
@@ -103,6 +105,7 @@ void TimelapseControl::RecStart() {
         // Without the room for a reserve the series still goes ahead, only less protected.
         reserve_.Create(ReservePathOf(target_.ActivePath()));
     }
+
     // The frames come from the live picture: a run started without live video runs the graph.
     if (!deps_.camera.IsRunning() && !deps_.camera.Run(&error)) {
         FailStart(error);
@@ -121,6 +124,26 @@ void TimelapseControl::RecStart() {
     deps_.panel.ClearReadyWait();
 }
 
+// The file is made with the first frame, whose size and depth (grey for an 8-bit camera) it
+// keeps; a series stopped before its first frame leaves no file.
+bool TimelapseControl::OpenOmeTiff(const CDib& first, std::string* error) {
+    const Settings& s = deps_.settings;
+    OmeTiffOptions options;
+    const std::string path = FinalTimelapseName(target_.destPath, s.timelapse);
+    options.info.name = path.substr(path.find_last_of('/') + 1);
+    options.info.timeIncrementMs = s.timelapse;
+    options.info.pixelSizeUm = s.pixelSizeUm;
+    options.compression = OmeCompressionOf(s.omeTiffCompression);
+    options.expectedFrames = s.tlFrames;
+    ome_ = std::make_unique<OmeTiffWriter>();
+    dropSaid_ = false;
+    if (ome_->Open(target_.ActivePath(), first.Width(), first.Height(), first.BitCount(), options,
+                   error))
+        return true;
+    ome_.reset();
+    return false;
+}
+
 void TimelapseControl::FailStart(const std::string& reason) {
     deps_.run.isRecording = false;
     deps_.timers.Stop(TimerId::kTimelapse);
@@ -130,6 +153,11 @@ void TimelapseControl::FailStart(const std::string& reason) {
         std::string ignored;
         avi_->Close(&ignored);
         avi_.reset();
+        std::remove(target_.ActivePath().c_str());
+    } else if (ome_) {
+        std::string ignored;
+        ome_->Close(&ignored);
+        ome_.reset();
         std::remove(target_.ActivePath().c_str());
     } else if (!target_.ActivePath().empty() && target_.ActivePath().back() == '/') {
         std::remove(target_.ActivePath().c_str());
@@ -177,6 +205,7 @@ void TimelapseControl::RequestFrame() {
     deps_.camera.RequestFrame();
     lastRequestTick_ = deps_.clock.TickMs();
     const StageSample stage = deps_.stage.Sample();
+    requestSample_ = stage;
     deps_.log.AppendFrame(stage.x, stage.y, stage.z, stage.ready);
 }
 
@@ -210,19 +239,36 @@ void TimelapseControl::OnFrameGrabbed() {
                                         tlFrameCount_ + 1, s.tlFrames));
     }
     std::string error;
-    if (!StoreFrame(&error)) {
+    bool dropped = false;
+    if (!StoreFrame(&error, &dropped)) {
         StopWithError(error);
         return;
     }
+    if (dropped)
+        return;  // not stored: the series takes one more
     if (tlFrameCount_ == 0)
         firstStoredTick_ = lastRequestTick_;
     lastStoredTick_ = lastRequestTick_;
+    FrameRow row{tlFrameCount_,
+                 deps_.clock.UnixMs() - int64_t(uint32_t(deps_.clock.TickMs() - lastRequestTick_)),
+                 int64_t(uint32_t(lastRequestTick_ - firstStoredTick_)),
+                 requestSample_.x,
+                 requestSample_.y,
+                 requestSample_.z,
+                 requestSample_.ready,
+                 {},
+                 {},
+                 ome_ ? ome_->FramesDropped() : 0};
+    const InstrumentTexts texts = deps_.camera.FrameTexts();
+    row.temperature = texts.temperature.value_or("");
+    row.humidity = texts.humidity.value_or("");
+    frameRows_.push_back(std::move(row));
     ++tlFrameCount_;
     if (tlFrameCount_ >= s.tlFrames)
         RecStop();
 }
 
-bool TimelapseControl::StoreFrame(std::string* error) {
+bool TimelapseControl::StoreFrame(std::string* error, bool* dropped) {
     const CDib* picture = deps_.camera.PrepareFrame(type_);
     if (!picture) {
         *error = target_.ActivePath() + ": no frame to store";
@@ -233,6 +279,37 @@ bool TimelapseControl::StoreFrame(std::string* error) {
         if (avi_ && avi_->Append(*picture))
             return true;
         *error = avi_ ? avi_->Error() : target_.ActivePath();
+        return false;
+    }
+    if (type_ == TimelapseType::kOmeTiff) {
+        if (!ome_ && !OpenOmeTiff(*picture, error))
+            return false;
+        OmePlane plane;
+        plane.deltaTMs =
+            tlFrameCount_ == 0 ? 0.0 : double(uint32_t(lastRequestTick_ - firstStoredTick_));
+        plane.x = requestSample_.x;
+        plane.y = requestSample_.y;
+        plane.z = requestSample_.z;
+        const InstrumentTexts texts = deps_.camera.FrameTexts();
+        plane.temperature = texts.temperature.value_or("");
+        plane.humidity = texts.humidity.value_or("");
+        plane.microscope = texts.microscope.value_or("");
+        switch (ome_->Append(*picture, plane)) {
+            case OmeAppend::kQueued:
+                return true;
+            case OmeAppend::kDropped:
+                *dropped = true;
+                if (!dropSaid_) {
+                    dropSaid_ = true;
+                    Report(UpdateHint::kAppendBlue,
+                           UiText("Recording",
+                                  "ディスクへの書き込みが間に合わないため，齣を落としました。\n"));
+                }
+                return true;
+            case OmeAppend::kFailed:
+                break;
+        }
+        *error = ome_->Error().empty() ? target_.ActivePath() : ome_->Error();
         return false;
     }
     const std::string path =
@@ -294,6 +371,7 @@ void TimelapseControl::RecStop() {
     }
 
     const std::string problem = FinishSeries();
+    WriteFrameRows();
 
     const double t = double(uint32_t(stopTick - runStartTick_)) * 0.001;
     Report(UpdateHint::kAppendGreen, Format("Rec Time: %8.2lf s \n", t));
@@ -335,9 +413,28 @@ std::string TimelapseControl::FinishSeries() {
         s.recTlNo = seriesNumber_ + 1;
         CountersChanged();
     }
+    if (type_ == TimelapseType::kOmeTiff) {
+        bool empty = true;
+        if (ome_) {
+            std::string error;
+            if (!ome_->Close(&error))
+                problem = UiText("Recording", "タイムラップスを最後まで書けませんでした。\n") +
+                          error + "\n";
+            empty = ome_->FramesWritten() == 0;
+            if (empty)
+                std::remove(target_.ActivePath().c_str());  // a TIFF without pages is no series
+            ome_.reset();
+        }
+        if (empty) {
+            lastSeries_.clear();
+            EndSeries();
+            target_ = {};
+            return problem;
+        }
+    }
     const std::string finalName =
         UnusedTimelapseVariant(FinalTimelapseName(target_.destPath, s.timelapse));
-    const bool folder = type_ != TimelapseType::kAvi;
+    const bool folder = IsFolderSeries(type_);
     MoveResult moved;
     if (finalName.empty()) {
         moved.error = target_.destPath + ": no free name";
@@ -370,8 +467,9 @@ void TimelapseControl::BeginSeries() {
     journalPath_.clear();
     if (!deps_.journal)
         return;
-    const RecordingKind kind =
-        type_ == TimelapseType::kAvi ? RecordingKind::TimeLapseAvi : RecordingKind::ImageSeries;
+    const RecordingKind kind = type_ == TimelapseType::kAvi       ? RecordingKind::TimeLapseAvi
+                               : type_ == TimelapseType::kOmeTiff ? RecordingKind::OmeTiffSeries
+                                                                  : RecordingKind::ImageSeries;
     const JournalResult r = deps_.journal->Begin(
         {target_.ActivePath(), kind, seriesNumber_, int64_t(std::time(nullptr)),
          FinalTimelapseName(target_.destPath, deps_.settings.timelapse)});
@@ -389,6 +487,29 @@ void TimelapseControl::EndSeries() {
     if (deps_.journal && !journalPath_.empty())
         deps_.journal->End(journalPath_);
     journalPath_.clear();
+}
+
+// The series' frames sidecar in the log folder, named after the series' final name.
+void TimelapseControl::WriteFrameRows() {
+    const Settings& s = deps_.settings;
+    if (s.saveLog != 1 || frameRows_.empty() || lastSeries_.empty() || s.dirLog.empty()) {
+        frameRows_.clear();
+        return;
+    }
+    std::string name = lastSeries_;
+    if (name.back() == '/')
+        name.pop_back();
+    name = name.substr(name.find_last_of('/') + 1);
+    for (const std::string ext : {".ome.tif", ".avi"}) {
+        if (name.size() > ext.size() &&
+            name.compare(name.size() - ext.size(), ext.size(), ext) == 0)
+            name.resize(name.size() - ext.size());
+    }
+    const std::string folder = s.dirLog.back() == '/' ? s.dirLog : s.dirLog + "/";
+    const std::string failed = WriteFramesCsv(folder + name + ".frames.csv", frameRows_);
+    if (!failed.empty())
+        Report(UpdateHint::kAppendBlue, failed + "\n");
+    frameRows_.clear();
 }
 
 void TimelapseControl::CountersChanged() {

@@ -10,14 +10,17 @@
 #include <memory>
 #include <string>
 
+#include "core/instrument_texts.h"
 #include "media/avi_writer.h"
 #include "recording/disk_reserve.h"
+#include "recording/frame_log.h"
 #include "recording/recording_control.h"
 #include "recording/timelapse_paths.h"
 
 namespace tesmira {
 
 class CDib;
+class OmeTiffWriter;
 class RecordingJournal;
 class TimelapseAviWriter;
 class IRelaySync;
@@ -39,6 +42,8 @@ public:
     // files of an 8-bit camera, its grey copy. nullptr when there is no frame bitmap.
     virtual const CDib* PrepareFrame(TimelapseType type) = 0;
     virtual void PlayShutter() {}
+    // What the instruments say now, for the frame's metadata.
+    virtual InstrumentTexts FrameTexts() const { return {}; }
     // A series has started: the graph as it records goes to its graph file.
     virtual void SaveGraphFile() {}
 };
@@ -101,7 +106,8 @@ public:
 
 private:
     void FailStart(const std::string& reason);
-    bool StoreFrame(std::string* error);
+    bool StoreFrame(std::string* error, bool* dropped);
+    bool OpenOmeTiff(const CDib& first, std::string* error);
     void StopWithError(const std::string& error);
     std::string FinishSeries();
     void BeginSeries();
@@ -111,6 +117,7 @@ private:
     void Tell(const std::string& text);
     void RequestFrame();
     void EndRelayRun();
+    void WriteFrameRows();
 
     TimelapseDeps deps_;
     IRelaySync* relay_ = nullptr;
@@ -118,6 +125,10 @@ private:
     TimelapseType type_ = TimelapseType::kBmp;
     TimelapseTarget target_;
     std::unique_ptr<TimelapseAviWriter> avi_;
+    std::unique_ptr<OmeTiffWriter> ome_;
+    bool dropSaid_ = false;            // a frame the OME-TIFF writer had no room for was reported
+    StageSample requestSample_;        // the stage when the frame was asked for
+    std::vector<FrameRow> frameRows_;  // the frames sidecar of the running series
     int seriesNumber_ = 0;
     int32_t tlFrameCount_ = 0;
     bool frameRequested_ = false;  // the UI side of a request (shotRequested)

@@ -28,7 +28,7 @@ bool FolderHasSeries(const std::string& folder, const std::string& stem) {
     bool found = false;
     while (dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        for (const char* suffix : {"_TL", "_BMP", "_JPG", "_at_"}) {
+        for (const char* suffix : {"_TL", "_BMP", "_JPG", "_OME", "_at_"}) {
             if (StartsWith(name, stem + suffix)) {
                 found = true;
                 break;
@@ -49,6 +49,8 @@ TimelapseType TimelapseTypeOf(int stored) {
             return TimelapseType::kAvi;
         case 2:
             return TimelapseType::kJpg;
+        case 3:
+            return TimelapseType::kOmeTiff;
         default:
             return TimelapseType::kBmp;
     }
@@ -60,6 +62,8 @@ std::string TimelapseName(TimelapseType type, int n) {
             return Numbered("%03d_TL.avi", n);
         case TimelapseType::kJpg:
             return Numbered("%03d_JPG", n);
+        case TimelapseType::kOmeTiff:
+            return Numbered("%03d_OME.ome.tif", n);
         case TimelapseType::kBmp:
             break;
     }
@@ -86,7 +90,7 @@ TimelapseTargetResult MakeTimelapseTarget(const Settings& s, int n, TimelapseTyp
     const bool work = UsesWorkFolder(s);
     if (work)
         result.target.workPath = WithTrailingSlash(s.tempDrive) + name;
-    if (type != TimelapseType::kAvi) {
+    if (IsFolderSeries(type)) {
         std::string& folder = work ? result.target.workPath : result.target.destPath;
         // mkdir refuses an existing folder: a series never shares its folder with another.
         if (mkdir(folder.c_str(), 0777) != 0) {
@@ -111,10 +115,11 @@ std::string FinalTimelapseName(const std::string& path, int intervalMs) {
                   (intervalMs / 1000) % 60);
     if (!path.empty() && path.back() == '/')
         return path.substr(0, path.size() - 1) + suffix + "/";
-    const auto dot = path.find_last_of('.');
-    if (dot != std::string::npos && dot > 1 && path.size() >= 4 &&
-        path.compare(path.size() - 4, 4, ".avi") == 0)
-        return path.substr(0, path.size() - 4) + suffix + ".avi";
+    for (const std::string ext : {".ome.tif", ".avi"}) {
+        if (path.size() > ext.size() + 1 &&
+            path.compare(path.size() - ext.size(), ext.size(), ext) == 0)
+            return path.substr(0, path.size() - ext.size()) + suffix + ext;
+    }
     return path + suffix;
 }
 

@@ -1,6 +1,6 @@
-// Names of time-lapse series: "<date prefix>%03d_TL.avi", "%03d_BMP/" or "%03d_JPG/" in the video
-// folder (or the work folder while the series runs), the final "_at_%dm_%ds" names, and the
-// exact replay rates the series' AVI files are written at.
+// Names of time-lapse series: "<date prefix>%03d_TL.avi", "%03d_BMP/", "%03d_JPG/" or
+// "%03d_OME.ome.tif" in the video folder (or the work folder while the series runs), the final
+// "_at_%dm_%ds" names, and the exact replay rates the series' AVI files are written at.
 #pragma once
 
 #include <string>
@@ -9,7 +9,12 @@ namespace tesmira {
 
 struct Settings;
 
-enum class TimelapseType { kAvi = 0, kBmp = 1, kJpg = 2 };
+enum class TimelapseType { kAvi = 0, kBmp = 1, kJpg = 2, kOmeTiff = 3 };
+
+// BMP and JPG series are folders of pictures; AVI and OME-TIFF series are one file.
+inline bool IsFolderSeries(TimelapseType type) {
+    return type == TimelapseType::kBmp || type == TimelapseType::kJpg;
+}
 
 // "TimelapseType" as stored; anything unknown counts as BMP, the default.
 TimelapseType TimelapseTypeOf(int stored);
@@ -29,7 +34,7 @@ struct TimelapseTargetResult {
     std::string error;  // the user's message when the folder could not be made
 };
 
-// "%03d_TL.avi", "%03d_BMP" or "%03d_JPG" with n.
+// "%03d_TL.avi", "%03d_BMP", "%03d_JPG" or "%03d_OME.ome.tif" with n.
 std::string TimelapseName(TimelapseType type, int n);
 
 // The first number from n on that no series, running or finished, uses yet in the video folder
@@ -42,7 +47,8 @@ int FirstFreeTimelapseNumber(const Settings& s, int n);
 TimelapseTargetResult MakeTimelapseTarget(const Settings& s, int n, TimelapseType type);
 
 // The name a finished series ends as: "…_TL.avi" becomes "…_TL_at_%dm_%ds.avi" and a folder
-// "…_BMP/" becomes "…_BMP_at_%dm_%ds/", with the minutes and seconds of the frame interval.
+// "…_BMP/" becomes "…_BMP_at_%dm_%ds/" and "…_OME.ome.tif" "…_OME_at_%dm_%ds.ome.tif", with the
+// minutes and seconds of the frame interval.
 std::string FinalTimelapseName(const std::string& path, int intervalMs);
 
 // A path beside `path` (file or folder, folders with their "/") that does not exist yet.

@@ -62,7 +62,7 @@ TEST_P(ProcessTest, SignalClosesNormallyAndWritesEveryKey) {
 
     QSettings conf(tmp.path() + "/cfg/CorvaneSoft/Tesmira.conf", QSettings::IniFormat);
     conf.beginGroup("Settings");
-    EXPECT_EQ(conf.childKeys().size(), 139 + 5);  // the table and the five encoder-page keys
+    EXPECT_EQ(conf.childKeys().size(), 142 + 5);  // the table and the five encoder-page keys
     EXPECT_EQ(conf.value("DirVideo").toString(), home + "/Tesmira/Video");
     EXPECT_EQ(conf.value("DirLog").toString(), home + "/Tesmira/Log");
     EXPECT_EQ(conf.value("TempDrive").toString(), QStringLiteral("/dev/shm/"));

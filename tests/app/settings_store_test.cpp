@@ -22,7 +22,7 @@ TEST_F(SettingsTest, EmptyProfileWritesEveryKeyWithItsStoredDefault) {
     QSettings file(path, QSettings::IniFormat);
     EXPECT_EQ(file.childGroups(), QStringList{"Settings"});
     file.beginGroup("Settings");
-    EXPECT_EQ(file.childKeys().size(), 139);
+    EXPECT_EQ(file.childKeys().size(), 142);
     auto num = [&file](const char* key) { return file.value(key).toString().toLongLong(); };
     auto str = [&file](const char* key) { return file.value(key).toString().toStdString(); };
     EXPECT_EQ(num("Date year"), 126);
@@ -426,7 +426,7 @@ TEST_F(SettingsTest, DamagedFileIsKeptAsideAndReplacedByACleanOne) {
     EXPECT_EQ(clean.status(), QSettings::NoError);
     EXPECT_EQ(clean.childGroups(), QStringList{"Settings"});
     clean.beginGroup("Settings");
-    EXPECT_EQ(clean.childKeys().size(), 139);
+    EXPECT_EQ(clean.childKeys().size(), 142);
     EXPECT_EQ(clean.value("Rec No.").toInt(), 1);
     QFile raw(path);
     ASSERT_TRUE(raw.open(QIODevice::ReadOnly));

@@ -247,5 +247,29 @@ TEST_F(TimelapsePanelWidget, EditingTheTotalTimeSetsTheFrameCount) {
     EXPECT_EQ(Edit(1058)->text(), "0");
 }
 
+// The pixel size: typed and checked, or worked out from a line drawn on the live picture and
+// its known length; 較正 without a line says what to do and changes nothing.
+TEST_F(TimelapsePanelWidget, PixelSizeIsTypedOrCalibratedFromADrawnLine) {
+    double line = 0.0;
+    panel.SetLineMeasure([&line] { return line; });
+    Edit(1206)->setText("abc");
+    EXPECT_FALSE(panel.Apply());
+    EXPECT_EQ(notifier.messages.back().text, RealRangeMessage(kPixelSizeUm));
+    Edit(1206)->setText("0.345");
+    Button(1207)->click();
+    EXPECT_DOUBLE_EQ(settings.pixelSizeUm, 0.345);
+    EXPECT_TRUE(settings.isTextOutScaleBar);
+
+    const size_t told = notifier.messages.size();
+    Edit(1208)->setText("100");
+    Button(1210)->click();
+    EXPECT_EQ(notifier.messages.size(), told + 1) << "no line drawn yet";
+    EXPECT_DOUBLE_EQ(settings.pixelSizeUm, 0.345);
+    line = 400.0;
+    Button(1210)->click();
+    EXPECT_DOUBLE_EQ(settings.pixelSizeUm, 0.25);
+    EXPECT_EQ(Edit(1206)->text(), "0.25");
+}
+
 }  // namespace
 }  // namespace tesmira

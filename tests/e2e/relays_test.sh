@@ -95,8 +95,8 @@ wait_totals() {
 }
 
 # The panel's buttons, where they are when the frame fills the screen from (0, 0).
-cycle_button_x=189 cycle_button_y=700  # 1181 "繰り返し"
-r1_button_x=117 r1_button_y=651     # 1079 "R1 OFF"
+cycle_button_x=189 cycle_button_y=720  # 1181 "繰り返し"
+r1_button_x=117 r1_button_y=671     # 1079 "R1 OFF"
 click() { xdotool mousemove "$1" "$2" click 1; }
 
 # Starts the lab and Tesmira with the profile as it is, waits until the window has stayed up for

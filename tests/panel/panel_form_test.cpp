@@ -48,7 +48,7 @@ TEST_F(PanelFormTest, HoldsTheNinetyThreeControlsOfTheTemplate) {
         EXPECT_FALSE(w->objectName().isEmpty()) << id.toInt();
         EXPECT_TRUE(names.insert(w->objectName()).second) << w->objectName().toStdString();
     }
-    EXPECT_EQ(ids.size(), 93u);
+    EXPECT_EQ(ids.size(), 94u);
     EXPECT_EQ(ids.count(kStaticId), 19u) << "twelve captions and seven group boxes";
     for (int id : ids) {
         if (id != kStaticId) {
@@ -105,6 +105,7 @@ TEST_F(PanelFormTest, CaptionsAndKindsAreThoseOfTheTemplate) {
                                                  {1064, "AVI"},
                                                  {1065, "BMP"},
                                                  {1066, "JPG"},
+                                                 {1067, "OME-TIFF"},
                                                  {1032, "スチル写真"},
                                                  {1079, "R1 OFF"},
                                                  {1082, "R4 OFF"},

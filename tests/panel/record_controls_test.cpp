@@ -107,7 +107,7 @@ TEST(RecordControlsRule, LiveAndIdle) {
     EXPECT_FALSE(e[1020]);
     for (int id : {1039, 1040, 1041, 1032, 1072, 1073, 1074, 1075})
         EXPECT_TRUE(e[id]) << id;
-    for (int id : {1064, 1065, 1066})
+    for (int id : {1064, 1065, 1066, 1067})
         EXPECT_FALSE(e[id]) << id << " only for time-lapse";
 }
 
@@ -180,11 +180,12 @@ TEST(RecordControlsRule, TimelapseModeWithAndWithoutTheAviWriter) {
     EXPECT_FALSE(e[1064]) << "no writer for time-lapse AVI files";
     EXPECT_TRUE(e[1065]);
     EXPECT_TRUE(e[1066]);
+    EXPECT_TRUE(e[1067]);
     in.timelapseAviWriterAvailable = true;
     EXPECT_TRUE(Enabled(in)[1064]);
     in.recording = true;
     e = Enabled(in);
-    for (int id : {1064, 1065, 1066})
+    for (int id : {1064, 1065, 1066, 1067})
         EXPECT_FALSE(e[id]) << id;
 }
 

@@ -446,6 +446,16 @@ TEST_F(RecordingControlTest, WorkFolderFileArrivesInTheVideoFolderWithItsLog) {
     EXPECT_EQ(text.rfind("N\tDropped\tX\tY\tReady\tactual fps\treplay fps\r\n0\t0\t", 0), 0u)
         << text;
     EXPECT_TRUE(log_.logN.empty());
+    // Beside it the frames sidecar: a row for every row of the log, wall clock in ISO 8601.
+    const auto frames = test::ReadFileBytes(s.dirLog + "/26_01_17-001.frames.csv");
+    const std::string csv(frames.begin(), frames.end());
+    EXPECT_EQ(csv.rfind("index,time,ms,X,Y,Z,ready,temperature,humidity,dropped\n"
+                        "0,2026-01-17T12:00:",
+                        0),
+              0u)
+        << csv;
+    EXPECT_EQ(size_t(std::count(csv.begin(), csv.end(), '\n')),
+              size_t(std::count(text.begin(), text.end(), '\n')));
 }
 
 TEST_F(RecordingControlTest, FailedMoveKeepsTheRecordingAndSaysWhereItIs) {

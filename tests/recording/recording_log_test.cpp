@@ -7,6 +7,7 @@
 #include "avi_probe.h"
 #include "common/message_recorder.h"
 #include "core/settings.h"
+#include "recording/frame_log.h"
 #include "recording/recording_log.h"
 #include "recording/recording_paths.h"
 
@@ -117,6 +118,26 @@ TEST(RecordingNames, FinalNamesAndLogNames) {
     settings.useTempDrive = 0;
     EXPECT_EQ(MakeNextRecordingPath(paths, settings, 1000), "/v/26_01_17-1000.avi");
     EXPECT_TRUE(paths.recWorkPath.empty());
+}
+
+}  // namespace
+}  // namespace tesmira
+
+namespace tesmira {
+namespace {
+
+TEST(FramesSidecar, NamesAndNumbersFromTheMeterTexts) {
+    const std::pair<const char*, const char*> numbers[] = {{"T = 21.5 \xC2\xB0"
+                                                            "C",
+                                                            "21.5"},
+                                                           {" H = 45.60 %", "45.60"},
+                                                           {"T = -1.5 C", "-1.5"},
+                                                           {"T = 5. C", "5"},
+                                                           {"-- no reading --", ""}};
+    for (const auto& [text, number] : numbers)
+        EXPECT_EQ(NumberIn(text), number) << text;
+    EXPECT_EQ(FramesCsvPathOf("/l/26_01_17-001.dat"), "/l/26_01_17-001.frames.csv");
+    EXPECT_EQ(FramesCsvPathOf("/l.d/26_01_17-001"), "/l.d/26_01_17-001.frames.csv");
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // pictures that cannot be written, the count-down between frames and the report.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "core/settings.h"
 #include "core/tesmira_doc.h"
 #include "imaging/dib.h"
+#include "imaging/ome_tiff_file.h"
 #include "media/ffmpeg_avi_writer.h"
 #include "recording/avi_rate.h"
 #include "recording/recording_control.h"
@@ -460,12 +464,101 @@ TEST_F(TimelapseTest, FullDiskStillEndsTheAviSeriesIndexedWithItsFramesCounted) 
     ASSERT_FALSE(Messages().empty()) << "the user must hear of the full disk";
 }
 
+// Pages and OME-XML of an OME-TIFF series as they are on disk now.
+struct OmeOnDisk {
+    int64_t pages = 0;
+    std::string xml;
+};
+OmeOnDisk ReadOme(const std::string& path) {
+    OmeOnDisk out;
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return out;
+    const OmeTiffScan scan = ScanOmeTiff(fd, uint64_t(lseek(fd, 0, SEEK_END)));
+    out.pages = scan.pages;
+    out.xml = ReadOmeDescription(fd, scan.description);
+    close(fd);
+    return out;
+}
+OmeOnDisk WaitForPages(const std::string& path, int64_t pages) {
+    OmeOnDisk now;
+    for (int i = 0; i < 2000 && (now = ReadOme(path)).pages < pages; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return now;
+}
+
+// One file a series; each frame's time and the stage where it was asked for go into its plane,
+// and the file is finished after a kill by the next start.
+TEST_F(TimelapseTest, OmeTiffSeriesCarriesTimesAndPositionsAndSurvivesAKill) {
+    settings_.timelapseType = 3;
+    settings_.useTempDrive = 1;
+    settings_.tlFrames = 3;
+    settings_.saveLog = 1;
+    settings_.dirLog = dir_ + "/log";
+    fs::create_directories(settings_.dirLog);
+    control_.RecStart();
+    for (double x : {0.0, 250.0, 500.0}) {
+        stage_.sample.x = x;
+        Run(1000);
+    }
+    ASSERT_FALSE(run_.isRecording);
+    const std::string file = Video("26_01_17-000_OME_at_0m_1s.ome.tif");
+    ASSERT_EQ(Names(settings_.dirVideo),
+              std::vector<std::string>{"26_01_17-000_OME_at_0m_1s.ome.tif"});
+    const OmeOnDisk done = ReadOme(file);
+    EXPECT_EQ(done.pages, 3);
+    EXPECT_NE(done.xml.find("SizeT=\"3\""), std::string::npos);
+    EXPECT_NE(done.xml.find("DeltaT=\"2000.000\" DeltaTUnit=\"ms\" PositionX=\"500.000\""),
+              std::string::npos)
+        << done.xml;
+    EXPECT_EQ(settings_.recTlNo, 1);
+    EXPECT_TRUE(journal_.Pending().empty());
+    std::ifstream csv(settings_.dirLog + "/26_01_17-000_OME_at_0m_1s.frames.csv");
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(csv, line);)
+        rows.push_back(line);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3].substr(0, 2), "2,");
+    EXPECT_NE(rows[3].find(",2000,500.00,0.00,0.00,"), std::string::npos) << rows[3];
+
+    // The next series is killed after two of its ten frames.
+    settings_.tlFrames = 10;
+    control_.RecStart();
+    Run(1500);
+    ASSERT_TRUE(run_.isRecording);
+    const std::string running = settings_.tempDrive + "/26_01_17-001_OME.ome.tif";
+    ASSERT_EQ(WaitForPages(running, 2).pages, 2);
+    Settings next = settings_;
+    next.recTlNo = 0;
+    const RecoveryOutcome out = RecoverRecordings(next, journal_, {});
+    EXPECT_EQ(out.repaired, 1);
+    EXPECT_EQ(next.recTlNo, 2);
+    const OmeOnDisk kept = ReadOme(Video("26_01_17-001_OME_at_0m_1s.ome.tif"));
+    EXPECT_EQ(kept.pages, 2);
+    EXPECT_NE(kept.xml.find("SizeT=\"2\""), std::string::npos);
+}
+
+TEST_F(TimelapseTest, OmeTiffSeriesStoppedBeforeItsFirstFrameLeavesNoFile) {
+    settings_.timelapseType = 3;
+    control_.RecStart();
+    ASSERT_TRUE(run_.isRecording);
+    control_.RecStop();
+    EXPECT_TRUE(Names(settings_.dirVideo).empty());
+    EXPECT_TRUE(journal_.Pending().empty());
+}
+
 TEST(TimelapseNames, FinalNamesCarryTheInterval) {
     EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_TL.avi", 90000),
               "/v/26_01_17-004_TL_at_1m_30s.avi");
     EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_BMP/", 90000), "/v/26_01_17-004_BMP_at_1m_30s/");
     EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_JPG/", 3725999),
               "/v/26_01_17-004_JPG_at_62m_5s/");
+    EXPECT_EQ(FinalTimelapseName("/v/26_01_17-004_OME.ome.tif", 5000),
+              "/v/26_01_17-004_OME_at_0m_5s.ome.tif");
+    const std::string dir = test::MakeTempDir();
+    std::ofstream(dir + "/s.ome.tif") << "taken";
+    EXPECT_EQ(UnusedTimelapseVariant(dir + "/s.ome.tif"), dir + "/s(2).ome.tif");
+    test::RemoveTree(dir);
     EXPECT_EQ(ReplayRateFraction(0).num, 30000);
     EXPECT_EQ(ReplayRateFraction(0).den, 1001);
     EXPECT_EQ(ReplayRateFraction(2).num, 60000);
