@@ -188,6 +188,21 @@ std::string CannotRepair(const std::string& path, const std::string& why) {
 }
 
 // A movie or a time-lapse AVI: repair, measure, rewrite the rate as a stop does, final name.
+// Moves a repaired file to its free final name (empty: none was free); the text of what went
+// wrong, or nothing once the file is there.
+std::string MoveRepaired(const std::string& path, const std::string& target) {
+    if (target.empty())
+        return CannotRepair(path, "no free name");
+    if (target == path)
+        return {};
+    const MoveResult moved = PutInPlace(path, target);
+    if (moved.ok)
+        return {};
+    return UiText("Recording", "修復した録画ファイルを保存先へ移せませんでした。\n") +
+           FillIn(UiText("Recording", "録画は %s にあります。\n"), path) + "(" + moved.error +
+           ")\n";
+}
+
 Recovered RecoverAvi(const Settings& s, const JournalEntry& e) {
     const AviRepairResult r = RepairAvi(e.path);
     if (!r.Ok()) {
@@ -207,17 +222,8 @@ Recovered RecoverAvi(const Settings& s, const JournalEntry& e) {
         target = e.finalName.empty() ? TimelapseFinalName(e.path, s.timelapse) : e.finalName;
     }
     target = UnusedVariantOf(target);
-    if (target.empty())
-        return {false, false, CannotRepair(e.path, "no free name")};
-    if (target != e.path) {
-        const MoveResult moved = PutInPlace(e.path, target);
-        if (!moved.ok) {
-            return {false, false,
-                    UiText("Recording", "修復した録画ファイルを保存先へ移せませんでした。\n") +
-                        FillIn(UiText("Recording", "録画は %s にあります。\n"), e.path) + "(" +
-                        moved.error + ")\n"};
-        }
-    }
+    if (const std::string failed = MoveRepaired(e.path, target); !failed.empty())
+        return {false, false, failed};
     const double replay = movie && s.resetFps ? s.replayFps : headerRate;
     std::string text = Format(movie ? UiText("Recording", "Movie No.%3d を修復しました\n").c_str()
                                     : UiText("Recording", "齣撮 No.%3d を修復しました\n").c_str(),
@@ -244,19 +250,10 @@ Recovered RecoverOmeTiff(const Settings& s, const JournalEntry& e) {
     const OmeRepairResult r = RepairOmeTiff(e.path);
     if (!r.Ok())
         return {r.status == OmeRepairStatus::kNotOmeTiff, false, CannotRepair(e.path, r.error)};
-    std::string target = UnusedVariantOf(
+    const std::string target = UnusedVariantOf(
         e.finalName.empty() ? FinalTimelapseName(e.path, s.timelapse) : e.finalName);
-    if (target.empty())
-        return {false, false, CannotRepair(e.path, "no free name")};
-    if (target != e.path) {
-        const MoveResult moved = PutInPlace(e.path, target);
-        if (!moved.ok) {
-            return {false, false,
-                    UiText("Recording", "修復した録画ファイルを保存先へ移せませんでした。\n") +
-                        FillIn(UiText("Recording", "録画は %s にあります。\n"), e.path) + "(" +
-                        moved.error + ")\n"};
-        }
-    }
+    if (const std::string failed = MoveRepaired(e.path, target); !failed.empty())
+        return {false, false, failed};
     return {true, true,
             Format(UiText("Recording", "齣撮 No.%3d を修復しました\n").c_str(), e.number) +
                 NameOf(target) + "\n" +
