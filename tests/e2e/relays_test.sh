@@ -164,7 +164,9 @@ start_tesmira 1
 ok "Tesmira runs in the simulated lab with the keys on the panel"
 
 # ---- 1. a series: R1's clock window holds, the count-down shows the real wait -----------------
-lead=$(awk -v w="$window_start" -v n="$(now_s)" 'BEGIN { printf "%.1f", w - 4 - n }')
+# The series (about 14 s) starts 3 s before the window, so the 10 s window closes about a second
+# before the series ends, whose end switches its clock relays off.
+lead=$(awk -v w="$window_start" -v n="$(now_s)" 'BEGIN { printf "%.1f", w - 3 - n }')
 awk -v l="$lead" 'BEGIN { exit !(l > 0) }' ||
     fail "Tesmira took too long to start: the clock window began $lead s before the series"
 sleep "$lead"
@@ -188,8 +190,10 @@ verdict=$(awk -v on="$(clock_of "$window_start")" '
 [[ $verdict != *bad* ]] || fail "R1's clock window: $verdict; R1 changed at: $(tr '\n' ' ' <<<"$r1")"
 ok "R1 holds its 10 s clock window during the series: $verdict"
 totals=$(wait_totals "$out_lines")
-[ "$totals" = "3 3 " ] || fail "the count-downs between the recordings started from: $totals"
-ok "between the 2 s recordings every 6 s the count-down starts from 3 s"
+# 6 s apart, 2 s long: about 4 s are left when a recording ends, shown as 3 or 4 by the tick.
+[[ $totals =~ ^[34]\ [34]\ $ ]] ||
+    fail "the count-downs between the recordings started from: $totals"
+ok "between the 2 s recordings every 6 s the count-down starts from the 4 s kept: $totals"
 
 # A recording stopped by hand after half a second: the next one still starts 6 s after it began.
 out_lines=$(wc -l <"$out")
